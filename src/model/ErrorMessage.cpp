@@ -1,0 +1,37 @@
+#include "model/ErrorMessage.h"
+
+#include "model/CancellationError.h"
+#include "model/MountedRollbackFailure.h"
+#include "model/VaultError.h"
+
+#include <system_error>
+
+QString userMessage(const std::exception_ptr& failure)
+{
+    try {
+        std::rethrow_exception(failure);
+    } catch (const VaultError& error) {
+        return error.errorDescription();
+    } catch (const MountedRollbackFailure& error) {
+        return error.errorDescription();
+    } catch (const std::system_error& error) {
+        return QString::fromStdString(error.code().message());
+    } catch (const std::exception& error) {
+        return QString::fromUtf8(error.what());
+    } catch (...) {
+        return QStringLiteral("Ocorreu um erro inesperado.");
+    }
+}
+
+bool isCancellation(const std::exception_ptr& failure)
+{
+    try {
+        std::rethrow_exception(failure);
+    } catch (const CancellationError&) {
+        return true;
+    } catch (const VaultError& error) {
+        return error.kind() == VaultError::Kind::operationCancelled;
+    } catch (...) {
+        return false;
+    }
+}

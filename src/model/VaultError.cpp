@@ -1,0 +1,160 @@
+#include "model/VaultError.h"
+
+#include <cassert>
+
+namespace {
+
+bool carriesOneString(VaultError::Kind kind)
+{
+    using K = VaultError::Kind;
+    switch (kind) {
+    case K::sourceMissing:
+    case K::destinationExists:
+    case K::invalidRegistry:
+    case K::registryUnavailable:
+    case K::unsafeStorage:
+    case K::commandFailed:
+    case K::commandTimedOut:
+    case K::commandOutputTooLarge:
+    case K::invalidPropertyList:
+    case K::imageCouldNotBeTrashed:
+    case K::vaultDeletedButRegistryNotUpdated:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+VaultError::VaultError(Kind kind, QString value) : kind_(kind), value_(std::move(value))
+{
+    utf8Description_ = errorDescription().toStdString();
+}
+
+VaultError::VaultError(Kind kind) : kind_(kind)
+{
+    assert(!carriesOneString(kind) && kind != Kind::volumeBusy);
+    utf8Description_ = errorDescription().toStdString();
+}
+
+VaultError VaultError::sourceMissing(const QString& pathOrName) { return {Kind::sourceMissing, pathOrName}; }
+VaultError VaultError::destinationExists(const QString& itemName) { return {Kind::destinationExists, itemName}; }
+VaultError VaultError::invalidRegistry(const QString& detail) { return {Kind::invalidRegistry, detail}; }
+VaultError VaultError::registryUnavailable(const QString& detail) { return {Kind::registryUnavailable, detail}; }
+VaultError VaultError::unsafeStorage(const QString& detail) { return {Kind::unsafeStorage, detail}; }
+VaultError VaultError::commandTimedOut(const QString& tool) { return {Kind::commandTimedOut, tool}; }
+VaultError VaultError::commandOutputTooLarge(const QString& tool) { return {Kind::commandOutputTooLarge, tool}; }
+VaultError VaultError::invalidPropertyList(const QString& detail) { return {Kind::invalidPropertyList, detail}; }
+VaultError VaultError::imageCouldNotBeTrashed(const QString& detail) { return {Kind::imageCouldNotBeTrashed, detail}; }
+VaultError VaultError::vaultDeletedButRegistryNotUpdated(const QString& detail)
+{
+    return {Kind::vaultDeletedButRegistryNotUpdated, detail};
+}
+
+VaultError VaultError::commandFailed(const QString& tool, std::int32_t status, const QString& diagnostic)
+{
+    VaultError error(Kind::commandFailed, tool);
+    error.status_ = status;
+    error.diagnostic_ = diagnostic;
+    error.utf8Description_ = error.errorDescription().toStdString();
+    return error;
+}
+
+VaultError VaultError::volumeBusy(const QStringList& holders)
+{
+    VaultError error(Kind::volumeBusy, QString());
+    error.holders_ = holders;
+    error.utf8Description_ = error.errorDescription().toStdString();
+    return error;
+}
+
+QString VaultError::errorDescription() const
+{
+    switch (kind_) {
+    case Kind::sourceMissing:
+        return QStringLiteral("O item de origem não foi encontrado: ") + value_ + QStringLiteral(".");
+    case Kind::destinationExists:
+        return QStringLiteral("Já existe um item chamado ") + value_ + QStringLiteral(" no cofre.");
+    case Kind::invalidRegistry:
+        return QStringLiteral("O catálogo de cofres contém dados inválidos e não foi alterado. ") + value_;
+    case Kind::registryUnavailable:
+        return QStringLiteral("O catálogo de cofres não pôde ser usado e não foi alterado. ") + value_;
+    case Kind::unsafeStorage:
+        return QStringLiteral("A pasta protegida do Kovara não é segura para uso. ") + value_;
+    case Kind::commandFailed:
+        if (diagnostic_.isEmpty()) {
+            return value_ + QStringLiteral(" falhou com código ") + QString::number(status_) + QStringLiteral(".");
+        }
+        return value_ + QStringLiteral(" falhou com código ") + QString::number(status_) + QStringLiteral(": ") +
+               diagnostic_;
+    case Kind::commandTimedOut:
+        return value_ + QStringLiteral(" excedeu o tempo limite e foi interrompido.");
+    case Kind::commandOutputTooLarge:
+        return value_ + QStringLiteral(" retornou dados demais e a operação foi interrompida com segurança.");
+    case Kind::invalidPropertyList:
+        return QStringLiteral("O macOS retornou dados de montagem inválidos. ") + value_;
+    case Kind::imageCouldNotBeTrashed:
+        return QStringLiteral("O arquivo criptografado do cofre não pôde ser movido para o Lixo. ") + value_;
+    case Kind::vaultDeletedButRegistryNotUpdated:
+        return QStringLiteral("O arquivo criptografado foi movido para o Lixo, mas o catálogo de cofres não pôde ser "
+                              "atualizado. O cofre aparecerá como “Arquivo ausente”; apague-o novamente para "
+                              "removê-lo da lista. ") +
+               value_;
+    case Kind::volumeBusy:
+        if (holders_.isEmpty()) {
+            return QStringLiteral("O cofre ainda está em uso por outro app. Feche os arquivos e janelas abertos "
+                                  "dentro dele e tente novamente, ou use “Forçar bloqueio”.");
+        }
+        return QStringLiteral("O cofre ainda está em uso por ") + holders_.join(QStringLiteral(", ")) +
+               QStringLiteral(". Feche os arquivos abertos nele e tente novamente, ou use “Forçar bloqueio”.");
+    case Kind::operationInProgress:
+        return QStringLiteral("Há outra operação em andamento.");
+    case Kind::noSelection:
+        return QStringLiteral("Selecione um cofre primeiro.");
+    case Kind::vaultLocked:
+        return QStringLiteral("Desbloqueie o cofre antes de continuar.");
+    case Kind::missingImage:
+        return QStringLiteral("O arquivo deste cofre não foi encontrado.");
+    case Kind::invalidName:
+        return QStringLiteral("Use um nome de cofre entre 1 e 80 caracteres, sem '/' ou ':'.");
+    case Kind::invalidSize:
+        return QStringLiteral("Escolha um tamanho entre 1 GB e 2.048 GB.");
+    case Kind::emptyPassword:
+        return QStringLiteral("Informe uma senha para criptografar o cofre.");
+    case Kind::weakPassword:
+        return QStringLiteral("Use pelo menos 8 caracteres na senha do novo cofre.");
+    case Kind::invalidPassword:
+        return QStringLiteral("A senha contém um caractere não suportado.");
+    case Kind::unlockFailed:
+        return QStringLiteral("Não foi possível desbloquear este cofre. Confira a senha e tente novamente.");
+    case Kind::duplicateName:
+        return QStringLiteral("Já existe um cofre com esse nome.");
+    case Kind::invalidItem:
+        return QStringLiteral("Esse item não pertence à raiz do cofre selecionado.");
+    case Kind::itemChanged:
+        return QStringLiteral("O item mudou desde que foi listado. Atualize o cofre e tente novamente.");
+    case Kind::operationCancelled:
+        return QStringLiteral("A operação foi cancelada.");
+    case Kind::noMountedVolume:
+        return QStringLiteral("O macOS não informou o volume montado pelo cofre.");
+    case Kind::detachDidNotComplete:
+        return QStringLiteral("O macOS não confirmou o bloqueio do cofre; ele continua montado.");
+    case Kind::unableToCreatePrivacyMarker:
+        return QStringLiteral("Não foi possível criar a proteção contra indexação dentro do cofre.");
+    case Kind::finderCouldNotOpen:
+        return QStringLiteral("O Finder não conseguiu abrir o cofre.");
+    }
+    return {};
+}
+
+const char* VaultError::what() const noexcept
+{
+    return utf8Description_.c_str();
+}
+
+bool VaultError::operator==(const VaultError& other) const
+{
+    return kind_ == other.kind_ && value_ == other.value_ && status_ == other.status_ &&
+           diagnostic_ == other.diagnostic_ && holders_ == other.holders_;
+}
