@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+
+#include <array>
+#include <chrono>
+#include <optional>
+
+// The system tools Kovara runs. Each has a fixed absolute executable, the display name used in
+// error texts and a time-out (none for ditto, which runs until it exits or is cancelled).
+enum class SystemTool { hdiutil, diskutil, mdutil, ditto, chflags };
+
+struct SystemToolSpec
+{
+    QString executable;
+    QString displayName;
+    std::optional<std::chrono::milliseconds> timeout;
+};
+
+// Maps every SystemTool to its spec. Production code always uses `fixed()`; tests build a table
+// whose executables are fake tool scripts with short time-outs.
+class SystemToolTable
+{
+public:
+    // On Linux the disk-image stand-ins beside the running executable (resolved once, never
+    // through a search path); elsewhere the real system tools.
+    static const SystemToolTable& fixed();
+
+    SystemToolTable(std::array<SystemToolSpec, 5> specs);
+
+    const SystemToolSpec& spec(SystemTool tool) const;
+
+private:
+    std::array<SystemToolSpec, 5> specs_;
+};
