@@ -12,7 +12,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
-#include <sys/pidfd.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <utility>
@@ -220,7 +220,8 @@ HelperProcess::Result HelperProcess::run(const QString& executable, const QStrin
     errorWrite.close();
 
     Result result;
-    const Descriptor pidFd(::pidfd_open(pid, 0));
+    // A pidfd lets one poll wait for the child's exit and its standard error together.
+    const Descriptor pidFd(int(::syscall(SYS_pidfd_open, pid, 0)));
     if (!pidFd.isOpen()) {
         const int error = errno;
         ::kill(pid, SIGKILL);
