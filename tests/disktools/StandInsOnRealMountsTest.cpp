@@ -415,3 +415,28 @@ TEST_F(StandInsOnRealMounts, CreationRefusesBadRequestsAndLeavesNothingHalfMade)
     ASSERT_EQ(opened.exitStatus, 0) << opened.standardError.toStdString();
     EXPECT_EQ(detach(attachedEntity(opened.standardOutput).mountPoint).exitStatus, 0);
 }
+
+TEST_F(StandInsOnRealMounts, HiddenFlagIsSetAndClearedPerNameAndEachPathIsTried)
+{
+    const QString first = storage_ + "/primeiro";
+    const QString second = storage_ + "/segundo item";
+    ASSERT_TRUE(QDir().mkpath(first));
+    ASSERT_TRUE(writeFile(second, "x"));
+
+    ASSERT_EQ(StandInTools::run("kovara-chflags", {"hidden", first, second}).exitStatus, 0);
+    EXPECT_EQ(readAll(storage_ + "/.hidden"), "primeiro\nsegundo item\n");
+    // Hiding twice lists the name once.
+    ASSERT_EQ(StandInTools::run("kovara-chflags", {"hidden", second}).exitStatus, 0);
+    EXPECT_EQ(readAll(storage_ + "/.hidden"), "primeiro\nsegundo item\n");
+
+    const StandInTools::Run partly = StandInTools::run("kovara-chflags", {"nohidden", storage_ + "/inexistente", first});
+    EXPECT_EQ(partly.exitStatus, 1);
+    EXPECT_TRUE(partly.standardError.contains("inexistente: Arquivo ou diretório inexistente"));
+    EXPECT_EQ(readAll(storage_ + "/.hidden"), "segundo item\n");
+    EXPECT_FALSE(HiddenFlag::isSet(first));
+
+    // The last name gone, no empty list is left behind.
+    ASSERT_EQ(StandInTools::run("kovara-chflags", {"nohidden", second}).exitStatus, 0);
+    EXPECT_FALSE(QFileInfo::exists(storage_ + "/.hidden"));
+    EXPECT_EQ(StandInTools::run("kovara-chflags", {"uchg", second}).exitStatus, 1);
+}
