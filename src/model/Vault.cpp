@@ -3,7 +3,6 @@
 #include <QTimeZone>
 
 #include <cmath>
-#include <stdexcept>
 
 namespace {
 
@@ -17,16 +16,11 @@ QDateTime referenceDate()
 // Beyond this the millisecond count would overflow; no real creation date comes near it.
 constexpr double largestStoredSeconds = 1.0e15;
 
-[[noreturn]] void throwFormatError()
-{
-    throw std::runtime_error(Vault::catalogueFormatMessage().toStdString());
-}
-
 QString requiredString(const QJsonObject& object, QLatin1StringView key)
 {
     const QJsonValue value = object.value(key);
     if (!value.isString()) {
-        throwFormatError();
+        throw Vault::catalogueFormatError();
     }
     return value.toString();
 }
@@ -38,7 +32,7 @@ QUuid parseIdentifier(const QString& text)
     static const QString nilText = QStringLiteral("00000000-0000-0000-0000-000000000000");
     const QUuid id = QUuid::fromString(text);
     if (text.size() != nilText.size() || text.startsWith(QLatin1Char('{')) || (id.isNull() && text != nilText)) {
-        throwFormatError();
+        throw Vault::catalogueFormatError();
     }
     return id;
 }
@@ -58,18 +52,18 @@ QJsonObject Vault::toJson() const
 Vault Vault::fromJson(const QJsonValue& value)
 {
     if (!value.isObject()) {
-        throwFormatError();
+        throw Vault::catalogueFormatError();
     }
     const QJsonObject object = value.toObject();
 
     const QUrl imageURL(requiredString(object, QLatin1StringView("imageURL")), QUrl::StrictMode);
     if (!imageURL.isValid()) {
-        throwFormatError();
+        throw Vault::catalogueFormatError();
     }
     const QJsonValue createdAt = object.value(QLatin1StringView("createdAt"));
     if (!createdAt.isDouble() || !std::isfinite(createdAt.toDouble()) ||
         std::fabs(createdAt.toDouble()) > largestStoredSeconds) {
-        throwFormatError();
+        throw Vault::catalogueFormatError();
     }
     // Milliseconds are the finest step QDateTime keeps; a finer fraction is rounded.
     const auto milliseconds = static_cast<qint64>(std::llround(createdAt.toDouble() * 1000.0));
@@ -82,7 +76,7 @@ Vault Vault::fromJson(const QJsonValue& value)
     };
 }
 
-QString Vault::catalogueFormatMessage()
+std::runtime_error Vault::catalogueFormatError()
 {
-    return QStringLiteral("Não foi possível ler os dados porque eles não estão no formato correto.");
+    return std::runtime_error("Não foi possível ler os dados porque eles não estão no formato correto.");
 }

@@ -7,6 +7,8 @@
 #include <QUrl>
 #include <QUuid>
 
+#include <stdexcept>
+
 // One catalogue entry. Its image is always `Vaults.noindex/<lower-case id>.sparsebundle`.
 struct Vault
 {
@@ -22,11 +24,11 @@ struct Vault
 
     // Reads a catalogue object. Keys other than the four are ignored, as a lenient reader of an
     // older or newer file should; a missing key or a value of the wrong kind throws
-    // std::runtime_error with catalogueFormatMessage().
+    // catalogueFormatError().
     static Vault fromJson(const QJsonValue& value);
 
-    // The reason given when the catalogue is not the JSON the application writes.
-    static QString catalogueFormatMessage();
+    // What reading throws when the catalogue is not the JSON the application writes.
+    static std::runtime_error catalogueFormatError();
 
     bool operator==(const Vault&) const = default;
 };

@@ -95,7 +95,7 @@ QList<Vault> VaultRegistry::load() const
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(readWholeFile(registryURL_), &parseError);
     if (parseError.error != QJsonParseError::NoError || !document.isArray()) {
-        throw std::runtime_error(Vault::catalogueFormatMessage().toStdString());
+        throw Vault::catalogueFormatError();
     }
     QList<Vault> vaults;
     for (const QJsonValue& entry : document.array()) {

@@ -23,8 +23,8 @@ public:
     QUrl applicationDirectory() const;
 
     // The catalogue in file order; empty when there is no `vaults.json` yet. Throws VaultError
-    // for a rule violation, std::system_error for a file-system failure and std::runtime_error
-    // (Vault::catalogueFormatMessage()) for a file that is not a catalogue.
+    // for a rule violation, std::system_error for a file-system failure and
+    // Vault::catalogueFormatError() for a file that is not a catalogue.
     QList<Vault> load() const;
 
     // Validates, creates the application folder if needed and replaces `vaults.json`

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <QString>
-
 // The status shown for the selected vault.
 enum class VaultStatus {
     noSelection,
@@ -10,6 +8,3 @@ enum class VaultStatus {
     missingImage,
     needsAttention,
 };
-
-// The case's own name ("noSelection", "locked", ...), its stable text form.
-QString toString(VaultStatus status);

@@ -166,10 +166,8 @@ protected:
     void setAttentionVaultIDs(QSet<QUuid> vaultIDs);
 
     // Unobserved state.
-    const VaultRegistry& registry() const { return registry_; }
     bool registryIsUsable() const { return registryIsUsable_; }
     const std::optional<QString>& registryFailureDetail() const { return registryFailureDetail_; }
-    const QSet<QUuid>& attentionVaultIDs() const { return attentionVaultIDs_; }
     bool pendingRefreshRequested() const { return pendingRefreshRequested_; }
     bool hasOperationTask() const { return operationTask_.has_value(); }
     bool hasPendingRefreshTask() const { return pendingRefreshTask_.has_value(); }

@@ -14,7 +14,6 @@ public:
     {
     }
 
-    using VaultStore::attentionVaultIDs;
     using VaultStore::beginOperation;
     using VaultStore::endOperation;
     using VaultStore::hasOperationTask;
@@ -37,6 +36,5 @@ public:
     using VaultStore::setSessions;
     using VaultStore::setUnlockFailure;
     using VaultStore::setVaults;
-    using VaultStore::unusableRegistryError;
     using VaultStore::updateActiveOperation;
 };
