@@ -1,6 +1,7 @@
 #include "model/VaultOperationState.h"
 
 #include <algorithm>
+#include <cmath>
 
 VaultOperationState VaultOperationState::starting(VaultOperationKind kind, std::optional<QUuid> targetVaultID)
 {
@@ -19,8 +20,8 @@ std::optional<int> VaultOperationState::percentage() const
     if (*completedBytes <= 0) {
         return 0;
     }
-    // Integer arithmetic, wide enough for any two byte counts: a double quotient would show
-    // 29 of 100 bytes as 28 %, since 0.29 × 100 is just below 29 in binary floating point.
-    const __int128 percent = static_cast<__int128>(*completedBytes) * 100 / *totalBytes;
-    return static_cast<int>(std::min<__int128>(percent, 100));
+    // The fraction is taken as a double and floored, so 99.9 % shows as 99 and an overshoot
+    // is capped at 100, the same figure every other view of the operation computes.
+    const double fraction = static_cast<double>(*completedBytes) / static_cast<double>(*totalBytes);
+    return static_cast<int>(std::floor(std::min(fraction, 1.0) * 100.0));
 }
