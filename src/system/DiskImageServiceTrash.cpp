@@ -4,6 +4,7 @@
 #include "model/ErrorMessage.h"
 #include "model/VaultError.h"
 #include "platform/FileLocation.h"
+#include "platform/HiddenFlag.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -99,28 +100,35 @@ VaultImageRemoval DiskImageService::trashImageNow(const Vault& vault)
         }
         target = *friendlyPath;
     }
+    // The hidden flag is a line naming the item in its folder's ".hidden" file, so it does not
+    // follow a rename: it is cleared under the internal name before the image is renamed, and set
+    // again under whichever name the image ends up with.
+    setHiddenFlag(false, target);
     // A failed rename only costs the readable name: the image is trashed under its own.
     if (target == image && friendlyPath && *friendlyPath != image && moveWithoutReplacing(image, *friendlyPath)) {
         target = *friendlyPath;
     }
-
-    setHiddenFlag(false, target);
     try {
         const std::optional<QUrl> trashed = trash_(QUrl::fromLocalFile(target));
         return VaultImageRemoval::trashed(FileLocation::lastPathComponent(trashed ? FileLocation::path(*trashed) : target));
     } catch (...) {
         const QString reason = userMessage(std::current_exception());
-        setHiddenFlag(true, target);
         if (target != image && !moveWithoutReplacing(target, image)) {
+            setHiddenFlag(true, target);
             throw VaultError::imageCouldNotBeTrashed(reason + QStringLiteral(" O arquivo ficou em ") + target +
                                                      QStringLiteral("; apague o cofre novamente para tentar de novo."));
         }
+        setHiddenFlag(true, image);
         throw VaultError::imageCouldNotBeTrashed(reason + QStringLiteral(" O arquivo continua no lugar."));
     }
 }
 
 void DiskImageService::setHiddenFlag(bool hidden, const QString& path) const
 {
-    (void)hidden;
-    (void)path;
+    try {
+        HiddenFlag::set(path, hidden);
+    } catch (...) {
+        log_.error(QStringLiteral("Não foi possível alterar o sinalizador oculto: %1"),
+                   {SystemLog::Value::publicValue(userMessage(std::current_exception()))});
+    }
 }
