@@ -6,16 +6,30 @@
 #include "platform/FileLocation.h"
 #include "platform/FileTrash.h"
 #include "platform/PosixError.h"
-#include "platform/SensitiveBytes.h"
+#include "platform/SecretBytes.h"
 #include "system/HdiutilPropertyListParser.h"
 
 #include <QFile>
+#include <QStringEncoder>
 
 #include <exception>
 #include <filesystem>
 #include <system_error>
 
 namespace {
+
+// The exact standard input of every "-stdinpass" run: the password's UTF-8 bytes and one NUL,
+// nothing else. The text is encoded straight into the wiped buffer, so no QByteArray copy of the
+// password is ever made.
+SecretBytes nulTerminatedPassword(const QString& password)
+{
+    QStringEncoder encoder(QStringEncoder::Utf8, QStringConverter::Flag::Stateless);
+    SecretBytes bytes(static_cast<std::size_t>(encoder.requiredSpace(password.size())) + 1);
+    char* end = encoder.appendToBuffer(bytes.end(), password);
+    bytes.grow(static_cast<std::size_t>(end - bytes.end()));
+    bytes.append('\0');
+    return bytes;
+}
 
 std::filesystem::path fileSystemPath(const QString& path)
 {
@@ -127,7 +141,7 @@ MountProtectionReport DiskImageService::createSparseBundleNow(const Vault& vault
         std::filesystem::remove_all(fileSystemPath(image), ignored);
     };
     {
-        const SensitiveBytes standardInput = SensitiveBytes::nulTerminatedUtf8(password);
+        const SecretBytes standardInput = nulTerminatedPassword(password);
         SystemProcessResult result;
         try {
             result = runner_.runAndWait(SystemTool::hdiutil, arguments, standardInput.view(), cancellation);
@@ -158,7 +172,7 @@ std::pair<VaultSession, MountProtectionReport> DiskImageService::attachNow(const
     };
     SystemProcessResult result;
     {
-        const SensitiveBytes standardInput = SensitiveBytes::nulTerminatedUtf8(password);
+        const SecretBytes standardInput = nulTerminatedPassword(password);
         result = runner_.runAndWait(SystemTool::hdiutil, arguments, standardInput.view(), cancellation);
     }
     // A refused password, a damaged image: the user can only retry, so every failing status is

@@ -11,6 +11,13 @@ QStringList FakeFinderImportDiskService::operations() const
     return names;
 }
 
+FakeFinderImportDiskService::Call& FakeFinderImportDiskService::record(const QString& operation)
+{
+    calls.append(Call{});
+    calls.last().operation = operation;
+    return calls.last();
+}
+
 void FakeFinderImportDiskService::hold()
 {
     held_ = true;
@@ -31,7 +38,7 @@ QCoro::Task<void> FakeFinderImportDiskService::waitWhileHeld()
 
 QCoro::Task<QHash<QUuid, VaultSession>> FakeFinderImportDiskService::mountedSessions(QList<Vault> vaults)
 {
-    calls.append({.operation = QStringLiteral("mountedSessions"), .vaults = vaults});
+    record(QStringLiteral("mountedSessions")).vaults = vaults;
     co_await waitWhileHeld();
     co_return mountedSessionsOutcomes.next();
 }
@@ -39,43 +46,47 @@ QCoro::Task<QHash<QUuid, VaultSession>> FakeFinderImportDiskService::mountedSess
 QCoro::Task<std::pair<VaultSession, MountProtectionReport>> FakeFinderImportDiskService::attach(
     Vault vault, QString password, std::stop_token cancellation)
 {
-    calls.append(
-        {.operation = QStringLiteral("attach"), .vault = vault, .password = password, .cancellation = cancellation});
+    Call& call = record(QStringLiteral("attach"));
+    call.vault = vault;
+    call.password = password;
+    call.cancellation = cancellation;
     co_await waitWhileHeld();
     co_return attachOutcomes.next();
 }
 
 QCoro::Task<MountProtectionReport> FakeFinderImportDiskService::protectExistingMount(VaultSession session)
 {
-    calls.append({.operation = QStringLiteral("protectExistingMount"), .session = session});
+    record(QStringLiteral("protectExistingMount")).session = session;
     co_await waitWhileHeld();
     co_return protectExistingMountOutcomes.next();
 }
 
 QCoro::Task<void> FakeFinderImportDiskService::detach(VaultSession session)
 {
-    calls.append({.operation = QStringLiteral("detach"), .session = session});
+    record(QStringLiteral("detach")).session = session;
     co_await waitWhileHeld();
     detachOutcomes.next();
 }
 
 QCoro::Task<void> FakeFinderImportDiskService::forceDetach(VaultSession session)
 {
-    calls.append({.operation = QStringLiteral("forceDetach"), .session = session});
+    record(QStringLiteral("forceDetach")).session = session;
     co_await waitWhileHeld();
     forceDetachOutcomes.next();
 }
 
 QCoro::Task<QList<MountedDiskImage>> FakeFinderImportDiskService::mountedImagesInStorage()
 {
-    calls.append({.operation = QStringLiteral("mountedImagesInStorage")});
+    record(QStringLiteral("mountedImagesInStorage"));
     co_await waitWhileHeld();
     co_return mountedImagesInStorageOutcomes.next();
 }
 
 QCoro::Task<void> FakeFinderImportDiskService::eject(QUrl mountPoint, bool force)
 {
-    calls.append({.operation = QStringLiteral("eject"), .mountPoint = mountPoint, .force = force});
+    Call& call = record(QStringLiteral("eject"));
+    call.mountPoint = mountPoint;
+    call.force = force;
     co_await waitWhileHeld();
     ejectOutcomes.next();
 }

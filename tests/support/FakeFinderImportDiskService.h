@@ -92,6 +92,7 @@ Q_SIGNALS:
     void released();
 
 private:
+    Call& record(const QString& operation);
     QCoro::Task<void> waitWhileHeld();
 
     bool held_ = false;

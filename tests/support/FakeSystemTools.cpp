@@ -13,7 +13,7 @@ constexpr SystemTool allTools[] = {SystemTool::hdiutil, SystemTool::diskutil, Sy
 
 // Calls are numbered across all tools; each tool counts its own answers. The runner starts one
 // tool at a time, so the counters need no locking.
-const char* script = R"(#!/bin/sh
+const char* script = R"script(#!/bin/sh
 dir='%1'
 tool='%2'
 n=$(( $(cat "$dir/calls/count" 2>/dev/null || echo 0) + 1 ))
@@ -31,7 +31,7 @@ answer="$dir/answers/$tool/$k"
 [ -f "$answer/stdout" ] && cat "$answer/stdout"
 [ -f "$answer/stderr" ] && cat "$answer/stderr" >&2
 exit "$(cat "$answer/status" 2>/dev/null || echo 0)"
-)";
+)script";
 
 QByteArray readAll(const QString& path)
 {

@@ -23,6 +23,11 @@ public:
         // A shell fragment run before answering, with the tool's arguments in "$@" (to create
         // or remove files as the real tool would, or to wait).
         QString effect;
+
+        Answer& withStatus(int value) { status = value; return *this; }
+        Answer& withOutput(QByteArray bytes) { standardOutput = std::move(bytes); return *this; }
+        Answer& withError(QByteArray bytes) { standardError = std::move(bytes); return *this; }
+        Answer& withEffect(QString fragment) { effect = std::move(fragment); return *this; }
     };
 
     struct Call

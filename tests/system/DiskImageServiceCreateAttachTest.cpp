@@ -12,8 +12,7 @@ namespace {
 using Answer = FakeSystemTools::Answer;
 
 // Collects what the service writes to the system log while it lives.
-class LogCapture
-{
+class LogCapture {
 public:
     LogCapture()
     {
@@ -47,7 +46,7 @@ TEST_F(DiskImageServiceTest, CreatePassesTheExactArgumentsAndOnlyTheNulTerminate
 {
     const Vault vault = vaultNamed(QStringLiteral("Cofre de Teste"));
     const QString image = vault.imageURL.toLocalFile();
-    tools.answerNext(SystemTool::hdiutil, {.effect = QStringLiteral("mkdir '%1'").arg(image)});
+    tools.answerNext(SystemTool::hdiutil, Answer().withEffect(QStringLiteral("mkdir '%1'").arg(image)));
 
     const MountProtectionReport report =
         QCoro::waitFor(service.createSparseBundle(vault, 2048, QStringLiteral("senhaé123"), {}));
@@ -63,7 +62,9 @@ TEST_F(DiskImageServiceTest, CreatePassesTheExactArgumentsAndOnlyTheNulTerminate
               QStringList({"create", "-size", "2048g", "-type", "SPARSEBUNDLE", "-fs", "APFS", "-volname",
                            "Cofre de Teste", "-encryption", "AES-256", "-stdinpass", "-nospotlight", image}));
     // "é" is its two UTF-8 bytes; one NUL ends the password and nothing follows it.
-    EXPECT_EQ(calls[1].standardInput, nulTerminated("senha\xc3\xa9" "123"));
+    EXPECT_EQ(calls[1].standardInput,
+              nulTerminated("senha\xc3\xa9"
+                            "123"));
     EXPECT_EQ(calls[2].tool, SystemTool::chflags);
     EXPECT_EQ(calls[2].arguments, QStringList({"hidden", image}));
     EXPECT_TRUE(QFileInfo(image).isDir());
@@ -72,10 +73,11 @@ TEST_F(DiskImageServiceTest, CreatePassesTheExactArgumentsAndOnlyTheNulTerminate
 TEST_F(DiskImageServiceTest, CreateReportsAFailedHiddenFlagAsAWarningAndStillSucceeds)
 {
     const Vault vault = vaultNamed(QStringLiteral("Notas"));
-    tools.answerNext(SystemTool::chflags, {}); // the storage folder
-    tools.answerNext(SystemTool::chflags, {.status = 1});
+    tools.answerNext(SystemTool::chflags, Answer()); // the storage folder
+    tools.answerNext(SystemTool::chflags, Answer().withStatus(1));
 
-    const MountProtectionReport report = QCoro::waitFor(service.createSparseBundle(vault, 1, QStringLiteral("abcdefgh"), {}));
+    const MountProtectionReport report =
+        QCoro::waitFor(service.createSparseBundle(vault, 1, QStringLiteral("abcdefgh"), {}));
 
     EXPECT_EQ(report.warnings,
               QStringList({"O cofre foi criado, mas seu arquivo não pôde ser marcado como oculto (código 1)."}));
@@ -87,9 +89,11 @@ TEST_F(DiskImageServiceTest, AFailedCreateLeavesNothingAtTheImagePath)
 {
     const Vault vault = vaultNamed(QStringLiteral("Parcial"));
     const QString image = vault.imageURL.toLocalFile();
-    tools.answerNext(SystemTool::hdiutil, {.status = 1,
-                                           .standardError = "hdiutil: create failed - No space left on device\n",
-                                           .effect = QStringLiteral("mkdir -p '%1/bands' && touch '%1/bands/0'").arg(image)});
+    tools.answerNext(SystemTool::hdiutil,
+                     Answer()
+                         .withStatus(1)
+                         .withError("hdiutil: create failed - No space left on device\n")
+                         .withEffect(QStringLiteral("mkdir -p '%1/bands' && touch '%1/bands/0'").arg(image)));
 
     const VaultError error = vaultErrorFrom(service.createSparseBundle(vault, 10, QStringLiteral("abcdefgh"), {}));
 
@@ -111,18 +115,20 @@ TEST_F(DiskImageServiceTest, AttachPassesTheExactArgumentsAndProtectsTheNewVolum
     const Vault vault = existingVault(QStringLiteral("Fotos"));
     const QString mountPoint = mountPointFor(QStringLiteral("Fotos"));
     tools.answerNext(SystemTool::hdiutil,
-                     {.standardOutput = attachPropertyList({{QString(), "fuse:0:1"}, {mountPoint, "fuse:0:52"}})});
-    tools.answerNext(SystemTool::mdutil, {.status = 1, .standardError = "Error: unknown volume\n"});
+                     Answer().withOutput(attachPropertyList({{QString(), "fuse:0:1"}, {mountPoint, "fuse:0:52"}})));
+    tools.answerNext(SystemTool::mdutil, Answer().withStatus(1).withError("Error: unknown volume\n"));
 
     const auto [session, report] = QCoro::waitFor(service.attach(vault, QStringLiteral("correct horse"), {}));
 
     EXPECT_EQ(session, (VaultSession{vault.id, QUrl::fromLocalFile(mountPoint + "/"), "fuse:0:52"}));
-    EXPECT_EQ(report.warnings, QStringList({"O cofre está protegido por .metadata_never_index, mas 'mdutil -i off' "
-                                            "falhou (código 1): Error: unknown volume"}));
+    EXPECT_EQ(report.warnings,
+              QStringList({"O cofre está protegido por .metadata_never_index, mas 'mdutil -i off' "
+                           "falhou (código 1): Error: unknown volume"}));
     const QList<FakeSystemTools::Call> hdiutil = tools.calls(SystemTool::hdiutil);
     ASSERT_EQ(hdiutil.size(), 1);
-    EXPECT_EQ(hdiutil[0].arguments, QStringList({"attach", "-plist", "-nobrowse", "-owners", "on", "-stdinpass",
-                                                 vault.imageURL.toLocalFile()}));
+    EXPECT_EQ(
+        hdiutil[0].arguments,
+        QStringList({"attach", "-plist", "-nobrowse", "-owners", "on", "-stdinpass", vault.imageURL.toLocalFile()}));
     EXPECT_EQ(hdiutil[0].standardInput, nulTerminated("correct horse"));
     const QList<FakeSystemTools::Call> mdutil = tools.calls(SystemTool::mdutil);
     ASSERT_EQ(mdutil.size(), 2);
@@ -136,7 +142,8 @@ TEST_F(DiskImageServiceTest, AWrongPasswordIsAnUnlockFailureAndTheLogNeverCarrie
     LogCapture log;
     const Vault vault = existingVault(QStringLiteral("Segredos"));
     // A tool that echoes what it was given must not get the password into the log.
-    tools.answerNext(SystemTool::hdiutil, {.status = 1, .standardError = "attach failed: bad passphrase s3nh4-errada\n"});
+    tools.answerNext(SystemTool::hdiutil,
+                     Answer().withStatus(1).withError("attach failed: bad passphrase s3nh4-errada\n"));
 
     const VaultError error = vaultErrorFrom(service.attach(vault, QStringLiteral("s3nh4-errada"), {}));
 
@@ -150,7 +157,7 @@ TEST_F(DiskImageServiceTest, ProtectionFailingAfterTheMountDetachesAgainOrReport
     const Vault vault = existingVault(QStringLiteral("Trabalho"));
     // The volume's root does not exist, so the marker cannot be created.
     const QString mountPoint = root.path() + QStringLiteral("/gone/Trabalho");
-    tools.answerAlways(SystemTool::hdiutil, {.standardOutput = attachPropertyList({{mountPoint, "fuse:0:60"}})});
+    tools.answerAlways(SystemTool::hdiutil, Answer().withOutput(attachPropertyList({{mountPoint, "fuse:0:60"}})));
 
     const VaultError rolledBack = vaultErrorFrom(service.attach(vault, QStringLiteral("abcdefgh"), {}));
     EXPECT_EQ(rolledBack.kind(), VaultError::Kind::unableToCreatePrivacyMarker);
@@ -158,9 +165,10 @@ TEST_F(DiskImageServiceTest, ProtectionFailingAfterTheMountDetachesAgainOrReport
     EXPECT_EQ(tools.calls(SystemTool::diskutil)[0].arguments, QStringList({"eject", mountPoint}));
 
     // The detach fails too: diskutil for an unrelated reason, then hdiutil.
-    tools.answerNext(SystemTool::diskutil, {.status = 1, .standardError = "Unmount failed for " + mountPoint.toUtf8()});
-    tools.answerNext(SystemTool::hdiutil, {.standardOutput = attachPropertyList({{mountPoint, "fuse:0:60"}})});
-    tools.answerNext(SystemTool::hdiutil, {.status = 1, .standardError = "hdiutil: detach failed\n"});
+    tools.answerNext(SystemTool::diskutil,
+                     Answer().withStatus(1).withError("Unmount failed for " + mountPoint.toUtf8()));
+    tools.answerNext(SystemTool::hdiutil, Answer().withOutput(attachPropertyList({{mountPoint, "fuse:0:60"}})));
+    tools.answerNext(SystemTool::hdiutil, Answer().withStatus(1).withError("hdiutil: detach failed\n"));
     try {
         QCoro::waitFor(service.attach(vault, QStringLiteral("abcdefgh"), {}));
         FAIL() << "expected MountedRollbackFailure";
@@ -168,7 +176,8 @@ TEST_F(DiskImageServiceTest, ProtectionFailingAfterTheMountDetachesAgainOrReport
         EXPECT_EQ(failure.session(), (VaultSession{vault.id, QUrl::fromLocalFile(mountPoint + "/"), "fuse:0:60"}));
         EXPECT_EQ(failure.originalFailure(),
                   QStringLiteral("Não foi possível criar a proteção contra indexação dentro do cofre."));
-        EXPECT_EQ(failure.rollbackFailure(), QStringLiteral("diskutil falhou com código 1: Unmount failed for ") + mountPoint);
+        EXPECT_EQ(failure.rollbackFailure(),
+                  QStringLiteral("diskutil falhou com código 1: Unmount failed for ") + mountPoint);
     }
 }
 
@@ -176,28 +185,31 @@ TEST_F(DiskImageServiceTest, UnusableAttachOutputIsResolvedByAskingWhatIsMounted
 {
     const Vault vault = existingVault(QStringLiteral("Recibos"));
     const QString mountPoint = mountPointFor(QStringLiteral("Recibos"));
-    const QString parseText = QStringLiteral("O macOS retornou dados de montagem inválidos. Não foi possível ler os dados "
-                                             "porque eles não estão no formato correto.");
+    const QString parseText =
+        QStringLiteral("O macOS retornou dados de montagem inválidos. Não foi possível ler os dados "
+                       "porque eles não estão no formato correto.");
 
     // Not mounted after all: the parse error itself.
-    tools.answerNext(SystemTool::hdiutil, {.standardOutput = "not a property list"});
-    tools.answerNext(SystemTool::hdiutil, {.standardOutput = infoPropertyList({})});
+    tools.answerNext(SystemTool::hdiutil, Answer().withOutput("not a property list"));
+    tools.answerNext(SystemTool::hdiutil, Answer().withOutput(infoPropertyList({})));
     EXPECT_EQ(vaultErrorFrom(service.attach(vault, QStringLiteral("abcdefgh"), {})).errorDescription(), parseText);
     EXPECT_TRUE(tools.calls(SystemTool::diskutil).isEmpty());
 
     // Mounted: detached again, then the parse error.
-    tools.answerNext(SystemTool::hdiutil, {.standardOutput = attachPropertyList({})});
-    tools.answerNext(SystemTool::hdiutil,
-                     {.standardOutput = infoPropertyList({{vault.imageURL.toLocalFile(), {{mountPoint, "fuse:0:70"}}}})});
+    tools.answerNext(SystemTool::hdiutil, Answer().withOutput(attachPropertyList({})));
+    tools.answerNext(
+        SystemTool::hdiutil,
+        Answer().withOutput(infoPropertyList({{vault.imageURL.toLocalFile(), {{mountPoint, "fuse:0:70"}}}})));
     EXPECT_EQ(vaultErrorFrom(service.attach(vault, QStringLiteral("abcdefgh"), {})).kind(),
               VaultError::Kind::noMountedVolume);
     ASSERT_EQ(tools.calls(SystemTool::diskutil).size(), 1);
     EXPECT_EQ(tools.calls(SystemTool::diskutil)[0].arguments, QStringList({"eject", mountPoint}));
 
     // The listing fails too: both texts in one.
-    tools.answerNext(SystemTool::hdiutil, {.standardOutput = "garbage"});
-    tools.answerNext(SystemTool::hdiutil, {.status = 1, .standardError = "hdiutil: info failed\n"});
+    tools.answerNext(SystemTool::hdiutil, Answer().withOutput("garbage"));
+    tools.answerNext(SystemTool::hdiutil, Answer().withStatus(1).withError("hdiutil: info failed\n"));
     EXPECT_EQ(vaultErrorFrom(service.attach(vault, QStringLiteral("abcdefgh"), {})).errorDescription(),
               QStringLiteral("O macOS retornou dados de montagem inválidos. ") + parseText +
-                  QStringLiteral(" Não foi possível confirmar a desmontagem: hdiutil falhou com código 1: hdiutil: info failed"));
+                  QStringLiteral(
+                      " Não foi possível confirmar a desmontagem: hdiutil falhou com código 1: hdiutil: info failed"));
 }

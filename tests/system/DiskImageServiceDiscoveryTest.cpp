@@ -23,7 +23,7 @@ TEST_F(DiskImageServiceTest, TheListingDecidesWhichVaultsAreMounted)
     const QString notasImage = notas.imageURL.toLocalFile();
     const QList<Vault> vaults{fotos, notas};
     const auto sessionsFor = [&](const QByteArray& listing) {
-        tools.answerNext(SystemTool::hdiutil, {.standardOutput = listing});
+        tools.answerNext(SystemTool::hdiutil, Answer().withOutput(listing));
         return service.mountedSessions(vaults);
     };
     const auto errorFor = [&](const QByteArray& listing) {
@@ -56,8 +56,9 @@ TEST_F(DiskImageServiceTest, TheListingDecidesWhichVaultsAreMounted)
     // The same vault listed twice: once if identical, an error if not.
     const Image fotosMounted{fotosImage, {{"/media/Fotos", "fuse:0:11"}}};
     const QHash<QUuid, VaultSession> once = QCoro::waitFor(sessionsFor(infoPropertyList({fotosMounted, fotosMounted})));
-    EXPECT_EQ(once, (QHash<QUuid, VaultSession>{
-                        {fotos.id, VaultSession{fotos.id, QUrl::fromLocalFile("/media/Fotos/"), "fuse:0:11"}}}));
+    EXPECT_EQ(once,
+              (QHash<QUuid, VaultSession>{
+                  {fotos.id, VaultSession{fotos.id, QUrl::fromLocalFile("/media/Fotos/"), "fuse:0:11"}}}));
     EXPECT_EQ(errorFor(infoPropertyList({fotosMounted, {fotosImage, {{"/media/Fotos 1", "fuse:0:12"}}}})),
               mountedText("Um cofre Kovara aparece montado mais de uma vez."));
 
@@ -79,10 +80,11 @@ TEST_F(DiskImageServiceTest, ACataloguePathThroughASymbolicLinkMatchesTheResolve
     const QString alias = root.path() + QStringLiteral("/alias");
     ASSERT_TRUE(QFile::link(root.path() + QStringLiteral("/Application Support"), alias));
     Vault throughLink = vault;
-    throughLink.imageURL = QUrl::fromLocalFile(alias + QStringLiteral("/Kovara/Vaults.noindex/") +
-                                               vault.imageURL.fileName());
-    tools.answerNext(SystemTool::hdiutil, {.standardOutput = infoPropertyList(
-                                               {{vault.imageURL.toLocalFile(), {{"/media/Fotos", "fuse:0:1"}}}})});
+    throughLink.imageURL =
+        QUrl::fromLocalFile(alias + QStringLiteral("/Kovara/Vaults.noindex/") + vault.imageURL.fileName());
+    tools.answerNext(
+        SystemTool::hdiutil,
+        Answer().withOutput(infoPropertyList({{vault.imageURL.toLocalFile(), {{"/media/Fotos", "fuse:0:1"}}}})));
 
     const QHash<QUuid, VaultSession> sessions = QCoro::waitFor(service.mountedSessions({throughLink}));
 
@@ -95,22 +97,24 @@ TEST_F(DiskImageServiceTest, MountedImagesInStorageIncludesUncataloguedImagesAnd
     const QString known = storagePath() + QStringLiteral("/0f0e0d0c-0000-4000-8000-000000000001.sparsebundle");
     const QString stray = storagePath() + QStringLiteral("/anything.sparsebundle");
     tools.answerNext(SystemTool::hdiutil,
-                     {.standardOutput = infoPropertyList({{known, {{"/media/A", "fuse:0:1"}}},
-                                                          {QStringLiteral("/var/tmp/x.dmg"), {{"/media/X", "d"}}},
-                                                          {stray, {{"/media/B", "fuse:0:2"}}}})});
+                     Answer().withOutput(infoPropertyList({{known, {{"/media/A", "fuse:0:1"}}},
+                                                           {QStringLiteral("/var/tmp/x.dmg"), {{"/media/X", "d"}}},
+                                                           {stray, {{"/media/B", "fuse:0:2"}}}})));
 
     const QList<MountedDiskImage> images = QCoro::waitFor(service.mountedImagesInStorage());
 
     ASSERT_EQ(images.size(), 2);
-    EXPECT_EQ(images[0], (MountedDiskImage{QUrl::fromLocalFile(known + "/"), QUrl::fromLocalFile("/media/A/"), "fuse:0:1"}));
+    EXPECT_EQ(images[0],
+              (MountedDiskImage{QUrl::fromLocalFile(known + "/"), QUrl::fromLocalFile("/media/A/"), "fuse:0:1"}));
     EXPECT_EQ(images[1].mountPoint, QUrl::fromLocalFile("/media/B/"));
 
     const QString elsewhere = root.path() + QStringLiteral("/elsewhere");
     QDir().mkpath(elsewhere);
     QDir(storagePath()).removeRecursively();
     ASSERT_TRUE(QFile::link(elsewhere, storagePath()));
-    EXPECT_EQ(vaultErrorFrom(service.mountedImagesInStorage()).errorDescription(),
-              QStringLiteral("A pasta protegida do Kovara não é segura para uso. Vaults.noindex não é um diretório real."));
+    EXPECT_EQ(
+        vaultErrorFrom(service.mountedImagesInStorage()).errorDescription(),
+        QStringLiteral("A pasta protegida do Kovara não é segura para uso. Vaults.noindex não é um diretório real."));
     EXPECT_EQ(tools.calls(SystemTool::hdiutil).size(), 1);
 }
 
@@ -118,7 +122,7 @@ TEST(HdiutilPropertyListParserTest, AttachmentNeedsAMountedVolumeAndADeviceEntry
 {
     const auto attachOutput = [](const char* entities) {
         return QByteArray("<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>system-entities</key><array>") +
-               entities + "</array></dict></plist>";
+            entities + "</array></dict></plist>";
     };
     const auto errorOf = [](const QByteArray& bytes) {
         try {

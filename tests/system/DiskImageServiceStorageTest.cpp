@@ -9,10 +9,12 @@ namespace {
 
 mode_t permissions(const QString& path)
 {
-    struct stat status {};
+    struct stat status { };
     lstat(QFile::encodeName(path).constData(), &status);
     return status.st_mode & 07777;
 }
+
+using Answer = FakeSystemTools::Answer;
 
 QString unsafe(const char* detail)
 {
@@ -39,10 +41,11 @@ TEST_F(DiskImageServiceTest, PreparingStorageCreatesPrivateFoldersAndTheMarkerOn
     marker.write("kept");
     marker.close();
     ASSERT_EQ(chmod(QFile::encodeName(applicationPath()).constData(), 0750), 0);
-    tools.answerNext(SystemTool::chflags, {.status = 1, .standardError = "chflags: Operation not permitted\n"});
+    tools.answerNext(SystemTool::chflags, Answer().withStatus(1).withError("chflags: Operation not permitted\n"));
     const MountProtectionReport second = QCoro::waitFor(service.prepareStorage());
-    EXPECT_EQ(second.warnings, QStringList({"Não foi possível marcar a pasta de cofres como oculta (código 1): "
-                                            "chflags: Operation not permitted"}));
+    EXPECT_EQ(second.warnings,
+              QStringList({"Não foi possível marcar a pasta de cofres como oculta (código 1): "
+                           "chflags: Operation not permitted"}));
     EXPECT_EQ(QFileInfo(storagePath() + "/.metadata_never_index").size(), 4);
     EXPECT_EQ(permissions(applicationPath()), 0750u);
 }
@@ -71,10 +74,11 @@ TEST_F(DiskImageServiceTest, UnsafeStorageStopsAllImageWork)
 
     // Image paths that are not the vault's own name in the storage folder.
     Vault upperCase = vault;
-    upperCase.imageURL = QUrl::fromLocalFile(storagePath() + "/" + vault.id.toString(QUuid::WithoutBraces).toUpper() +
-                                             ".sparsebundle");
-    EXPECT_EQ(vaultErrorFrom(service.createSparseBundle(upperCase, 1, QStringLiteral("abcdefgh"), {})).errorDescription(),
-              unsafe("O caminho do sparsebundle não corresponde ao cofre."));
+    upperCase.imageURL =
+        QUrl::fromLocalFile(storagePath() + "/" + vault.id.toString(QUuid::WithoutBraces).toUpper() + ".sparsebundle");
+    EXPECT_EQ(
+        vaultErrorFrom(service.createSparseBundle(upperCase, 1, QStringLiteral("abcdefgh"), {})).errorDescription(),
+        unsafe("O caminho do sparsebundle não corresponde ao cofre."));
     Vault outside = vault;
     outside.imageURL = QUrl::fromLocalFile(storagePath() + "/../" + vault.imageURL.fileName());
     EXPECT_EQ(vaultErrorFrom(service.attach(outside, QStringLiteral("abcdefgh"), {})).errorDescription(),

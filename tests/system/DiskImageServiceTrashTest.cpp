@@ -10,14 +10,17 @@
 
 TEST(DiskImageServiceTrashNameTest, FriendlyNamesNeverLookInternalOrHidden)
 {
-    EXPECT_EQ(DiskImageService::trashFriendlyName(QStringLiteral(" Fotos: 2024/25\n")), QStringLiteral("Fotos- 2024-25"));
+    EXPECT_EQ(DiskImageService::trashFriendlyName(QStringLiteral(" Fotos: 2024/25\n")),
+              QStringLiteral("Fotos- 2024-25"));
     EXPECT_EQ(DiskImageService::trashFriendlyName(QStringLiteral("...Notas")), QStringLiteral("Notas"));
     EXPECT_EQ(DiskImageService::trashFriendlyName(QStringLiteral("Re\u200Bcibos\u0007")), QStringLiteral("Recibos"));
     EXPECT_EQ(DiskImageService::trashFriendlyName(QString(80, QLatin1Char('a'))), QString(80, QLatin1Char('a')));
     EXPECT_EQ(DiskImageService::trashFriendlyName(QStringLiteral("...")), std::nullopt);
     EXPECT_EQ(DiskImageService::trashFriendlyName(QString(81, QLatin1Char('a'))), std::nullopt);
-    EXPECT_EQ(DiskImageService::trashFriendlyName(QStringLiteral("6F1C1B1E-8E0C-4C55-9B43-0D0C8A1E2B3F")), std::nullopt);
-    EXPECT_EQ(DiskImageService::trashFriendlyName(QStringLiteral("00000000-0000-0000-0000-000000000000")), std::nullopt);
+    EXPECT_EQ(DiskImageService::trashFriendlyName(QStringLiteral("6F1C1B1E-8E0C-4C55-9B43-0D0C8A1E2B3F")),
+              std::nullopt);
+    EXPECT_EQ(DiskImageService::trashFriendlyName(QStringLiteral("00000000-0000-0000-0000-000000000000")),
+              std::nullopt);
 }
 
 // The real freedesktop Trash, inside the test program's private data folder.
@@ -57,8 +60,9 @@ TEST_F(DiskImageServiceTest, AFailedTrashPutsTheImageBackOrFinishesOnTheNextAtte
 
     const VaultError putBack = vaultErrorFrom(service.trashImage(vault));
 
-    EXPECT_EQ(putBack.errorDescription(), QStringLiteral("O arquivo criptografado do cofre não pôde ser movido para o "
-                                                         "Lixo. O Lixo está cheio. O arquivo continua no lugar."));
+    EXPECT_EQ(putBack.errorDescription(),
+              QStringLiteral("O arquivo criptografado do cofre não pôde ser movido para o "
+                             "Lixo. O Lixo está cheio. O arquivo continua no lugar."));
     EXPECT_EQ(trashedPaths, QList<QString>({friendly}));
     EXPECT_FALSE(hiddenWhenTrashed);
     EXPECT_TRUE(QFileInfo(image).isDir());
@@ -73,9 +77,10 @@ TEST_F(DiskImageServiceTest, AFailedTrashPutsTheImageBackOrFinishesOnTheNextAtte
         throw std::runtime_error("O Lixo está cheio.");
     };
     const VaultError stuck = vaultErrorFrom(service.trashImage(vault));
-    EXPECT_EQ(stuck.errorDescription(), QStringLiteral("O arquivo criptografado do cofre não pôde ser movido para o Lixo. "
-                                                       "O Lixo está cheio. O arquivo ficou em ") +
-                                            friendly + QStringLiteral("; apague o cofre novamente para tentar de novo."));
+    EXPECT_EQ(stuck.errorDescription(),
+              QStringLiteral("O arquivo criptografado do cofre não pôde ser movido para o Lixo. "
+                             "O Lixo está cheio. O arquivo ficou em ") +
+                  friendly + QStringLiteral("; apague o cofre novamente para tentar de novo."));
     EXPECT_TRUE(QFileInfo(friendly).isDir());
     EXPECT_TRUE(HiddenFlag::isSet(friendly));
 
