@@ -60,30 +60,36 @@ DiskImageService::TrashFunction DiskImageService::defaultTrash()
     return moveItemToTrash;
 }
 
+// Each operation names its awaitable before awaiting it: GCC 12 destroys a lambda temporary
+// inside a co_await expression twice.
 QCoro::Task<MountProtectionReport> DiskImageService::prepareStorage()
 {
-    co_return co_await executor_.run([this] { return prepareStorageNow({}); });
+    auto work = executor_.run([this] { return prepareStorageNow({}); });
+    co_return co_await work;
 }
 
 QCoro::Task<MountProtectionReport> DiskImageService::createSparseBundle(Vault vault, int sizeInGigabytes,
                                                                         QString password,
                                                                         std::stop_token cancellation)
 {
-    co_return co_await executor_.run([this, vault, sizeInGigabytes, password, cancellation] {
+    auto work = executor_.run([this, vault, sizeInGigabytes, password, cancellation] {
         return createSparseBundleNow(vault, sizeInGigabytes, password, cancellation);
     });
+    co_return co_await work;
 }
 
 QCoro::Task<std::pair<VaultSession, MountProtectionReport>> DiskImageService::attach(Vault vault, QString password,
                                                                                      std::stop_token cancellation)
 {
-    co_return co_await executor_.run(
+    auto work = executor_.run(
         [this, vault, password, cancellation] { return attachNow(vault, password, cancellation); });
+    co_return co_await work;
 }
 
 QCoro::Task<MountProtectionReport> DiskImageService::protectMountPoint(QUrl mountPoint)
 {
-    co_return co_await executor_.run([this, mountPoint] { return protectMountPointNow(mountPoint, {}); });
+    auto work = executor_.run([this, mountPoint] { return protectMountPointNow(mountPoint, {}); });
+    co_return co_await work;
 }
 
 QCoro::Task<MountProtectionReport> DiskImageService::protectExistingMount(VaultSession session)
