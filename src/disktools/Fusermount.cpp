@@ -12,8 +12,6 @@ Fusermount::Result Fusermount::unmount(const QString& mountPoint, bool lazy, std
     arguments << "--" << mountPoint;
     HelperProcess::Options options;
     options.captureStandardError = true;
-    // Busy is recognised from fusermount3's English text for EBUSY.
-    options.cLocale = true;
     const HelperProcess::Result run = HelperProcess::run(executable, arguments, options, stop);
     if (run.stopped) {
         throw ToolFailure("Operação interrompida.");
@@ -22,6 +20,7 @@ Fusermount::Result Fusermount::unmount(const QString& mountPoint, bool lazy, std
         return {Outcome::unmounted, {}};
     }
     const QString message = QString::fromUtf8(run.standardError).trimmed();
+    // fusermount3 never sets a locale, so EBUSY always reads as the C library's English text.
     return {message.contains("Device or resource busy") ? Outcome::busy : Outcome::failed,
             message.isEmpty() ? QString("fusermount3 falhou com código %1.").arg(run.exitStatus) : message};
 }

@@ -11,8 +11,9 @@
 #include <csignal>
 #include <fcntl.h>
 #include <poll.h>
+#include <pthread.h>
 #include <spawn.h>
-#include <sys/pidfd.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <utility>
@@ -93,22 +94,6 @@ public:
     posix_spawnattr_t attributes;
 };
 
-std::vector<QByteArray> environmentFor(const HelperProcess::Options& options)
-{
-    std::vector<QByteArray> environment;
-    for (char** entry = environ; *entry; ++entry) {
-        const QByteArray variable(*entry);
-        if (options.cLocale && (variable.startsWith("LC_ALL=") || variable.startsWith("LANGUAGE="))) {
-            continue;
-        }
-        environment.push_back(variable);
-    }
-    if (options.cLocale) {
-        environment.push_back("LC_ALL=C");
-    }
-    return environment;
-}
-
 std::vector<char*> pointersTo(std::vector<QByteArray>& strings)
 {
     std::vector<char*> pointers;
@@ -119,8 +104,14 @@ std::vector<char*> pointersTo(std::vector<QByteArray>& strings)
     return pointers;
 }
 
+// A child that exits without reading its input must not kill the stand-in with SIGPIPE: the
+// signal is held back on this thread while writing, and a pending one is taken away after.
 void writeAll(int fd, QByteArrayView bytes)
 {
+    sigset_t pipeSignal, previousMask;
+    sigemptyset(&pipeSignal);
+    sigaddset(&pipeSignal, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &pipeSignal, &previousMask);
     qsizetype written = 0;
     while (written < bytes.size()) {
         const ssize_t count = ::write(fd, bytes.data() + written, std::size_t(bytes.size() - written));
@@ -129,10 +120,15 @@ void writeAll(int fd, QByteArrayView bytes)
         }
         if (count < 0) {
             // The child stopped reading (it exited early); its exit status tells what happened.
-            return;
+            if (errno == EPIPE) {
+                const timespec noWait{0, 0};
+                sigtimedwait(&pipeSignal, nullptr, &noWait);
+            }
+            break;
         }
         written += count;
     }
+    pthread_sigmask(SIG_SETMASK, &previousMask, nullptr);
 }
 
 // Reads what is available now; returns false at the end of the stream.
@@ -207,12 +203,10 @@ HelperProcess::Result HelperProcess::run(const QString& executable, const QStrin
     for (const QString& argument : arguments) {
         argumentBytes.push_back(QFile::encodeName(argument));
     }
-    std::vector<QByteArray> environment = environmentFor(options);
     std::vector<char*> argv = pointersTo(argumentBytes);
-    std::vector<char*> envp = pointersTo(environment);
 
     pid_t pid = -1;
-    const int spawnError = ::posix_spawn(&pid, argv[0], &setup.actions, &setup.attributes, argv.data(), envp.data());
+    const int spawnError = ::posix_spawn(&pid, argv[0], &setup.actions, &setup.attributes, argv.data(), environ);
     if (spawnError != 0) {
         failToStart(executable, spawnError);
     }
@@ -220,7 +214,8 @@ HelperProcess::Result HelperProcess::run(const QString& executable, const QStrin
     errorWrite.close();
 
     Result result;
-    const Descriptor pidFd(::pidfd_open(pid, 0));
+    // A pidfd lets one poll wait for the child's exit and its standard error together.
+    const Descriptor pidFd(int(::syscall(SYS_pidfd_open, pid, 0)));
     if (!pidFd.isOpen()) {
         const int error = errno;
         ::kill(pid, SIGKILL);

@@ -9,8 +9,8 @@
 #include <stop_token>
 
 // Runs one helper program (gocryptfs, fusermount3) to its end: by absolute path, with an
-// explicit argument vector, no shell, a clean signal mask, no inherited descriptors beyond the
-// three standard ones, and "/" as working folder. Standard output always goes to /dev/null (no
+// explicit argument vector, no shell, the caller's environment, default signal handling, no
+// inherited descriptors beyond the three standard ones, and "/" as working folder. Standard output always goes to /dev/null (no
 // helper's output is needed, and gocryptfs prints the master key there when it creates a
 // volume). Standard error is either captured or sent to /dev/null too: a daemon that outlives
 // its starter must never keep the stand-in's (and so the app's) pipes open.
@@ -22,8 +22,6 @@ public:
         // Written once to the child's standard input, which is then closed; the caller wipes it.
         std::optional<QByteArrayView> standardInput;
         bool captureStandardError = false;
-        // Runs the child with LC_ALL=C, for a caller that reads the child's English messages.
-        bool cLocale = false;
     };
 
     struct Result

@@ -40,7 +40,8 @@ bool serves(const AttachedImage& image, const ImageBundle& bundle)
 // the image's lock kept other attaches out) is detached at once, and the mount folder removed.
 void undoAttempt(const ImageBundle& bundle, const QString& folder)
 {
-    for (const AttachedImage& image : AttachedImages::current().images()) {
+    const AttachedImages attached = AttachedImages::current();
+    for (const AttachedImage& image : attached.images()) {
         if (serves(image, bundle)) {
             Fusermount::unmount(image.mountPoint, true, {});
         }

@@ -27,13 +27,19 @@ QByteArray PropertyListTree::toXml() const
     return bytes;
 }
 
-std::optional<QString> PropertyListTree::string(const char* key) const
+plist_t PropertyListTree::item(const char* key, plist_type type) const
 {
     if (plist_get_node_type(root()) != PLIST_DICT) {
-        return std::nullopt;
+        return nullptr;
     }
     plist_t node = plist_dict_get_item(root(), key);
-    if (!node || plist_get_node_type(node) != PLIST_STRING) {
+    return node && plist_get_node_type(node) == type ? node : nullptr;
+}
+
+std::optional<QString> PropertyListTree::string(const char* key) const
+{
+    plist_t node = item(key, PLIST_STRING);
+    if (!node) {
         return std::nullopt;
     }
     char* value = nullptr;
@@ -45,11 +51,8 @@ std::optional<QString> PropertyListTree::string(const char* key) const
 
 std::optional<quint64> PropertyListTree::unsignedInteger(const char* key) const
 {
-    if (plist_get_node_type(root()) != PLIST_DICT) {
-        return std::nullopt;
-    }
-    plist_t node = plist_dict_get_item(root(), key);
-    if (!node || plist_get_node_type(node) != PLIST_UINT) {
+    plist_t node = item(key, PLIST_UINT);
+    if (!node) {
         return std::nullopt;
     }
     uint64_t value = 0;

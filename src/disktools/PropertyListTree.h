@@ -36,5 +36,8 @@ private:
 
     explicit PropertyListTree(plist_t root) : root_(root) {}
 
+    // The root dictionary's value for `key` when it has the given type.
+    plist_t item(const char* key, plist_type type) const;
+
     std::unique_ptr<void, Free> root_;
 };

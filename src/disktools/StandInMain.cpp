@@ -6,13 +6,11 @@
 
 #include <QFile>
 
-#include <csignal>
 #include <exception>
 
 int StandInMain::run(int argc, char** argv, const Command& command)
 {
     const TerminationRequests termination;
-    std::signal(SIGPIPE, SIG_IGN);
     QStringList arguments;
     for (int i = 1; i < argc; ++i) {
         arguments << QFile::decodeName(argv[i]);

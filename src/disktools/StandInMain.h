@@ -6,8 +6,8 @@
 #include <stop_token>
 
 // What every stand-in's main does around its command: termination signals become a stop request
-// (so a half-done step is undone), a broken output pipe is an error rather than a death, and a
-// failure becomes its message on standard error and its exit status.
+// (so a half-done step is undone), and a failure becomes its message on standard error and its
+// exit status.
 class StandInMain
 {
 public:

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <csignal>
+#include <iterator>
 #include <stop_token>
 #include <thread>
 
@@ -9,8 +10,9 @@
 // once could leave a half-made image or an orphaned mount folder, so instead it notices the
 // request between steps, undoes what it began and exits.
 //
-// Construct it first in main, before any other thread exists: the signals are blocked for the
-// whole process and taken by one watcher thread. Children get a clean signal mask (HelperProcess).
+// The signals are caught by a handler rather than blocked, so the helper programs a stand-in
+// starts inherit an untouched signal mask (exec resets caught signals to their defaults). One
+// instance per process, made first in main.
 class TerminationRequests
 {
 public:
@@ -23,7 +25,10 @@ public:
     std::stop_token token() const { return source_.get_token(); }
 
 private:
-    sigset_t signals_{};
+    static constexpr int watchedSignals[] = {SIGTERM, SIGINT, SIGHUP};
+
+    int wakeRead_ = -1;
+    struct sigaction previous_[std::size(watchedSignals)] {};
     std::stop_source source_;
     std::jthread watcher_;
 };
