@@ -134,11 +134,15 @@ MountProtectionReport DiskImageService::createSparseBundleNow(const Vault& vault
         throw VaultError::destinationExists(FileLocation::lastPathComponent(image));
     }
     const QStringList arguments{
-        QStringLiteral("create"),      QStringLiteral("-size"),      QString::number(sizeInGigabytes) + QLatin1Char('g'),
-        QStringLiteral("-type"),       QStringLiteral("SPARSEBUNDLE"), QStringLiteral("-fs"),
-        QStringLiteral("APFS"),        QStringLiteral("-volname"),   vault.name,
-        QStringLiteral("-encryption"), QStringLiteral("AES-256"),    QStringLiteral("-stdinpass"),
-        QStringLiteral("-nospotlight"), image,
+        QStringLiteral("create"),
+        QStringLiteral("-size"), QString::number(sizeInGigabytes) + QLatin1Char('g'),
+        QStringLiteral("-type"), QStringLiteral("SPARSEBUNDLE"),
+        QStringLiteral("-fs"), QStringLiteral("APFS"),
+        QStringLiteral("-volname"), vault.name,
+        QStringLiteral("-encryption"), QStringLiteral("AES-256"),
+        QStringLiteral("-stdinpass"),
+        QStringLiteral("-nospotlight"),
+        image,
     };
     // Whatever a failed create left at the image path is half-made: it goes, and the failure is
     // what the caller hears about (a failure to clean up would only hide it).
@@ -173,8 +177,9 @@ std::pair<VaultSession, MountProtectionReport> DiskImageService::attachNow(const
     MountProtectionReport report = prepareStorageNow(cancellation);
     storage_.validateImageLocation(vault, true);
     const QStringList arguments{
-        QStringLiteral("attach"), QStringLiteral("-plist"), QStringLiteral("-nobrowse"), QStringLiteral("-owners"),
-        QStringLiteral("on"),     QStringLiteral("-stdinpass"), FileLocation::path(vault.imageURL),
+        QStringLiteral("attach"), QStringLiteral("-plist"), QStringLiteral("-nobrowse"),
+        QStringLiteral("-owners"), QStringLiteral("on"),
+        QStringLiteral("-stdinpass"), FileLocation::path(vault.imageURL),
     };
     SystemProcessResult result;
     {
