@@ -15,9 +15,11 @@ SystemProcessResult HelperProcess::run(const QString& executable, const QStringL
                                  {.standardInput = standardInput,
                                   .standardOutput = ChildProcess::Output::discarded,
                                   .standardError = standardError},
-                                 std::move(stop));
+                                 stop);
     } catch (const VaultError& error) {
-        if (error.kind() == VaultError::Kind::operationCancelled) {
+        // A stop can also surface as another failure (a helper stopped before it read its standard
+        // input makes the write of the password fail): the stop is what happened.
+        if (error.kind() == VaultError::Kind::operationCancelled || stop.stop_requested()) {
             throw ToolFailure("Operação interrompida.");
         }
         throw ToolFailure(error.errorDescription());

@@ -6,6 +6,7 @@
 #include "support/GocryptfsMountGuard.h"
 #include "support/QtValuePrinters.h"
 #include "support/StandInTools.h"
+#include "support/TestFiles.h"
 #include "support/VaultErrorPrinting.h"
 #include "support/WaitForTask.h"
 #include "system/DiskImageService.h"
@@ -30,6 +31,11 @@
 
 namespace {
 
+using TestFiles::entriesOf;
+using TestFiles::permissionsOf;
+using TestFiles::readAll;
+using TestFiles::writeFile;
+
 template <typename T>
 VaultError vaultErrorFrom(QCoro::Task<T> task)
 {
@@ -42,32 +48,9 @@ VaultError vaultErrorFrom(QCoro::Task<T> task)
     return VaultError(VaultError::Kind::noSelection);
 }
 
-int permissionsOf(const QString& path)
-{
-    struct stat status {};
-    return ::lstat(QFile::encodeName(path).constData(), &status) == 0 ? int(status.st_mode & 07777) : -1;
-}
-
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeFile(const QString& path, const QByteArray& contents)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size();
-}
-
 QStringList hiddenNamesIn(const QString& folder)
 {
     return QString::fromUtf8(readAll(folder + "/.hidden")).split('\n', Qt::SkipEmptyParts);
-}
-
-QStringList entriesOf(const QString& folder)
-{
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
 }
 
 // The device entry the stand-in reports for the volume mounted at `mountPoint`.
