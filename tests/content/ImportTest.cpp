@@ -217,7 +217,7 @@ TEST(VaultImport, cancellingTheSecondOfThreeItemsKeepsTheFirstAndLeavesNoTraceOf
     const QString root = volume.mountPoint();
     const QString scratch = volume.scratchFolder();
     SampleFileTree::writeFile(scratch + "/um.txt", "primeiro");
-    SampleFileTree::create(scratch + "/dois", 96 * 1024 * 1024);
+    SampleFileTree::create(scratch + "/dois", 32 * 1024 * 1024);
     SampleFileTree::writeFile(scratch + "/três.txt", "terceiro");
     const FileTreeSnapshot before = FileTreeSnapshot::of(scratch);
     VaultContentService service;
