@@ -146,26 +146,34 @@ TEST(VaultFileCopyEngine, aSumPastTheSigned64BitRangeIsAnOverflowErrorNamingTheF
     }
 }
 
+// Copies the sample tree made at `source` to `destination` and checks that the copy has the same
+// data and metadata, the source is untouched, and progress rose to the tree's size.
+static void expectFaithfulCopyOfSampleTree(VaultFileCopyEngine& engine, const QString& source, const QString& destination)
+{
+    const qint64 treeBytes = SampleFileTree::create(source);
+    const FileTreeSnapshot before = FileTreeSnapshot::of(source);
+
+    QList<qint64> progress;
+    EXPECT_EQ(copyWithEngine(engine, source, destination, progress), treeBytes);
+
+    const FileTreeSnapshot copy = FileTreeSnapshot::of(destination);
+    EXPECT_EQ(copy, before) << copy.differencesFrom(before).toStdString();
+    const FileTreeSnapshot after = FileTreeSnapshot::of(source);
+    EXPECT_EQ(after, before) << after.differencesFrom(before).toStdString();
+    ASSERT_FALSE(progress.isEmpty());
+    EXPECT_EQ(progress.last(), treeBytes);
+    EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
+}
+
 TEST(VaultFileCopyEngine, copiesDataModesTimesAttributesAndLinksWithoutTouchingTheSource)
 {
     QTemporaryDir folder;
     const QString source = folder.path() + "/Origem";
-    const qint64 treeBytes = SampleFileTree::create(source);
-    const FileTreeSnapshot before = FileTreeSnapshot::of(source);
     VaultFileCopyEngine engine;
-
-    QList<qint64> progress;
-    EXPECT_EQ(copyWithEngine(engine, source, folder.path() + "/Cópia", progress), treeBytes);
-
-    EXPECT_EQ(FileTreeSnapshot::of(folder.path() + "/Cópia"), before)
-        << FileTreeSnapshot::of(folder.path() + "/Cópia").differencesFrom(before).toStdString();
-    EXPECT_EQ(FileTreeSnapshot::of(source), before) << FileTreeSnapshot::of(source).differencesFrom(before).toStdString();
-    ASSERT_FALSE(progress.isEmpty());
-    EXPECT_EQ(progress.last(), treeBytes);
-    EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
+    expectFaithfulCopyOfSampleTree(engine, source, folder.path() + "/Cópia");
 
     // A single file and a single link are items too.
-    progress.clear();
+    QList<qint64> progress;
     EXPECT_EQ(copyWithEngine(engine, source + "/large.bin", folder.path() + "/large copy", progress),
               QFileInfo(source + "/large.bin").size());
     EXPECT_EQ(QFileInfo(folder.path() + "/large copy").permissions(), QFileInfo(source + "/large.bin").permissions());
@@ -181,18 +189,8 @@ TEST(VaultFileCopyEngine, copiesFaithfullyIntoAnEncryptedVolume)
 {
     GocryptfsTestMount volume;
     ASSERT_TRUE(volume.isMounted());
-    const QString source = volume.scratchFolder() + "/Origem";
-    const qint64 treeBytes = SampleFileTree::create(source);
-    const FileTreeSnapshot before = FileTreeSnapshot::of(source);
     VaultFileCopyEngine engine;
-
-    QList<qint64> progress;
-    EXPECT_EQ(copyWithEngine(engine, source, volume.mountPoint() + "/Origem", progress), treeBytes);
-
-    const FileTreeSnapshot copy = FileTreeSnapshot::of(volume.mountPoint() + "/Origem");
-    EXPECT_EQ(copy, before) << copy.differencesFrom(before).toStdString();
-    EXPECT_EQ(FileTreeSnapshot::of(source), before);
-    EXPECT_EQ(progress.last(), treeBytes);
+    expectFaithfulCopyOfSampleTree(engine, volume.scratchFolder() + "/Origem", volume.mountPoint() + "/Origem");
 }
 
 TEST(VaultFileCopyEngine, cancellingStopsBetweenChunksAndLeavesTheSourceAlone)

@@ -61,6 +61,24 @@ std::exception_ptr failureOf(const std::function<void()>& action)
     return nullptr;
 }
 
+// Three sources in `scratch`: a small file, a folder tree (its large file of `largeFileBytes`)
+// and another small file.
+QList<QUrl> createThreeSources(const QString& scratch, qint64 largeFileBytes)
+{
+    SampleFileTree::writeFile(scratch + "/um.txt", "primeiro");
+    SampleFileTree::create(scratch + "/dois", largeFileBytes);
+    SampleFileTree::writeFile(scratch + "/três.txt", "terceiro");
+    return {fileUrl(scratch + "/um.txt"), fileUrl(scratch + "/dois"), fileUrl(scratch + "/três.txt")};
+}
+
+// After an import of createThreeSources() that ended while copying "dois": the first item is in
+// the vault under its name, nothing else is, and the staging folder holds nothing.
+void expectOnlyTheFirstItemCommitted(const QString& root)
+{
+    EXPECT_EQ(entriesOf(root), QStringList({InternalVolumeItems::stagingFolderName, "um.txt"}));
+    EXPECT_TRUE(stagedEntries(root).isEmpty());
+}
+
 QString vaultErrorText(const std::exception_ptr& failure)
 {
     try {
@@ -216,9 +234,7 @@ TEST(VaultImport, cancellingTheSecondOfThreeItemsKeepsTheFirstAndLeavesNoTraceOf
     ASSERT_TRUE(volume.isMounted());
     const QString root = volume.mountPoint();
     const QString scratch = volume.scratchFolder();
-    SampleFileTree::writeFile(scratch + "/um.txt", "primeiro");
-    SampleFileTree::create(scratch + "/dois", 32 * 1024 * 1024);
-    SampleFileTree::writeFile(scratch + "/três.txt", "terceiro");
+    const QList<QUrl> sources = createThreeSources(scratch, 32 * 1024 * 1024);
     const FileTreeSnapshot before = FileTreeSnapshot::of(scratch);
     VaultContentService service;
 
@@ -231,13 +247,10 @@ TEST(VaultImport, cancellingTheSecondOfThreeItemsKeepsTheFirstAndLeavesNoTraceOf
             stop.request_stop();
         }
     };
-    EXPECT_THROW(waitForTask(service.addItems(
-                     {fileUrl(scratch + "/um.txt"), fileUrl(scratch + "/dois"), fileUrl(scratch + "/três.txt")},
-                     volume.mountPointURL(), progress, stop.get_token())),
+    EXPECT_THROW(waitForTask(service.addItems(sources, volume.mountPointURL(), progress, stop.get_token())),
                  CancellationError);
 
-    EXPECT_EQ(entriesOf(root), QStringList({InternalVolumeItems::stagingFolderName, "um.txt"}));
-    EXPECT_TRUE(stagedEntries(root).isEmpty());
+    expectOnlyTheFirstItemCommitted(root);
     EXPECT_NE(reports.last().phase, Phase::completed);
     EXPECT_EQ(FileTreeSnapshot::of(scratch), before) << FileTreeSnapshot::of(scratch).differencesFrom(before).toStdString();
 }
@@ -248,22 +261,18 @@ TEST(VaultImport, aFailureInTheMiddleKeepsCommittedItemsAndRemovesThePartialOne)
     ASSERT_TRUE(volume.isMounted());
     const QString root = volume.mountPoint();
     const QString scratch = volume.scratchFolder();
-    SampleFileTree::writeFile(scratch + "/um.txt", "primeiro");
-    SampleFileTree::create(scratch + "/dois", 1000);
+    const QList<QUrl> sources = createThreeSources(scratch, 1000);
     // An attribute the source's file system holds but the encrypted volume cannot store (its
     // encrypted form is larger): the copy of "dois" fails after part of it was written.
     const QByteArray large(4000, 'v');
     ASSERT_EQ(::setxattr(QFile::encodeName(scratch + "/dois/Notas/Antigas/nota 1.md").constData(), "user.grande",
                          large.constData(), size_t(large.size()), 0),
               0);
-    SampleFileTree::writeFile(scratch + "/três.txt", "terceiro");
     const FileTreeSnapshot before = FileTreeSnapshot::of(scratch);
     VaultContentService service;
     Import import{service, {}};
 
-    const std::exception_ptr failure = failureOf([&] {
-        import.run({fileUrl(scratch + "/um.txt"), fileUrl(scratch + "/dois"), fileUrl(scratch + "/três.txt")}, root);
-    });
+    const std::exception_ptr failure = failureOf([&] { import.run(sources, root); });
     try {
         std::rethrow_exception(failure);
     } catch (const std::system_error& error) {
@@ -271,8 +280,7 @@ TEST(VaultImport, aFailureInTheMiddleKeepsCommittedItemsAndRemovesThePartialOne)
     } catch (...) {
         ADD_FAILURE() << "not a POSIX error";
     }
-    EXPECT_EQ(entriesOf(root), QStringList({InternalVolumeItems::stagingFolderName, "um.txt"}));
-    EXPECT_TRUE(stagedEntries(root).isEmpty());
+    expectOnlyTheFirstItemCommitted(root);
     EXPECT_EQ(FileTreeSnapshot::of(scratch), before);
 }
 
