@@ -189,6 +189,8 @@ void FileTreeCopier::copyRegularFile(int sourceFolder, const QByteArray& name, c
     if (!S_ISREG(status.st_mode)) {
         throwPosixError(ENOENT, sourcePath);
     }
+    // Reads of the (regular) file block as usual: some file systems answer EAGAIN otherwise.
+    ::fcntl(source.get(), F_SETFL, ::fcntl(source.get(), F_GETFL) & ~O_NONBLOCK);
     // Created with its final permissions where it can be (the folder it is made in is private
     // anyway), but writable by its owner until its attributes are copied.
     UniqueFd file(::openat(destination.descriptor, destinationName.constData(),
@@ -213,6 +215,10 @@ qint64 FileTreeCopier::copyData(int source, const struct stat& sourceStatus, int
 {
     ::posix_fadvise(source, 0, 0, POSIX_FADV_SEQUENTIAL);
     qint64 copied = 0;
+    const bool hasHoles = qint64(sourceStatus.st_blocks) * 512 < qint64(sourceStatus.st_size);
+    if (hasHoles && copySparseData(source, destination, copied, sourcePath)) {
+        return copied;
+    }
     const std::pair devices(sourceStatus.st_dev, destinationDevice);
     if (!devicesWithoutKernelCopy_.contains(devices)) {
         if (copyDataInKernel(source, destination, copied, sourcePath)) {
@@ -220,8 +226,49 @@ qint64 FileTreeCopier::copyData(int source, const struct stat& sourceStatus, int
         }
         devicesWithoutKernelCopy_.insert(devices);
     }
-    copyDataThroughBuffer(source, destination, copied, sourcePath);
+    copyDataThroughBuffer(source, destination, copied, -1, sourcePath);
     return copied;
+}
+
+// A file with holes (fewer blocks than its size: a disk image, a database) is copied region by
+// region, seeking over the holes so that the copy keeps them: an empty gigabyte must not become a
+// gigabyte of encrypted zeros in the vault. `copied` is the offset reached, holes included.
+bool FileTreeCopier::copySparseData(int source, int destination, qint64& copied, const QString& sourcePath)
+{
+    for (;;) {
+        const off_t dataStart = ::lseek(source, copied, SEEK_DATA);
+        if (dataStart < 0) {
+            if (errno == ENXIO) {
+                break; // nothing but a hole from here to the end
+            }
+            if (copied == 0 && (errno == EINVAL || errno == EOPNOTSUPP)) {
+                return false; // the file system cannot tell holes from data
+            }
+            throwPosixError(errno, sourcePath);
+        }
+        const off_t dataEnd = ::lseek(source, dataStart, SEEK_HOLE);
+        if (dataEnd < 0 || ::lseek(source, dataStart, SEEK_SET) < 0 || ::lseek(destination, dataStart, SEEK_SET) < 0) {
+            throwPosixError(errno, sourcePath);
+        }
+        copied = dataStart;
+        copyDataThroughBuffer(source, destination, copied, dataEnd, sourcePath);
+        if (copied < dataEnd) {
+            break; // the file shrank meanwhile
+        }
+    }
+    // A hole at the end: the copy gets the source's present size.
+    const off_t size = ::lseek(source, 0, SEEK_END);
+    if (size < 0) {
+        throwPosixError(errno, sourcePath);
+    }
+    if (size > copied) {
+        if (::ftruncate(destination, size) != 0) {
+            throwPosixError(errno, sourcePath);
+        }
+        copied = size;
+        chunkDone(copied, sourcePath);
+    }
+    return true;
 }
 
 // copy_file_range lets the kernel move the data (or share it, on file systems that can) without
@@ -250,13 +297,21 @@ bool FileTreeCopier::copyDataInKernel(int source, int destination, qint64& copie
     }
 }
 
-void FileTreeCopier::copyDataThroughBuffer(int source, int destination, qint64& copied, const QString& sourcePath)
+void FileTreeCopier::copyDataThroughBuffer(int source, int destination, qint64& copied, qint64 until,
+                                           const QString& sourcePath)
 {
     if (buffer_.empty()) {
         buffer_.resize(chunkBytes);
     }
     for (;;) {
-        const ssize_t step = ::read(source, buffer_.data(), buffer_.size());
+        size_t wanted = buffer_.size();
+        if (until >= 0) {
+            if (copied >= until) {
+                return;
+            }
+            wanted = size_t(qMin<qint64>(qint64(wanted), until - copied));
+        }
+        const ssize_t step = ::read(source, buffer_.data(), wanted);
         if (step == 0) {
             return;
         }

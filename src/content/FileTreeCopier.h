@@ -55,12 +55,17 @@ private:
     void copySpecialFile(const struct stat& status, const DestinationFolder& destination,
                          const QByteArray& destinationName, const QString& sourcePath);
 
-    // Copies the data of an open file and returns its byte count. copyDataInKernel returns false,
-    // having copied nothing, when copy_file_range does not work between the two file systems.
+    // Copies the data of an open file and returns its byte count. copyDataInKernel and
+    // copySparseData return false, having copied nothing, when the file systems do not support
+    // copy_file_range between them, or telling holes from data.
     qint64 copyData(int source, const struct stat& sourceStatus, int destination, dev_t destinationDevice,
                     const QString& sourcePath);
     bool copyDataInKernel(int source, int destination, qint64& copied, const QString& sourcePath);
-    void copyDataThroughBuffer(int source, int destination, qint64& copied, const QString& sourcePath);
+    bool copySparseData(int source, int destination, qint64& copied, const QString& sourcePath);
+    // Reads and writes from the files' current offsets until the end, or until offset `until`
+    // when it is not negative; `copied` is the offset reached.
+    void copyDataThroughBuffer(int source, int destination, qint64& copied, qint64 until,
+                               const QString& sourcePath);
     // Reports the file's progress and stops between chunks when cancelled.
     void chunkDone(qint64 copied, const QString& sourcePath);
 

@@ -17,6 +17,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <limits>
+#include <sys/stat.h>
 #include <system_error>
 #include <thread>
 #include <unistd.h>
@@ -191,6 +192,24 @@ TEST(VaultFileCopyEngine, copiesFaithfullyIntoAnEncryptedVolume)
     ASSERT_TRUE(volume.isMounted());
     VaultFileCopyEngine engine;
     expectFaithfulCopyOfSampleTree(engine, volume.scratchFolder() + "/Origem", volume.mountPoint() + "/Origem");
+
+    // A file that is mostly holes stays mostly holes: a hole, some data, a hole to the end.
+    const QString sparse = volume.scratchFolder() + "/disco.img";
+    {
+        QFile file(sparse);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(file.seek(16 << 20));
+        file.write(SampleFileTree::patternedBytes(100'000));
+        ASSERT_TRUE(file.resize(40 << 20));
+    }
+    const FileTreeSnapshot before = FileTreeSnapshot::of(sparse);
+    QList<qint64> progress;
+    EXPECT_EQ(copyWithEngine(engine, sparse, volume.mountPoint() + "/disco.img", progress), 40 << 20);
+    EXPECT_EQ(progress.last(), 40 << 20);
+    EXPECT_EQ(FileTreeSnapshot::of(volume.mountPoint() + "/disco.img"), before);
+    struct stat copied {};
+    ASSERT_EQ(::stat(QFile::encodeName(volume.mountPoint() + "/disco.img").constData(), &copied), 0);
+    EXPECT_LT(copied.st_blocks * 512, 1 << 20);
 }
 
 TEST(VaultFileCopyEngine, cancellingStopsBetweenChunksAndLeavesTheSourceAlone)
