@@ -205,7 +205,7 @@ void FileTreeCopier::copyRegularFile(int sourceFolder, const QByteArray& name, c
     copyExtendedAttributes(source.get(), file.get(), sourcePath);
     applyOwnerModeAndTimes(file.get(), status, destination.newOwner, destination.newGroup, createdMode, sourcePath);
     // A network or FUSE file system may report a failed write only when the file is closed.
-    if (file.close() != 0 && errno != EINTR) {
+    if (!file.closeChecked() && errno != EINTR) {
         throwPosixError(errno, sourcePath);
     }
 }
