@@ -1,10 +1,11 @@
-#include <QCoreApplication>
-#include <QTextStream>
+#include "app/KovaraApp.h"
 
-// Until the main window lands, the program says plainly that there is nothing to show yet.
+#include <QApplication>
+
 int main(int argc, char** argv)
 {
-    QCoreApplication application(argc, argv);
-    QTextStream(stderr) << "Kovara: a janela principal ainda não foi construída nesta versão.\n";
-    return 1;
+    QApplication application(argc, argv);
+    KovaraApp::configure(application);
+    KovaraApp kovara;
+    return kovara.run(QApplication::arguments().mid(1));
 }

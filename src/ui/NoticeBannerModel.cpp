@@ -4,6 +4,6 @@
 
 NoticeBannerModel NoticeBannerModel::make(const QString& message)
 {
-    const bool isWarning = message.contains(QStringLiteral("Atenção:"));
-    return NoticeBannerModel{message, isWarning ? KovaraIcons::warning : KovaraIcons::done, isWarning};
+    const bool carriesWarnings = message.contains(QStringLiteral("Atenção:"));
+    return NoticeBannerModel{message, carriesWarnings ? KovaraIcons::warning : KovaraIcons::done};
 }

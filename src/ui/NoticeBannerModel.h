@@ -6,9 +6,8 @@
 struct NoticeBannerModel
 {
     QString message;
+    // A notice that carries warnings ("Atenção:") shows the warning sign, others a check mark.
     QString iconName;
-    // The notice carries warnings ("Atenção:"): its icon is drawn in orange.
-    bool isWarning = false;
 
     static NoticeBannerModel make(const QString& message);
 
