@@ -4,7 +4,7 @@
 
 namespace {
 
-QString statusText(VaultRowState state)
+QString statusTextOf(VaultRowState state)
 {
     switch (state) {
     case VaultRowState::unlocked:
@@ -19,7 +19,7 @@ QString statusText(VaultRowState state)
     return QStringLiteral("Verificar estado");
 }
 
-QString iconName(VaultRowState state)
+QString iconNameOf(VaultRowState state)
 {
     switch (state) {
     case VaultRowState::missingImage:
@@ -33,7 +33,7 @@ QString iconName(VaultRowState state)
     return KovaraIcons::folder;
 }
 
-QList<SidebarRowModel::MenuEntry> menu(VaultRowState state)
+QList<SidebarRowModel::MenuEntry> menuOf(VaultRowState state)
 {
     using Action = SidebarRowModel::Action;
     QList<SidebarRowModel::MenuEntry> entries;
@@ -61,8 +61,8 @@ SidebarRowModel SidebarRowModel::make(const Vault& vault, VaultRowState state, b
     SidebarRowModel row;
     row.vaultID = vault.id;
     row.name = vault.name;
-    row.iconName = iconName(state);
-    row.statusText = statusText(state);
+    row.iconName = iconNameOf(state);
+    row.statusText = statusTextOf(state);
     if (isMutating) {
         row.progressLabel = QStringLiteral("Operação em andamento em ") + vault.name;
     }
@@ -74,6 +74,6 @@ SidebarRowModel SidebarRowModel::make(const Vault& vault, VaultRowState state, b
                                     QStringLiteral("Desbloquear ") + vault.name, Action::requestUnlock,
                                     !actionsDisabled};
     }
-    row.menu = menu(state);
+    row.menu = menuOf(state);
     return row;
 }
