@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QStringList>
+
+// kovara-chflags `hidden PATH…` and `nohidden PATH…`: sets or clears the hidden flag (see
+// HiddenFlag) of each path. Every path is tried; the exit status is 1 when any failed, each
+// failure reported on its own line of standard error.
+class ChflagsCommand
+{
+public:
+    static int run(const QStringList& arguments);
+};

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+#include <stop_token>
+
+// Unmounting a FUSE volume with fusermount3.
+class Fusermount
+{
+public:
+    static constexpr const char* executable = "/usr/bin/fusermount3";
+
+    enum class Outcome { unmounted, busy, failed };
+
+    struct Result
+    {
+        Outcome outcome = Outcome::failed;
+        QString message; // fusermount3's own message when it failed
+    };
+
+    // `lazy` detaches the volume at once even while files in it are open (fusermount3 -u -z);
+    // it is released when the last of them closes. Throws ToolFailure when fusermount3 cannot run.
+    static Result unmount(const QString& mountPoint, bool lazy, std::stop_token stop);
+};

@@ -1,0 +1,68 @@
+#include "disktools/HdiutilCommand.h"
+
+#include "disktools/AttachedImages.h"
+#include "disktools/AttachmentPropertyList.h"
+#include "disktools/Fusermount.h"
+#include "disktools/ImageAttachment.h"
+#include "disktools/ImageCreation.h"
+#include "disktools/MountBase.h"
+#include "disktools/ToolArguments.h"
+#include "disktools/ToolFailure.h"
+#include "disktools/ToolOutput.h"
+
+namespace {
+
+const char* const usage = "kovara-hdiutil create|attach|info|detach …";
+
+int info(const QStringList& arguments)
+{
+    const ToolArguments args(arguments, {}, {"-plist"}, "kovara-hdiutil info [-plist]");
+    const AttachedImages attached = AttachedImages::current();
+    if (args.has("-plist")) {
+        ToolOutput::result(AttachmentPropertyList::forInfo(attached.images()));
+        return 0;
+    }
+    for (const AttachedImage& image : attached.images()) {
+        ToolOutput::resultLine(image.imagePath + "\n\t" + image.deviceEntry + "\t" + image.mountPoint);
+    }
+    return 0;
+}
+
+int detach(const QStringList& arguments, std::stop_token stop)
+{
+    const ToolArguments args(arguments, {}, {"-force"}, "kovara-hdiutil detach [-force] <ponto de montagem>");
+    const QString target = args.singleOperand();
+    const AttachedImage image = AttachedImages::current().mountedAt(target);
+    const Fusermount::Result result = Fusermount::unmount(image.mountPoint, args.has("-force"), stop);
+    if (result.outcome == Fusermount::Outcome::busy) {
+        throw ToolFailure("Não foi possível desanexar \"" + target + "\": Resource busy",
+                          HdiutilCommand::resourceBusyStatus);
+    }
+    if (result.outcome == Fusermount::Outcome::failed) {
+        throw ToolFailure("Não foi possível desanexar \"" + target + "\": " + result.message);
+    }
+    MountBase::releaseFolder(image.mountPoint);
+    ToolOutput::resultLine("\"" + target + "\" desanexado.");
+    return 0;
+}
+
+} // namespace
+
+int HdiutilCommand::run(const QStringList& arguments, std::stop_token stop)
+{
+    const QString verb = arguments.value(0);
+    const QStringList rest = arguments.mid(1);
+    if (verb == "create") {
+        return ImageCreation::run(rest, stop);
+    }
+    if (verb == "attach") {
+        return ImageAttachment::run(rest, stop);
+    }
+    if (verb == "info") {
+        return info(rest);
+    }
+    if (verb == "detach") {
+        return detach(rest, stop);
+    }
+    throw ToolFailure(QString("Verbo desconhecido: %1\nUso: %2").arg(verb, usage));
+}

@@ -1,0 +1,118 @@
+#include "disktools/ImageAttachment.h"
+
+#include "disktools/AttachedImages.h"
+#include "disktools/AttachmentPropertyList.h"
+#include "disktools/Fusermount.h"
+#include "disktools/Gocryptfs.h"
+#include "disktools/ImageBundle.h"
+#include "disktools/MountBase.h"
+#include "disktools/ToolArguments.h"
+#include "disktools/ToolFailure.h"
+#include "disktools/ToolOutput.h"
+#include "disktools/VaultPassword.h"
+#include "platform/FolderLock.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <system_error>
+#include <unistd.h>
+
+namespace {
+
+const char* const usage = "kovara-hdiutil attach [-plist] [-nobrowse] [-owners on] -stdinpass <imagem>";
+
+void print(const AttachedImage& image, bool asPropertyList)
+{
+    if (asPropertyList) {
+        ToolOutput::result(AttachmentPropertyList::forAttach(image));
+    } else {
+        ToolOutput::resultLine(image.deviceEntry + "\t" + image.mountPoint);
+    }
+}
+
+bool serves(const AttachedImage& image, const ImageBundle& bundle)
+{
+    return image.isVaultImage && QFileInfo(image.imagePath).canonicalFilePath() == bundle.path();
+}
+
+// Undoes a failed attempt: every mount of this image (none existed when the attempt began, and
+// the image's lock kept other attaches out) is detached at once, and the mount folder removed.
+void undoAttempt(const ImageBundle& bundle, const QString& folder)
+{
+    const AttachedImages attached = AttachedImages::current();
+    for (const AttachedImage& image : attached.images()) {
+        if (serves(image, bundle)) {
+            Fusermount::unmount(image.mountPoint, true, {});
+        }
+    }
+    // rmdir removes only an empty folder and never follows a link put in its place.
+    ::rmdir(QFile::encodeName(folder).constData());
+}
+
+AttachedImage mount(const ImageBundle& bundle, const QString& folder, const VaultPassword& password,
+                    std::stop_token stop)
+{
+    if (stop.stop_requested()) {
+        throw ToolFailure("Operação interrompida; a imagem não foi anexada.");
+    }
+    Gocryptfs::mount(bundle.cipherDirectory(), folder, password, stop);
+    // The system's mount table, not gocryptfs's word, says where the volume went: a folder
+    // swapped for a symbolic link after it was made would have steered the mount elsewhere.
+    const AttachedImages attached = AttachedImages::current();
+    const std::optional<AttachedImage> mounted = attached.withMountPointOrDevice(folder);
+    if (!mounted || mounted->mountPoint != folder || !serves(*mounted, bundle)) {
+        throw ToolFailure("O volume não apareceu montado em " + folder + "; a pasta de montagem foi alterada?");
+    }
+    if (stop.stop_requested()) {
+        throw ToolFailure("Operação interrompida; a imagem não foi anexada.");
+    }
+    return *mounted;
+}
+
+} // namespace
+
+int ImageAttachment::run(const QStringList& arguments, std::stop_token stop)
+{
+    const ToolArguments args(arguments, {"-owners"}, {"-plist", "-nobrowse", "-stdinpass"}, usage);
+    const QString path = args.singleOperand();
+    // Volumes are always owned by the user who attaches them and visible to that user alone.
+    if (const std::optional<QString> owners = args.value("-owners"); owners && *owners != "on" && *owners != "off") {
+        args.refuse("O valor de -owners deve ser on ou off.");
+    }
+    args.requireFlag("-stdinpass");
+    const bool asPropertyList = args.has("-plist");
+
+    const VaultPassword password = VaultPassword::readNulTerminated(STDIN_FILENO);
+    const ImageBundle bundle = ImageBundle::open(path);
+    std::optional<FolderLock> lock;
+    try {
+        lock.emplace(bundle.path());
+    } catch (const std::system_error& error) {
+        throw ToolFailure(bundle.path() + ": " + QString::fromStdString(error.code().message()));
+    }
+
+    if (const std::optional<AttachedImage> existing = AttachedImages::current().withImage(bundle.path())) {
+        print(*existing, asPropertyList);
+        return 0;
+    }
+    if (password.isEmpty()) {
+        throw ToolFailure("Senha incorreta.");
+    }
+
+    const MountBase base = MountBase::prepare(MountBase::defaultLocation());
+    const QString folder = base.claimFolder(bundle.volumeName());
+    AttachedImage mounted;
+    try {
+        mounted = mount(bundle, folder, password, stop);
+    } catch (...) {
+        try {
+            undoAttempt(bundle, folder);
+        } catch (const ToolFailure&) {
+            // The attempt's own failure is the one to report.
+        }
+        throw;
+    }
+    print(mounted, asPropertyList);
+    return 0;
+}

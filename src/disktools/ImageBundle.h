@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+
+// A vault image on Linux: a folder (named like a macOS sparse bundle) holding a gocryptfs
+// cipher folder and a small property list with the volume's name and capacity. The cipher
+// folder is an ordinary gocryptfs volume, so the image can also be opened by hand with
+// gocryptfs and the hex form of the password.
+class ImageBundle
+{
+public:
+    static constexpr const char* cipherFolderName = "cipher";
+    static constexpr const char* metadataFileName = "Info.plist";
+
+    // Opens an existing image. The folder and its cipher folder must be real folders (a
+    // symbolic link is refused) and the metadata readable. Throws ToolFailure otherwise.
+    static ImageBundle open(const QString& path);
+
+    static void writeMetadata(const QString& bundlePath, const QString& volumeName, quint64 capacityBytes);
+
+    // True when `folder` holds an image's metadata file (looked at without following links).
+    static bool holdsMetadata(const QString& folder);
+
+    // The image's path with symbolic links resolved.
+    const QString& path() const { return path_; }
+    QString cipherDirectory() const;
+    const QString& volumeName() const { return volumeName_; }
+    quint64 capacityBytes() const { return capacityBytes_; }
+
+private:
+    ImageBundle() = default;
+
+    QString path_;
+    QString volumeName_;
+    quint64 capacityBytes_ = 0;
+};

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QStringList>
+
+#include <stop_token>
+
+// `create -size Ng -type SPARSEBUNDLE -fs APFS -volname NAME -encryption AES-256 -stdinpass
+// -nospotlight PATH`: makes a new, unattached vault image at PATH with the password read from
+// standard input (up to a NUL). PATH must not exist yet; on any failure, an interruption
+// included, nothing is left at PATH.
+class ImageCreation
+{
+public:
+    static int run(const QStringList& arguments, std::stop_token stop);
+
+    // "10g" → 10 GiB; the units b, k, m, g and t are accepted in either case. Throws ToolFailure
+    // for anything that is not a positive whole size or that overflows.
+    static quint64 capacityFrom(const QString& size);
+};

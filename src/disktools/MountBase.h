@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+
+// The private folder under which attached vaults are mounted, one folder per volume. It must
+// belong to the user and be closed to everyone else, and it is never reached through a symbolic
+// link, so nobody else can see into a vault or steer where it gets mounted.
+class MountBase
+{
+public:
+    // $XDG_RUNTIME_DIR/kovara when the variable names an absolute path, else /tmp/kovara-<uid>.
+    static QString defaultLocation();
+
+    // Creates the folder with mode 0700 when missing; an existing one must be a real folder (not
+    // a link) owned by this user with mode 0700. Throws ToolFailure otherwise.
+    static MountBase prepare(const QString& location);
+
+    // Creates a new empty folder for a volume, named after it; on a clash "NAME 1", "NAME 2", …
+    QString claimFolder(const QString& volumeName) const;
+
+    // Removes the folder a volume was mounted on once the volume has left it, when it is one of
+    // the default base's folders (a volume mounted by hand elsewhere keeps its folder).
+    static void releaseFolder(const QString& mountPoint);
+
+    // The volume name made fit for a folder name: no "/", no control characters, not "." or
+    // "..", at most 200 bytes.
+    static QString folderNameFor(const QString& volumeName);
+
+    const QString& path() const { return path_; }
+
+private:
+    explicit MountBase(QString path) : path_(std::move(path)) {}
+
+    QString path_;
+};

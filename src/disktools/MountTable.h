@@ -1,0 +1,26 @@
+#pragma once
+
+#include "disktools/MountInfoEntry.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+
+#include <vector>
+
+// The mounts this process sees, read from /proc/self/mountinfo: the system's own record, so the
+// stand-ins never keep a list of their own that could disagree with it.
+class MountTable
+{
+public:
+    static MountTable read();
+    static MountTable parse(QByteArrayView text);
+
+    // The kernel writes a space, tab, newline and backslash in a field as a backslash and three
+    // octal digits ("\040"); this undoes that. Anything else is kept as it is.
+    static QByteArray decodeField(QByteArrayView field);
+
+    const std::vector<MountInfoEntry>& entries() const { return entries_; }
+
+private:
+    std::vector<MountInfoEntry> entries_;
+};

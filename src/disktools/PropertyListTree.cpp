@@ -1,0 +1,71 @@
+#include "disktools/PropertyListTree.h"
+
+#include <cstdlib>
+
+PropertyListTree PropertyListTree::dictionary()
+{
+    return PropertyListTree(plist_new_dict());
+}
+
+std::optional<PropertyListTree> PropertyListTree::parse(QByteArrayView bytes)
+{
+    plist_t root = nullptr;
+    plist_from_memory(bytes.data(), uint32_t(bytes.size()), &root);
+    if (!root) {
+        return std::nullopt;
+    }
+    return PropertyListTree(root);
+}
+
+QByteArray PropertyListTree::toXml() const
+{
+    char* xml = nullptr;
+    uint32_t length = 0;
+    plist_to_xml(root(), &xml, &length);
+    QByteArray bytes(xml, qsizetype(length));
+    plist_to_xml_free(xml);
+    return bytes;
+}
+
+plist_t PropertyListTree::item(const char* key, plist_type type) const
+{
+    if (plist_get_node_type(root()) != PLIST_DICT) {
+        return nullptr;
+    }
+    plist_t node = plist_dict_get_item(root(), key);
+    return node && plist_get_node_type(node) == type ? node : nullptr;
+}
+
+std::optional<QString> PropertyListTree::string(const char* key) const
+{
+    plist_t node = item(key, PLIST_STRING);
+    if (!node) {
+        return std::nullopt;
+    }
+    char* value = nullptr;
+    plist_get_string_val(node, &value);
+    QString text = QString::fromUtf8(value);
+    std::free(value);
+    return text;
+}
+
+std::optional<quint64> PropertyListTree::unsignedInteger(const char* key) const
+{
+    plist_t node = item(key, PLIST_UINT);
+    if (!node) {
+        return std::nullopt;
+    }
+    uint64_t value = 0;
+    plist_get_uint_val(node, &value);
+    return quint64(value);
+}
+
+void PropertyListTree::set(const char* key, plist_t node)
+{
+    plist_dict_set_item(root(), key, node);
+}
+
+plist_t PropertyListTree::newString(const QString& value)
+{
+    return plist_new_string(value.toUtf8().constData());
+}

@@ -1,0 +1,49 @@
+#include "disktools/VaultPassword.h"
+
+#include "disktools/ToolFailure.h"
+#include "platform/PosixError.h"
+
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
+
+VaultPassword VaultPassword::readNulTerminated(int fd)
+{
+    // One byte more than allowed, to tell a password of exactly the maximum from a longer one.
+    SecretBytes bytes(maximumBytes + 1);
+    while (bytes.room() > 0) {
+        const ssize_t count = ::read(fd, bytes.end(), bytes.room());
+        if (count < 0 && errno == EINTR) {
+            continue;
+        }
+        if (count < 0) {
+            throw ToolFailure("Não foi possível ler a senha da entrada padrão: " + posixErrorText(errno));
+        }
+        if (count == 0) {
+            break;
+        }
+        const char* chunk = bytes.end();
+        bytes.grow(std::size_t(count));
+        if (const void* nul = std::memchr(chunk, '\0', std::size_t(count))) {
+            bytes.truncate(std::size_t(static_cast<const char*>(nul) - bytes.data()));
+            return VaultPassword(std::move(bytes));
+        }
+    }
+    if (bytes.size() > maximumBytes) {
+        throw ToolFailure(QString("A senha é longa demais: o limite é de %1 bytes.").arg(maximumBytes));
+    }
+    return VaultPassword(std::move(bytes));
+}
+
+SecretBytes VaultPassword::gocryptfsLine() const
+{
+    static constexpr char digits[] = "0123456789abcdef";
+    SecretBytes line(bytes_.size() * 2 + 1);
+    for (std::size_t i = 0; i < bytes_.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(bytes_.data()[i]);
+        line.append(digits[byte >> 4]);
+        line.append(digits[byte & 0x0f]);
+    }
+    line.append('\n');
+    return line;
+}

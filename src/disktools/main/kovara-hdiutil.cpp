@@ -1,0 +1,7 @@
+#include "disktools/HdiutilCommand.h"
+#include "disktools/StandInMain.h"
+
+int main(int argc, char** argv)
+{
+    return StandInMain::run(argc, argv, HdiutilCommand::run);
+}
