@@ -1,0 +1,236 @@
+#include "model/VaultRegistry.h"
+
+#include "model/VaultError.h"
+#include "platform/PosixError.h"
+
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QSaveFile>
+#include <QSet>
+#include <QUuid>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// The path of a file URL with `.` and `..` removed and no trailing slash. A trailing slash would
+// make lstat follow a symbolic link to a folder, which is exactly what the checks must see.
+QString standardizedPath(const QUrl& url)
+{
+    return QDir::cleanPath(url.toLocalFile());
+}
+
+QByteArray nativePath(const QUrl& url)
+{
+    return QFile::encodeName(standardizedPath(url));
+}
+
+[[noreturn]] void throwLastPosixError(const QString& context)
+{
+    // Qt's file classes report failures without an error number; errno still holds the
+    // system's reason, and EIO stands in if a Qt step failed without one.
+    throwPosixError(errno != 0 ? errno : EIO, context);
+}
+
+// O_NOFOLLOW: a link swapped in after the lstat check is refused rather than followed.
+QByteArray readWholeFile(const QUrl& url)
+{
+    const QByteArray path = nativePath(url);
+    const int descriptor = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (descriptor < 0) {
+        throwPosixError(errno, standardizedPath(url));
+    }
+    QByteArray contents;
+    char buffer[64 * 1024];
+    for (;;) {
+        const ssize_t count = ::read(descriptor, buffer, sizeof buffer);
+        if (count == 0) {
+            break;
+        }
+        if (count < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            const int failure = errno;
+            ::close(descriptor);
+            throwPosixError(failure, standardizedPath(url));
+        }
+        contents.append(buffer, count);
+    }
+    ::close(descriptor);
+    return contents;
+}
+
+QString expectedImageFileName(const QUuid& id)
+{
+    return id.toString(QUuid::WithoutBraces).toLower() + QStringLiteral(".sparsebundle");
+}
+
+} // namespace
+
+VaultRegistry::VaultRegistry(QUrl registryURL, QUrl storageDirectory)
+    : registryURL_(std::move(registryURL)), storageDirectory_(std::move(storageDirectory))
+{
+}
+
+VaultRegistry::VaultRegistry(const KovaraPaths& paths) : VaultRegistry(paths.registryURL, paths.storageDirectory) {}
+
+QUrl VaultRegistry::applicationDirectory() const
+{
+    return registryURL_.adjusted(QUrl::RemoveFilename);
+}
+
+QList<Vault> VaultRegistry::load() const
+{
+    if (!entryExists(registryURL_)) {
+        return {};
+    }
+    rejectSymbolicLink(registryURL_, QStringLiteral("vaults.json não pode ser um link simbólico."));
+
+    QJsonParseError parseError;
+    const QJsonDocument document = QJsonDocument::fromJson(readWholeFile(registryURL_), &parseError);
+    if (parseError.error != QJsonParseError::NoError || !document.isArray()) {
+        throw Vault::catalogueFormatError();
+    }
+    QList<Vault> vaults;
+    for (const QJsonValue& entry : document.array()) {
+        vaults.append(Vault::fromJson(entry));
+    }
+    validate(vaults);
+    return vaults;
+}
+
+void VaultRegistry::validate(const QList<Vault>& vaults) const
+{
+    const QString storagePath = standardizedPath(storageDirectory_);
+    QSet<QUuid> seenIDs;
+    QSet<QString> seenNames;
+    for (const Vault& vault : vaults) {
+        if (seenIDs.contains(vault.id)) {
+            throw VaultError::invalidRegistry(QStringLiteral("Há IDs de cofre repetidos."));
+        }
+        seenIDs.insert(vault.id);
+
+        const QString nameKey = nameComparisonKey(vault.name);
+        if (nameKey.isEmpty() || seenNames.contains(nameKey)) {
+            throw VaultError::invalidRegistry(QStringLiteral("Há nomes de cofre vazios ou repetidos."));
+        }
+        seenNames.insert(nameKey);
+
+        // Compared after removing `.` and `..`, so a path that leaves the folder and comes back
+        // elsewhere is caught; the file name comparison is case-sensitive.
+        const QString imagePath = standardizedPath(vault.imageURL);
+        const qsizetype lastSlash = imagePath.lastIndexOf(QLatin1Char('/'));
+        if (!vault.imageURL.isLocalFile() || lastSlash < 0 || imagePath.left(lastSlash) != storagePath ||
+            imagePath.mid(lastSlash + 1) != expectedImageFileName(vault.id)) {
+            throw VaultError::invalidRegistry(QStringLiteral("O caminho de um cofre está fora de Vaults.noindex."));
+        }
+
+        // A missing image is allowed here: the vault is then shown as missing.
+        const QUrl imageURL = QUrl::fromLocalFile(imagePath);
+        if (entryExists(imageURL)) {
+            rejectSymbolicLink(imageURL, QStringLiteral("Um sparsebundle não pode ser um link simbólico."));
+        }
+    }
+}
+
+QByteArray VaultRegistry::validateForSave(const QList<Vault>& vaults) const
+{
+    validate(vaults);
+
+    const QUrl applicationURL = applicationDirectory();
+    const bool applicationDirectoryExists = entryExists(applicationURL);
+    if (applicationDirectoryExists) {
+        rejectSymbolicLink(applicationURL, QStringLiteral("A pasta Kovara não pode ser um link simbólico."));
+    }
+    if (entryExists(storageDirectory_)) {
+        rejectSymbolicLink(storageDirectory_, QStringLiteral("Vaults.noindex não pode ser um link simbólico."));
+    }
+    if (entryExists(registryURL_)) {
+        rejectSymbolicLink(registryURL_, QStringLiteral("vaults.json não pode ser um link simbólico."));
+    }
+    if (applicationDirectoryExists && ::access(nativePath(applicationURL).constData(), W_OK) != 0) {
+        throw VaultError::registryUnavailable(
+            QStringLiteral("A pasta Kovara não permite gravação; confira as permissões de ") +
+            standardizedPath(applicationURL) + QStringLiteral("."));
+    }
+
+    QJsonArray entries;
+    for (const Vault& vault : vaults) {
+        entries.append(vault.toJson());
+    }
+    // QJsonObject keeps its keys sorted, so Indented output is pretty-printed with sorted keys.
+    return QJsonDocument(entries).toJson(QJsonDocument::Indented);
+}
+
+void VaultRegistry::save(const QList<Vault>& vaults) const
+{
+    const QByteArray bytes = validateForSave(vaults);
+
+    std::error_code creationFailure;
+    std::filesystem::create_directories(nativePath(applicationDirectory()).toStdString(), creationFailure);
+    if (creationFailure) {
+        throwPosixError(creationFailure.value(), standardizedPath(applicationDirectory()));
+    }
+
+    const QString registryPath = standardizedPath(registryURL_);
+    QSaveFile file(registryPath);
+    errno = 0;
+    if (!file.open(QIODevice::WriteOnly)) {
+        throwLastPosixError(registryPath);
+    }
+    errno = 0;
+    if (file.write(bytes) != bytes.size()) {
+        throwLastPosixError(registryPath);
+    }
+    errno = 0;
+    if (!file.commit()) {
+        throwLastPosixError(registryPath);
+    }
+}
+
+bool VaultRegistry::entryExists(const QUrl& url)
+{
+    struct stat status {};
+    if (::lstat(nativePath(url).constData(), &status) == 0) {
+        return true;
+    }
+    if (errno == ENOENT) {
+        return false;
+    }
+    throwPosixError(errno, standardizedPath(url));
+}
+
+void VaultRegistry::rejectSymbolicLink(const QUrl& url, const QString& description)
+{
+    struct stat status {};
+    if (::lstat(nativePath(url).constData(), &status) != 0) {
+        throwPosixError(errno, standardizedPath(url));
+    }
+    if (S_ISLNK(status.st_mode)) {
+        throw VaultError::invalidRegistry(description);
+    }
+}
+
+QString VaultRegistry::nameComparisonKey(const QString& name)
+{
+    const QList<uint> decomposed = name.trimmed().normalized(QString::NormalizationForm_D).toUcs4();
+    QString withoutMarks;
+    withoutMarks.reserve(decomposed.size());
+    for (const uint codePoint : decomposed) {
+        switch (QChar::category(char32_t(codePoint))) {
+        case QChar::Mark_NonSpacing:
+        case QChar::Mark_SpacingCombining:
+        case QChar::Mark_Enclosing:
+            break;
+        default:
+            withoutMarks += QChar::fromUcs4(char32_t(codePoint));
+        }
+    }
+    return withoutMarks.toCaseFolded();
+}

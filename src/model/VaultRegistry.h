@@ -1,0 +1,58 @@
+#pragma once
+
+#include "model/KovaraPaths.h"
+#include "model/Vault.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QUrl>
+
+// Reads, validates and writes the catalogue `vaults.json`. It refuses to touch a catalogue or a
+// storage folder that looks tampered with: symbolic links where folders or files belong, images
+// outside `Vaults.noindex`, repeated identifiers or names, a folder that cannot be written.
+class VaultRegistry
+{
+public:
+    VaultRegistry(QUrl registryURL, QUrl storageDirectory);
+    explicit VaultRegistry(const KovaraPaths& paths);
+
+    const QUrl& registryURL() const { return registryURL_; }
+    const QUrl& storageDirectory() const { return storageDirectory_; }
+    // Always the folder that holds `vaults.json`, so the two can never disagree.
+    QUrl applicationDirectory() const;
+
+    // The catalogue in file order; empty when there is no `vaults.json` yet. Throws VaultError
+    // for a rule violation, std::system_error for a file-system failure and
+    // Vault::catalogueFormatError() for a file that is not a catalogue.
+    QList<Vault> load() const;
+
+    // Validates, creates the application folder if needed and replaces `vaults.json`
+    // atomically. Nothing is touched when a check fails; a failed write leaves the old file.
+    void save(const QList<Vault>& vaults) const;
+
+    // The checks of `save` without writing; returns the bytes `save` would write.
+    QByteArray validateForSave(const QList<Vault>& vaults) const;
+
+    // The per-entry rules: unique ids, unique non-empty names, each image directly inside
+    // `Vaults.noindex`, named after its id, and not a symbolic link.
+    void validate(const QList<Vault>& vaults) const;
+
+    // True when something (even a dangling link) is at the URL's path; throws std::system_error
+    // for any failure other than its absence.
+    static bool entryExists(const QUrl& url);
+
+    // Throws VaultError::invalidRegistry(description) when the URL's path is a symbolic link,
+    // std::system_error when it cannot be examined.
+    static void rejectSymbolicLink(const QUrl& url, const QString& description);
+
+    // The form under which two vault names count as the same: surrounding white space trimmed,
+    // diacritics removed (canonical decomposition without its combining marks) and Unicode case
+    // folding applied. Folding does not depend on the user's locale, so a catalogue that is valid
+    // on one machine stays valid on every other.
+    static QString nameComparisonKey(const QString& name);
+
+private:
+    QUrl registryURL_;
+    QUrl storageDirectory_;
+};

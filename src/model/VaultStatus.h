@@ -1,0 +1,10 @@
+#pragma once
+
+// The status shown for the selected vault.
+enum class VaultStatus {
+    noSelection,
+    locked,
+    unlocked,
+    missingImage,
+    needsAttention,
+};

@@ -1,0 +1,216 @@
+#pragma once
+
+#include "content/VaultContentItem.h"
+#include "model/KovaraPaths.h"
+#include "model/Vault.h"
+#include "model/VaultError.h"
+#include "model/VaultOperationState.h"
+#include "model/VaultRegistry.h"
+#include "model/VaultRowState.h"
+#include "model/VaultSession.h"
+#include "model/VaultStatus.h"
+#include "model/VaultUnlockFailure.h"
+
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QSet>
+#include <QString>
+#include <QUuid>
+
+#include <qcoro/qcorotask.h>
+
+#include <functional>
+#include <optional>
+#include <stop_token>
+
+class DiskImageService;
+class FinderImportDiskServicing;
+class VaultContentServicing;
+class FinderWorkspaceServicing;
+
+// The one object the window observes and calls. It owns the catalogue list, the selection, the
+// mounted sessions, the listed content of the selected vault, the progress of the running long
+// operation and the banner messages, and it runs every operation, one at a time, on the GUI
+// thread. Each observed property has a change signal that fires only when the value really
+// changes, so an equal assignment causes no redraw.
+//
+// The operations are split over several files by family (state and selection, the gate,
+// refresh, ...); they share the protected steps below.
+class VaultStore : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Loads the catalogue (never re-read afterwards). If it cannot be used, the store starts
+    // without vaults, with the catalogue marked unusable and the reason in errorMessage. Every
+    // vault counts as needing attention until the first refresh confirms what is mounted. The
+    // services must outlive the store.
+    VaultStore(const KovaraPaths& paths, DiskImageService& diskImageService,
+               FinderImportDiskServicing& finderImportDiskService, VaultContentServicing& contentService,
+               FinderWorkspaceServicing& finderWorkspace, QObject* parent = nullptr);
+    ~VaultStore() override;
+
+    // Observed state.
+    const QList<Vault>& vaults() const { return vaults_; }
+    const std::optional<QUuid>& selectedVaultID() const { return selectedVaultID_; }
+    const QHash<QUuid, VaultSession>& sessions() const { return sessions_; }
+    const QList<VaultContentItem>& content() const { return content_; }
+    VaultStatus status() const { return status_; }
+    bool isBusy() const { return isBusy_; }
+    const std::optional<QUuid>& busyVaultID() const { return busyVaultID_; }
+    const std::optional<VaultOperationState>& activeOperation() const { return activeOperation_; }
+    const std::optional<QString>& errorMessage() const { return errorMessage_; }
+    const std::optional<QString>& noticeMessage() const { return noticeMessage_; }
+    const std::optional<VaultUnlockFailure>& unlockFailure() const { return unlockFailure_; }
+    const std::optional<QUuid>& forceLockVaultID() const { return forceLockVaultID_; }
+    bool forceLockContinuesTermination() const { return forceLockContinuesTermination_; }
+    const std::optional<QUuid>& deletingVaultID() const { return deletingVaultID_; }
+
+    // Derived views.
+    std::optional<Vault> selectedVault() const;
+    // A vault not in the catalogue, or whose mount state is unconfirmed, needs attention;
+    // then: mounted → unlocked, image present → locked, otherwise its image is missing.
+    VaultRowState state(const QUuid& vaultID) const;
+    // The last failed unlock's message, only for the vault it concerns.
+    std::optional<QString> unlockFailureMessage(const QUuid& vaultID) const;
+    // No long operation is running or holding the gate.
+    bool canEnqueueOperation() const;
+    // The running create or import has not reached its committing phase.
+    bool canCancelActiveOperation() const;
+
+    // Selecting another vault clears every banner and the listed content; selecting the same
+    // vault again changes nothing. Listing the new selection is left to the next refresh.
+    void selectVault(std::optional<QUuid> vaultID);
+    // Error, notice, inline unlock failure and forced-lock offer.
+    void clearMessages();
+    // As clearMessages(), but the notice stays.
+    void clearError();
+    void clearNotice();
+
+    // Asks the running create or import to stop, if it has not started committing yet.
+    void cancelActiveOperation();
+    // Cancels the running create or import where still possible, then waits for it to end.
+    QCoro::Task<> cancelActiveOperationAndWait();
+
+    // Re-reads what is mounted and lists the selected vault. While another operation runs the
+    // refresh is remembered and runs once, right after that operation ends.
+    QCoro::Task<> refresh();
+
+signals:
+    void vaultsChanged();
+    void selectedVaultIDChanged();
+    void sessionsChanged();
+    void contentChanged();
+    void statusChanged();
+    void isBusyChanged();
+    void busyVaultIDChanged();
+    void activeOperationChanged();
+    void errorMessageChanged();
+    void noticeMessageChanged();
+    void unlockFailureChanged();
+    void forceLockVaultIDChanged();
+    void forceLockContinuesTerminationChanged();
+    void deletingVaultIDChanged();
+    // Not shown by itself, but it decides state(for:): rows redraw on it as on sessionsChanged.
+    void attentionVaultIDsChanged();
+
+protected:
+    // The operation gate. Takes it (busy, for `targetVaultID`) unless another operation holds
+    // it; a refused caller gets "Há outra operação em andamento." when `reportBusy`.
+    bool beginOperation(std::optional<QUuid> targetVaultID, bool reportBusy, bool shouldClearMessages);
+    // Every operation ends with this on every path: opens the gate and runs a refresh that was
+    // asked for meanwhile.
+    void endOperation();
+
+    // Runs a create or import (the caller has already taken the gate): publishes `record` as
+    // activeOperation, keeps the task as the operation task, hands `body` the token that
+    // cancelActiveOperation() triggers, and when the body is done ends the operation and clears
+    // both. `release` runs last on every path, even if the store is gone by then.
+    using OperationBody = std::function<QCoro::Task<>(std::stop_token)>;
+    void launchOperation(VaultOperationState record, OperationBody body, std::function<void()> release = {});
+
+    // Starts the remembered refresh once the gate is open and quitting has not begun.
+    void schedulePendingRefreshIfNeeded();
+    QCoro::Task<> performRefresh(bool preservingMessages);
+
+    // The mount state of every catalogued vault is confirmed: `sessions` becomes the map
+    // (replacing the old one), no vault needs attention any more, and a selected vault that is
+    // not mounted shows no content.
+    void installSessions(QHash<QUuid, VaultSession> sessions);
+    // The mount state can no longer be trusted: every catalogued vault needs attention and its
+    // session is forgotten, so the selection shows no content.
+    void markAllVaultsAsNeedingAttention();
+
+    // status = the state of the selected vault, or noSelection.
+    void updateStatus();
+    // What create, delete and refresh report while the catalogue is unusable.
+    VaultError unusableRegistryError() const;
+
+    // Writers of the observed state; each notifies only on a real change. Changing the
+    // selection also empties the content and re-derives the status.
+    void setVaults(QList<Vault> vaults);
+    void setSelectedVaultID(std::optional<QUuid> vaultID);
+    void setSessions(QHash<QUuid, VaultSession> sessions);
+    void setContent(QList<VaultContentItem> content);
+    void setBusyVaultID(std::optional<QUuid> vaultID);
+    void setActiveOperation(std::optional<VaultOperationState> operation);
+    void updateActiveOperation(const std::function<void(VaultOperationState&)>& change);
+    void setErrorMessage(std::optional<QString> message);
+    void setNoticeMessage(std::optional<QString> message);
+    void setUnlockFailure(std::optional<VaultUnlockFailure> failure);
+    void setForceLockVaultID(std::optional<QUuid> vaultID);
+    void setForceLockContinuesTermination(bool continues);
+    void setDeletingVaultID(std::optional<QUuid> vaultID);
+    void setAttentionVaultIDs(QSet<QUuid> vaultIDs);
+
+    // Unobserved state.
+    bool registryIsUsable() const { return registryIsUsable_; }
+    const std::optional<QString>& registryFailureDetail() const { return registryFailureDetail_; }
+    bool pendingRefreshRequested() const { return pendingRefreshRequested_; }
+    bool hasOperationTask() const { return operationTask_.has_value(); }
+    bool hasPendingRefreshTask() const { return pendingRefreshTask_.has_value(); }
+
+private:
+    template <typename T>
+    void assign(T& field, T value, void (VaultStore::*changed)());
+    void setStatus(VaultStatus status);
+    void clearContentUnlessSelectionIsMounted();
+    void setIsBusy(bool busy);
+
+    // Both hold the store weakly: if it is gone when they get to run, they end.
+    static QCoro::Task<> runOperation(QPointer<VaultStore> store, OperationBody body, std::stop_token stopToken,
+                                      std::function<void()> release);
+    static QCoro::Task<> runDeferredRefresh(QPointer<VaultStore> store);
+
+    DiskImageService& diskImageService_;
+    FinderImportDiskServicing& finderImportDiskService_;
+    VaultContentServicing& contentService_;
+    FinderWorkspaceServicing& finderWorkspace_;
+    VaultRegistry registry_;
+
+    QList<Vault> vaults_;
+    std::optional<QUuid> selectedVaultID_;
+    QHash<QUuid, VaultSession> sessions_;
+    QList<VaultContentItem> content_;
+    VaultStatus status_ = VaultStatus::noSelection;
+    bool isBusy_ = false;
+    std::optional<QUuid> busyVaultID_;
+    std::optional<VaultOperationState> activeOperation_;
+    std::optional<QString> errorMessage_;
+    std::optional<QString> noticeMessage_;
+    std::optional<VaultUnlockFailure> unlockFailure_;
+    std::optional<QUuid> forceLockVaultID_;
+    bool forceLockContinuesTermination_ = false;
+    std::optional<QUuid> deletingVaultID_;
+
+    std::optional<QCoro::Task<>> operationTask_;
+    std::stop_source operationStopSource_;
+    std::optional<QCoro::Task<>> pendingRefreshTask_;
+    bool pendingRefreshRequested_ = false;
+    bool isPreparingForTermination_ = false;
+    bool registryIsUsable_ = true;
+    std::optional<QString> registryFailureDetail_;
+    QSet<QUuid> attentionVaultIDs_;
+};
