@@ -61,8 +61,9 @@ void KovaraApp::configure(QApplication& application)
     QApplication::setQuitOnLastWindowClosed(false);
 }
 
-KovaraApp::KovaraApp()
-    : finderServiceProvider_([this](const QList<QUrl>& urls) { handleFinderImport(urls); })
+KovaraApp::KovaraApp(StoreFactory makeStore)
+    : makeStore_(std::move(makeStore))
+    , finderServiceProvider_([this](const QList<QUrl>& urls) { handleFinderImport(urls); })
     , instanceService_(finderServiceProvider_, finderImportCoordinator_, [this] {
         if (window_) {
             window_->bringToFront();
@@ -110,10 +111,18 @@ void KovaraApp::handleFinderImport(const QList<QUrl>& urls)
 
 void KovaraApp::showMainWindow()
 {
-    store_ = std::make_unique<VaultStore>(KovaraPaths::live());
-    termination_ = std::make_unique<TerminationController>([this] { return store_->prepareForTermination(); });
+    store_ = makeStore_();
+    termination_ = std::make_unique<TerminationController>([this] { return prepareForTermination(); });
     connect(termination_.get(), &TerminationController::terminationApproved, qApp, &QCoreApplication::quit);
     window_ = std::make_unique<MainWindow>(*store_, finderImportCoordinator_, finderServiceProvider_, updater_,
                                            *termination_);
     window_->show();
+}
+
+QCoro::Task<bool> KovaraApp::prepareForTermination()
+{
+    // Until the store can lock vaults at quit, quitting only lets the running operation stop
+    // cleanly: nothing the store can do yet leaves a vault mounted.
+    co_await store_->cancelActiveOperationAndWait();
+    co_return true;
 }

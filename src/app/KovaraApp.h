@@ -11,6 +11,7 @@
 #include <QStringList>
 #include <QUrl>
 
+#include <functional>
 #include <memory>
 
 class MainWindow;
@@ -29,7 +30,11 @@ public:
     // and the icon theme; call once, before any window exists.
     static void configure(QApplication& application);
 
-    KovaraApp();
+    // Builds the store; the pointer keeps the store's services alive with it. Called only once
+    // this process knows it is the running instance.
+    using StoreFactory = std::function<std::shared_ptr<VaultStore>()>;
+
+    explicit KovaraApp(StoreFactory makeStore);
     ~KovaraApp() override;
 
     // `arguments`: the command line after the program name; folders to add, if any. Returns the
@@ -39,12 +44,14 @@ public:
 private:
     void handleFinderImport(const QList<QUrl>& urls);
     void showMainWindow();
+    QCoro::Task<bool> prepareForTermination();
 
+    StoreFactory makeStore_;
     FinderImportCoordinator finderImportCoordinator_;
     FinderServiceProvider finderServiceProvider_;
     KovaraInstanceService instanceService_;
     KovaraUpdater updater_;
-    std::unique_ptr<VaultStore> store_;
+    std::shared_ptr<VaultStore> store_;
     std::unique_ptr<TerminationController> termination_;
     std::unique_ptr<MainWindow> window_;
 };

@@ -42,9 +42,9 @@ struct DetailScreenModel
 
     struct Inputs
     {
-        QList<Vault> vaults;
-        std::optional<Vault> selectedVault;
-        std::optional<QUuid> deletingVaultID;
+        QList<Vault> vaults = {};
+        std::optional<Vault> selectedVault = std::nullopt;
+        std::optional<QUuid> deletingVaultID = std::nullopt;
         // The selected vault's state; ignored without a selection.
         VaultRowState selectedState = VaultRowState::needsAttention;
         bool isBusy = false;

@@ -20,7 +20,7 @@ QString prominentStyle()
 {
     const QColor tint = KovaraBrand::tint();
     return QStringLiteral("QPushButton { background: %1; color: white; border: none; border-radius: 8px;"
-                          " padding: 9px 22px; font-weight: 600; }"
+                          " padding: 10px 28px; font-size: 11pt; font-weight: 600; }"
                           "QPushButton:hover { background: %2; }"
                           "QPushButton:pressed { background: %3; }"
                           "QPushButton:disabled { background: palette(mid); }")
@@ -63,7 +63,13 @@ DetailScreenView::DetailScreenView(QWidget* parent)
     layout->addStretch(3);
     layout->addWidget(image_);
     layout->addLayout(titleRow);
-    layout->addWidget(message_, 0, Qt::AlignHCenter);
+    // A word-wrapped label keeps its height for its width only when the layout may stretch it;
+    // the stretches on both sides centre it instead of an alignment flag.
+    auto* messageRow = new QHBoxLayout;
+    messageRow->addStretch();
+    messageRow->addWidget(message_, 1);
+    messageRow->addStretch();
+    layout->addLayout(messageRow);
     layout->addSpacing(8);
     layout->addLayout(buttons_);
     layout->addStretch(4);

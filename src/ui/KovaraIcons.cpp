@@ -2,6 +2,7 @@
 
 #include <QPainter>
 #include <QPixmap>
+#include <QStandardPaths>
 
 namespace {
 
@@ -32,6 +33,17 @@ QIcon KovaraIcons::icon(const QString& name)
 
 void KovaraIcons::installIconTheme()
 {
+    // Some platform plugins (the offscreen one among them) look for themes only in Qt's
+    // resources; the freedesktop locations are where the installed themes are.
+    QStringList searchPaths = QIcon::themeSearchPaths();
+    for (const QString& folder :
+         QStandardPaths::locateAll(QStandardPaths::GenericDataLocation, QStringLiteral("icons"),
+                                   QStandardPaths::LocateDirectory)) {
+        if (!searchPaths.contains(folder)) {
+            searchPaths.append(folder);
+        }
+    }
+    QIcon::setThemeSearchPaths(searchPaths);
     // Desktops other than GNOME and KDE (and the test display) often name no theme, or one
     // without these names; Adwaita is a dependency of Kovara, so it is always there to fall back on.
     QIcon::setFallbackThemeName(QStringLiteral("Adwaita"));

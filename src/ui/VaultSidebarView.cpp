@@ -1,6 +1,7 @@
 #include "ui/VaultSidebarView.h"
 
 #include "store/VaultStore.h"
+#include "ui/KovaraBrand.h"
 #include "ui/KovaraIcons.h"
 #include "ui/VaultSidebarRow.h"
 
@@ -36,6 +37,20 @@ VaultSidebarView::VaultSidebarView(VaultStore& store, QWidget* parent)
     section->setForegroundRole(QPalette::PlaceholderText);
     section->setContentsMargins(10, 10, 10, 2);
 
+    // The column sits on the window's own colour; the selected row is a soft wash of the tint,
+    // which keeps the row's dark text readable.
+    setAutoFillBackground(true);
+    setBackgroundRole(QPalette::Window);
+    QColor selection = KovaraBrand::tint();
+    selection.setAlphaF(0.22f);
+    list_->setStyleSheet(QStringLiteral("QListWidget { background: transparent; border: none; outline: 0; }"
+                                        "QListWidget::item { border-radius: 6px; margin: 1px 6px; }"
+                                        "QListWidget::item:selected { background: rgba(%1, %2, %3, %4); }"
+                                        "QListWidget::item:hover:!selected { background: rgba(0, 0, 0, 0.05); }")
+                             .arg(selection.red())
+                             .arg(selection.green())
+                             .arg(selection.blue())
+                             .arg(selection.alphaF()));
     list_->setFrameShape(QFrame::NoFrame);
     list_->setSelectionMode(QAbstractItemView::SingleSelection);
     list_->setContextMenuPolicy(Qt::CustomContextMenu);
