@@ -13,7 +13,9 @@ class BannerModels : public testing::Test
 protected:
     // The application runs in Brazilian Portuguese; sizes are written its way ("1,5 MB").
     void SetUp() override { QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil)); }
-    void TearDown() override { QLocale::setDefault(QLocale::c()); }
+    void TearDown() override { QLocale::setDefault(previous); }
+
+    const QLocale previous;
 };
 
 TEST_F(BannerModels, TheOperationBannerTitlesEachPhaseAndCountsItsBytes)
