@@ -46,7 +46,7 @@ protected:
 VaultContentItem itemNamed(const QString& name)
 {
     const QUrl url = QUrl::fromLocalFile("/run/kovara/A/" + name);
-    return VaultContentItem{url, name, url, false, false, 1, std::nullopt, VaultFileIdentity{1, 2, 0100000}};
+    return VaultContentItem(url, false, false, 1, std::nullopt, VaultFileIdentity{1, 2, 0100000});
 }
 
 TEST_F(VaultStoreStateTest, startsWithTheCatalogueAndEveryVaultNeedingAttention)
