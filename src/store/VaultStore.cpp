@@ -128,15 +128,7 @@ void VaultStore::setAttentionVaultIDs(QSet<QUuid> vaultIDs)
 
 std::optional<Vault> VaultStore::selectedVault() const
 {
-    if (!selectedVaultID_) {
-        return std::nullopt;
-    }
-    const auto found = std::find_if(vaults_.cbegin(), vaults_.cend(),
-                                    [this](const Vault& vault) { return vault.id == *selectedVaultID_; });
-    if (found == vaults_.cend()) {
-        return std::nullopt;
-    }
-    return *found;
+    return selectedVaultID_ ? catalogueVault(*selectedVaultID_) : std::nullopt;
 }
 
 VaultRowState VaultStore::state(const QUuid& vaultID) const

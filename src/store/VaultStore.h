@@ -16,7 +16,9 @@
 #include <QObject>
 #include <QPointer>
 #include <QSet>
+#include <QStringList>
 #include <QString>
+#include <QUrl>
 #include <QUuid>
 
 #include <qcoro/qcorotask.h>
@@ -27,6 +29,7 @@
 
 class DiskImageService;
 class FinderImportDiskServicing;
+struct MountedDiskImage;
 class VaultContentServicing;
 class FinderWorkspaceServicing;
 
@@ -134,6 +137,29 @@ protected:
     // Starts the remembered refresh once the gate is open and quitting has not begun.
     void schedulePendingRefreshIfNeeded();
     QCoro::Task<> performRefresh(bool preservingMessages);
+
+    // Reconciliation with what the system reports as attached; the store never trusts its own
+    // memory about mounts. Discovery asks `service` for the sessions of the catalogued vaults
+    // and installs them; when it fails, every vault is marked as needing attention and the
+    // failure is rethrown.
+    QCoro::Task<> discoverMountedSessions(FinderImportDiskServicing* service);
+    // The same, narrowed to one catalogued vault (else VaultError::noSelection): its session,
+    // or none when it is not mounted (its listed content is then dropped).
+    QCoro::Task<std::optional<VaultSession>> reconciledSession(QUuid vaultID, FinderImportDiskServicing* service);
+    // Installs sessions from an already obtained list of attached images; images that belong
+    // to no catalogued vault are ignored.
+    void applyStorageMountsToKnownVaults(const QList<MountedDiskImage>& images);
+    // The catalogue entry whose image is at `imageURL`, compared as standardised paths with
+    // symbolic links resolved.
+    std::optional<Vault> vaultForImageAt(const QUrl& imageURL) const;
+    // The catalogue entry with this id.
+    std::optional<Vault> catalogueVault(const QUuid& vaultID) const;
+    // Every listing goes through here, so one made for a vault that is no longer selected is
+    // dropped.
+    void publishContent(QList<VaultContentItem> items, const QUuid& vaultID);
+    // `base` followed by the non-fatal warnings under the heading "Atenção:", one bulleted line
+    // each (a blank line between base and heading); `base` unchanged when there is no warning.
+    static std::optional<QString> completionNotice(const std::optional<QString>& base, const QStringList& warnings);
 
     // The mount state of every catalogued vault is confirmed: `sessions` becomes the map
     // (replacing the old one), no vault needs attention any more, and a selected vault that is

@@ -25,36 +25,3 @@ QCoro::Task<> VaultStore::performRefresh(bool preservingMessages)
     updateStatus();
     endOperation();
 }
-
-void VaultStore::installSessions(QHash<QUuid, VaultSession> sessions)
-{
-    setSessions(std::move(sessions));
-    QSet<QUuid> stillUnconfirmed = attentionVaultIDs_;
-    for (const Vault& vault : std::as_const(vaults_)) {
-        stillUnconfirmed.remove(vault.id);
-    }
-    setAttentionVaultIDs(std::move(stillUnconfirmed));
-    clearContentUnlessSelectionIsMounted();
-    updateStatus();
-}
-
-void VaultStore::markAllVaultsAsNeedingAttention()
-{
-    QSet<QUuid> unconfirmed = attentionVaultIDs_;
-    QHash<QUuid, VaultSession> remaining = sessions_;
-    for (const Vault& vault : std::as_const(vaults_)) {
-        unconfirmed.insert(vault.id);
-        remaining.remove(vault.id);
-    }
-    setAttentionVaultIDs(std::move(unconfirmed));
-    setSessions(std::move(remaining));
-    clearContentUnlessSelectionIsMounted();
-    updateStatus();
-}
-
-void VaultStore::clearContentUnlessSelectionIsMounted()
-{
-    if (selectedVaultID_ && !sessions_.contains(*selectedVaultID_)) {
-        setContent({});
-    }
-}
