@@ -1,6 +1,6 @@
 #pragma once
 
-#include "disktools/SecretBytes.h"
+#include "platform/SecretBytes.h"
 
 #include <cstddef>
 

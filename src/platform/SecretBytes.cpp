@@ -1,4 +1,4 @@
-#include "disktools/SecretBytes.h"
+#include "platform/SecretBytes.h"
 
 #include <stdexcept>
 #include <string.h>

@@ -1,0 +1,265 @@
+#include "system/DiskImageService.h"
+
+#include "model/ErrorMessage.h"
+#include "model/MountedRollbackFailure.h"
+#include "model/VaultError.h"
+#include "platform/FileLocation.h"
+#include "platform/FileTrash.h"
+#include "platform/PosixError.h"
+#include "platform/SecretBytes.h"
+#include "system/HdiutilPropertyListParser.h"
+
+#include <QFile>
+#include <QStringEncoder>
+
+#include <exception>
+#include <filesystem>
+#include <system_error>
+
+namespace {
+
+// The exact standard input of every "-stdinpass" run: the password's UTF-8 bytes and one NUL,
+// nothing else. The text is encoded straight into the wiped buffer, so no QByteArray copy of the
+// password is ever made.
+SecretBytes nulTerminatedPassword(const QString& password)
+{
+    QStringEncoder encoder(QStringEncoder::Utf8, QStringConverter::Flag::Stateless);
+    SecretBytes bytes(static_cast<std::size_t>(encoder.requiredSpace(password.size())) + 1);
+    char* end = encoder.appendToBuffer(bytes.end(), password);
+    bytes.grow(static_cast<std::size_t>(end - bytes.end()));
+    bytes.append('\0');
+    return bytes;
+}
+
+std::filesystem::path fileSystemPath(const QString& path)
+{
+    return std::filesystem::path(QFile::encodeName(path).toStdString());
+}
+
+// base + " (código N): diagnostic", or base + " (código N)." when the tool said nothing.
+QString warning(const QString& base, const SystemProcessResult& result)
+{
+    const QString diagnostic = result.diagnostic();
+    const QString status = QString::number(result.terminationStatus);
+    if (diagnostic.isEmpty()) {
+        return base + QStringLiteral(" (código ") + status + QStringLiteral(").");
+    }
+    return base + QStringLiteral(" (código ") + status + QStringLiteral("): ") + diagnostic;
+}
+
+} // namespace
+
+DiskImageService::DiskImageService(KovaraPaths paths, SystemProcessRunner& runner, TrashFunction trash)
+    : storage_(std::move(paths)), runner_(runner), trash_(std::move(trash)),
+      log_(QStringLiteral("DiskImageService")), executor_(QStringLiteral("com.kovara.disk-image-service"))
+{
+}
+
+DiskImageService::TrashFunction DiskImageService::defaultTrash()
+{
+    return moveItemToTrash;
+}
+
+QCoro::Task<MountProtectionReport> DiskImageService::prepareStorage()
+{
+    co_return co_await executor_.run([this] { return prepareStorageNow({}); });
+}
+
+QCoro::Task<MountProtectionReport> DiskImageService::createSparseBundle(Vault vault, int sizeInGigabytes,
+                                                                        QString password,
+                                                                        std::stop_token cancellation)
+{
+    co_return co_await executor_.run([this, vault, sizeInGigabytes, password, cancellation] {
+        return createSparseBundleNow(vault, sizeInGigabytes, password, cancellation);
+    });
+}
+
+QCoro::Task<std::pair<VaultSession, MountProtectionReport>> DiskImageService::attach(Vault vault, QString password,
+                                                                                     std::stop_token cancellation)
+{
+    co_return co_await executor_.run(
+        [this, vault, password, cancellation] { return attachNow(vault, password, cancellation); });
+}
+
+QCoro::Task<MountProtectionReport> DiskImageService::protectMountPoint(QUrl mountPoint)
+{
+    co_return co_await executor_.run([this, mountPoint] { return protectMountPointNow(mountPoint, {}); });
+}
+
+QCoro::Task<MountProtectionReport> DiskImageService::protectExistingMount(VaultSession session)
+{
+    co_return co_await protectMountPoint(session.mountPoint);
+}
+
+void DiskImageService::rollbackNewSparseBundle(const Vault& vault)
+{
+    storage_.validateImageLocation(vault, true);
+    const QString image = FileLocation::standardisedPath(vault.imageURL);
+    if (!StorageSafety::entryExists(image)) {
+        return;
+    }
+    std::error_code failure;
+    std::filesystem::remove_all(fileSystemPath(image), failure);
+    if (failure) {
+        throwPosixError(failure.value(), image);
+    }
+}
+
+MountProtectionReport DiskImageService::prepareStorageNow(std::stop_token cancellation)
+{
+    const QString storagePath = FileLocation::path(storage_.paths().storageDirectory);
+    StorageSafety::ensureRealDirectory(FileLocation::path(storage_.paths().applicationDirectory), true);
+    StorageSafety::ensureRealDirectory(storagePath, false);
+    storage_.requireStorageInsideApplicationDirectory();
+    StorageSafety::createPrivacyMarker(storagePath);
+    MountProtectionReport report;
+    runWarningOnFailure(SystemTool::chflags, {QStringLiteral("hidden"), storagePath},
+                        QStringLiteral("Não foi possível marcar a pasta de cofres como oculta"), report, cancellation);
+    return report;
+}
+
+MountProtectionReport DiskImageService::createSparseBundleNow(const Vault& vault, int sizeInGigabytes,
+                                                              const QString& password, std::stop_token cancellation)
+{
+    MountProtectionReport report = prepareStorageNow(cancellation);
+    const QString image = FileLocation::standardisedPath(vault.imageURL);
+    storage_.validateImageLocation(vault, false);
+    if (StorageSafety::entryExists(image)) {
+        throw VaultError::destinationExists(FileLocation::lastPathComponent(image));
+    }
+    const QStringList arguments{
+        QStringLiteral("create"),      QStringLiteral("-size"),      QString::number(sizeInGigabytes) + QLatin1Char('g'),
+        QStringLiteral("-type"),       QStringLiteral("SPARSEBUNDLE"), QStringLiteral("-fs"),
+        QStringLiteral("APFS"),        QStringLiteral("-volname"),   vault.name,
+        QStringLiteral("-encryption"), QStringLiteral("AES-256"),    QStringLiteral("-stdinpass"),
+        QStringLiteral("-nospotlight"), image,
+    };
+    // Whatever a failed create left at the image path is half-made: it goes, and the failure is
+    // what the caller hears about (a failure to clean up would only hide it).
+    const auto removeLeftover = [&image] {
+        std::error_code ignored;
+        std::filesystem::remove_all(fileSystemPath(image), ignored);
+    };
+    {
+        const SecretBytes standardInput = nulTerminatedPassword(password);
+        SystemProcessResult result;
+        try {
+            result = runner_.runAndWait(SystemTool::hdiutil, arguments, standardInput.view(), cancellation);
+        } catch (...) {
+            removeLeftover();
+            throw;
+        }
+        if (result.terminationStatus != 0) {
+            removeLeftover();
+            throw VaultError::commandFailed(runner_.tools().spec(SystemTool::hdiutil).displayName,
+                                            result.terminationStatus, result.diagnostic());
+        }
+    }
+    runWarningOnFailure(SystemTool::chflags, {QStringLiteral("hidden"), image},
+                        QStringLiteral("O cofre foi criado, mas seu arquivo não pôde ser marcado como oculto"), report,
+                        cancellation);
+    return report;
+}
+
+std::pair<VaultSession, MountProtectionReport> DiskImageService::attachNow(const Vault& vault, const QString& password,
+                                                                           std::stop_token cancellation)
+{
+    MountProtectionReport report = prepareStorageNow(cancellation);
+    storage_.validateImageLocation(vault, true);
+    const QStringList arguments{
+        QStringLiteral("attach"), QStringLiteral("-plist"), QStringLiteral("-nobrowse"), QStringLiteral("-owners"),
+        QStringLiteral("on"),     QStringLiteral("-stdinpass"), FileLocation::path(vault.imageURL),
+    };
+    SystemProcessResult result;
+    {
+        const SecretBytes standardInput = nulTerminatedPassword(password);
+        result = runner_.runAndWait(SystemTool::hdiutil, arguments, standardInput.view(), cancellation);
+    }
+    // A refused password, a damaged image: the user can only retry, so every failing status is
+    // an unlock failure. The tool's own words go to the log, kept private since they name files.
+    if (result.terminationStatus != 0) {
+        log_.error(QStringLiteral("hdiutil attach falhou com status %1: %2"),
+                   {SystemLog::Value::publicValue(QString::number(result.terminationStatus)),
+                    SystemLog::Value::privateValue(result.diagnostic())});
+        throw VaultError(VaultError::Kind::unlockFailed);
+    }
+    auto [session, protection] = finishAttach(vault, result, cancellation);
+    report.warnings += protection.warnings;
+    return {session, report};
+}
+
+std::pair<VaultSession, MountProtectionReport> DiskImageService::finishAttach(const Vault& vault,
+                                                                              const SystemProcessResult& attachResult,
+                                                                              std::stop_token cancellation)
+{
+    std::optional<HdiutilPropertyListParser::Attachment> attachment;
+    std::exception_ptr parseFailure;
+    try {
+        attachment = HdiutilPropertyListParser::attachment(attachResult.standardOutput);
+    } catch (...) {
+        parseFailure = std::current_exception();
+    }
+    if (parseFailure) {
+        QHash<QUuid, VaultSession> sessions;
+        try {
+            sessions = mountedSessionsNow({vault});
+        } catch (...) {
+            throw VaultError::invalidPropertyList(userMessage(parseFailure) +
+                                                  QStringLiteral(" Não foi possível confirmar a desmontagem: ") +
+                                                  userMessage(std::current_exception()));
+        }
+        if (!sessions.contains(vault.id)) {
+            std::rethrow_exception(parseFailure);
+        }
+        detachAgainAndRethrow(sessions.value(vault.id), parseFailure);
+    }
+
+    const VaultSession session{vault.id, attachment->mountPoint, attachment->deviceEntry};
+    std::exception_ptr protectionFailure;
+    try {
+        return {session, protectMountPointNow(session.mountPoint, cancellation)};
+    } catch (...) {
+        protectionFailure = std::current_exception();
+    }
+    detachAgainAndRethrow(session, protectionFailure);
+}
+
+// After a failure the volume may be mounted: it is detached again, politely and regardless of
+// cancellation, so that a cancelled unlock does not leave it open. Only if that fails too does
+// the caller get the session that is still mounted.
+void DiskImageService::detachAgainAndRethrow(const VaultSession& session, const std::exception_ptr& failure)
+{
+    try {
+        ejectNow(session.mountPoint, false);
+    } catch (...) {
+        throw MountedRollbackFailure(session, userMessage(failure), userMessage(std::current_exception()));
+    }
+    std::rethrow_exception(failure);
+}
+
+MountProtectionReport DiskImageService::protectMountPointNow(const QUrl& mountPoint, std::stop_token cancellation)
+{
+    const QString path = FileLocation::path(mountPoint);
+    StorageSafety::createPrivacyMarker(path);
+    MountProtectionReport report;
+    runWarningOnFailure(SystemTool::mdutil, {QStringLiteral("-i"), QStringLiteral("off"), path},
+                        QStringLiteral("O cofre está protegido por .metadata_never_index, mas 'mdutil -i off' falhou"),
+                        report, cancellation);
+    runWarningOnFailure(SystemTool::mdutil, {QStringLiteral("-d"), path},
+                        QStringLiteral("O cofre está protegido por .metadata_never_index, mas 'mdutil -d' falhou"),
+                        report, cancellation);
+    return report;
+}
+
+void DiskImageService::runWarningOnFailure(SystemTool tool, const QStringList& arguments, const QString& base,
+                                           MountProtectionReport& report, std::stop_token cancellation)
+{
+    try {
+        const SystemProcessResult result = runner_.runAndWait(tool, arguments, std::nullopt, cancellation);
+        if (result.terminationStatus != 0) {
+            report.warnings.append(warning(base, result));
+        }
+    } catch (...) {
+        report.warnings.append(base + QStringLiteral(": ") + userMessage(std::current_exception()));
+    }
+}

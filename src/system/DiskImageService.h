@@ -1,0 +1,123 @@
+#pragma once
+
+#include "model/KovaraPaths.h"
+#include "model/Vault.h"
+#include "model/VaultSession.h"
+#include "platform/SerialExecutor.h"
+#include "platform/SystemLog.h"
+#include "system/FinderImportDiskServicing.h"
+#include "system/MountProtectionReport.h"
+#include "system/MountedDiskImage.h"
+#include "system/StorageSafety.h"
+#include "system/SystemProcessRunner.h"
+#include "system/VaultImageRemoval.h"
+
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <QUrl>
+#include <QUuid>
+
+#include <qcoro/qcorotask.h>
+
+#include <exception>
+#include <functional>
+#include <optional>
+#include <stop_token>
+#include <utility>
+
+// Every vault is one encrypted sparse-bundle image in the storage folder. This service keeps that
+// folder safe, creates, attaches and protects images, asks the system which images are attached,
+// detaches them and moves an image to the Trash. It keeps no state between calls: what is
+// mounted is always asked of the disk-image tool again.
+//
+// Operations run one at a time, each on the service's own worker thread (tools through the
+// shared runner), so none of them ever blocks the caller's thread. A password exists only as a
+// NUL-terminated buffer for the one tool run that reads it on standard input, and that buffer is
+// wiped on every path.
+class DiskImageService : public FinderImportDiskServicing
+{
+public:
+    // Moves an item to the Trash; returns where it went (or nothing) or throws.
+    using TrashFunction = std::function<std::optional<QUrl>(const QUrl&)>;
+
+    DiskImageService(KovaraPaths paths, SystemProcessRunner& runner, TrashFunction trash = defaultTrash());
+
+    static TrashFunction defaultTrash();
+
+    // Creates the application and storage folders as real 0700 directories, marks the storage
+    // folder for the indexer and hides it. A hidden flag that cannot be set is only a warning.
+    QCoro::Task<MountProtectionReport> prepareStorage();
+
+    // Creates the vault's encrypted image (not attached). Nothing is left behind when it fails.
+    QCoro::Task<MountProtectionReport> createSparseBundle(Vault vault, int sizeInGigabytes, QString password,
+                                                          std::stop_token cancellation);
+
+    // Unlocks and mounts the vault's image and protects its volume. When protection fails after
+    // the mount, the volume is detached again; if that fails too, MountedRollbackFailure carries
+    // the session that is still mounted. A refused password gives VaultError::unlockFailed.
+    QCoro::Task<std::pair<VaultSession, MountProtectionReport>> attach(Vault vault, QString password,
+                                                                       std::stop_token cancellation) override;
+
+    // Keeps indexers out of a mounted volume: the marker file (whose failure throws) and the two
+    // indexing commands (whose failures are warnings).
+    QCoro::Task<MountProtectionReport> protectMountPoint(QUrl mountPoint);
+    QCoro::Task<MountProtectionReport> protectExistingMount(VaultSession session) override;
+
+    // Deletes the image of a vault whose creation is being undone. Runs on the caller's thread.
+    void rollbackNewSparseBundle(const Vault& vault);
+
+    // Every catalogued vault whose image is attached and mounted.
+    QCoro::Task<QHash<QUuid, VaultSession>> mountedSessions(QList<Vault> vaults) override;
+
+    // Every mounted image lying directly in the storage folder, catalogued or not.
+    QCoro::Task<QList<MountedDiskImage>> mountedImagesInStorage() override;
+
+    QCoro::Task<void> detach(VaultSession session) override;
+    QCoro::Task<void> forceDetach(VaultSession session) override;
+    QCoro::Task<void> detach(MountedDiskImage image);
+
+    // Forced: one "hdiutil detach -force". Polite: "diskutil eject" up to three times while the
+    // volume is busy (0.8 s apart), then VaultError::volumeBusy with the holders it names; after
+    // any other failure one "hdiutil detach".
+    QCoro::Task<void> eject(QUrl mountPoint, bool force) override;
+
+    // Moves the (detached) image to the Trash under a readable name derived from the vault's
+    // name. When the Trash refuses, the image goes back to its place and name, hidden again.
+    QCoro::Task<VaultImageRemoval> trashImage(Vault vault);
+
+    // The readable name (without extension) an image gets in the Trash, or nothing when the
+    // vault's name cannot give one: empty, longer than 80 characters, or itself a UUID.
+    static std::optional<QString> trashFriendlyName(const QString& vaultName);
+
+private:
+    // The blocking bodies, run on the service's worker thread.
+    MountProtectionReport prepareStorageNow(std::stop_token cancellation);
+    MountProtectionReport createSparseBundleNow(const Vault& vault, int sizeInGigabytes, const QString& password,
+                                                std::stop_token cancellation);
+    std::pair<VaultSession, MountProtectionReport> attachNow(const Vault& vault, const QString& password,
+                                                             std::stop_token cancellation);
+    std::pair<VaultSession, MountProtectionReport> finishAttach(const Vault& vault,
+                                                                const SystemProcessResult& attachResult,
+                                                                std::stop_token cancellation);
+    [[noreturn]] void detachAgainAndRethrow(const VaultSession& session, const std::exception_ptr& failure);
+    MountProtectionReport protectMountPointNow(const QUrl& mountPoint, std::stop_token cancellation);
+    QList<MountedDiskImage> listMountedImages(const QSet<QString>& expectedImagePaths,
+                                              const QSet<QString>& expectedParentPaths);
+    QHash<QUuid, VaultSession> mountedSessionsNow(const QList<Vault>& vaults);
+    QList<MountedDiskImage> mountedImagesInStorageNow();
+    void ejectNow(const QUrl& mountPoint, bool force);
+    VaultImageRemoval trashImageNow(const Vault& vault);
+    void setHiddenFlag(bool hidden, const QString& path) const;
+
+    // Runs a tool whose failure is only a warning: a non-zero status or a thrown error becomes a
+    // sentence built on `base` in `report`.
+    void runWarningOnFailure(SystemTool tool, const QStringList& arguments, const QString& base,
+                             MountProtectionReport& report, std::stop_token cancellation);
+
+    StorageSafety storage_;
+    SystemProcessRunner& runner_;
+    TrashFunction trash_;
+    SystemLog log_;
+    SerialExecutor executor_;
+};

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "model/Vault.h"
+#include "model/VaultSession.h"
+#include "system/MountProtectionReport.h"
+#include "system/MountedDiskImage.h"
+
+#include <QHash>
+#include <QList>
+#include <QUrl>
+#include <QUuid>
+
+#include <qcoro/qcorotask.h>
+
+#include <stop_token>
+#include <utility>
+
+// The store's view of the disk-image service: discovery, attach, protection and detach, so that
+// the store can be tested against a scripted double.
+class FinderImportDiskServicing
+{
+public:
+    virtual ~FinderImportDiskServicing() = default;
+
+    virtual QCoro::Task<QHash<QUuid, VaultSession>> mountedSessions(QList<Vault> vaults) = 0;
+    virtual QCoro::Task<std::pair<VaultSession, MountProtectionReport>> attach(Vault vault, QString password,
+                                                                               std::stop_token cancellation) = 0;
+    virtual QCoro::Task<MountProtectionReport> protectExistingMount(VaultSession session) = 0;
+    virtual QCoro::Task<void> detach(VaultSession session) = 0;
+    virtual QCoro::Task<void> forceDetach(VaultSession session) = 0;
+    virtual QCoro::Task<QList<MountedDiskImage>> mountedImagesInStorage() = 0;
+    virtual QCoro::Task<void> eject(QUrl mountPoint, bool force) = 0;
+};

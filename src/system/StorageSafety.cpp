@@ -1,0 +1,133 @@
+#include "system/StorageSafety.h"
+
+#include "model/VaultError.h"
+#include "platform/EntryStatus.h"
+#include "platform/FileLocation.h"
+#include "platform/PosixError.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr mode_t privateDirectoryMode = 0700;
+const QString markerName = QStringLiteral(".metadata_never_index");
+
+void makeDirectory(const QString& path, bool createIntermediates)
+{
+    if (createIntermediates) {
+        const QString parent = FileLocation::parentPath(path);
+        if (parent != path && !entryStatus(parent)) {
+            makeDirectory(parent, true);
+        }
+    }
+    if (mkdir(QFile::encodeName(path).constData(), privateDirectoryMode) != 0) {
+        throwPosixError(errno, path);
+    }
+}
+
+bool isDirectory(const std::optional<struct stat>& status)
+{
+    return status && S_ISDIR(status->st_mode);
+}
+
+VaultError notARealDirectory(const QString& path)
+{
+    return VaultError::unsafeStorage(FileLocation::lastPathComponent(path) + QStringLiteral(" não é um diretório real."));
+}
+
+} // namespace
+
+StorageSafety::StorageSafety(KovaraPaths paths) : paths_(std::move(paths)) {}
+
+void StorageSafety::ensureRealDirectory(const QString& path, bool createIntermediates)
+{
+    std::optional<struct stat> status = entryStatus(path);
+    if (!status) {
+        makeDirectory(path, createIntermediates);
+        try {
+            status = entryStatus(path);
+        } catch (const std::system_error&) {
+            throw notARealDirectory(path);
+        }
+    }
+    if (!isDirectory(status)) {
+        throw notARealDirectory(path);
+    }
+}
+
+void StorageSafety::validateOptionalRealDirectory(const QString& path)
+{
+    const std::optional<struct stat> status = entryStatus(path);
+    if (status && !S_ISDIR(status->st_mode)) {
+        throw notARealDirectory(path);
+    }
+}
+
+void StorageSafety::requireStorageInsideApplicationDirectory() const
+{
+    const QString storage = FileLocation::normalisedPath(paths_.storageDirectory);
+    const QString application = FileLocation::normalisedPath(paths_.applicationDirectory);
+    if (FileLocation::parentPath(storage) != application) {
+        throw VaultError::unsafeStorage(QStringLiteral("Vaults.noindex não está dentro da pasta Kovara esperada."));
+    }
+}
+
+void StorageSafety::createPrivacyMarker(const QString& directory)
+{
+    const QString marker = directory + QLatin1Char('/') + markerName;
+    const std::optional<struct stat> status = entryStatus(marker);
+    if (!status) {
+        const int descriptor =
+            open(QFile::encodeName(marker).constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (descriptor < 0) {
+            throw VaultError(VaultError::Kind::unableToCreatePrivacyMarker);
+        }
+        close(descriptor);
+        return;
+    }
+    if (!S_ISREG(status->st_mode)) {
+        throw VaultError::unsafeStorage(markerName + QStringLiteral(" não é um arquivo regular."));
+    }
+}
+
+void StorageSafety::validateImageLocation(const Vault& vault, bool requireExistingBundle) const
+{
+    const QString image = FileLocation::standardisedPath(vault.imageURL);
+    const QString storage = FileLocation::standardisedPath(paths_.storageDirectory);
+    if (image.isEmpty() || FileLocation::parentPath(image) != storage ||
+        FileLocation::lastPathComponent(image) != imageFileName(vault)) {
+        throw VaultError::unsafeStorage(QStringLiteral("O caminho do sparsebundle não corresponde ao cofre."));
+    }
+    if (FileLocation::normalisedPath(FileLocation::parentPath(image)) != FileLocation::normalisedPath(storage)) {
+        throw VaultError::unsafeStorage(QStringLiteral("O destino do sparsebundle saiu de Vaults.noindex."));
+    }
+    if (!requireExistingBundle) {
+        return;
+    }
+    const std::optional<struct stat> status = entryStatus(image);
+    if (!status) {
+        throw VaultError(VaultError::Kind::missingImage);
+    }
+    if (!S_ISDIR(status->st_mode)) {
+        throw VaultError::unsafeStorage(QStringLiteral("O sparsebundle não é um diretório real."));
+    }
+}
+
+bool StorageSafety::entryExists(const QString& path)
+{
+    return entryStatus(path).has_value();
+}
+
+bool StorageSafety::isRealDirectory(const QString& path)
+{
+    return isDirectory(entryStatus(path));
+}
+
+QString StorageSafety::imageFileName(const Vault& vault)
+{
+    return vault.id.toString(QUuid::WithoutBraces).toLower() + QStringLiteral(".sparsebundle");
+}
