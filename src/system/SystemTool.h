@@ -22,8 +22,8 @@ struct SystemToolSpec
 class SystemToolTable
 {
 public:
-    // On Linux the disk-image stand-ins beside the running executable (resolved once, never
-    // through a search path); elsewhere the real system tools.
+    // The disk-image stand-ins (kovara-hdiutil, ...) beside the running executable, resolved once,
+    // never through a search path. Display names stay the tools' own (they appear in error texts).
     static const SystemToolTable& fixed();
 
     SystemToolTable(std::array<SystemToolSpec, 5> specs);

@@ -1,0 +1,408 @@
+#include "system/ChildProcess.h"
+
+#include "model/VaultError.h"
+#include "platform/PosixError.h"
+#include "system/PipeReader.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <vector>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// How long a child gets to end after SIGTERM before it is killed.
+constexpr auto terminationGrace = 2s;
+// The waiting loop notices cancellation and the time-out within one slice.
+constexpr auto waitSlice = 100ms;
+// After the child ended, its output normally ends at once; a grandchild that inherited the pipes
+// may keep them open for ever, so the readers get this long before they are abandoned...
+constexpr auto readerCompletionLimit = 5s;
+// ...and this long to stop once abandoned.
+constexpr auto readerAbandonLimit = 2s;
+
+// Called directly: the C library's own declarations of these two lack C linkage for C++.
+int openProcessDescriptor(pid_t pid)
+{
+    return static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+}
+
+void sendSignal(int processDescriptor, int signalNumber)
+{
+    ::syscall(SYS_pidfd_send_signal, processDescriptor, signalNumber, nullptr, 0);
+}
+
+struct Pipe
+{
+    UniqueFd readingEnd;
+    UniqueFd writingEnd;
+};
+
+// A descriptor below 3 would be one of the child's own standard streams: dup2 onto itself would
+// keep its close-on-exec flag, and a later dup2 could overwrite it before it was used. Moving
+// every pipe end above the standard streams avoids both.
+UniqueFd aboveStandardStreams(int fd)
+{
+    if (fd > STDERR_FILENO) {
+        return UniqueFd(fd);
+    }
+    UniqueFd original(fd);
+    return UniqueFd(::fcntl(fd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1));
+}
+
+// Returns the error number on failure.
+std::optional<int> makePipe(Pipe& pipe)
+{
+    int ends[2];
+    if (::pipe2(ends, O_CLOEXEC) != 0) {
+        return errno;
+    }
+    pipe.readingEnd = aboveStandardStreams(ends[0]);
+    pipe.writingEnd = aboveStandardStreams(ends[1]);
+    if (!pipe.readingEnd.isValid() || !pipe.writingEnd.isValid()) {
+        return errno;
+    }
+    return std::nullopt;
+}
+
+// Writes every byte straight from the caller's buffer. A child that exits without reading would
+// make the write raise SIGPIPE, which would end the whole application: the signal is blocked on
+// this thread for the write and a SIGPIPE it caused is consumed before unblocking.
+bool writeAll(int fd, QByteArrayView bytes)
+{
+    sigset_t pipeSignal;
+    sigemptyset(&pipeSignal);
+    sigaddset(&pipeSignal, SIGPIPE);
+    sigset_t previousMask;
+    pthread_sigmask(SIG_BLOCK, &pipeSignal, &previousMask);
+    sigset_t pendingBefore;
+    sigpending(&pendingBefore);
+
+    const char* next = bytes.data();
+    qsizetype remaining = bytes.size();
+    bool sent = true;
+    while (remaining > 0) {
+        const ssize_t written = ::write(fd, next, static_cast<size_t>(remaining));
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            if (errno == EPIPE && !sigismember(&pendingBefore, SIGPIPE)) {
+                const timespec noWait{};
+                sigtimedwait(&pipeSignal, nullptr, &noWait);
+            }
+            sent = false;
+            break;
+        }
+        next += written;
+        remaining -= written;
+    }
+    pthread_sigmask(SIG_SETMASK, &previousMask, nullptr);
+    return sent;
+}
+
+// Waits for both readers; true only when both read their stream to its end by themselves.
+bool waitForReaders(PipeReader& output, PipeReader& error)
+{
+    const auto deadline = std::chrono::steady_clock::now() + readerCompletionLimit;
+    const bool stopped = output.waitUntilStopped(deadline) && error.waitUntilStopped(deadline);
+    if (!stopped) {
+        output.abandon();
+        error.abandon();
+        const auto abandonDeadline = std::chrono::steady_clock::now() + readerAbandonLimit;
+        output.waitUntilStopped(abandonDeadline);
+        error.waitUntilStopped(abandonDeadline);
+    }
+    return output.finished() && error.finished();
+}
+
+class SpawnSettings
+{
+public:
+    SpawnSettings()
+    {
+        posix_spawn_file_actions_init(&actions);
+        posix_spawnattr_init(&attributes);
+    }
+    ~SpawnSettings()
+    {
+        posix_spawnattr_destroy(&attributes);
+        posix_spawn_file_actions_destroy(&actions);
+    }
+    SpawnSettings(const SpawnSettings&) = delete;
+    SpawnSettings& operator=(const SpawnSettings&) = delete;
+
+    posix_spawn_file_actions_t actions;
+    posix_spawnattr_t attributes;
+};
+
+} // namespace
+
+SystemProcessResult ChildProcess::run(const SystemToolSpec& program, const QStringList& arguments,
+                                      std::optional<QByteArrayView> standardInput, std::stop_token cancellation)
+{
+    ChildProcess child(program);
+    return child.runToEnd(arguments, standardInput, cancellation);
+}
+
+ChildProcess::ChildProcess(const SystemToolSpec& program) : program_(program)
+{
+}
+
+ChildProcess::~ChildProcess()
+{
+    // Only reached with a live child when something unexpected was thrown mid-run.
+    if (pid_ > 0 && !reaped_) {
+        stopAndWait();
+    }
+}
+
+SystemProcessResult ChildProcess::runToEnd(const QStringList& arguments, std::optional<QByteArrayView> standardInput,
+                                           const std::stop_token& cancellation)
+{
+    // Runs at once if cancellation was already requested. It is destroyed (waiting for a call in
+    // progress on another thread) before the process descriptor it uses is closed.
+    std::stop_callback onCancellation(cancellation, [this] { requestCancellation(); });
+    if (cancellationRequested()) {
+        throw VaultError(VaultError::Kind::operationCancelled);
+    }
+
+    Pipe output;
+    Pipe error;
+    std::optional<Pipe> input;
+    if (standardInput) {
+        input.emplace();
+    }
+    for (Pipe* pipe : {&output, &error, input ? &*input : nullptr}) {
+        if (pipe) {
+            if (const std::optional<int> failure = makePipe(*pipe)) {
+                throw VaultError::commandFailed(program_.displayName, -1, posixErrorText(*failure));
+            }
+        }
+    }
+    launch(arguments, input ? input->readingEnd.get() : -1, output.writingEnd.get(), error.writingEnd.get());
+    // The child holds its own copies; ours would keep the readers from ever seeing the end.
+    output.writingEnd.reset();
+    error.writingEnd.reset();
+    if (input) {
+        input->readingEnd.reset();
+    }
+
+    PipeReader outputReader(std::move(output.readingEnd), maximumCapturedBytes);
+    PipeReader errorReader(std::move(error.readingEnd), maximumCapturedBytes);
+
+    if (input) {
+        const bool written = writeAll(input->writingEnd.get(), *standardInput);
+        const bool closed = input->writingEnd.closeChecked();
+        if (!written || !closed) {
+            stopAndWait();
+            waitForReaders(outputReader, errorReader);
+            throw VaultError::commandFailed(program_.displayName, -1,
+                                            QStringLiteral("não foi possível enviar a entrada protegida"));
+        }
+    }
+
+    const Outcome outcome = waitForExit();
+    if (!waitForReaders(outputReader, errorReader)) {
+        throw VaultError::commandFailed(
+            program_.displayName, terminationStatus_,
+            QStringLiteral("a leitura da saída não terminou após o encerramento do processo"));
+    }
+    if (outcome == Outcome::timedOut) {
+        throw VaultError::commandTimedOut(program_.displayName);
+    }
+    if (outcome == Outcome::cancelled) {
+        throw VaultError(VaultError::Kind::operationCancelled);
+    }
+    const PipeReader::Captured capturedOutput = outputReader.captured();
+    const PipeReader::Captured capturedError = errorReader.captured();
+    if (const std::optional<QString> readError = capturedOutput.readError ? capturedOutput.readError
+                                                                          : capturedError.readError) {
+        throw VaultError::commandFailed(program_.displayName, terminationStatus_,
+                                        QStringLiteral("falha ao ler a saída: ") + *readError);
+    }
+    if (capturedOutput.wasTruncated || capturedError.wasTruncated) {
+        throw VaultError::commandOutputTooLarge(program_.displayName);
+    }
+    return SystemProcessResult{terminationStatus_, capturedOutput.data, capturedError.data, false, false};
+}
+
+void ChildProcess::launch(const QStringList& arguments, int standardInput, int standardOutput, int standardError)
+{
+    const auto launchFailed = [this](int errorNumber) {
+        return VaultError::commandFailed(program_.displayName, -1, posixErrorText(errorNumber));
+    };
+    if (!QDir::isAbsolutePath(program_.executable)) {
+        throw launchFailed(EINVAL);
+    }
+
+    SpawnSettings settings;
+    // Every call is made; the first failure is the one reported.
+    int failure = 0;
+    const auto check = [&failure](int result) {
+        if (failure == 0) {
+            failure = result;
+        }
+    };
+    check(standardInput >= 0
+              ? posix_spawn_file_actions_adddup2(&settings.actions, standardInput, STDIN_FILENO)
+              : posix_spawn_file_actions_addopen(&settings.actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0));
+    check(posix_spawn_file_actions_adddup2(&settings.actions, standardOutput, STDOUT_FILENO));
+    check(posix_spawn_file_actions_adddup2(&settings.actions, standardError, STDERR_FILENO));
+    // Our own descriptors are all close-on-exec, but a library's might not be.
+    check(posix_spawn_file_actions_addclosefrom_np(&settings.actions, STDERR_FILENO + 1));
+    // The child starts with no blocked signals and default dispositions, whatever this thread
+    // blocks or the application ignores (an ignored SIGPIPE would otherwise carry over).
+    sigset_t noSignals;
+    sigemptyset(&noSignals);
+    sigset_t catchableSignals;
+    sigfillset(&catchableSignals);
+    sigdelset(&catchableSignals, SIGKILL);
+    sigdelset(&catchableSignals, SIGSTOP);
+    check(posix_spawnattr_setsigmask(&settings.attributes, &noSignals));
+    check(posix_spawnattr_setsigdefault(&settings.attributes, &catchableSignals));
+    check(posix_spawnattr_setflags(&settings.attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF));
+    if (failure != 0) {
+        throw launchFailed(failure);
+    }
+
+    std::vector<QByteArray> encoded;
+    encoded.reserve(static_cast<size_t>(arguments.size()) + 1);
+    encoded.push_back(QFile::encodeName(program_.executable));
+    for (const QString& argument : arguments) {
+        encoded.push_back(argument.toUtf8());
+    }
+    std::vector<char*> argv;
+    argv.reserve(encoded.size() + 1);
+    for (QByteArray& argument : encoded) {
+        argv.push_back(argument.data());
+    }
+    argv.push_back(nullptr);
+
+    pid_t pid = -1;
+    failure = posix_spawn(&pid, encoded.front().constData(), &settings.actions, &settings.attributes, argv.data(),
+                          environ);
+    if (failure != 0) {
+        throw launchFailed(failure);
+    }
+    pid_ = pid;
+
+    UniqueFd descriptor(openProcessDescriptor(pid_));
+    if (!descriptor.isValid()) {
+        const int openFailure = errno;
+        ::kill(pid_, SIGKILL);
+        reap();
+        throw launchFailed(openFailure);
+    }
+    bool cancelledBeforeRegistration = false;
+    {
+        std::lock_guard lock(cancellationMutex_);
+        processDescriptor_ = std::move(descriptor);
+        registered_ = true;
+        cancelledBeforeRegistration = cancelled_;
+    }
+    // A cancellation that arrived between the first check and the launch still stops the child.
+    if (cancelledBeforeRegistration) {
+        signal(SIGTERM);
+    }
+}
+
+void ChildProcess::requestCancellation()
+{
+    bool registered = false;
+    {
+        std::lock_guard lock(cancellationMutex_);
+        cancelled_ = true;
+        registered = registered_;
+    }
+    if (registered) {
+        signal(SIGTERM);
+    }
+}
+
+bool ChildProcess::cancellationRequested()
+{
+    std::lock_guard lock(cancellationMutex_);
+    return cancelled_;
+}
+
+// Harmless once the child has exited: a zombie ignores signals and a reaped child's descriptor
+// refers to no process at all.
+void ChildProcess::signal(int signalNumber)
+{
+    sendSignal(processDescriptor_.get(), signalNumber);
+}
+
+ChildProcess::Outcome ChildProcess::waitForExit()
+{
+    // The time-out counts from now, after the standard input was sent.
+    const auto start = std::chrono::steady_clock::now();
+    for (;;) {
+        const bool exited = waitForExitSignal(waitSlice);
+        if (cancellationRequested()) {
+            stopAndWait();
+            return Outcome::cancelled;
+        }
+        if (exited) {
+            reap();
+            return Outcome::finished;
+        }
+        if (program_.timeout && std::chrono::steady_clock::now() - start >= *program_.timeout) {
+            stopAndWait();
+            return Outcome::timedOut;
+        }
+    }
+}
+
+// True once the child has exited (it need not have been reaped yet).
+bool ChildProcess::waitForExitSignal(std::chrono::milliseconds limit)
+{
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        pollfd watched{processDescriptor_.get(), POLLIN, 0};
+        const int ready = ::poll(&watched, 1, static_cast<int>(std::max(left.count(), std::chrono::milliseconds::rep{0})));
+        if (ready > 0) {
+            return true;
+        }
+        if (ready == 0 || errno != EINTR) {
+            return false;
+        }
+    }
+}
+
+void ChildProcess::stopAndWait()
+{
+    if (reaped_) {
+        return;
+    }
+    if (!waitForExitSignal(0ms)) {
+        signal(SIGTERM);
+    }
+    if (!waitForExitSignal(terminationGrace)) {
+        signal(SIGKILL);
+    }
+    reap();
+}
+
+void ChildProcess::reap()
+{
+    int status = 0;
+    while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+    }
+    reaped_ = true;
+    // As the platform reports it: the exit status, or the number of the signal that ended the child.
+    terminationStatus_ = WIFEXITED(status) ? WEXITSTATUS(status) : WIFSIGNALED(status) ? WTERMSIG(status) : status;
+}

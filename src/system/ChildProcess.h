@@ -1,0 +1,81 @@
+#pragma once
+
+#include "platform/UniqueFd.h"
+#include "system/SystemProcessResult.h"
+#include "system/SystemTool.h"
+
+#include <QByteArrayView>
+#include <QStringList>
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <mutex>
+#include <optional>
+#include <stop_token>
+
+// One child process run to its end on the calling thread, which it blocks throughout. It is the
+// machinery under SystemProcessRunner, public so that the disk-image stand-ins start their own
+// helper programs the same safe way.
+//
+// The child is `program.executable` (an absolute path: no search path, no shell) with `arguments`
+// after the program name; it inherits the environment, the working directory and nothing but its
+// three standard streams. Standard output and standard error are captured up to
+// `maximumCapturedBytes` each. A non-zero status is a result, not an error. Failures are thrown as
+// VaultError, named by `program.displayName`:
+// - operationCancelled: `cancellation` was requested before the launch (nothing is started) or
+//   while the child ran (it gets SIGTERM, then SIGKILL after a 2 s grace);
+// - commandFailed with status -1: the launch failed (the Portuguese text of the error), or the
+//   standard input could not be sent;
+// - commandTimedOut: `program.timeout` passed after the standard input was sent;
+// - commandFailed with the child's status: the output could not be read to its end after the
+//   child ended (a grandchild kept it open), or a read failed;
+// - commandOutputTooLarge: a stream exceeded the cap.
+// Whatever happens, the child has ended and been reaped before `run` returns or throws.
+class ChildProcess
+{
+public:
+    static constexpr qsizetype maximumCapturedBytes = 4'194'304;
+
+    // `standardInput`, when given, is written once, straight from the caller's bytes (no copy is
+    // made, so a password can be wiped by its owner afterwards), then closed; otherwise the child
+    // reads the null device.
+    static SystemProcessResult run(const SystemToolSpec& program, const QStringList& arguments,
+                                   std::optional<QByteArrayView> standardInput = std::nullopt,
+                                   std::stop_token cancellation = {});
+
+private:
+    enum class Outcome { finished, timedOut, cancelled };
+
+    explicit ChildProcess(const SystemToolSpec& program);
+    ~ChildProcess();
+
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    SystemProcessResult runToEnd(const QStringList& arguments, std::optional<QByteArrayView> standardInput,
+                                 const std::stop_token& cancellation);
+    void launch(const QStringList& arguments, int standardInput, int standardOutput, int standardError);
+
+    // Cancellation: the request may arrive on any thread, before or after the launch.
+    void requestCancellation();
+    bool cancellationRequested();
+    void signal(int signalNumber);
+
+    Outcome waitForExit();
+    bool waitForExitSignal(std::chrono::milliseconds limit);
+    void stopAndWait();
+    void reap();
+
+    const SystemToolSpec& program_;
+    pid_t pid_ = -1;
+    // Signals go through a process descriptor, never a bare pid, so a child that has been reaped
+    // (and whose pid the system may have reused) can never be hit by a late cancellation.
+    UniqueFd processDescriptor_;
+    bool reaped_ = false;
+    std::int32_t terminationStatus_ = -1;
+
+    std::mutex cancellationMutex_;
+    bool cancelled_ = false;
+    bool registered_ = false;
+};

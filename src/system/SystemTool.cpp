@@ -1,0 +1,54 @@
+#include "system/SystemTool.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <climits>
+#include <unistd.h>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// The folder of the running executable, from the kernel rather than argv[0] or a search path:
+// the stand-ins are built and installed beside every program that runs them.
+QString executableFolder()
+{
+    char target[PATH_MAX];
+    const ssize_t length = ::readlink("/proc/self/exe", target, sizeof target);
+    if (length <= 0 || length >= static_cast<ssize_t>(sizeof target)) {
+        return QStringLiteral("/nonexistent");
+    }
+    return QFileInfo(QFile::decodeName(QByteArray(target, length))).absolutePath();
+}
+
+} // namespace
+
+const SystemToolTable& SystemToolTable::fixed()
+{
+    static const SystemToolTable table = [] {
+        const QDir folder(executableFolder());
+        const auto standIn = [&folder](const char* displayName, std::optional<std::chrono::milliseconds> timeout) {
+            const QString name = QString::fromLatin1(displayName);
+            return SystemToolSpec{folder.filePath(QStringLiteral("kovara-") + name), name, timeout};
+        };
+        return SystemToolTable({
+            standIn("hdiutil", 90s),
+            standIn("diskutil", 90s),
+            standIn("mdutil", 20s),
+            standIn("ditto", std::nullopt),
+            standIn("chflags", 10s),
+        });
+    }();
+    return table;
+}
+
+SystemToolTable::SystemToolTable(std::array<SystemToolSpec, 5> specs) : specs_(std::move(specs))
+{
+}
+
+const SystemToolSpec& SystemToolTable::spec(SystemTool tool) const
+{
+    return specs_.at(static_cast<std::size_t>(tool));
+}
