@@ -35,6 +35,7 @@ const char* portugueseText(int errorNumber)
     case ENOTCONN: return "O ponto final de transporte não está conectado";
     case ETIMEDOUT: return "Tempo esgotado para conexão";
     case ECANCELED: return "Operação cancelada";
+    case EOVERFLOW: return "Valor muito grande para o tipo de dados definido";
     default: return nullptr;
     }
 }

@@ -1,0 +1,352 @@
+#include "content/FileTreeCopier.h"
+
+#include "content/ByteCounts.h"
+#include "content/CopyByteProgressAccumulator.h"
+#include "model/CancellationError.h"
+#include "platform/DirectoryNames.h"
+#include "platform/PosixError.h"
+#include "platform/SourceEntry.h"
+#include "platform/UniqueFd.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+namespace {
+
+// Large enough that a copy costs few system calls per file, small enough that a cancellation is
+// noticed within a fraction of a second even on a slow encrypted volume.
+constexpr size_t chunkBytes = size_t(4) << 20;
+
+void writeAll(int destination, const char* data, size_t size, const QString& sourcePath)
+{
+    while (size > 0) {
+        const ssize_t written = ::write(destination, data, size);
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            throwPosixError(errno, sourcePath);
+        }
+        data += written;
+        size -= size_t(written);
+    }
+}
+
+// Namespaces the system manages itself (SELinux labels, trusted.*, ACLs on a file system without
+// them) may refuse a copy without any user data being lost; the user's own attributes may not.
+bool mustKeepAttribute(const char* name)
+{
+    return qstrncmp(name, "user.", 5) == 0;
+}
+
+void copyExtendedAttributes(int source, int destination, const QString& sourcePath)
+{
+    QByteArray names;
+    for (;;) {
+        const ssize_t size = ::flistxattr(source, nullptr, 0);
+        if (size < 0) {
+            if (errno == ENOTSUP) {
+                return; // the source's file system keeps no attributes
+            }
+            throwPosixError(errno, sourcePath);
+        }
+        names.resize(size);
+        const ssize_t listed = ::flistxattr(source, names.data(), size_t(names.size()));
+        if (listed >= 0) {
+            names.resize(listed);
+            break;
+        }
+        if (errno != ERANGE) { // ERANGE: attributes were added meanwhile; ask again
+            throwPosixError(errno, sourcePath);
+        }
+    }
+    QByteArray value;
+    for (qsizetype start = 0; start < names.size();) {
+        const char* name = names.constData() + start;
+        start += qstrlen(name) + 1;
+        ssize_t size = ::fgetxattr(source, name, nullptr, 0);
+        if (size >= 0) {
+            value.resize(size);
+            size = ::fgetxattr(source, name, value.data(), size_t(value.size()));
+        }
+        if (size < 0) {
+            if (errno == ENODATA) {
+                continue; // removed meanwhile
+            }
+            if (mustKeepAttribute(name)) {
+                throwPosixError(errno, sourcePath);
+            }
+            continue;
+        }
+        if (::fsetxattr(destination, name, value.constData(), size_t(size), 0) != 0 && mustKeepAttribute(name)) {
+            throwPosixError(errno, sourcePath);
+        }
+    }
+}
+
+// The owner is kept where the user may set it (always for root; for others, the group when
+// they belong to it); the mode after the owner, because a change of owner clears set-id bits.
+void applyOwnerModeAndTimes(int destination, const struct stat& status, const QString& sourcePath)
+{
+    if (::fchown(destination, status.st_uid, status.st_gid) != 0) {
+        ::fchown(destination, uid_t(-1), status.st_gid);
+    }
+    if (::fchmod(destination, status.st_mode & 07777) != 0) {
+        throwPosixError(errno, sourcePath);
+    }
+    const struct timespec times[2] = {status.st_atim, status.st_mtim};
+    if (::futimens(destination, times) != 0) {
+        throwPosixError(errno, sourcePath);
+    }
+}
+
+struct stat statusOf(int descriptor, const QString& sourcePath)
+{
+    struct stat status {};
+    if (::fstat(descriptor, &status) != 0) {
+        throwPosixError(errno, sourcePath);
+    }
+    return status;
+}
+
+} // namespace
+
+FileTreeCopier::FileTreeCopier(CopyByteProgressAccumulator& progress, std::stop_token cancellation)
+    : progress_(progress), cancellation_(std::move(cancellation))
+{
+}
+
+qint64 FileTreeCopier::copy(const QString& sourcePath, const QString& destinationPath)
+{
+    const auto openFolderOf = [](const QString& path) {
+        const QString folder = path.left(path.lastIndexOf(u'/'));
+        UniqueFd descriptor(::open(QFile::encodeName(folder.isEmpty() ? QStringLiteral("/") : folder).constData(),
+                                   O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (!descriptor.isValid()) {
+            throwPosixError(errno, folder);
+        }
+        return descriptor;
+    };
+    const UniqueFd sourceFolder = openFolderOf(sourcePath);
+    const UniqueFd destinationFolder = openFolderOf(destinationPath);
+    copiedBytes_ = 0;
+    copyEntry(sourceFolder.get(), QFile::encodeName(sourcePath.mid(sourcePath.lastIndexOf(u'/') + 1)),
+              destinationFolder.get(), QFile::encodeName(destinationPath.mid(destinationPath.lastIndexOf(u'/') + 1)),
+              sourcePath);
+    return copiedBytes_;
+}
+
+void FileTreeCopier::copyEntry(int sourceFolder, const QByteArray& name, int destinationFolder,
+                               const QByteArray& destinationName, const QString& sourcePath)
+{
+    throwIfCancelled(cancellation_);
+    struct stat status {};
+    if (::fstatat(sourceFolder, name.constData(), &status, AT_SYMLINK_NOFOLLOW) != 0) {
+        throwPosixError(errno, sourcePath);
+    }
+    switch (status.st_mode & S_IFMT) {
+    case S_IFREG:
+        copyRegularFile(sourceFolder, name, destinationFolder, destinationName, sourcePath);
+        break;
+    case S_IFDIR:
+        copyDirectory(sourceFolder, name, destinationFolder, destinationName, sourcePath);
+        break;
+    case S_IFLNK:
+        copySymbolicLink(sourceFolder, name, status, destinationFolder, destinationName, sourcePath);
+        break;
+    default:
+        copySpecialFile(status, destinationFolder, destinationName, sourcePath);
+        break;
+    }
+}
+
+void FileTreeCopier::copyRegularFile(int sourceFolder, const QByteArray& name, int destinationFolder,
+                                     const QByteArray& destinationName, const QString& sourcePath)
+{
+    // O_NONBLOCK: should the entry have become a FIFO since it was inspected, opening it must not
+    // hang; the type is checked on the opened file.
+    const UniqueFd source(openSourceEntry(sourceFolder, name, O_RDONLY | O_NONBLOCK));
+    if (!source.isValid()) {
+        throwPosixError(errno, sourcePath);
+    }
+    const struct stat status = statusOf(source.get(), sourcePath);
+    if (!S_ISREG(status.st_mode)) {
+        throwPosixError(ENOENT, sourcePath);
+    }
+    // Private until its own mode is applied at the end.
+    UniqueFd destination(::openat(destinationFolder, destinationName.constData(),
+                                  O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (!destination.isValid()) {
+        throwPosixError(errno, sourcePath);
+    }
+    const qint64 copied =
+        copyData(source.get(), status, destination.get(), statusOf(destination.get(), sourcePath).st_dev, sourcePath);
+    copiedBytes_ = addingBytes(copiedBytes_, copied, sourcePath);
+    copyExtendedAttributes(source.get(), destination.get(), sourcePath);
+    applyOwnerModeAndTimes(destination.get(), status, sourcePath);
+    // A network or FUSE file system may report a failed write only when the file is closed.
+    if (!destination.closeChecked() && errno != EINTR) {
+        throwPosixError(errno, sourcePath);
+    }
+}
+
+qint64 FileTreeCopier::copyData(int source, const struct stat& sourceStatus, int destination, dev_t destinationDevice,
+                                const QString& sourcePath)
+{
+    ::posix_fadvise(source, 0, 0, POSIX_FADV_SEQUENTIAL);
+    qint64 copied = 0;
+    const std::pair devices(sourceStatus.st_dev, destinationDevice);
+    if (!devicesWithoutKernelCopy_.contains(devices)) {
+        if (copyDataInKernel(source, destination, copied, sourcePath)) {
+            return copied;
+        }
+        devicesWithoutKernelCopy_.insert(devices);
+    }
+    copyDataThroughBuffer(source, destination, copied, sourcePath);
+    return copied;
+}
+
+// copy_file_range lets the kernel move the data (or share it, on file systems that can) without
+// passing it through this process. Returns false, having copied nothing, when the two file
+// systems do not support it between them.
+bool FileTreeCopier::copyDataInKernel(int source, int destination, qint64& copied, const QString& sourcePath)
+{
+    for (;;) {
+        const ssize_t step = ::copy_file_range(source, nullptr, destination, nullptr, chunkBytes, 0);
+        if (step == 0) {
+            return true;
+        }
+        if (step < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            const bool unsupported = errno == EXDEV || errno == ENOSYS || errno == EOPNOTSUPP || errno == EINVAL ||
+                                     errno == EBADF || errno == EPERM;
+            if (copied == 0 && unsupported) {
+                return false;
+            }
+            throwPosixError(errno, sourcePath);
+        }
+        copied += step;
+        chunkDone(copied, sourcePath);
+    }
+}
+
+void FileTreeCopier::copyDataThroughBuffer(int source, int destination, qint64& copied, const QString& sourcePath)
+{
+    if (buffer_.empty()) {
+        buffer_.resize(chunkBytes);
+    }
+    for (;;) {
+        const ssize_t step = ::read(source, buffer_.data(), buffer_.size());
+        if (step == 0) {
+            return;
+        }
+        if (step < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            throwPosixError(errno, sourcePath);
+        }
+        writeAll(destination, buffer_.data(), size_t(step), sourcePath);
+        copied += step;
+        chunkDone(copied, sourcePath);
+    }
+}
+
+void FileTreeCopier::chunkDone(qint64 copied, const QString& sourcePath)
+{
+    progress_.update(sourcePath, copied);
+    throwIfCancelled(cancellation_);
+}
+
+void FileTreeCopier::copyDirectory(int sourceFolder, const QByteArray& name, int destinationFolder,
+                                   const QByteArray& destinationName, const QString& sourcePath)
+{
+    const UniqueFd source(openSourceEntry(sourceFolder, name, O_RDONLY | O_DIRECTORY));
+    if (!source.isValid()) {
+        throwPosixError(errno, sourcePath);
+    }
+    const struct stat status = statusOf(source.get(), sourcePath);
+    // Private and writable while it is being filled; its own mode is applied at the end.
+    if (::mkdirat(destinationFolder, destinationName.constData(), 0700) != 0) {
+        throwPosixError(errno, sourcePath);
+    }
+    const UniqueFd destination(
+        ::openat(destinationFolder, destinationName.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!destination.isValid()) {
+        throwPosixError(errno, sourcePath);
+    }
+    std::vector<QByteArray> children;
+    if (!readDirectoryNames(source.get(), children)) {
+        throwPosixError(errno, sourcePath);
+    }
+    for (const QByteArray& child : children) {
+        copyEntry(source.get(), child, destination.get(), child, sourcePath + u'/' + QFile::decodeName(child));
+    }
+    copyExtendedAttributes(source.get(), destination.get(), sourcePath);
+    // Last, because creating the children changed the folder's modification time.
+    applyOwnerModeAndTimes(destination.get(), status, sourcePath);
+}
+
+void FileTreeCopier::copySymbolicLink(int sourceFolder, const QByteArray& name, const struct stat& status,
+                                      int destinationFolder, const QByteArray& destinationName,
+                                      const QString& sourcePath)
+{
+    QByteArray target(qMax<qsizetype>(status.st_size, 255) + 1, '\0');
+    for (;;) {
+        const ssize_t length = ::readlinkat(sourceFolder, name.constData(), target.data(), size_t(target.size()));
+        if (length < 0) {
+            throwPosixError(errno, sourcePath);
+        }
+        if (length < target.size()) {
+            target.resize(length);
+            break;
+        }
+        target.resize(target.size() * 2); // the link grew since it was inspected
+    }
+    if (::symlinkat(target.constData(), destinationFolder, destinationName.constData()) != 0) {
+        throwPosixError(errno, sourcePath);
+    }
+    if (::fchownat(destinationFolder, destinationName.constData(), status.st_uid, status.st_gid,
+                   AT_SYMLINK_NOFOLLOW) != 0) {
+        ::fchownat(destinationFolder, destinationName.constData(), uid_t(-1), status.st_gid, AT_SYMLINK_NOFOLLOW);
+    }
+    const struct timespec times[2] = {status.st_atim, status.st_mtim};
+    if (::utimensat(destinationFolder, destinationName.constData(), times, AT_SYMLINK_NOFOLLOW) != 0) {
+        throwPosixError(errno, sourcePath);
+    }
+}
+
+// FIFOs, sockets and device nodes are recreated, not read (devices need privileges the user may
+// lack; the failure then names the entry).
+void FileTreeCopier::copySpecialFile(const struct stat& status, int destinationFolder,
+                                     const QByteArray& destinationName, const QString& sourcePath)
+{
+    if (::mknodat(destinationFolder, destinationName.constData(), (status.st_mode & S_IFMT) | 0600, status.st_rdev) !=
+        0) {
+        throwPosixError(errno, sourcePath);
+    }
+    const UniqueFd destination(
+        ::openat(destinationFolder, destinationName.constData(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
+    if (!destination.isValid()) {
+        throwPosixError(errno, sourcePath);
+    }
+    // An O_PATH descriptor is enough to name the node through /proc without opening it (opening
+    // a FIFO would block, a device would be touched).
+    const QByteArray procPath = "/proc/self/fd/" + QByteArray::number(destination.get());
+    if (::chown(procPath.constData(), status.st_uid, status.st_gid) != 0) {
+        ::chown(procPath.constData(), uid_t(-1), status.st_gid);
+    }
+    if (::chmod(procPath.constData(), status.st_mode & 07777) != 0) {
+        throwPosixError(errno, sourcePath);
+    }
+    const struct timespec times[2] = {status.st_atim, status.st_mtim};
+    if (::utimensat(AT_FDCWD, procPath.constData(), times, 0) != 0) {
+        throwPosixError(errno, sourcePath);
+    }
+}
