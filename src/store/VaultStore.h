@@ -26,6 +26,7 @@
 
 #include <exception>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <stop_token>
 
@@ -56,6 +57,10 @@ public:
     VaultStore(const KovaraPaths& paths, DiskImageService& diskImageService,
                FinderImportDiskServicing& finderImportDiskService, VaultContentServicing& contentService,
                FinderWorkspaceServicing& finderWorkspace, QObject* parent = nullptr);
+    // The same over services of its own: one process runner running the disk-image stand-ins
+    // beside this program, the disk-image service over `paths` and a content service. Only the
+    // file manager comes from outside, as it needs the desktop session the core does not use.
+    VaultStore(const KovaraPaths& paths, FinderWorkspaceServicing& finderWorkspace, QObject* parent = nullptr);
     ~VaultStore() override;
 
     // Observed state.
@@ -99,6 +104,26 @@ public:
     void cancelActiveOperation();
     // Cancels the running create or import where still possible, then waits for it to end.
     QCoro::Task<> cancelActiveOperationAndWait();
+
+    // Starts creating a vault in the background, with its progress in activeOperation: the
+    // encrypted image, the catalogue entry, then unlocking and selecting it. False, with the
+    // reason in errorMessage, when the request breaks a rule or another operation runs.
+    bool enqueueCreateVault(QString name, QString password, int sizeInGigabytes,
+                            std::optional<QUrl> initialSourceURL = std::nullopt);
+    // The same creation awaited, without a progress record or an initial folder. The new vault,
+    // also when it was catalogued but could not be unlocked; none when nothing was created.
+    QCoro::Task<std::optional<Vault>> createVault(QString name, QString password, int sizeInGigabytes);
+
+    // Unlocks the vault and lists it; a vault that was already mounted is only protected and
+    // listed. A wrong password shows no banner but unlockFailure for that vault.
+    QCoro::Task<> unlock(QUuid vaultID, QString password);
+    QCoro::Task<> unlockSelected(QString password);
+    // Locks the vault and confirms with the system that it is gone. When files inside are held
+    // open, errorMessage names the programs and forceLockVaultID offers the forced lock, which
+    // lock(vaultID, true) performs. lock() and lockSelected() start the work and return at once.
+    void lock(QUuid vaultID, bool force);
+    void lockSelected();
+    QCoro::Task<> lockSelectedAndWait();
 
     // Re-reads what is mounted and lists the selected vault. While another operation runs the
     // refresh is remembered and runs once, right after that operation ends.
@@ -177,6 +202,30 @@ protected:
     // Starts the remembered refresh once the gate is open and quitting has not begun.
     void schedulePendingRefreshIfNeeded();
     QCoro::Task<> performRefresh(bool preservingMessages);
+    // Every stop of an operation with an error: its message in errorMessage (by the message
+    // rule), the status re-derived, the gate opened.
+    void failOperation(const std::exception_ptr& failure);
+
+    // Create: the request's rules in order, giving the name to store (trimmed); the name rules
+    // alone; the password rules shared with unlock (not empty, no U+0000).
+    QString validatedNewVaultRequest(const QString& name, const QString& password, int sizeInGigabytes) const;
+    static QString validatedName(const QString& name);
+    static void validatePassword(const QString& password);
+    // Creates, catalogues, selects and unlocks a vault, reporting through the messages. The new
+    // vault once it is catalogued, else none. The caller holds the gate.
+    QCoro::Task<std::optional<Vault>> performCreateVault(QString name, QString password, int sizeInGigabytes,
+                                                         std::stop_token cancellation);
+    // Records a vault the system has just attached.
+    void confirmAttachedSession(const VaultSession& session);
+    // After an attach failed: asks the system again where the vault is and words the outcome
+    // (a wrong password for an existing vault becomes unlockFailure, not an error banner).
+    QCoro::Task<> handleAttachFailure(std::exception_ptr failure, Vault vault, bool createdNow, QStringList warnings,
+                                      FinderImportDiskServicing* service);
+    // Lists a vault that is now unlocked and says so with `unlockedNotice` and the warnings; a
+    // failed listing becomes `listingFailurePrefix` + why, and the vault stays unlocked.
+    QCoro::Task<> listUnlockedVault(VaultSession session, QString unlockedNotice, QString listingFailurePrefix,
+                                    QStringList warnings);
+    QCoro::Task<> performLockSelected(QUuid vaultID, bool force);
 
     // Reconciliation with what the system reports as attached; the store never trusts its own
     // memory about mounts. Discovery asks `service` for the sessions of the catalogued vaults
@@ -238,7 +287,6 @@ protected:
                                                            std::stop_token cancellation);
     // Discovery before an import: installs what is mounted and returns it.
     QCoro::Task<QHash<QUuid, VaultSession>> discoverMountedSessionsForImport(FinderImportDiskServicing* service);
-    void confirmImportSession(const VaultSession& session);
     // After a failed attach, asks again what is mounted and words the outcome.
     QCoro::Task<> handleImportAttachFailure(std::exception_ptr failure, Vault vault, QStringList warnings,
                                             FinderImportDiskServicing* service);
@@ -274,6 +322,9 @@ private:
     static QCoro::Task<> runOperation(QPointer<VaultStore> store, OperationBody body, std::stop_token stopToken,
                                       std::function<void()> release);
     static QCoro::Task<> runDeferredRefresh(QPointer<VaultStore> store);
+    // Runs `work` on the store after the caller has returned, unless the store is gone by then.
+    void startDetached(std::function<QCoro::Task<>(VaultStore&)> work);
+    static QCoro::Task<> runDetached(QPointer<VaultStore> store, std::function<QCoro::Task<>(VaultStore&)> work);
 
     // Import, item actions and delete (their own files).
     struct ImportPreparation;
@@ -285,13 +336,18 @@ private:
     void setImportPhase(VaultOperationPhase phase, std::optional<QString> itemName = std::nullopt,
                         std::optional<qint64> completedBytes = std::nullopt,
                         std::optional<qint64> totalBytes = std::nullopt);
-    // Runs `work` on the store after the caller has returned, unless the store is gone by then.
-    void startDetached(std::function<QCoro::Task<>(VaultStore&)> work);
-    static QCoro::Task<> runDetached(QPointer<VaultStore> store, std::function<QCoro::Task<>(VaultStore&)> work);
     QCoro::Task<> deleteVaultHoldingGate(QUuid vaultID);
     QCoro::Task<bool> lockBeforeDeleting(VaultSession session);
     QCoro::Task<bool> lockAllHoldingGate();
 
+    // Services the store made itself (the convenience constructor); destroyed last.
+    struct OwnedServices;
+    VaultStore(const KovaraPaths& paths, std::unique_ptr<OwnedServices> owned,
+               FinderWorkspaceServicing& finderWorkspace, QObject* parent);
+    QCoro::Task<> createVaultInBackground(QString name, QString password, int sizeInGigabytes,
+                                          std::optional<QUrl> initialSourceURL, std::stop_token cancellation);
+
+    std::unique_ptr<OwnedServices> ownedServices_;
     DiskImageService& diskImageService_;
     FinderImportDiskServicing& finderImportDiskService_;
     VaultContentServicing& contentService_;

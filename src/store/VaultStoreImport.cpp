@@ -6,9 +6,9 @@
 #include "content/VaultContentServicing.h"
 #include "model/CancellationError.h"
 #include "model/ErrorMessage.h"
-#include "model/MountedRollbackFailure.h"
 #include "platform/FileLocation.h"
 #include "platform/SecurityScopedAccess.h"
+#include "store/AttachFailureWording.h"
 #include "system/FinderImportDiskServicing.h"
 
 #include <algorithm>
@@ -61,28 +61,6 @@ VaultOperationPhase operationPhase(VaultCopyPhase phase)
     return VaultOperationPhase::copying;
 }
 
-std::optional<MountedRollbackFailure> rollbackFailureIn(const std::exception_ptr& failure)
-{
-    try {
-        std::rethrow_exception(failure);
-    } catch (const MountedRollbackFailure& rollback) {
-        return rollback;
-    } catch (...) {
-        return std::nullopt;
-    }
-}
-
-// TEMPORARY: replaced by the store's own password check when unlock lands.
-void validatePasswordUntilUnlockLands(const QString& password)
-{
-    if (password.isEmpty()) {
-        throw VaultError(VaultError::Kind::emptyPassword);
-    }
-    if (password.contains(QChar(u'\0'))) {
-        throw VaultError(VaultError::Kind::invalidPassword);
-    }
-}
-
 QString failureLine(const VaultImportItemFailure& failure)
 {
     return sourceName(failure.sourceURL) + QStringLiteral(": ") + failure.message;
@@ -92,41 +70,6 @@ QString listingFailureLine(const std::exception_ptr& failure)
 {
     return QStringLiteral("A cópia foi concluída, mas o conteúdo do cofre não pôde ser atualizado na tela: ") +
            userMessage(failure);
-}
-
-// The error text after a failed attach, and the base of the notice, from what a new discovery
-// found (`discoveryFailure` when it failed, else whether the vault is still mounted). A mount
-// that could not be undone is worded from both of its failures.
-std::pair<QString, std::optional<QString>> attachFailureTexts(const std::exception_ptr& failure,
-                                                              const std::exception_ptr& discoveryFailure,
-                                                              bool stillMounted)
-{
-    const QString message = userMessage(failure);
-    const std::optional<MountedRollbackFailure> rollback = rollbackFailureIn(failure);
-    const QString bothFailed = rollback ? QStringLiteral("A finalização do desbloqueio falhou (") +
-                                              rollback->originalFailure() +
-                                              QStringLiteral(") e a desmontagem automática falhou (") +
-                                              rollback->rollbackFailure() + QStringLiteral(").")
-                                        : QString();
-    if (discoveryFailure) {
-        const QString discoveryMessage = userMessage(discoveryFailure);
-        return {rollback ? bothFailed + QStringLiteral(" Também não foi possível confirmar o estado atual: ") +
-                               discoveryMessage
-                         : message + QStringLiteral(" Também não foi possível confirmar o estado de montagem: ") +
-                               discoveryMessage,
-                std::nullopt};
-    }
-    if (stillMounted) {
-        return {rollback ? bothFailed + QStringLiteral(" Uma nova consulta confirmou que o cofre continua montado.")
-                         : QStringLiteral("O cofre continua montado, mas a finalização do desbloqueio falhou: ") +
-                               message,
-                QStringLiteral("O cofre continua montado.")};
-    }
-    return {rollback ? QStringLiteral("A finalização do desbloqueio falhou (") + rollback->originalFailure() +
-                           QStringLiteral("). A desmontagem retornou erro (") + rollback->rollbackFailure() +
-                           QStringLiteral("), mas uma nova consulta confirmou que o cofre está bloqueado.")
-                     : message,
-            std::nullopt};
 }
 
 } // namespace
@@ -236,16 +179,6 @@ QCoro::Task<QHash<QUuid, VaultSession>> VaultStore::discoverMountedSessionsForIm
     co_return sessions_;
 }
 
-void VaultStore::confirmImportSession(const VaultSession& session)
-{
-    QHash<QUuid, VaultSession> sessions = sessions_;
-    sessions.insert(session.vaultID, session);
-    setSessions(std::move(sessions));
-    QSet<QUuid> unconfirmed = attentionVaultIDs_;
-    unconfirmed.remove(session.vaultID);
-    setAttentionVaultIDs(std::move(unconfirmed));
-}
-
 void VaultStore::setImportPhase(VaultOperationPhase phase, std::optional<QString> itemName,
                                 std::optional<qint64> completedBytes, std::optional<qint64> totalBytes)
 {
@@ -300,7 +233,7 @@ QCoro::Task<VaultStore::ImportPreparation> VaultStore::prepareImport(QList<QUrl>
         if (!password) {
             throw VaultError(VaultError::Kind::vaultLocked);
         }
-        validatePasswordUntilUnlockLands(*password);
+        validatePassword(*password);
         setImportPhase(VaultOperationPhase::unlockingVault);
         std::pair<VaultSession, MountProtectionReport> attached;
         try {
@@ -311,7 +244,7 @@ QCoro::Task<VaultStore::ImportPreparation> VaultStore::prepareImport(QList<QUrl>
         }
         prepared.session = attached.first;
         prepared.warnings += attached.second.warnings;
-        confirmImportSession(attached.first);
+        confirmAttachedSession(attached.first);
     }
 
     // A vault mounted just now stays mounted when the import is cancelled here: it is unlocked,
@@ -434,7 +367,12 @@ QCoro::Task<> VaultStore::handleImportAttachFailure(std::exception_ptr failure, 
     } catch (...) {
         discoveryFailure = std::current_exception();
     }
-    const auto [error, noticeBase] = attachFailureTexts(failure, discoveryFailure, mounted.contains(vault.id));
-    setErrorMessage(error);
-    setNoticeMessage(completionNotice(noticeBase, warnings));
+    const AttachFailureWording wording = AttachFailureWording::describe(
+        failure, false,
+        discoveryFailure              ? AttachFailureWording::MountState::unconfirmed
+        : mounted.contains(vault.id) ? AttachFailureWording::MountState::mounted
+                                     : AttachFailureWording::MountState::notMounted,
+        discoveryFailure);
+    setErrorMessage(wording.errorMessage);
+    setNoticeMessage(completionNotice(wording.noticeBase, warnings));
 }

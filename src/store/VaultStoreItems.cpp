@@ -8,7 +8,6 @@
 #include "platform/EntryStatus.h"
 #include "platform/FileLocation.h"
 #include "platform/FinderWorkspaceServicing.h"
-#include "platform/NextEventLoopTurn.h"
 
 #include <QFileInfo>
 
@@ -20,20 +19,6 @@ QString movedToTrashNotice(const QString& itemName)
 }
 
 } // namespace
-
-void VaultStore::startDetached(std::function<QCoro::Task<>(VaultStore&)> work)
-{
-    // Not kept: nothing waits for or cancels these short operations; the gate orders them.
-    runDetached(QPointer<VaultStore>(this), std::move(work));
-}
-
-QCoro::Task<> VaultStore::runDetached(QPointer<VaultStore> store, std::function<QCoro::Task<>(VaultStore&)> work)
-{
-    co_await NextEventLoopTurn{};
-    if (store) {
-        co_await work(*store);
-    }
-}
 
 QCoro::Task<> VaultStore::trashItem(VaultContentItem item, QUuid vaultID)
 {

@@ -40,13 +40,13 @@ protected:
     QTemporaryDir root;
     KovaraPaths paths = KovaraPaths::under(root.path() + "/Kovara");
     QList<Vault> vaults;
-    StoreServicesPlaceholder services;
+    StoreTestServices services{paths};
 };
 
 VaultContentItem itemNamed(const QString& name)
 {
     const QUrl url = QUrl::fromLocalFile("/run/kovara/A/" + name);
-    return VaultContentItem{url, name, url, false, false, 1, std::nullopt, VaultFileIdentity{1, 2, 0100000}};
+    return VaultContentItem(url, false, false, 1, std::nullopt, VaultFileIdentity{1, 2, 0100000});
 }
 
 TEST_F(VaultStoreStateTest, startsWithTheCatalogueAndEveryVaultNeedingAttention)
