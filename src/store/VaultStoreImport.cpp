@@ -123,7 +123,9 @@ QCoro::Task<VaultImportBatchResult> VaultStore::importItems(QList<QUrl> urls, QU
     if (!beginOperation(vaultID, true, true)) {
         co_return failedImportResult(urls, errorMessage_.value_or(operationInProgressMessage()));
     }
-    VaultImportBatchResult result = co_await performImportItems(urls, vaultID, password, std::stop_token());
+    // Not a background operation: nothing can cancel it.
+    const std::stop_token uncancellable;
+    VaultImportBatchResult result = co_await performImportItems(urls, vaultID, password, uncancellable);
     endOperation();
     co_return result;
 }
@@ -135,7 +137,8 @@ QCoro::Task<bool> VaultStore::addItems(QList<QUrl> urls)
         co_return false;
     }
     const QUuid vaultID = *selectedVaultID_;
-    const VaultImportBatchResult result = co_await importItems(urls, vaultID, std::nullopt);
+    const std::optional<QString> noPassword;
+    const VaultImportBatchResult result = co_await importItems(urls, vaultID, noPassword);
     applyImportResult(result, vaultID);
     co_return result.completedSourceURLs.size() == urls.size() && result.failures.isEmpty();
 }
@@ -281,7 +284,9 @@ QCoro::Task<VaultImportBatchResult> VaultStore::performImportItems(QList<QUrl> u
         co_return failedImportResult(urls, message);
     }
     if (prepared.attachFailure) {
-        co_await handleImportAttachFailure(prepared.attachFailure, prepared.vault, {}, &finderImportDiskService_);
+        const QStringList noWarnings;
+        co_await handleImportAttachFailure(prepared.attachFailure, prepared.vault, noWarnings,
+                                           &finderImportDiskService_);
         co_return failedImportResult(urls, errorMessage_.value_or(userMessage(prepared.attachFailure)));
     }
 
@@ -299,9 +304,10 @@ QCoro::Task<VaultImportBatchResult> VaultStore::performImportItems(QList<QUrl> u
             // One item per call, so that each item succeeds or fails on its own.
             QList<QUrl> item;
             item.append(url);
-            const QList<QUrl> destinations = co_await contentService_.addItems(
-                item, mountPoint, importProgressHandler(name, byteBase, prepared.totalBytes, cancellation),
-                cancellation);
+            // Named first: GCC 12 destroys a temporary written inside a co_await expression twice.
+            auto progress = importProgressHandler(name, byteBase, prepared.totalBytes, cancellation);
+            const QList<QUrl> destinations =
+                co_await contentService_.addItems(item, mountPoint, std::move(progress), cancellation);
             if (destinations.isEmpty()) {
                 throw VaultError::sourceMissing(name);
             }

@@ -74,7 +74,8 @@ QCoro::Task<> VaultStore::performOpenSelectedVault()
         setErrorMessage(VaultError(VaultError::Kind::noSelection).errorDescription());
         co_return;
     }
-    co_await performFinderAction(*selectedVaultID_, std::nullopt, false);
+    const std::optional<VaultContentItem> theVolumeItself;
+    co_await performFinderAction(*selectedVaultID_, theVolumeItself, false);
 }
 
 void VaultStore::openItem(VaultContentItem item, QUuid vaultID)

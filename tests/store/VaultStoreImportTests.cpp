@@ -89,7 +89,7 @@ TEST_F(VaultStoreImportTest, oneNoticeSumsUpTheBatchAndEachFailureGetsItsOwnLine
     services.content.destinationsBySource[source("vazio")] = {};
     const VaultImportBatchResult noDestination = waitForTask(store->importItems({source("vazio")}, vault.id, {}));
     EXPECT_EQ(noDestination.failures,
-              QList<VaultImportItemFailure>{{source("vazio"), "O item de origem não foi encontrado: vazio."}});
+              (QList<VaultImportItemFailure>{{source("vazio"), "O item de origem não foi encontrado: vazio."}}));
     EXPECT_EQ(noDestination.refreshedContent, std::nullopt) << "nothing was copied, so nothing was listed again";
     EXPECT_EQ(store->noticeMessage(), std::nullopt);
 
@@ -223,7 +223,7 @@ TEST_F(VaultStoreImportTest, progressAddsUpFinishedItemsAndSaturatesInsteadOfOve
         EXPECT_GE(state.completedBytes.value_or(0), 0) << "a wrapped sum would be negative";
         EXPECT_EQ(state.totalBytes, std::nullopt);
     }
-    const auto saturated = std::find_if(shown.cbegin(), shown.cend(), [](const VaultOperationState& state) {
+    const auto saturated = std::find_if(shown.cbegin(), shown.cend(), [largest](const VaultOperationState& state) {
         return state.currentItemName == "b.txt" && state.completedBytes == largest;
     });
     EXPECT_NE(saturated, shown.cend());
@@ -239,7 +239,8 @@ TEST_F(VaultStoreImportTest, nothingStartsWithoutItemsOrWhileAnotherOperationRun
     EXPECT_FALSE(store->enqueueImportItems({source("a.txt")}, vault.id, std::nullopt));
     EXPECT_EQ(store->errorMessage(), "Há outra operação em andamento.");
     const VaultImportBatchResult refused = waitForTask(store->importItems({source("a.txt")}, vault.id, {}));
-    EXPECT_EQ(refused.failures, QList<VaultImportItemFailure>{{source("a.txt"), "Há outra operação em andamento."}});
+    EXPECT_EQ(refused.failures,
+              (QList<VaultImportItemFailure>{{source("a.txt"), "Há outra operação em andamento."}}));
     EXPECT_TRUE(services.disk.calls.isEmpty());
     store->endOperation();
 }
