@@ -41,5 +41,6 @@ public:
     using VaultStore::setUnlockFailure;
     using VaultStore::setVaults;
     using VaultStore::updateActiveOperation;
+    using VaultStore::validatedNewVaultRequest;
     using VaultStore::vaultForImageAt;
 };
