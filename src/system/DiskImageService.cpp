@@ -60,30 +60,36 @@ DiskImageService::TrashFunction DiskImageService::defaultTrash()
     return moveItemToTrash;
 }
 
+// Each operation names its awaitable before awaiting it: GCC 12 destroys a lambda temporary
+// inside a co_await expression twice.
 QCoro::Task<MountProtectionReport> DiskImageService::prepareStorage()
 {
-    co_return co_await executor_.run([this] { return prepareStorageNow({}); });
+    auto work = executor_.run([this] { return prepareStorageNow({}); });
+    co_return co_await work;
 }
 
 QCoro::Task<MountProtectionReport> DiskImageService::createSparseBundle(Vault vault, int sizeInGigabytes,
                                                                         QString password,
                                                                         std::stop_token cancellation)
 {
-    co_return co_await executor_.run([this, vault, sizeInGigabytes, password, cancellation] {
+    auto work = executor_.run([this, vault, sizeInGigabytes, password, cancellation] {
         return createSparseBundleNow(vault, sizeInGigabytes, password, cancellation);
     });
+    co_return co_await work;
 }
 
 QCoro::Task<std::pair<VaultSession, MountProtectionReport>> DiskImageService::attach(Vault vault, QString password,
                                                                                      std::stop_token cancellation)
 {
-    co_return co_await executor_.run(
+    auto work = executor_.run(
         [this, vault, password, cancellation] { return attachNow(vault, password, cancellation); });
+    co_return co_await work;
 }
 
 QCoro::Task<MountProtectionReport> DiskImageService::protectMountPoint(QUrl mountPoint)
 {
-    co_return co_await executor_.run([this, mountPoint] { return protectMountPointNow(mountPoint, {}); });
+    auto work = executor_.run([this, mountPoint] { return protectMountPointNow(mountPoint, {}); });
+    co_return co_await work;
 }
 
 QCoro::Task<MountProtectionReport> DiskImageService::protectExistingMount(VaultSession session)
@@ -128,11 +134,15 @@ MountProtectionReport DiskImageService::createSparseBundleNow(const Vault& vault
         throw VaultError::destinationExists(FileLocation::lastPathComponent(image));
     }
     const QStringList arguments{
-        QStringLiteral("create"),      QStringLiteral("-size"),      QString::number(sizeInGigabytes) + QLatin1Char('g'),
-        QStringLiteral("-type"),       QStringLiteral("SPARSEBUNDLE"), QStringLiteral("-fs"),
-        QStringLiteral("APFS"),        QStringLiteral("-volname"),   vault.name,
-        QStringLiteral("-encryption"), QStringLiteral("AES-256"),    QStringLiteral("-stdinpass"),
-        QStringLiteral("-nospotlight"), image,
+        QStringLiteral("create"),
+        QStringLiteral("-size"), QString::number(sizeInGigabytes) + QLatin1Char('g'),
+        QStringLiteral("-type"), QStringLiteral("SPARSEBUNDLE"),
+        QStringLiteral("-fs"), QStringLiteral("APFS"),
+        QStringLiteral("-volname"), vault.name,
+        QStringLiteral("-encryption"), QStringLiteral("AES-256"),
+        QStringLiteral("-stdinpass"),
+        QStringLiteral("-nospotlight"),
+        image,
     };
     // Whatever a failed create left at the image path is half-made: it goes, and the failure is
     // what the caller hears about (a failure to clean up would only hide it).
@@ -167,8 +177,9 @@ std::pair<VaultSession, MountProtectionReport> DiskImageService::attachNow(const
     MountProtectionReport report = prepareStorageNow(cancellation);
     storage_.validateImageLocation(vault, true);
     const QStringList arguments{
-        QStringLiteral("attach"), QStringLiteral("-plist"), QStringLiteral("-nobrowse"), QStringLiteral("-owners"),
-        QStringLiteral("on"),     QStringLiteral("-stdinpass"), FileLocation::path(vault.imageURL),
+        QStringLiteral("attach"), QStringLiteral("-plist"), QStringLiteral("-nobrowse"),
+        QStringLiteral("-owners"), QStringLiteral("on"),
+        QStringLiteral("-stdinpass"), FileLocation::path(vault.imageURL),
     };
     SystemProcessResult result;
     {

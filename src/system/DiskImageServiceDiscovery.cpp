@@ -25,12 +25,14 @@ QSet<QString> setOf(const QString& path)
 
 QCoro::Task<QHash<QUuid, VaultSession>> DiskImageService::mountedSessions(QList<Vault> vaults)
 {
-    co_return co_await executor_.run([this, vaults] { return mountedSessionsNow(vaults); });
+    auto work = executor_.run([this, vaults] { return mountedSessionsNow(vaults); });
+    co_return co_await work;
 }
 
 QCoro::Task<QList<MountedDiskImage>> DiskImageService::mountedImagesInStorage()
 {
-    co_return co_await executor_.run([this] { return mountedImagesInStorageNow(); });
+    auto work = executor_.run([this] { return mountedImagesInStorageNow(); });
+    co_return co_await work;
 }
 
 QCoro::Task<void> DiskImageService::detach(VaultSession session)
@@ -50,7 +52,8 @@ QCoro::Task<void> DiskImageService::detach(MountedDiskImage image)
 
 QCoro::Task<void> DiskImageService::eject(QUrl mountPoint, bool force)
 {
-    co_await executor_.run([this, mountPoint, force] { ejectNow(mountPoint, force); });
+    auto work = executor_.run([this, mountPoint, force] { ejectNow(mountPoint, force); });
+    co_await work;
 }
 
 QList<MountedDiskImage> DiskImageService::listMountedImages(const QSet<QString>& expectedImagePaths,

@@ -62,7 +62,8 @@ std::optional<QString> DiskImageService::trashFriendlyName(const QString& vaultN
 
 QCoro::Task<VaultImageRemoval> DiskImageService::trashImage(Vault vault)
 {
-    co_return co_await executor_.run([this, vault] { return trashImageNow(vault); });
+    auto work = executor_.run([this, vault] { return trashImageNow(vault); });
+    co_return co_await work;
 }
 
 VaultImageRemoval DiskImageService::trashImageNow(const Vault& vault)

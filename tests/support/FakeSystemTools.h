@@ -1,5 +1,6 @@
 #pragma once
 
+#include "support/FakeToolFolder.h"
 #include "system/SystemTool.h"
 
 #include <QByteArray>
@@ -7,10 +8,9 @@
 #include <QMap>
 #include <QString>
 #include <QStringList>
-#include <QTemporaryDir>
 
-// Fake system tools for fault injection: one small shell script per tool, in a temporary folder,
-// that records its argument vector and standard input and answers as scripted. `table()` points a
+// Fake system tools for fault injection: one script per tool in a FakeToolFolder that records its
+// argument vector and standard input and answers as scripted, call by call. `table()` points a
 // runner at them.
 class FakeSystemTools
 {
@@ -52,13 +52,11 @@ public:
     QList<Call> calls() const;
     QList<Call> calls(SystemTool tool) const;
 
-    QString directory() const { return directory_.path(); }
-
     static QString name(SystemTool tool);
 
 private:
     void writeAnswer(const QString& folder, const Answer& answer);
 
-    QTemporaryDir directory_;
+    FakeToolFolder folder_;
     QMap<SystemTool, int> queued_;
 };

@@ -49,7 +49,7 @@ TEST_F(DiskImageServiceTest, CreatePassesTheExactArgumentsAndOnlyTheNulTerminate
     tools.answerNext(SystemTool::hdiutil, Answer().withEffect(QStringLiteral("mkdir '%1'").arg(image)));
 
     const MountProtectionReport report =
-        QCoro::waitFor(service.createSparseBundle(vault, 2048, QStringLiteral("senhaé123"), {}));
+        waitForTask(service.createSparseBundle(vault, 2048, QStringLiteral("senhaé123"), {}));
 
     EXPECT_TRUE(report.warnings.isEmpty());
     const QList<FakeSystemTools::Call> calls = tools.calls();
@@ -77,7 +77,7 @@ TEST_F(DiskImageServiceTest, CreateReportsAFailedHiddenFlagAsAWarningAndStillSuc
     tools.answerNext(SystemTool::chflags, Answer().withStatus(1));
 
     const MountProtectionReport report =
-        QCoro::waitFor(service.createSparseBundle(vault, 1, QStringLiteral("abcdefgh"), {}));
+        waitForTask(service.createSparseBundle(vault, 1, QStringLiteral("abcdefgh"), {}));
 
     EXPECT_EQ(report.warnings,
               QStringList({"O cofre foi criado, mas seu arquivo não pôde ser marcado como oculto (código 1)."}));
@@ -118,7 +118,7 @@ TEST_F(DiskImageServiceTest, AttachPassesTheExactArgumentsAndProtectsTheNewVolum
                      Answer().withOutput(attachPropertyList({{QString(), "fuse:0:1"}, {mountPoint, "fuse:0:52"}})));
     tools.answerNext(SystemTool::mdutil, Answer().withStatus(1).withError("Error: unknown volume\n"));
 
-    const auto [session, report] = QCoro::waitFor(service.attach(vault, QStringLiteral("correct horse"), {}));
+    const auto [session, report] = waitForTask(service.attach(vault, QStringLiteral("correct horse"), {}));
 
     EXPECT_EQ(session, (VaultSession{vault.id, QUrl::fromLocalFile(mountPoint + "/"), "fuse:0:52"}));
     EXPECT_EQ(report.warnings,
@@ -170,7 +170,7 @@ TEST_F(DiskImageServiceTest, ProtectionFailingAfterTheMountDetachesAgainOrReport
     tools.answerNext(SystemTool::hdiutil, Answer().withOutput(attachPropertyList({{mountPoint, "fuse:0:60"}})));
     tools.answerNext(SystemTool::hdiutil, Answer().withStatus(1).withError("hdiutil: detach failed\n"));
     try {
-        QCoro::waitFor(service.attach(vault, QStringLiteral("abcdefgh"), {}));
+        waitForTask(service.attach(vault, QStringLiteral("abcdefgh"), {}));
         FAIL() << "expected MountedRollbackFailure";
     } catch (const MountedRollbackFailure& failure) {
         EXPECT_EQ(failure.session(), (VaultSession{vault.id, QUrl::fromLocalFile(mountPoint + "/"), "fuse:0:60"}));

@@ -34,18 +34,18 @@ TEST_F(DiskImageServiceTest, TheListingDecidesWhichVaultsAreMounted)
               mountedText("A lista de imagens não tem o formato esperado."));
     EXPECT_EQ(errorFor("<?xml version=\"1.0\"?><plist version=\"1.0\"><array/></plist>"),
               mountedText("A raiz não é um dicionário."));
-    EXPECT_TRUE(QCoro::waitFor(sessionsFor(infoPropertyList({}))).isEmpty());
+    EXPECT_TRUE(waitForTask(sessionsFor(infoPropertyList({}))).isEmpty());
     EXPECT_EQ(tools.calls(SystemTool::hdiutil).last().arguments, QStringList({"info", "-plist"}));
 
     // A raw attachment without a volume is nothing to worry about, unless it is a vault's.
     const Image rawOther{QStringLiteral("/var/tmp/other.dmg"), {{QString(), "fuse:0:9"}}};
-    EXPECT_TRUE(QCoro::waitFor(sessionsFor(infoPropertyList({rawOther}))).isEmpty());
+    EXPECT_TRUE(waitForTask(sessionsFor(infoPropertyList({rawOther}))).isEmpty());
     EXPECT_EQ(errorFor(infoPropertyList({{fotosImage, {{QString(), "fuse:0:10"}}}})),
               mountedText("Uma imagem Kovara aparece anexada sem um ponto de montagem válido."));
 
     // Several volumes: the first is taken for a foreign image, a vault's is ambiguous.
     const Image twoVolumesOther{QStringLiteral("/var/tmp/other.dmg"), {{"/media/a", "d1"}, {"/media/b", "d2"}}};
-    EXPECT_TRUE(QCoro::waitFor(sessionsFor(infoPropertyList({twoVolumesOther}))).isEmpty());
+    EXPECT_TRUE(waitForTask(sessionsFor(infoPropertyList({twoVolumesOther}))).isEmpty());
     EXPECT_EQ(errorFor(infoPropertyList({{fotosImage, {{"/media/a", "d1"}, {"/media/b", "d2"}}}})),
               mountedText("Uma imagem Kovara possui mais de um ponto de montagem."));
     EXPECT_EQ(errorFor(infoPropertyList({{fotosImage, {{"/media/a", QString()}}}})),
@@ -55,7 +55,7 @@ TEST_F(DiskImageServiceTest, TheListingDecidesWhichVaultsAreMounted)
 
     // The same vault listed twice: once if identical, an error if not.
     const Image fotosMounted{fotosImage, {{"/media/Fotos", "fuse:0:11"}}};
-    const QHash<QUuid, VaultSession> once = QCoro::waitFor(sessionsFor(infoPropertyList({fotosMounted, fotosMounted})));
+    const QHash<QUuid, VaultSession> once = waitForTask(sessionsFor(infoPropertyList({fotosMounted, fotosMounted})));
     EXPECT_EQ(once,
               (QHash<QUuid, VaultSession>{
                   {fotos.id, VaultSession{fotos.id, QUrl::fromLocalFile("/media/Fotos/"), "fuse:0:11"}}}));
@@ -69,7 +69,7 @@ TEST_F(DiskImageServiceTest, TheListingDecidesWhichVaultsAreMounted)
                            "image-url"};
     ASSERT_TRUE(notasByURL.location.contains("%20"));
     const QHash<QUuid, VaultSession> binary =
-        QCoro::waitFor(sessionsFor(infoPropertyList({rawOther, notasByURL, fotosMounted}, true)));
+        waitForTask(sessionsFor(infoPropertyList({rawOther, notasByURL, fotosMounted}, true)));
     EXPECT_EQ(binary.size(), 2);
     EXPECT_EQ(binary.value(notas.id), (VaultSession{notas.id, QUrl::fromLocalFile("/media/Notas/"), "fuse:0:20"}));
 }
@@ -86,7 +86,7 @@ TEST_F(DiskImageServiceTest, ACataloguePathThroughASymbolicLinkMatchesTheResolve
         SystemTool::hdiutil,
         Answer().withOutput(infoPropertyList({{vault.imageURL.toLocalFile(), {{"/media/Fotos", "fuse:0:1"}}}})));
 
-    const QHash<QUuid, VaultSession> sessions = QCoro::waitFor(service.mountedSessions({throughLink}));
+    const QHash<QUuid, VaultSession> sessions = waitForTask(service.mountedSessions({throughLink}));
 
     EXPECT_EQ(sessions.value(vault.id).mountPoint, QUrl::fromLocalFile("/media/Fotos/"));
 }
@@ -101,7 +101,7 @@ TEST_F(DiskImageServiceTest, MountedImagesInStorageIncludesUncataloguedImagesAnd
                                                            {QStringLiteral("/var/tmp/x.dmg"), {{"/media/X", "d"}}},
                                                            {stray, {{"/media/B", "fuse:0:2"}}}})));
 
-    const QList<MountedDiskImage> images = QCoro::waitFor(service.mountedImagesInStorage());
+    const QList<MountedDiskImage> images = waitForTask(service.mountedImagesInStorage());
 
     ASSERT_EQ(images.size(), 2);
     EXPECT_EQ(images[0],

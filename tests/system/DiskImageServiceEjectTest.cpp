@@ -53,12 +53,12 @@ TEST_F(DiskImageServiceTest, PoliteEjectRetriesWhileBusyAndFallsBackToDetach)
 
     // Busy once, then released.
     tools.answerNext(SystemTool::diskutil, Answer().withStatus(1).withError("Volume busy\n"));
-    QCoro::waitFor(service.detach(session));
+    waitForTask(service.detach(session));
     EXPECT_EQ(tools.calls(SystemTool::diskutil).size(), 2);
 
     // An unrelated failure: hdiutil detaches instead.
     tools.answerNext(SystemTool::diskutil, Answer().withStatus(1).withError("Unknown disk\n"));
-    QCoro::waitFor(service.eject(QUrl::fromLocalFile("/media/Notas/"), false));
+    waitForTask(service.eject(QUrl::fromLocalFile("/media/Notas/"), false));
     EXPECT_EQ(tools.calls().last().arguments, QStringList({"detach", "/media/Notas"}));
 
     // hdiutil's status 16 is busy even in words that do not say so.
@@ -80,6 +80,6 @@ TEST_F(DiskImageServiceTest, PoliteEjectRetriesWhileBusyAndFallsBackToDetach)
     EXPECT_EQ(vaultErrorFrom(service.forceDetach(session)).errorDescription(),
               QStringLiteral("hdiutil falhou com código 16: Resource busy"));
     EXPECT_EQ(tools.calls().last().arguments, QStringList({"detach", "-force", "/media/Notas"}));
-    QCoro::waitFor(service.forceDetach(session));
+    waitForTask(service.forceDetach(session));
     EXPECT_EQ(tools.calls(SystemTool::diskutil).size(), diskutilRuns);
 }

@@ -4,6 +4,8 @@
 #include "model/Vault.h"
 #include "model/VaultError.h"
 #include "support/FakeSystemTools.h"
+#include "support/VaultErrorPrinting.h"
+#include "support/WaitForTask.h"
 #include "system/DiskImageService.h"
 #include "system/SystemProcessRunner.h"
 
@@ -127,7 +129,7 @@ protected:
     static VaultError vaultErrorFrom(Task&& task)
     {
         try {
-            QCoro::waitFor(std::forward<Task>(task));
+            waitForTask(std::forward<Task>(task));
         } catch (const VaultError& error) {
             return error;
         }

@@ -25,7 +25,7 @@ QString unsafe(const char* detail)
 
 TEST_F(DiskImageServiceTest, PreparingStorageCreatesPrivateFoldersAndTheMarkerOnce)
 {
-    const MountProtectionReport first = QCoro::waitFor(service.prepareStorage());
+    const MountProtectionReport first = waitForTask(service.prepareStorage());
 
     EXPECT_TRUE(first.warnings.isEmpty());
     EXPECT_EQ(permissions(applicationPath()), 0700u);
@@ -42,7 +42,7 @@ TEST_F(DiskImageServiceTest, PreparingStorageCreatesPrivateFoldersAndTheMarkerOn
     marker.close();
     ASSERT_EQ(chmod(QFile::encodeName(applicationPath()).constData(), 0750), 0);
     tools.answerNext(SystemTool::chflags, Answer().withStatus(1).withError("chflags: Operation not permitted\n"));
-    const MountProtectionReport second = QCoro::waitFor(service.prepareStorage());
+    const MountProtectionReport second = waitForTask(service.prepareStorage());
     EXPECT_EQ(second.warnings,
               QStringList({"Não foi possível marcar a pasta de cofres como oculta (código 1): "
                            "chflags: Operation not permitted"}));

@@ -30,7 +30,7 @@ TEST_F(DiskImageServiceTest, AnImageGoesToTheTrashUnderItsFriendlyName)
     const Vault vault = existingVault(QStringLiteral("Fotos: 2024/25"));
     HiddenFlag::set(vault.imageURL.toLocalFile(), true);
 
-    const VaultImageRemoval removal = QCoro::waitFor(realTrash.trashImage(vault));
+    const VaultImageRemoval removal = waitForTask(realTrash.trashImage(vault));
 
     EXPECT_EQ(removal, VaultImageRemoval::trashed(QStringLiteral("Fotos- 2024-25.sparsebundle")));
     const QString trash = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/Trash/files/";
@@ -41,7 +41,7 @@ TEST_F(DiskImageServiceTest, AnImageGoesToTheTrashUnderItsFriendlyName)
     EXPECT_FALSE(listed.contains(vault.imageURL.fileName().toUtf8())) << "no stale hidden entry";
 
     // Nothing left to trash: the list entry alone goes.
-    EXPECT_EQ(QCoro::waitFor(realTrash.trashImage(vault)), VaultImageRemoval::missing());
+    EXPECT_EQ(waitForTask(realTrash.trashImage(vault)), VaultImageRemoval::missing());
     EXPECT_TRUE(tools.calls().isEmpty());
 }
 
@@ -90,7 +90,7 @@ TEST_F(DiskImageServiceTest, AFailedTrashPutsTheImageBackOrFinishesOnTheNextAtte
         trashedPaths.append(location.toLocalFile());
         return QUrl::fromLocalFile(QStringLiteral("/trash/files/Notas.2.sparsebundle"));
     };
-    EXPECT_EQ(QCoro::waitFor(service.trashImage(vault)), VaultImageRemoval::trashed("Notas.2.sparsebundle"));
+    EXPECT_EQ(waitForTask(service.trashImage(vault)), VaultImageRemoval::trashed("Notas.2.sparsebundle"));
     EXPECT_EQ(trashedPaths, QList<QString>({friendly}));
 }
 
@@ -98,6 +98,6 @@ TEST_F(DiskImageServiceTest, AnImageWithoutAFriendlyNameIsTrashedUnderItsOwn)
 {
     const Vault vault = existingVault(QStringLiteral("..."));
 
-    EXPECT_EQ(QCoro::waitFor(service.trashImage(vault)), VaultImageRemoval::trashed(vault.imageURL.fileName()));
+    EXPECT_EQ(waitForTask(service.trashImage(vault)), VaultImageRemoval::trashed(vault.imageURL.fileName()));
     EXPECT_EQ(trashedPaths, QList<QString>({vault.imageURL.toLocalFile()}));
 }

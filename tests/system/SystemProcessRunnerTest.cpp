@@ -1,9 +1,11 @@
 #include "model/VaultError.h"
 #include "support/FakeToolFolder.h"
+#include "support/VaultErrorPrinting.h"
 #include "support/WaitForTask.h"
 #include "system/ChildProcess.h"
 #include "system/SystemProcessRunner.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QTest>
 
@@ -68,6 +70,28 @@ protected:
 const QByteArray ignoresTermination = "trap 'echo TERM >> terms' TERM\n"
                                       "echo started > started\n"
                                       "while :; do sleep 0.05; done";
+
+TEST(SystemToolTableTest, FixedToolsAreTheStandInsBesideTheRunningProgram)
+{
+    const SystemToolTable& fixed = SystemToolTable::fixed();
+    const QString folder = QCoreApplication::applicationDirPath();
+    const struct
+    {
+        SystemTool tool;
+        const char* displayName;
+        std::optional<std::chrono::milliseconds> timeout;
+    } expected[] = {
+        {SystemTool::hdiutil, "hdiutil", 90s}, {SystemTool::diskutil, "diskutil", 90s},
+        {SystemTool::mdutil, "mdutil", 20s},   {SystemTool::ditto, "ditto", std::nullopt},
+        {SystemTool::chflags, "chflags", 10s},
+    };
+    for (const auto& tool : expected) {
+        const SystemToolSpec& spec = fixed.spec(tool.tool);
+        EXPECT_EQ(spec.displayName, tool.displayName);
+        EXPECT_EQ(spec.executable, folder + "/kovara-" + tool.displayName);
+        EXPECT_EQ(spec.timeout, tool.timeout) << tool.displayName;
+    }
+}
 
 TEST_F(SystemProcessRunnerTest, OutputIsCappedAtFourMebibytesAndDrainedPastTheCap)
 {
