@@ -43,5 +43,6 @@ public:
     using VaultStore::setUnlockFailure;
     using VaultStore::setVaults;
     using VaultStore::updateActiveOperation;
+    using VaultStore::validatedNewVaultRequest;
     using VaultStore::vaultForImageAt;
 };
