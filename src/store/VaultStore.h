@@ -10,6 +10,7 @@
 #include "model/VaultSession.h"
 #include "model/VaultStatus.h"
 #include "model/VaultUnlockFailure.h"
+#include "store/VaultImportBatchResult.h"
 
 #include <QHash>
 #include <QList>
@@ -34,6 +35,7 @@ class FinderImportDiskServicing;
 struct MountedDiskImage;
 class VaultContentServicing;
 class FinderWorkspaceServicing;
+struct VaultCopyProgress;
 
 // The one object the window observes and calls. It owns the catalogue list, the selection, the
 // mounted sessions, the listed content of the selected vault, the progress of the running long
@@ -126,6 +128,43 @@ public:
     // Re-reads what is mounted and lists the selected vault. While another operation runs the
     // refresh is remembered and runs once, right after that operation ends.
     QCoro::Task<> refresh();
+
+    // ---- Import, item actions, delete and quitting ----
+
+    // Copies files and folders into a vault in the background, with progress in
+    // activeOperation; the sources are never moved or changed. A locked vault is unlocked with
+    // `password` first (without one, every item fails). True when the import was started;
+    // `completion` then gets the result after the store has applied it.
+    using ImportCompletion = std::function<void(const VaultImportBatchResult&)>;
+    bool enqueueImportItems(QList<QUrl> urls, QUuid vaultID, std::optional<QString> password,
+                            ImportCompletion completion = {});
+    // The same import, awaited, without a progress record.
+    QCoro::Task<VaultImportBatchResult> importItems(QList<QUrl> urls, QUuid vaultID, std::optional<QString> password);
+    // Imports into the selected (unlocked) vault; true only when every source was copied.
+    QCoro::Task<bool> addItems(QList<QUrl> urls);
+
+    // Moves a listed top-level item of a mounted vault to the Trash and lists the vault again.
+    QCoro::Task<> trashItem(VaultContentItem item, QUuid vaultID);
+    QCoro::Task<> trashItem(VaultContentItem item);
+    // Open the vault's volume in a file-manager window, open an item (a folder in a window, a
+    // file or package with its application), or show an item selected. Each starts the work and
+    // returns at once.
+    void openVault(QUuid vaultID);
+    void openSelectedVault();
+    void openItem(VaultContentItem item, QUuid vaultID);
+    void revealItem(VaultContentItem item, QUuid vaultID);
+
+    // Locks the vault if it is mounted, moves its image to the Trash and removes it from the
+    // catalogue; nothing is deleted when it cannot be locked. Starts the work and returns at once.
+    void deleteVault(QUuid vaultID);
+
+    // Ejects every image attached from the storage folder and confirms with a second listing.
+    // True only when none is left; otherwise errorMessage names what stayed mounted and a busy
+    // vault is offered for a forced lock that continues quitting.
+    QCoro::Task<bool> lockAllForTermination();
+    // What quitting runs: stops the running create or import where it still can, waits for it,
+    // then locks everything. No deferred refresh runs while this is under way.
+    QCoro::Task<bool> prepareForTermination();
 
 signals:
     void vaultsChanged();
@@ -241,6 +280,30 @@ protected:
     void setDeletingVaultID(std::optional<QUuid> vaultID);
     void setAttentionVaultIDs(QSet<QUuid> vaultIDs);
 
+    // Steps of import, item actions, delete and quitting. The import reports through the
+    // messages and its result, never by throwing; `cancellation` is the running operation's.
+    QCoro::Task<VaultImportBatchResult> performImportItems(QList<QUrl> urls, QUuid vaultID,
+                                                           std::optional<QString> password,
+                                                           std::stop_token cancellation);
+    // Discovery before an import: installs what is mounted and returns it.
+    QCoro::Task<QHash<QUuid, VaultSession>> discoverMountedSessionsForImport(FinderImportDiskServicing* service);
+    // After a failed attach, asks again what is mounted and words the outcome.
+    QCoro::Task<> handleImportAttachFailure(std::exception_ptr failure, Vault vault, QStringList warnings,
+                                            FinderImportDiskServicing* service);
+    static std::optional<QString> importCompletionNotice(qsizetype completedCount, qsizetype renamedCount);
+    // Every source failed with the same message.
+    static VaultImportBatchResult failedImportResult(const QList<QUrl>& urls, const QString& message);
+    // Re-derives the status and shows the new listing if the vault is still selected.
+    void applyImportResult(const VaultImportBatchResult& result, const QUuid& vaultID);
+
+    QCoro::Task<> performOpenSelectedVault();
+    QCoro::Task<> performFinderAction(QUuid vaultID, std::optional<VaultContentItem> item, bool reveal);
+    // The item's location, once proven to be a top-level entry of the session's volume that is
+    // still the one listed (VaultError::invalidItem / itemChanged otherwise).
+    static QUrl validatedItemURL(const VaultContentItem& item, const VaultSession& session);
+
+    QCoro::Task<> performDeleteVault(QUuid vaultID);
+
     // Unobserved state.
     bool registryIsUsable() const { return registryIsUsable_; }
     const std::optional<QString>& registryFailureDetail() const { return registryFailureDetail_; }
@@ -262,6 +325,20 @@ private:
     // Runs `work` on the store after the caller has returned, unless the store is gone by then.
     void startDetached(std::function<QCoro::Task<>(VaultStore&)> work);
     static QCoro::Task<> runDetached(QPointer<VaultStore> store, std::function<QCoro::Task<>(VaultStore&)> work);
+
+    // Import, item actions and delete (their own files).
+    struct ImportPreparation;
+    QCoro::Task<ImportPreparation> prepareImport(QList<QUrl> urls, QUuid vaultID, std::optional<QString> password,
+                                                 std::stop_token cancellation);
+    std::function<void(VaultCopyProgress)> importProgressHandler(QString sourceName, qint64 byteBase,
+                                                                 std::optional<qint64> totalBytes,
+                                                                 std::stop_token cancellation);
+    void setImportPhase(VaultOperationPhase phase, std::optional<QString> itemName = std::nullopt,
+                        std::optional<qint64> completedBytes = std::nullopt,
+                        std::optional<qint64> totalBytes = std::nullopt);
+    QCoro::Task<> deleteVaultHoldingGate(QUuid vaultID);
+    QCoro::Task<bool> lockBeforeDeleting(VaultSession session);
+    QCoro::Task<bool> lockAllHoldingGate();
 
     // Services the store made itself (the convenience constructor); destroyed last.
     struct OwnedServices;

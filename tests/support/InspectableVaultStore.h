@@ -24,6 +24,8 @@ public:
     using VaultStore::launchOperation;
     using VaultStore::markAllVaultsAsNeedingAttention;
     using VaultStore::pendingRefreshRequested;
+    using VaultStore::performDeleteVault;
+    using VaultStore::performFinderAction;
     using VaultStore::publishContent;
     using VaultStore::reconciledSession;
     using VaultStore::registryFailureDetail;
