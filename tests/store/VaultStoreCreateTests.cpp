@@ -3,6 +3,7 @@
 #include "model/VaultError.h"
 
 #include <QDir>
+#include <QFile>
 #include <QSignalSpy>
 
 namespace {
@@ -137,7 +138,8 @@ TEST_F(CreateTest, aVaultThatCannotBeUnlockedStaysCataloguedSelectedAndLocked)
 TEST_F(CreateTest, aCatalogueThatCannotBeWrittenTakesTheNewImageAway)
 {
     makeStore();
-    // Only the write fails: the catalogue was read (there was none) when the store was built.
+    // Only the write fails: the catalogue was read when the store was built.
+    ASSERT_TRUE(QFile::remove(paths.registryURL.toLocalFile()));
     ASSERT_TRUE(QDir().mkpath(paths.registryURL.toLocalFile()));
 
     EXPECT_EQ(waitForTask(store->createVault("Fotos", "senha-longa", 1)), std::nullopt);

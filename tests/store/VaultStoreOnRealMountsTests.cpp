@@ -41,7 +41,22 @@ protected:
         return store.vaults().last();
     }
 
-    QString mountPointOf(const QUuid& vaultID) const { return store.sessions().value(vaultID).mountPoint.toLocalFile(); }
+    QString mountPointOf(const QUuid& vaultID) const
+    {
+        return QDir::cleanPath(store.sessions().value(vaultID).mountPoint.toLocalFile());
+    }
+
+    // Whether the process has `path` open, as its open-file table in /proc says.
+    static bool holdsOpen(qint64 pid, const QString& path)
+    {
+        const QDir descriptors(QString("/proc/%1/fd").arg(pid));
+        for (const QString& descriptor : descriptors.entryList(QDir::NoDotAndDotDot | QDir::System | QDir::Files)) {
+            if (QFile::symLinkTarget(descriptors.filePath(descriptor)) == path) {
+                return true;
+            }
+        }
+        return false;
+    }
 
     void awaitLock(const QUuid& vaultID, bool force)
     {
@@ -132,9 +147,8 @@ TEST_F(StoreOnRealMountsTest, aVaultMountedByHandIsFoundAndAHeldFileBlocksTheLoc
     QProcess holder;
     holder.start("/usr/bin/tail", {"-f", notes.fileName()});
     ASSERT_TRUE(holder.waitForStarted());
-    ASSERT_TRUE(QTest::qWaitFor([&] {
-        return QFile::symLinkTarget(QString("/proc/%1/fd/3").arg(holder.processId())) == notes.fileName();
-    })) << "tail holds the file open";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return holdsOpen(holder.processId(), notes.fileName()); }))
+        << "tail holds the file open";
 
     QCoro::waitFor(store.lockSelectedAndWait());
     EXPECT_EQ(store.errorMessage(), "O cofre ainda está em uso por tail. Feche os arquivos abertos nele e tente "
