@@ -200,4 +200,22 @@ TEST_F(CreateTest, theInitialFolderIsCopiedInAndItsNoticeReplacesTheCreationNoti
         }
     }
 }
+
+TEST_F(CreateTest, aCreateCancelledBeforeItsFirstStepCreatesNothing)
+{
+    makeStore({"Antigo"});
+    ASSERT_TRUE(store->enqueueCreateVault("Novo", "senha-longa", 1));
+    ASSERT_TRUE(store->canCancelActiveOperation());
+    store->cancelActiveOperation();
+    EXPECT_EQ(store->activeOperation()->phase, VaultOperationPhase::cancelling);
+    ASSERT_TRUE(becomesIdle());
+
+    EXPECT_EQ(store->errorMessage(), "A operação foi cancelada.");
+    EXPECT_EQ(store->vaults().size(), 1);
+    EXPECT_EQ(VaultRegistry(paths).load(), store->vaults());
+    EXPECT_EQ(QDir(paths.storageDirectory.toLocalFile()).entryList({"*.sparsebundle"}, QDir::AllEntries).size(), 1)
+        << "only the old vault's image is there";
+    EXPECT_EQ(store->activeOperation(), std::nullopt);
+}
+
 } // namespace
