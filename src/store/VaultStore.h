@@ -106,8 +106,9 @@ public:
     QCoro::Task<> cancelActiveOperationAndWait();
 
     // Starts creating a vault in the background, with its progress in activeOperation: the
-    // encrypted image, the catalogue entry, then unlocking and selecting it. False, with the
-    // reason in errorMessage, when the request breaks a rule or another operation runs.
+    // encrypted image, the catalogue entry, then unlocking and selecting it, and copying the
+    // folder `initialSourceURL` into it when given (the original stays where it is). False,
+    // with the reason in errorMessage, when the request breaks a rule or another operation runs.
     bool enqueueCreateVault(QString name, QString password, int sizeInGigabytes,
                             std::optional<QUrl> initialSourceURL = std::nullopt);
     // The same creation awaited, without a progress record or an initial folder. The new vault,

@@ -5,8 +5,12 @@
 
 #include "model/CancellationError.h"
 #include "model/ErrorMessage.h"
+#include "platform/FileLocation.h"
+#include "platform/SecurityScopedAccess.h"
 #include "platform/UserPerceivedText.h"
 #include "system/DiskImageService.h"
+
+#include <memory>
 
 namespace {
 
@@ -42,19 +46,41 @@ bool VaultStore::enqueueCreateVault(QString name, QString password, int sizeInGi
     if (!beginOperation(std::nullopt, true, true)) {
         return false;
     }
-    launchOperation(VaultOperationState::starting(VaultOperationKind::create),
-                    [this, name, password, sizeInGigabytes, initialSourceURL](std::stop_token cancellation) {
-                        return createVaultInBackground(name, password, sizeInGigabytes, initialSourceURL,
-                                                       cancellation);
-                    });
+    auto access = std::make_shared<SecurityScopedAccess>(initialSourceURL ? QList<QUrl>{*initialSourceURL}
+                                                                          : QList<QUrl>{});
+    launchOperation(
+        VaultOperationState::starting(VaultOperationKind::create),
+        [this, name, password, sizeInGigabytes, initialSourceURL](std::stop_token cancellation) {
+            return createVaultInBackground(name, password, sizeInGigabytes, initialSourceURL, cancellation);
+        },
+        [access]() mutable { access.reset(); });
     return true;
 }
 
 QCoro::Task<> VaultStore::createVaultInBackground(QString name, QString password, int sizeInGigabytes,
                                                   std::optional<QUrl> initialSourceURL, std::stop_token cancellation)
 {
-    Q_UNUSED(initialSourceURL);
-    co_await performCreateVault(name, password, sizeInGigabytes, cancellation);
+    const std::optional<Vault> vault = co_await performCreateVault(name, password, sizeInGigabytes, cancellation);
+    if (!vault || !initialSourceURL) {
+        co_return;
+    }
+    // The folder is copied in by the import, whose own outcome replaces the creation notice;
+    // when the import has nothing to say, the creation notice comes back.
+    const std::optional<QString> creationNotice = noticeMessage_;
+    setNoticeMessage(std::nullopt);
+    const QString folderName = FileLocation::lastPathComponent(FileLocation::path(*initialSourceURL));
+    updateActiveOperation([&vault, &folderName](VaultOperationState& operation) {
+        operation.targetVaultID = vault->id;
+        clearProgress(operation, VaultOperationPhase::preparingCopy);
+        operation.currentItemName = folderName;
+    });
+    const QList<QUrl> sources{*initialSourceURL};
+    const std::optional<QString> importPassword = password;
+    const VaultImportBatchResult result = co_await performImportItems(sources, vault->id, importPassword, cancellation);
+    applyImportResult(result, vault->id);
+    if (!noticeMessage_) {
+        setNoticeMessage(creationNotice);
+    }
 }
 
 QCoro::Task<std::optional<Vault>> VaultStore::createVault(QString name, QString password, int sizeInGigabytes)

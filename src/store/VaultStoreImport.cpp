@@ -179,7 +179,8 @@ std::optional<QString> VaultStore::importCompletionNotice(qsizetype completedCou
 QCoro::Task<QHash<QUuid, VaultSession>> VaultStore::discoverMountedSessionsForImport(FinderImportDiskServicing* service)
 {
     co_await discoverMountedSessions(service);
-    co_return sessions_;
+    // A copy: QCoro moves from an lvalue given to co_return, which would empty the store's map.
+    co_return QHash<QUuid, VaultSession>(sessions_);
 }
 
 void VaultStore::setImportPhase(VaultOperationPhase phase, std::optional<QString> itemName,

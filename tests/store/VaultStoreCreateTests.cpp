@@ -154,4 +154,68 @@ TEST_F(CreateTest, aCatalogueThatCannotBeWrittenTakesTheNewImageAway)
     EXPECT_FALSE(store->isBusy());
 }
 
+TEST_F(CreateTest, theInitialFolderIsCopiedInAndItsNoticeReplacesTheCreationNotice)
+{
+    makeStore();
+    const QUrl folder = QUrl::fromLocalFile(root.path() + "/Documentos");
+    for (const bool copyFails : {false, true}) {
+        SCOPED_TRACE(copyFails ? "the copy fails" : "the copy succeeds");
+        if (copyFails) {
+            services.content.addFailureBySource.insert(folder, std::make_exception_ptr(VaultError::sourceMissing(
+                                                                   "Documentos")));
+        }
+        QList<std::optional<QString>> itemNames;
+        const QMetaObject::Connection watch =
+            QObject::connect(store.get(), &VaultStore::activeOperationChanged, [&] {
+                if (store->activeOperation() && store->activeOperation()->phase == VaultOperationPhase::preparingCopy) {
+                    itemNames.append(store->activeOperation()->currentItemName);
+                }
+            });
+        services.disk.hold();
+        ASSERT_TRUE(store->enqueueCreateVault(copyFails ? "Falha" : "Sucesso", "senha-longa", 1, folder));
+        ASSERT_TRUE(QTest::qWaitFor([this] { return services.disk.operations().contains("attach"); }, 120000));
+        const Vault created = services.disk.calls.last().vault;
+        services.disk.calls.clear();
+        services.disk.attachOutcomes.push({sessionOf(created), MountProtectionReport{}});
+        services.disk.mountedSessionsOutcomes.setStanding(mounted({sessionOf(created)}));
+        services.disk.release();
+        ASSERT_TRUE(becomesIdle());
+        QObject::disconnect(watch);
+
+        EXPECT_EQ(services.disk.operations(), QStringList({"mountedSessions", "protectExistingMount"}))
+            << "the import finds the vault the create unlocked";
+        ASSERT_FALSE(services.content.addCalls.isEmpty());
+        EXPECT_EQ(services.content.addCalls.last().first, QList<QUrl>{folder});
+        EXPECT_EQ(services.content.addCalls.last().second, sessionOf(created).mountPoint);
+        ASSERT_FALSE(itemNames.isEmpty());
+        EXPECT_EQ(itemNames.first(), "Documentos");
+        EXPECT_EQ(store->selectedVaultID(), created.id);
+        EXPECT_EQ(store->status(), VaultStatus::unlocked);
+        if (copyFails) {
+            EXPECT_EQ(store->noticeMessage(), "Cofre criado e desbloqueado.") << "the import had nothing to say";
+            EXPECT_EQ(store->errorMessage(), "Documentos: O item de origem não foi encontrado: Documentos.");
+        } else {
+            EXPECT_EQ(store->noticeMessage(), "Item adicionado ao cofre. A origem foi preservada.");
+            EXPECT_EQ(store->errorMessage(), std::nullopt);
+        }
+    }
+}
+
+TEST_F(CreateTest, aCreateCancelledBeforeItsFirstStepCreatesNothing)
+{
+    makeStore({"Antigo"});
+    ASSERT_TRUE(store->enqueueCreateVault("Novo", "senha-longa", 1));
+    ASSERT_TRUE(store->canCancelActiveOperation());
+    store->cancelActiveOperation();
+    EXPECT_EQ(store->activeOperation()->phase, VaultOperationPhase::cancelling);
+    ASSERT_TRUE(becomesIdle());
+
+    EXPECT_EQ(store->errorMessage(), "A operação foi cancelada.");
+    EXPECT_EQ(store->vaults().size(), 1);
+    EXPECT_EQ(VaultRegistry(paths).load(), store->vaults());
+    EXPECT_EQ(QDir(paths.storageDirectory.toLocalFile()).entryList({"*.sparsebundle"}, QDir::AllEntries).size(), 1)
+        << "only the old vault's image is there";
+    EXPECT_EQ(store->activeOperation(), std::nullopt);
+}
+
 } // namespace

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "support/CataloguedVault.h"
 #include "support/InspectableVaultStore.h"
 #include "support/QtValuePrinters.h"
 #include "support/StoreTestServices.h"
@@ -25,9 +26,7 @@ protected:
         QDir().mkpath(paths.storageDirectory.toLocalFile());
         QList<Vault> catalogue;
         for (const QString& name : names) {
-            const QUuid id = QUuid::createUuid();
-            catalogue.append(Vault{id, name, VaultRegistry(paths).imageURL(id), QDateTime::currentDateTimeUtc()});
-            QDir().mkpath(catalogue.last().imageURL.toLocalFile());
+            catalogue.append(cataloguedVault(paths, name));
         }
         VaultRegistry(paths).save(catalogue);
         store = std::make_unique<InspectableVaultStore>(paths, services);
