@@ -129,6 +129,26 @@ TEST_F(StoreOperationsOnRealMountsTest, filesAndAFolderAreCopiedIntoALockedVault
     EXPECT_EQ(after.differencesFrom(before), "") << "the sources are never changed";
 }
 
+TEST_F(StoreOperationsOnRealMountsTest, aNewVaultIsFilledWithItsInitialFolder)
+{
+    const QString folder = root.path() + "/Projeto";
+    SampleFileTree::create(folder, 2 * 1024 * 1024 + 9);
+    const FileTreeSnapshot before = FileTreeSnapshot::of(folder);
+
+    ASSERT_TRUE(store.enqueueCreateVault("Projetos", password, 1, QUrl::fromLocalFile(folder)));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return store.canEnqueueOperation(); }, generousWait));
+
+    EXPECT_EQ(store.errorMessage(), std::nullopt);
+    EXPECT_EQ(store.noticeMessage(), "Item adicionado ao cofre. A origem foi preservada.")
+        << "the import's notice replaces the creation's";
+    ASSERT_EQ(store.vaults().size(), 1);
+    EXPECT_EQ(store.status(), VaultStatus::unlocked);
+    EXPECT_EQ(listedNames(), QStringList{"Projeto"});
+    const QString copy = mountPointOf(store.vaults().first().id) + "/Projeto";
+    EXPECT_EQ(FileTreeSnapshot::of(copy).differencesFrom(before), "");
+    EXPECT_EQ(FileTreeSnapshot::of(folder).differencesFrom(before), "") << "the folder itself stays as it was";
+}
+
 TEST_F(StoreOperationsOnRealMountsTest, aTrashedItemWaitsInTheVolumesOwnTrashAndCanBeRestored)
 {
     const Vault vault = createVault("Cartas");
