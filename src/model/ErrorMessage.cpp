@@ -35,3 +35,14 @@ bool isCancellation(const std::exception_ptr& failure)
         return false;
     }
 }
+
+bool isVaultError(const std::exception_ptr& failure, VaultError::Kind kind)
+{
+    try {
+        std::rethrow_exception(failure);
+    } catch (const VaultError& error) {
+        return error.kind() == kind;
+    } catch (...) {
+        return false;
+    }
+}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/VaultError.h"
+
 #include <QString>
 
 #include <exception>
@@ -12,3 +14,6 @@ QString userMessage(const std::exception_ptr& failure);
 // True when the failure means the operation was cancelled: the task-cancellation error or
 // VaultError::operationCancelled (the store also treats its own cancelled task as cancelled).
 bool isCancellation(const std::exception_ptr& failure);
+
+// True when the failure is a VaultError of this kind.
+bool isVaultError(const std::exception_ptr& failure, VaultError::Kind kind);

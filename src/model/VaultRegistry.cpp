@@ -85,6 +85,11 @@ QUrl VaultRegistry::applicationDirectory() const
     return registryURL_.adjusted(QUrl::RemoveFilename);
 }
 
+QUrl VaultRegistry::imageURL(const QUuid& vaultID) const
+{
+    return applicationDirectory().resolved(QUrl(QStringLiteral("Vaults.noindex/") + expectedImageFileName(vaultID)));
+}
+
 QList<Vault> VaultRegistry::load() const
 {
     if (!entryExists(registryURL_)) {

@@ -7,6 +7,7 @@
 #include <QList>
 #include <QString>
 #include <QUrl>
+#include <QUuid>
 
 // Reads, validates and writes the catalogue `vaults.json`. It refuses to touch a catalogue or a
 // storage folder that looks tampered with: symbolic links where folders or files belong, images
@@ -21,6 +22,9 @@ public:
     const QUrl& storageDirectory() const { return storageDirectory_; }
     // Always the folder that holds `vaults.json`, so the two can never disagree.
     QUrl applicationDirectory() const;
+    // Where the image of the vault with this id belongs: `Vaults.noindex/<lower-case id>.sparsebundle`
+    // beside `vaults.json`.
+    QUrl imageURL(const QUuid& vaultID) const;
 
     // The catalogue in file order; empty when there is no `vaults.json` yet. Throws VaultError
     // for a rule violation, std::system_error for a file-system failure and

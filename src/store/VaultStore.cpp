@@ -2,9 +2,22 @@
 // and messages. (Named after the header so that the meta-object code is generated for it.)
 #include "store/VaultStore.h"
 
+#include "content/VaultContentService.h"
 #include "model/ErrorMessage.h"
+#include "system/DiskImageService.h"
+#include "system/SystemProcessRunner.h"
 
 #include <algorithm>
+
+struct VaultStore::OwnedServices
+{
+    explicit OwnedServices(const KovaraPaths& paths) : diskImageService(paths, runner) {}
+
+    // The application's one runner: every tool run goes through its single queue.
+    SystemProcessRunner runner;
+    DiskImageService diskImageService;
+    VaultContentService contentService;
+};
 
 VaultStore::VaultStore(const KovaraPaths& paths, DiskImageService& diskImageService,
                        FinderImportDiskServicing& finderImportDiskService, VaultContentServicing& contentService,
@@ -29,6 +42,20 @@ VaultStore::VaultStore(const KovaraPaths& paths, DiskImageService& diskImageServ
         attentionVaultIDs_.insert(vault.id);
     }
     updateStatus();
+}
+
+VaultStore::VaultStore(const KovaraPaths& paths, FinderWorkspaceServicing& finderWorkspace, QObject* parent)
+    : VaultStore(paths, std::make_unique<OwnedServices>(paths), finderWorkspace, parent)
+{
+}
+
+VaultStore::VaultStore(const KovaraPaths& paths, std::unique_ptr<OwnedServices> owned,
+                       FinderWorkspaceServicing& finderWorkspace, QObject* parent)
+    : VaultStore(paths, owned->diskImageService, owned->diskImageService, owned->contentService, finderWorkspace,
+                 parent)
+{
+    // The services live on the heap, so the references just taken stay valid after the move.
+    ownedServices_ = std::move(owned);
 }
 
 VaultStore::~VaultStore() = default;
@@ -128,15 +155,7 @@ void VaultStore::setAttentionVaultIDs(QSet<QUuid> vaultIDs)
 
 std::optional<Vault> VaultStore::selectedVault() const
 {
-    if (!selectedVaultID_) {
-        return std::nullopt;
-    }
-    const auto found = std::find_if(vaults_.cbegin(), vaults_.cend(),
-                                    [this](const Vault& vault) { return vault.id == *selectedVaultID_; });
-    if (found == vaults_.cend()) {
-        return std::nullopt;
-    }
-    return *found;
+    return selectedVaultID_ ? catalogueVault(*selectedVaultID_) : std::nullopt;
 }
 
 VaultRowState VaultStore::state(const QUuid& vaultID) const

@@ -10,25 +10,32 @@
 #include "model/VaultSession.h"
 #include "model/VaultStatus.h"
 #include "model/VaultUnlockFailure.h"
+#include "store/VaultImportBatchResult.h"
 
 #include <QHash>
 #include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QSet>
+#include <QStringList>
 #include <QString>
+#include <QUrl>
 #include <QUuid>
 
 #include <qcoro/qcorotask.h>
 
+#include <exception>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <stop_token>
 
 class DiskImageService;
 class FinderImportDiskServicing;
+struct MountedDiskImage;
 class VaultContentServicing;
 class FinderWorkspaceServicing;
+struct VaultCopyProgress;
 
 // The one object the window observes and calls. It owns the catalogue list, the selection, the
 // mounted sessions, the listed content of the selected vault, the progress of the running long
@@ -50,6 +57,10 @@ public:
     VaultStore(const KovaraPaths& paths, DiskImageService& diskImageService,
                FinderImportDiskServicing& finderImportDiskService, VaultContentServicing& contentService,
                FinderWorkspaceServicing& finderWorkspace, QObject* parent = nullptr);
+    // The same over services of its own: one process runner running the disk-image stand-ins
+    // beside this program, the disk-image service over `paths` and a content service. Only the
+    // file manager comes from outside, as it needs the desktop session the core does not use.
+    VaultStore(const KovaraPaths& paths, FinderWorkspaceServicing& finderWorkspace, QObject* parent = nullptr);
     ~VaultStore() override;
 
     // Observed state.
@@ -94,9 +105,67 @@ public:
     // Cancels the running create or import where still possible, then waits for it to end.
     QCoro::Task<> cancelActiveOperationAndWait();
 
+    // Starts creating a vault in the background, with its progress in activeOperation: the
+    // encrypted image, the catalogue entry, then unlocking and selecting it, and copying the
+    // folder `initialSourceURL` into it when given (the original stays where it is). False,
+    // with the reason in errorMessage, when the request breaks a rule or another operation runs.
+    bool enqueueCreateVault(QString name, QString password, int sizeInGigabytes,
+                            std::optional<QUrl> initialSourceURL = std::nullopt);
+    // The same creation awaited, without a progress record or an initial folder. The new vault,
+    // also when it was catalogued but could not be unlocked; none when nothing was created.
+    QCoro::Task<std::optional<Vault>> createVault(QString name, QString password, int sizeInGigabytes);
+
+    // Unlocks the vault and lists it; a vault that was already mounted is only protected and
+    // listed. A wrong password shows no banner but unlockFailure for that vault.
+    QCoro::Task<> unlock(QUuid vaultID, QString password);
+    QCoro::Task<> unlockSelected(QString password);
+    // Locks the vault and confirms with the system that it is gone. When files inside are held
+    // open, errorMessage names the programs and forceLockVaultID offers the forced lock, which
+    // lock(vaultID, true) performs. lock() and lockSelected() start the work and return at once.
+    void lock(QUuid vaultID, bool force);
+    void lockSelected();
+    QCoro::Task<> lockSelectedAndWait();
+
     // Re-reads what is mounted and lists the selected vault. While another operation runs the
     // refresh is remembered and runs once, right after that operation ends.
     QCoro::Task<> refresh();
+
+    // ---- Import, item actions, delete and quitting ----
+
+    // Copies files and folders into a vault in the background, with progress in
+    // activeOperation; the sources are never moved or changed. A locked vault is unlocked with
+    // `password` first (without one, every item fails). True when the import was started;
+    // `completion` then gets the result after the store has applied it.
+    using ImportCompletion = std::function<void(const VaultImportBatchResult&)>;
+    bool enqueueImportItems(QList<QUrl> urls, QUuid vaultID, std::optional<QString> password,
+                            ImportCompletion completion = {});
+    // The same import, awaited, without a progress record.
+    QCoro::Task<VaultImportBatchResult> importItems(QList<QUrl> urls, QUuid vaultID, std::optional<QString> password);
+    // Imports into the selected (unlocked) vault; true only when every source was copied.
+    QCoro::Task<bool> addItems(QList<QUrl> urls);
+
+    // Moves a listed top-level item of a mounted vault to the Trash and lists the vault again.
+    QCoro::Task<> trashItem(VaultContentItem item, QUuid vaultID);
+    QCoro::Task<> trashItem(VaultContentItem item);
+    // Open the vault's volume in a file-manager window, open an item (a folder in a window, a
+    // file or package with its application), or show an item selected. Each starts the work and
+    // returns at once.
+    void openVault(QUuid vaultID);
+    void openSelectedVault();
+    void openItem(VaultContentItem item, QUuid vaultID);
+    void revealItem(VaultContentItem item, QUuid vaultID);
+
+    // Locks the vault if it is mounted, moves its image to the Trash and removes it from the
+    // catalogue; nothing is deleted when it cannot be locked. Starts the work and returns at once.
+    void deleteVault(QUuid vaultID);
+
+    // Ejects every image attached from the storage folder and confirms with a second listing.
+    // True only when none is left; otherwise errorMessage names what stayed mounted and a busy
+    // vault is offered for a forced lock that continues quitting.
+    QCoro::Task<bool> lockAllForTermination();
+    // What quitting runs: stops the running create or import where it still can, waits for it,
+    // then locks everything. No deferred refresh runs while this is under way.
+    QCoro::Task<bool> prepareForTermination();
 
 signals:
     void vaultsChanged();
@@ -134,6 +203,53 @@ protected:
     // Starts the remembered refresh once the gate is open and quitting has not begun.
     void schedulePendingRefreshIfNeeded();
     QCoro::Task<> performRefresh(bool preservingMessages);
+    // Every stop of an operation with an error: its message in errorMessage (by the message
+    // rule), the status re-derived, the gate opened.
+    void failOperation(const std::exception_ptr& failure);
+
+    // Create: the request's rules in order, giving the name to store (trimmed); the name rules
+    // alone; the password rules shared with unlock (not empty, no U+0000).
+    QString validatedNewVaultRequest(const QString& name, const QString& password, int sizeInGigabytes) const;
+    static QString validatedName(const QString& name);
+    static void validatePassword(const QString& password);
+    // Creates, catalogues, selects and unlocks a vault, reporting through the messages. The new
+    // vault once it is catalogued, else none. The caller holds the gate.
+    QCoro::Task<std::optional<Vault>> performCreateVault(QString name, QString password, int sizeInGigabytes,
+                                                         std::stop_token cancellation);
+    // Records a vault the system has just attached.
+    void confirmAttachedSession(const VaultSession& session);
+    // After an attach failed: asks the system again where the vault is and words the outcome
+    // (a wrong password for an existing vault becomes unlockFailure, not an error banner).
+    QCoro::Task<> handleAttachFailure(std::exception_ptr failure, Vault vault, bool createdNow, QStringList warnings,
+                                      FinderImportDiskServicing* service);
+    // Lists a vault that is now unlocked and says so with `unlockedNotice` and the warnings; a
+    // failed listing becomes `listingFailurePrefix` + why, and the vault stays unlocked.
+    QCoro::Task<> listUnlockedVault(VaultSession session, QString unlockedNotice, QString listingFailurePrefix,
+                                    QStringList warnings);
+    QCoro::Task<> performLockSelected(QUuid vaultID, bool force);
+
+    // Reconciliation with what the system reports as attached; the store never trusts its own
+    // memory about mounts. Discovery asks `service` for the sessions of the catalogued vaults
+    // and installs them; when it fails, every vault is marked as needing attention and the
+    // failure is rethrown.
+    QCoro::Task<> discoverMountedSessions(FinderImportDiskServicing* service);
+    // The same, narrowed to one catalogued vault (else VaultError::noSelection): its session,
+    // or none when it is not mounted (its listed content is then dropped).
+    QCoro::Task<std::optional<VaultSession>> reconciledSession(QUuid vaultID, FinderImportDiskServicing* service);
+    // Installs sessions from an already obtained list of attached images; images that belong
+    // to no catalogued vault are ignored.
+    void applyStorageMountsToKnownVaults(const QList<MountedDiskImage>& images);
+    // The catalogue entry whose image is at `imageURL`, compared as standardised paths with
+    // symbolic links resolved.
+    std::optional<Vault> vaultForImageAt(const QUrl& imageURL) const;
+    // The catalogue entry with this id.
+    std::optional<Vault> catalogueVault(const QUuid& vaultID) const;
+    // Every listing goes through here, so one made for a vault that is no longer selected is
+    // dropped.
+    void publishContent(QList<VaultContentItem> items, const QUuid& vaultID);
+    // `base` followed by the non-fatal warnings under the heading "Atenção:", one bulleted line
+    // each (a blank line between base and heading); `base` unchanged when there is no warning.
+    static std::optional<QString> completionNotice(const std::optional<QString>& base, const QStringList& warnings);
 
     // The mount state of every catalogued vault is confirmed: `sessions` becomes the map
     // (replacing the old one), no vault needs attention any more, and a selected vault that is
@@ -165,6 +281,30 @@ protected:
     void setDeletingVaultID(std::optional<QUuid> vaultID);
     void setAttentionVaultIDs(QSet<QUuid> vaultIDs);
 
+    // Steps of import, item actions, delete and quitting. The import reports through the
+    // messages and its result, never by throwing; `cancellation` is the running operation's.
+    QCoro::Task<VaultImportBatchResult> performImportItems(QList<QUrl> urls, QUuid vaultID,
+                                                           std::optional<QString> password,
+                                                           std::stop_token cancellation);
+    // Discovery before an import: installs what is mounted and returns it.
+    QCoro::Task<QHash<QUuid, VaultSession>> discoverMountedSessionsForImport(FinderImportDiskServicing* service);
+    // After a failed attach, asks again what is mounted and words the outcome.
+    QCoro::Task<> handleImportAttachFailure(std::exception_ptr failure, Vault vault, QStringList warnings,
+                                            FinderImportDiskServicing* service);
+    static std::optional<QString> importCompletionNotice(qsizetype completedCount, qsizetype renamedCount);
+    // Every source failed with the same message.
+    static VaultImportBatchResult failedImportResult(const QList<QUrl>& urls, const QString& message);
+    // Re-derives the status and shows the new listing if the vault is still selected.
+    void applyImportResult(const VaultImportBatchResult& result, const QUuid& vaultID);
+
+    QCoro::Task<> performOpenSelectedVault();
+    QCoro::Task<> performFinderAction(QUuid vaultID, std::optional<VaultContentItem> item, bool reveal);
+    // The item's location, once proven to be a top-level entry of the session's volume that is
+    // still the one listed (VaultError::invalidItem / itemChanged otherwise).
+    static QUrl validatedItemURL(const VaultContentItem& item, const VaultSession& session);
+
+    QCoro::Task<> performDeleteVault(QUuid vaultID);
+
     // Unobserved state.
     bool registryIsUsable() const { return registryIsUsable_; }
     const std::optional<QString>& registryFailureDetail() const { return registryFailureDetail_; }
@@ -183,7 +323,32 @@ private:
     static QCoro::Task<> runOperation(QPointer<VaultStore> store, OperationBody body, std::stop_token stopToken,
                                       std::function<void()> release);
     static QCoro::Task<> runDeferredRefresh(QPointer<VaultStore> store);
+    // Runs `work` on the store after the caller has returned, unless the store is gone by then.
+    void startDetached(std::function<QCoro::Task<>(VaultStore&)> work);
+    static QCoro::Task<> runDetached(QPointer<VaultStore> store, std::function<QCoro::Task<>(VaultStore&)> work);
 
+    // Import, item actions and delete (their own files).
+    struct ImportPreparation;
+    QCoro::Task<ImportPreparation> prepareImport(QList<QUrl> urls, QUuid vaultID, std::optional<QString> password,
+                                                 std::stop_token cancellation);
+    std::function<void(VaultCopyProgress)> importProgressHandler(QString sourceName, qint64 byteBase,
+                                                                 std::optional<qint64> totalBytes,
+                                                                 std::stop_token cancellation);
+    void setImportPhase(VaultOperationPhase phase, std::optional<QString> itemName = std::nullopt,
+                        std::optional<qint64> completedBytes = std::nullopt,
+                        std::optional<qint64> totalBytes = std::nullopt);
+    QCoro::Task<> deleteVaultHoldingGate(QUuid vaultID);
+    QCoro::Task<bool> lockBeforeDeleting(VaultSession session);
+    QCoro::Task<bool> lockAllHoldingGate();
+
+    // Services the store made itself (the convenience constructor); destroyed last.
+    struct OwnedServices;
+    VaultStore(const KovaraPaths& paths, std::unique_ptr<OwnedServices> owned,
+               FinderWorkspaceServicing& finderWorkspace, QObject* parent);
+    QCoro::Task<> createVaultInBackground(QString name, QString password, int sizeInGigabytes,
+                                          std::optional<QUrl> initialSourceURL, std::stop_token cancellation);
+
+    std::unique_ptr<OwnedServices> ownedServices_;
     DiskImageService& diskImageService_;
     FinderImportDiskServicing& finderImportDiskService_;
     VaultContentServicing& contentService_;

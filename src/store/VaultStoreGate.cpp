@@ -39,6 +39,13 @@ void VaultStore::endOperation()
     schedulePendingRefreshIfNeeded();
 }
 
+void VaultStore::failOperation(const std::exception_ptr& failure)
+{
+    setErrorMessage(userMessage(failure));
+    updateStatus();
+    endOperation();
+}
+
 void VaultStore::launchOperation(VaultOperationState record, OperationBody body, std::function<void()> release)
 {
     setActiveOperation(std::move(record));
@@ -115,4 +122,18 @@ QCoro::Task<> VaultStore::runDeferredRefresh(QPointer<VaultStore> store)
     }
     store->pendingRefreshTask_.reset();
     store->schedulePendingRefreshIfNeeded();
+}
+
+void VaultStore::startDetached(std::function<QCoro::Task<>(VaultStore&)> work)
+{
+    // Not kept: nothing waits for or cancels these short operations; the gate orders them.
+    runDetached(QPointer<VaultStore>(this), std::move(work));
+}
+
+QCoro::Task<> VaultStore::runDetached(QPointer<VaultStore> store, std::function<QCoro::Task<>(VaultStore&)> work)
+{
+    co_await NextEventLoopTurn{};
+    if (store) {
+        co_await work(*store);
+    }
 }

@@ -1,5 +1,11 @@
-// Refresh: asks the system what is mounted and lists the selected vault.
+// Refresh: asks the system what is mounted, protects the storage folder and every mounted vault
+// again, and lists the selected vault. Problems with protection are reported as warnings; the
+// refresh still completes.
 #include "store/VaultStore.h"
+
+#include "content/VaultContentServicing.h"
+#include "model/ErrorMessage.h"
+#include "system/DiskImageService.h"
 
 QCoro::Task<> VaultStore::refresh()
 {
@@ -14,47 +20,53 @@ QCoro::Task<> VaultStore::performRefresh(bool preservingMessages)
         co_return;
     }
     if (!registryIsUsable_) {
-        setErrorMessage(unusableRegistryError().errorDescription());
-        updateStatus();
-        endOperation();
+        failOperation(std::make_exception_ptr(unusableRegistryError()));
         co_return;
     }
-    // Mount discovery, storage preparation, protection of the mounted vaults and the listing
-    // of the target come here with the disk and content services; until then every vault
-    // keeps needing attention, which is the truth: nothing has confirmed its mount state.
-    updateStatus();
-    endOperation();
-}
-
-void VaultStore::installSessions(QHash<QUuid, VaultSession> sessions)
-{
-    setSessions(std::move(sessions));
-    QSet<QUuid> stillUnconfirmed = attentionVaultIDs_;
-    for (const Vault& vault : std::as_const(vaults_)) {
-        stillUnconfirmed.remove(vault.id);
+    QStringList warnings;
+    try {
+        co_await discoverMountedSessions(&finderImportDiskService_);
+        warnings = (co_await diskImageService_.prepareStorage()).warnings;
+    } catch (...) {
+        failOperation(std::current_exception());
+        co_return;
     }
-    setAttentionVaultIDs(std::move(stillUnconfirmed));
-    clearContentUnlessSelectionIsMounted();
-    updateStatus();
-}
-
-void VaultStore::markAllVaultsAsNeedingAttention()
-{
-    QSet<QUuid> unconfirmed = attentionVaultIDs_;
-    QHash<QUuid, VaultSession> remaining = sessions_;
-    for (const Vault& vault : std::as_const(vaults_)) {
-        unconfirmed.insert(vault.id);
-        remaining.remove(vault.id);
+    // Each session is protected on its own: one vault's failure must not leave the others
+    // unprotected.
+    const QHash<QUuid, VaultSession> mounted = sessions_;
+    for (const VaultSession& session : mounted) {
+        try {
+            warnings += (co_await finderImportDiskService_.protectExistingMount(session)).warnings;
+        } catch (...) {
+            warnings.append(
+                QStringLiteral("Não foi possível reaplicar a proteção contra indexação em um cofre já montado: ") +
+                userMessage(std::current_exception()));
+        }
     }
-    setAttentionVaultIDs(std::move(unconfirmed));
-    setSessions(std::move(remaining));
-    clearContentUnlessSelectionIsMounted();
     updateStatus();
-}
 
-void VaultStore::clearContentUnlessSelectionIsMounted()
-{
-    if (selectedVaultID_ && !sessions_.contains(*selectedVaultID_)) {
+    if (target && sessions_.contains(*target)) {
+        try {
+            publishContent(co_await contentService_.listTopLevelItems(sessions_.value(*target).mountPoint), *target);
+        } catch (...) {
+            failOperation(std::current_exception());
+            co_return;
+        }
+    } else if (selectedVaultID_ == target) {
         setContent({});
     }
+
+    // A deferred refresh keeps the finished operation's notice, which may already quote some of
+    // these warnings; only the new ones are added.
+    const std::optional<QString> base = preservingMessages ? noticeMessage_ : std::nullopt;
+    QStringList fresh;
+    for (const QString& warning : std::as_const(warnings)) {
+        if (!base || !base->contains(warning)) {
+            fresh.append(warning);
+        }
+    }
+    if (!fresh.isEmpty()) {
+        setNoticeMessage(completionNotice(base, fresh));
+    }
+    endOperation();
 }

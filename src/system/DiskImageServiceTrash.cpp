@@ -5,10 +5,10 @@
 #include "model/VaultError.h"
 #include "platform/FileLocation.h"
 #include "platform/HiddenFlag.h"
+#include "platform/UserPerceivedText.h"
 
 #include <QFile>
 #include <QRegularExpression>
-#include <QTextBoundaryFinder>
 
 #include <cstdio>
 #include <fcntl.h>
@@ -25,22 +25,11 @@ bool moveWithoutReplacing(const QString& from, const QString& to)
                      RENAME_NOREPLACE) == 0;
 }
 
-qsizetype userPerceivedLength(const QString& text)
-{
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
-    qsizetype count = 0;
-    while (finder.toNextBoundary() >= 0) {
-        ++count;
-    }
-    return count;
-}
-
 QString withoutControlCharacters(const QString& text)
 {
     QString kept;
     for (const char32_t scalar : text.toUcs4()) {
-        const QChar::Category category = QChar::category(scalar);
-        if (category != QChar::Other_Control && category != QChar::Other_Format) {
+        if (!UserPerceivedText::isControlCharacter(scalar)) {
             kept += QString::fromUcs4(&scalar, 1);
         }
     }
@@ -65,7 +54,7 @@ std::optional<QString> DiskImageService::trashFriendlyName(const QString& vaultN
         name.remove(0, 1);
     }
     // A UUID-shaped name would look like an internal image name in the Trash.
-    if (name.isEmpty() || userPerceivedLength(name) > maximumFriendlyNameLength || isUuidText(name)) {
+    if (name.isEmpty() || UserPerceivedText::length(name) > maximumFriendlyNameLength || isUuidText(name)) {
         return std::nullopt;
     }
     return name;

@@ -32,7 +32,7 @@ protected:
     QTemporaryDir root;
     KovaraPaths paths = KovaraPaths::under(root.path() + "/Kovara");
     Vault vault;
-    StoreServicesPlaceholder services;
+    StoreTestServices services{paths};
     std::unique_ptr<InspectableVaultStore> store;
 };
 

@@ -40,7 +40,7 @@ protected:
     QTemporaryDir root;
     KovaraPaths paths = KovaraPaths::under(root.path() + "/Kovara");
     QList<Vault> vaults;
-    StoreServicesPlaceholder services;
+    StoreTestServices services{paths};
 };
 
 VaultContentItem itemNamed(const QString& name)

@@ -12,7 +12,8 @@ QCoro::Task<QList<VaultContentItem>> FakeVaultContentService::listTopLevelItems(
     if (listFailure) {
         std::rethrow_exception(listFailure);
     }
-    co_return listing;
+    // A copy: QCoro moves from an lvalue given to co_return, which would empty the member.
+    co_return QList<VaultContentItem>(listing);
 }
 
 QCoro::Task<void> FakeVaultContentService::trashItem(VaultContentItem item, QUrl mountPoint)

@@ -1,27 +1,33 @@
 #pragma once
 
 #include "store/VaultStore.h"
-#include "support/StoreServicesPlaceholder.h"
+#include "support/StoreTestServices.h"
 
 // The store with its internal steps and unobserved state opened up, so that tests can drive
 // the gate and the state rules the operations build on.
 class InspectableVaultStore : public VaultStore
 {
 public:
-    InspectableVaultStore(const KovaraPaths& paths, StoreServicesPlaceholder& services)
-        : VaultStore(paths, services.diskImageService(), services.finderImportDiskService(),
-                     services.contentService(), services.finderWorkspace())
+    InspectableVaultStore(const KovaraPaths& paths, StoreTestServices& services)
+        : VaultStore(paths, services.diskImageService, services.disk, services.content, services.finderWorkspace)
     {
     }
 
+    using VaultStore::applyStorageMountsToKnownVaults;
     using VaultStore::beginOperation;
+    using VaultStore::completionNotice;
     using VaultStore::endOperation;
+    using VaultStore::handleAttachFailure;
     using VaultStore::hasOperationTask;
     using VaultStore::hasPendingRefreshTask;
     using VaultStore::installSessions;
     using VaultStore::launchOperation;
     using VaultStore::markAllVaultsAsNeedingAttention;
     using VaultStore::pendingRefreshRequested;
+    using VaultStore::performDeleteVault;
+    using VaultStore::performFinderAction;
+    using VaultStore::publishContent;
+    using VaultStore::reconciledSession;
     using VaultStore::registryFailureDetail;
     using VaultStore::registryIsUsable;
     using VaultStore::setActiveOperation;
@@ -37,4 +43,6 @@ public:
     using VaultStore::setUnlockFailure;
     using VaultStore::setVaults;
     using VaultStore::updateActiveOperation;
+    using VaultStore::validatedNewVaultRequest;
+    using VaultStore::vaultForImageAt;
 };

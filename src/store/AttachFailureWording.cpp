@@ -1,0 +1,65 @@
+#include "store/AttachFailureWording.h"
+
+#include "model/ErrorMessage.h"
+#include "model/MountedRollbackFailure.h"
+
+namespace {
+
+std::optional<MountedRollbackFailure> rollbackFailureIn(const std::exception_ptr& failure)
+{
+    try {
+        std::rethrow_exception(failure);
+    } catch (const MountedRollbackFailure& rollback) {
+        return rollback;
+    } catch (...) {
+        return std::nullopt;
+    }
+}
+
+// "A finalização do desbloqueio falhou (original) e a desmontagem automática falhou (rollback)."
+// without its final full stop, which each case words differently.
+QString bothFailed(const MountedRollbackFailure& rollback)
+{
+    return QStringLiteral("A finalização do desbloqueio falhou (") + rollback.originalFailure() +
+           QStringLiteral(") e a desmontagem automática falhou (") + rollback.rollbackFailure() + QStringLiteral(")");
+}
+
+} // namespace
+
+AttachFailureWording AttachFailureWording::describe(const std::exception_ptr& attachFailure, bool createdNow,
+                                                    MountState state, const std::exception_ptr& discoveryFailure)
+{
+    const QString message = userMessage(attachFailure);
+    const std::optional<MountedRollbackFailure> rollback = rollbackFailureIn(attachFailure);
+    switch (state) {
+    case MountState::unconfirmed: {
+        const QString discoveryMessage = userMessage(discoveryFailure);
+        return {
+            rollback ? bothFailed(*rollback) + QStringLiteral(". Também não foi possível confirmar o estado atual: ") +
+                           discoveryMessage
+                     : message + QStringLiteral(" Também não foi possível confirmar o estado de montagem: ") +
+                           discoveryMessage,
+            createdNow ? std::optional(QStringLiteral("O cofre foi criado; confirme seu estado no Utilitário de Disco."))
+                       : std::nullopt,
+        };
+    }
+    case MountState::mounted:
+        return {
+            rollback ? bothFailed(*rollback) + QStringLiteral(". Uma nova consulta confirmou que o cofre continua montado.")
+            : createdNow
+                ? QStringLiteral("O cofre foi criado e continua montado, mas a finalização do desbloqueio falhou: ") + message
+                : QStringLiteral("O cofre continua montado, mas a finalização do desbloqueio falhou: ") + message,
+            QStringLiteral("O cofre continua montado."),
+        };
+    case MountState::notMounted:
+        break;
+    }
+    return {
+        rollback ? QStringLiteral("A finalização do desbloqueio falhou (") + rollback->originalFailure() +
+                       QStringLiteral("). A desmontagem retornou erro (") + rollback->rollbackFailure() +
+                       QStringLiteral("), mas uma nova consulta confirmou que o cofre está bloqueado.")
+        : createdNow ? QStringLiteral("O cofre foi criado, mas não pôde ser desbloqueado: ") + message
+                     : message,
+        createdNow ? std::optional(QStringLiteral("O cofre foi criado e permanece bloqueado.")) : std::nullopt,
+    };
+}

@@ -1,0 +1,96 @@
+// Lock: ejects a mounted vault and confirms with the system that it is really gone. When another
+// program keeps files open the user is offered a forced lock; a vault ejected outside the program
+// is reported calmly as already locked.
+#include "store/VaultStore.h"
+
+#include "model/ErrorMessage.h"
+#include "system/FinderImportDiskServicing.h"
+
+void VaultStore::lock(QUuid vaultID, bool force)
+{
+    startDetached([vaultID, force](VaultStore& store) { return store.performLockSelected(vaultID, force); });
+}
+
+void VaultStore::lockSelected()
+{
+    if (!selectedVaultID_) {
+        setErrorMessage(VaultError(VaultError::Kind::noSelection).errorDescription());
+        return;
+    }
+    lock(*selectedVaultID_, false);
+}
+
+QCoro::Task<> VaultStore::lockSelectedAndWait()
+{
+    if (!selectedVaultID_) {
+        setErrorMessage(VaultError(VaultError::Kind::noSelection).errorDescription());
+        co_return;
+    }
+    co_await performLockSelected(*selectedVaultID_, false);
+}
+
+QCoro::Task<> VaultStore::performLockSelected(QUuid vaultID, bool force)
+{
+    if (!beginOperation(vaultID, true, true)) {
+        co_return;
+    }
+    std::optional<VaultSession> session;
+    try {
+        session = co_await reconciledSession(vaultID, &finderImportDiskService_);
+    } catch (...) {
+        failOperation(std::current_exception());
+        co_return;
+    }
+    if (!session) {
+        publishContent({}, vaultID);
+        updateStatus();
+        setNoticeMessage(QStringLiteral("O cofre já estava bloqueado."));
+        endOperation();
+        co_return;
+    }
+
+    // Force changes only which eject is asked for; what follows is the same.
+    std::exception_ptr ejectFailure;
+    try {
+        if (force) {
+            co_await finderImportDiskService_.forceDetach(*session);
+        } else {
+            co_await finderImportDiskService_.detach(*session);
+        }
+    } catch (...) {
+        ejectFailure = std::current_exception();
+    }
+    // Whatever the eject answered, only the system can say whether the volume is gone.
+    std::exception_ptr discoveryFailure;
+    try {
+        co_await discoverMountedSessions(&finderImportDiskService_);
+    } catch (...) {
+        discoveryFailure = std::current_exception();
+    }
+
+    if (!ejectFailure && !discoveryFailure) {
+        if (sessions_.contains(vaultID)) {
+            failOperation(std::make_exception_ptr(VaultError(VaultError::Kind::detachDidNotComplete)));
+            co_return;
+        }
+        publishContent({}, vaultID);
+        updateStatus();
+        setNoticeMessage(QStringLiteral("Cofre bloqueado."));
+    } else if (!ejectFailure) {
+        // Every vault now needs attention: the program can no longer tell what is mounted.
+        setErrorMessage(userMessage(discoveryFailure));
+    } else if (!discoveryFailure) {
+        if (isVaultError(ejectFailure, VaultError::Kind::volumeBusy)) {
+            setErrorMessage(userMessage(ejectFailure));
+            setForceLockVaultID(vaultID);
+        } else {
+            setErrorMessage(QStringLiteral("Não foi possível concluir o bloqueio: ") + userMessage(ejectFailure));
+        }
+    } else {
+        setErrorMessage(userMessage(ejectFailure) +
+                        QStringLiteral(" Também não foi possível confirmar o estado do cofre: ") +
+                        userMessage(discoveryFailure));
+    }
+    updateStatus();
+    endOperation();
+}

@@ -1,0 +1,158 @@
+// Quitting: every image still attached from the storage folder is ejected, whether or not the
+// store believed it unlocked, and a second listing confirms it, so the program never quits
+// leaving a vault open without saying so.
+#include "store/VaultStore.h"
+
+#include "model/ErrorMessage.h"
+#include "platform/FileLocation.h"
+#include "system/FinderImportDiskServicing.h"
+#include "system/MountedDiskImage.h"
+
+#include <QCollator>
+#include <QLocale>
+
+#include <algorithm>
+
+namespace {
+
+QString unconfirmedBeforeQuittingMessage(const std::exception_ptr& failure)
+{
+    return QStringLiteral("Não foi possível confirmar os cofres antes de encerrar: ") + userMessage(failure);
+}
+
+QString unconfirmedAfterEjectingMessage(const QStringList& ejectFailures, const std::exception_ptr& failure)
+{
+    QString message = QStringLiteral("Não foi possível confirmar se todos os cofres foram bloqueados.");
+    if (!ejectFailures.isEmpty()) {
+        message += QStringLiteral(" Falhas ao desmontar: ") + ejectFailures.join(QStringLiteral("; ")) + u'.';
+    }
+    return message + u' ' + userMessage(failure);
+}
+
+QString notAllLockedMessage(const QStringList& ejectFailures, const QStringList& stillMounted)
+{
+    QStringList parts;
+    if (!ejectFailures.isEmpty()) {
+        parts.append(QStringLiteral("falhas: ") + ejectFailures.join(QStringLiteral("; ")));
+    }
+    if (!stillMounted.isEmpty()) {
+        parts.append(QStringLiteral("ainda montados: ") + stillMounted.join(QStringLiteral(", ")));
+    }
+    return QStringLiteral("Não foi possível bloquear todos os cofres (") + parts.join(QStringLiteral(" | ")) +
+           QStringLiteral(").");
+}
+
+QString allLockedNotice()
+{
+    return QStringLiteral("Todos os cofres foram bloqueados.");
+}
+
+QString ejectFailureLine(const QString& displayName, const std::exception_ptr& failure)
+{
+    return displayName + QStringLiteral(": ") + userMessage(failure);
+}
+
+// The file manager's order, so that the summary lists vaults as the user sees them.
+void sortByImagePath(QList<MountedDiskImage>& images)
+{
+    QCollator collator(QLocale(QLocale::Portuguese, QLocale::Brazil));
+    collator.setNumericMode(true);
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    std::stable_sort(images.begin(), images.end(), [&collator](const MountedDiskImage& a, const MountedDiskImage& b) {
+        return collator.compare(FileLocation::path(a.imageURL), FileLocation::path(b.imageURL)) < 0;
+    });
+}
+
+} // namespace
+
+QCoro::Task<bool> VaultStore::prepareForTermination()
+{
+    isPreparingForTermination_ = true;
+    co_await cancelActiveOperationAndWait();
+    const bool locked = co_await lockAllForTermination();
+    if (!locked) {
+        // The program goes on running: refreshes asked for meanwhile may run again.
+        isPreparingForTermination_ = false;
+        schedulePendingRefreshIfNeeded();
+    }
+    co_return locked;
+}
+
+QCoro::Task<bool> VaultStore::lockAllForTermination()
+{
+    if (!beginOperation(std::nullopt, true, true)) {
+        co_return false;
+    }
+    const bool locked = co_await lockAllHoldingGate();
+    endOperation();
+    co_return locked;
+}
+
+QCoro::Task<bool> VaultStore::lockAllHoldingGate()
+{
+    QList<MountedDiskImage> images;
+    try {
+        images = co_await finderImportDiskService_.mountedImagesInStorage();
+    } catch (...) {
+        markAllVaultsAsNeedingAttention();
+        setErrorMessage(unconfirmedBeforeQuittingMessage(std::current_exception()));
+        co_return false;
+    }
+    applyStorageMountsToKnownVaults(images);
+    sortByImagePath(images);
+    const auto displayName = [this](const MountedDiskImage& image) {
+        const std::optional<Vault> vault = vaultForImageAt(image.imageURL);
+        return vault ? vault->name : FileLocation::lastPathComponent(FileLocation::path(image.imageURL));
+    };
+
+    QStringList ejectFailures;
+    QSet<QString> failedMountPaths;
+    std::optional<QUuid> firstBusyVault;
+    // One after another: ejecting in parallel would only make the holders harder to name.
+    for (const MountedDiskImage& image : std::as_const(images)) {
+        std::exception_ptr failure;
+        try {
+            co_await finderImportDiskService_.eject(image.mountPoint, false);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        if (!failure) {
+            continue;
+        }
+        ejectFailures.append(ejectFailureLine(displayName(image), failure));
+        failedMountPaths.insert(FileLocation::standardisedPath(image.mountPoint));
+        if (!firstBusyVault && isVaultError(failure, VaultError::Kind::volumeBusy)) {
+            if (const std::optional<Vault> vault = vaultForImageAt(image.imageURL)) {
+                firstBusyVault = vault->id;
+            }
+        }
+    }
+
+    QList<MountedDiskImage> remaining;
+    try {
+        remaining = co_await finderImportDiskService_.mountedImagesInStorage();
+    } catch (...) {
+        markAllVaultsAsNeedingAttention();
+        setErrorMessage(unconfirmedAfterEjectingMessage(ejectFailures, std::current_exception()));
+        co_return false;
+    }
+    applyStorageMountsToKnownVaults(remaining);
+
+    if (ejectFailures.isEmpty() && remaining.isEmpty()) {
+        setContent({});
+        updateStatus();
+        setNoticeMessage(allLockedNotice());
+        co_return true;
+    }
+    // Images that claimed to detach but are still there.
+    QStringList stillMounted;
+    for (const MountedDiskImage& image : std::as_const(remaining)) {
+        if (!failedMountPaths.contains(FileLocation::standardisedPath(image.mountPoint))) {
+            stillMounted.append(displayName(image));
+        }
+    }
+    setErrorMessage(notAllLockedMessage(ejectFailures, stillMounted));
+    setForceLockVaultID(firstBusyVault);
+    setForceLockContinuesTermination(firstBusyVault.has_value());
+    co_return false;
+}

@@ -1,0 +1,146 @@
+// Unlock: attaches a vault's image with the user's password and lists it. The real mount state is
+// asked first, so that a vault mounted outside the program is only protected and listed. Also the
+// steps after an attach that create shares: recording the session, wording an attach failure.
+#include "store/VaultStore.h"
+
+#include "content/VaultContentServicing.h"
+#include "model/ErrorMessage.h"
+#include "store/AttachFailureWording.h"
+#include "system/FinderImportDiskServicing.h"
+
+QCoro::Task<> VaultStore::unlockSelected(QString password)
+{
+    if (!selectedVaultID_) {
+        setErrorMessage(VaultError(VaultError::Kind::noSelection).errorDescription());
+        co_return;
+    }
+    co_await unlock(*selectedVaultID_, password);
+}
+
+QCoro::Task<> VaultStore::unlock(QUuid vaultID, QString password)
+{
+    if (!beginOperation(vaultID, true, true)) {
+        co_return;
+    }
+    Vault vault;
+    try {
+        validatePassword(password);
+        const std::optional<Vault> entry = catalogueVault(vaultID);
+        if (!entry) {
+            throw VaultError(VaultError::Kind::noSelection);
+        }
+        vault = *entry;
+        if (!VaultRegistry::entryExists(vault.imageURL)) {
+            throw VaultError(VaultError::Kind::missingImage);
+        }
+        co_await discoverMountedSessions(&finderImportDiskService_);
+    } catch (...) {
+        failOperation(std::current_exception());
+        co_return;
+    }
+
+    if (const auto mounted = sessions_.constFind(vaultID); mounted != sessions_.cend()) {
+        // Mounted by hand or before a restart: nothing to attach, but the protection may be
+        // missing.
+        const VaultSession session = *mounted;
+        MountProtectionReport report;
+        try {
+            report = co_await finderImportDiskService_.protectExistingMount(session);
+        } catch (...) {
+            failOperation(std::current_exception());
+            co_return;
+        }
+        updateStatus();
+        co_await listUnlockedVault(session, QStringLiteral("O cofre já estava desbloqueado."),
+                                   QStringLiteral("O cofre está desbloqueado, mas seu conteúdo não pôde ser listado: "),
+                                   report.warnings);
+        endOperation();
+        co_return;
+    }
+
+    std::pair<VaultSession, MountProtectionReport> attached;
+    std::exception_ptr attachFailure;
+    try {
+        attached = co_await finderImportDiskService_.attach(vault, password, {});
+    } catch (...) {
+        attachFailure = std::current_exception();
+    }
+    if (attachFailure) {
+        co_await handleAttachFailure(attachFailure, vault, false, {}, &finderImportDiskService_);
+    } else {
+        confirmAttachedSession(attached.first);
+        co_await listUnlockedVault(attached.first, QStringLiteral("Cofre desbloqueado."),
+                                   QStringLiteral("O cofre foi desbloqueado, mas seu conteúdo não pôde ser listado: "),
+                                   attached.second.warnings);
+    }
+    endOperation();
+}
+
+void VaultStore::confirmAttachedSession(const VaultSession& session)
+{
+    QHash<QUuid, VaultSession> sessions = sessions_;
+    sessions.insert(session.vaultID, session);
+    setSessions(std::move(sessions));
+    QSet<QUuid> unconfirmed = attentionVaultIDs_;
+    unconfirmed.remove(session.vaultID);
+    setAttentionVaultIDs(std::move(unconfirmed));
+    updateStatus();
+}
+
+QCoro::Task<> VaultStore::listUnlockedVault(VaultSession session, QString unlockedNotice, QString listingFailurePrefix,
+                                            QStringList warnings)
+{
+    try {
+        publishContent(co_await contentService_.listTopLevelItems(session.mountPoint), session.vaultID);
+    } catch (...) {
+        updateStatus();
+        publishContent({}, session.vaultID);
+        setErrorMessage(listingFailurePrefix + userMessage(std::current_exception()));
+        setNoticeMessage(completionNotice(QStringLiteral("O cofre permanece desbloqueado."), warnings));
+        co_return;
+    }
+    setNoticeMessage(completionNotice(unlockedNotice, warnings));
+}
+
+QCoro::Task<> VaultStore::handleAttachFailure(std::exception_ptr failure, Vault vault, bool createdNow,
+                                              QStringList warnings, FinderImportDiskServicing* service)
+{
+    // The attach may have left the volume mounted (or its clean-up may have failed): only the
+    // system can say which.
+    std::exception_ptr discoveryFailure;
+    try {
+        co_await discoverMountedSessions(service);
+    } catch (...) {
+        discoveryFailure = std::current_exception();
+    }
+    using MountState = AttachFailureWording::MountState;
+    MountState state = MountState::unconfirmed;
+    if (discoveryFailure) {
+        publishContent({}, vault.id);
+        updateStatus();
+    } else if (const auto mounted = sessions_.constFind(vault.id); mounted != sessions_.cend()) {
+        state = MountState::mounted;
+        // Shown as far as it can be; the failure being reported is the attach's, not this.
+        const QUrl mountPoint = mounted->mountPoint;
+        QList<VaultContentItem> items;
+        try {
+            items = co_await contentService_.listTopLevelItems(mountPoint);
+        } catch (...) {
+            items.clear();
+        }
+        publishContent(items, vault.id);
+    } else {
+        state = MountState::notMounted;
+        publishContent({}, vault.id);
+    }
+
+    const AttachFailureWording wording = AttachFailureWording::describe(failure, createdNow, state, discoveryFailure);
+    if (state == MountState::notMounted && !createdNow && isVaultError(failure, VaultError::Kind::unlockFailed)) {
+        // A wrong password is said beside the password field, not in a banner.
+        setErrorMessage(std::nullopt);
+        setUnlockFailure(VaultUnlockFailure{vault.id, wording.errorMessage});
+    } else {
+        setErrorMessage(wording.errorMessage);
+    }
+    setNoticeMessage(completionNotice(wording.noticeBase, warnings));
+}
