@@ -1,10 +1,43 @@
-#include <QCoreApplication>
-#include <QTextStream>
+#include "app/FinderWorkspaceService.h"
+#include "app/KovaraApp.h"
+#include "content/VaultContentService.h"
+#include "model/KovaraPaths.h"
+#include "store/VaultStore.h"
+#include "system/DiskImageService.h"
+#include "system/SystemProcessRunner.h"
 
-// Until the main window lands, the program says plainly that there is nothing to show yet.
+#include <QApplication>
+
+#include <memory>
+
+namespace {
+
+// The store and the services it holds by reference, built and destroyed together.
+struct LiveStore
+{
+    explicit LiveStore(const KovaraPaths& paths)
+        : diskImageService(paths, runner)
+        , store(paths, diskImageService, diskImageService, contentService, finderWorkspace)
+    {
+    }
+
+    SystemProcessRunner runner;
+    DiskImageService diskImageService;
+    VaultContentService contentService;
+    FinderWorkspaceService finderWorkspace;
+    VaultStore store;
+};
+
+} // namespace
+
 int main(int argc, char** argv)
 {
-    QCoreApplication application(argc, argv);
-    QTextStream(stderr) << "Kovara: a janela principal ainda não foi construída nesta versão.\n";
-    return 1;
+    QApplication application(argc, argv);
+    KovaraApp::configure(application);
+    KovaraApp kovara([] {
+        const auto live = std::make_shared<LiveStore>(KovaraPaths::live());
+        // Shares ownership of the whole set while pointing at its store.
+        return std::shared_ptr<VaultStore>(live, &live->store);
+    });
+    return kovara.run(QApplication::arguments().mid(1));
 }

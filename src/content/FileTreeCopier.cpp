@@ -90,12 +90,17 @@ void copyExtendedAttributes(int source, int destination, const QString& sourcePa
 
 // The owner is kept where the user may set it (always for root; for others, the group when
 // they belong to it); the mode after the owner, because a change of owner clears set-id bits.
-void applyOwnerModeAndTimes(int destination, const struct stat& status, const QString& sourcePath)
+// Each change is made only when the new entry differs (`createdMode` is the mode it was given):
+// on an encrypted FUSE volume every change is a round trip to the daemon, which for many small
+// files costs more than their data.
+void applyOwnerModeAndTimes(int destination, const struct stat& status, uid_t newOwner, gid_t newGroup,
+                            mode_t createdMode, const QString& sourcePath)
 {
-    if (::fchown(destination, status.st_uid, status.st_gid) != 0) {
+    if ((status.st_uid != newOwner || status.st_gid != newGroup) &&
+        ::fchown(destination, status.st_uid, status.st_gid) != 0) {
         ::fchown(destination, uid_t(-1), status.st_gid);
     }
-    if (::fchmod(destination, status.st_mode & 07777) != 0) {
+    if ((createdMode & 07777) != (status.st_mode & 07777) && ::fchmod(destination, status.st_mode & 07777) != 0) {
         throwPosixError(errno, sourcePath);
     }
     const struct timespec times[2] = {status.st_atim, status.st_mtim};
@@ -114,6 +119,13 @@ struct stat statusOf(int descriptor, const QString& sourcePath)
 }
 
 } // namespace
+
+FileTreeCopier::DestinationFolder FileTreeCopier::DestinationFolder::of(int descriptor, const QString& sourcePath)
+{
+    const struct stat status = statusOf(descriptor, sourcePath);
+    return {descriptor, status.st_dev, status.st_mode, ::geteuid(),
+            (status.st_mode & S_ISGID) ? status.st_gid : ::getegid()};
+}
 
 FileTreeCopier::FileTreeCopier(CopyByteProgressAccumulator& progress, std::stop_token cancellation)
     : progress_(progress), cancellation_(std::move(cancellation))
@@ -135,12 +147,12 @@ qint64 FileTreeCopier::copy(const QString& sourcePath, const QString& destinatio
     const UniqueFd destinationFolder = openFolderOf(destinationPath);
     copiedBytes_ = 0;
     copyEntry(sourceFolder.get(), QFile::encodeName(sourcePath.mid(sourcePath.lastIndexOf(u'/') + 1)),
-              destinationFolder.get(), QFile::encodeName(destinationPath.mid(destinationPath.lastIndexOf(u'/') + 1)),
-              sourcePath);
+              DestinationFolder::of(destinationFolder.get(), destinationPath),
+              QFile::encodeName(destinationPath.mid(destinationPath.lastIndexOf(u'/') + 1)), sourcePath);
     return copiedBytes_;
 }
 
-void FileTreeCopier::copyEntry(int sourceFolder, const QByteArray& name, int destinationFolder,
+void FileTreeCopier::copyEntry(int sourceFolder, const QByteArray& name, const DestinationFolder& destination,
                                const QByteArray& destinationName, const QString& sourcePath)
 {
     throwIfCancelled(cancellation_);
@@ -150,21 +162,21 @@ void FileTreeCopier::copyEntry(int sourceFolder, const QByteArray& name, int des
     }
     switch (status.st_mode & S_IFMT) {
     case S_IFREG:
-        copyRegularFile(sourceFolder, name, destinationFolder, destinationName, sourcePath);
+        copyRegularFile(sourceFolder, name, destination, destinationName, sourcePath);
         break;
     case S_IFDIR:
-        copyDirectory(sourceFolder, name, destinationFolder, destinationName, sourcePath);
+        copyDirectory(sourceFolder, name, destination, destinationName, sourcePath);
         break;
     case S_IFLNK:
-        copySymbolicLink(sourceFolder, name, status, destinationFolder, destinationName, sourcePath);
+        copySymbolicLink(sourceFolder, name, status, destination, destinationName, sourcePath);
         break;
     default:
-        copySpecialFile(status, destinationFolder, destinationName, sourcePath);
+        copySpecialFile(status, destination, destinationName, sourcePath);
         break;
     }
 }
 
-void FileTreeCopier::copyRegularFile(int sourceFolder, const QByteArray& name, int destinationFolder,
+void FileTreeCopier::copyRegularFile(int sourceFolder, const QByteArray& name, const DestinationFolder& destination,
                                      const QByteArray& destinationName, const QString& sourcePath)
 {
     // O_NONBLOCK: should the entry have become a FIFO since it was inspected, opening it must not
@@ -177,19 +189,23 @@ void FileTreeCopier::copyRegularFile(int sourceFolder, const QByteArray& name, i
     if (!S_ISREG(status.st_mode)) {
         throwPosixError(ENOENT, sourcePath);
     }
-    // Private until its own mode is applied at the end.
-    UniqueFd destination(::openat(destinationFolder, destinationName.constData(),
-                                  O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
-    if (!destination.isValid()) {
+    // Reads of the (regular) file block as usual: some file systems answer EAGAIN otherwise.
+    ::fcntl(source.get(), F_SETFL, ::fcntl(source.get(), F_GETFL) & ~O_NONBLOCK);
+    // Created with its final permissions where it can be (the folder it is made in is private
+    // anyway), but writable by its owner until its attributes are copied.
+    UniqueFd file(::openat(destination.descriptor, destinationName.constData(),
+                           O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, (status.st_mode & 0777) | S_IWUSR));
+    if (!file.isValid()) {
         throwPosixError(errno, sourcePath);
     }
-    const qint64 copied =
-        copyData(source.get(), status, destination.get(), statusOf(destination.get(), sourcePath).st_dev, sourcePath);
+    // Answered from the attributes the creation returned, before a write invalidates them.
+    const mode_t createdMode = statusOf(file.get(), sourcePath).st_mode;
+    const qint64 copied = copyData(source.get(), status, file.get(), destination.device, sourcePath);
     copiedBytes_ = addingBytes(copiedBytes_, copied, sourcePath);
-    copyExtendedAttributes(source.get(), destination.get(), sourcePath);
-    applyOwnerModeAndTimes(destination.get(), status, sourcePath);
+    copyExtendedAttributes(source.get(), file.get(), sourcePath);
+    applyOwnerModeAndTimes(file.get(), status, destination.newOwner, destination.newGroup, createdMode, sourcePath);
     // A network or FUSE file system may report a failed write only when the file is closed.
-    if (!destination.closeChecked() && errno != EINTR) {
+    if (!file.closeChecked() && errno != EINTR) {
         throwPosixError(errno, sourcePath);
     }
 }
@@ -199,6 +215,10 @@ qint64 FileTreeCopier::copyData(int source, const struct stat& sourceStatus, int
 {
     ::posix_fadvise(source, 0, 0, POSIX_FADV_SEQUENTIAL);
     qint64 copied = 0;
+    const bool hasHoles = qint64(sourceStatus.st_blocks) * 512 < qint64(sourceStatus.st_size);
+    if (hasHoles && copySparseData(source, destination, copied, sourcePath)) {
+        return copied;
+    }
     const std::pair devices(sourceStatus.st_dev, destinationDevice);
     if (!devicesWithoutKernelCopy_.contains(devices)) {
         if (copyDataInKernel(source, destination, copied, sourcePath)) {
@@ -206,8 +226,49 @@ qint64 FileTreeCopier::copyData(int source, const struct stat& sourceStatus, int
         }
         devicesWithoutKernelCopy_.insert(devices);
     }
-    copyDataThroughBuffer(source, destination, copied, sourcePath);
+    copyDataThroughBuffer(source, destination, copied, -1, sourcePath);
     return copied;
+}
+
+// A file with holes (fewer blocks than its size: a disk image, a database) is copied region by
+// region, seeking over the holes so that the copy keeps them: an empty gigabyte must not become a
+// gigabyte of encrypted zeros in the vault. `copied` is the offset reached, holes included.
+bool FileTreeCopier::copySparseData(int source, int destination, qint64& copied, const QString& sourcePath)
+{
+    for (;;) {
+        const off_t dataStart = ::lseek(source, copied, SEEK_DATA);
+        if (dataStart < 0) {
+            if (errno == ENXIO) {
+                break; // nothing but a hole from here to the end
+            }
+            if (copied == 0 && (errno == EINVAL || errno == EOPNOTSUPP)) {
+                return false; // the file system cannot tell holes from data
+            }
+            throwPosixError(errno, sourcePath);
+        }
+        const off_t dataEnd = ::lseek(source, dataStart, SEEK_HOLE);
+        if (dataEnd < 0 || ::lseek(source, dataStart, SEEK_SET) < 0 || ::lseek(destination, dataStart, SEEK_SET) < 0) {
+            throwPosixError(errno, sourcePath);
+        }
+        copied = dataStart;
+        copyDataThroughBuffer(source, destination, copied, dataEnd, sourcePath);
+        if (copied < dataEnd) {
+            break; // the file shrank meanwhile
+        }
+    }
+    // A hole at the end: the copy gets the source's present size.
+    const off_t size = ::lseek(source, 0, SEEK_END);
+    if (size < 0) {
+        throwPosixError(errno, sourcePath);
+    }
+    if (size > copied) {
+        if (::ftruncate(destination, size) != 0) {
+            throwPosixError(errno, sourcePath);
+        }
+        copied = size;
+        chunkDone(copied, sourcePath);
+    }
+    return true;
 }
 
 // copy_file_range lets the kernel move the data (or share it, on file systems that can) without
@@ -236,13 +297,21 @@ bool FileTreeCopier::copyDataInKernel(int source, int destination, qint64& copie
     }
 }
 
-void FileTreeCopier::copyDataThroughBuffer(int source, int destination, qint64& copied, const QString& sourcePath)
+void FileTreeCopier::copyDataThroughBuffer(int source, int destination, qint64& copied, qint64 until,
+                                           const QString& sourcePath)
 {
     if (buffer_.empty()) {
         buffer_.resize(chunkBytes);
     }
     for (;;) {
-        const ssize_t step = ::read(source, buffer_.data(), buffer_.size());
+        size_t wanted = buffer_.size();
+        if (until >= 0) {
+            if (copied >= until) {
+                return;
+            }
+            wanted = size_t(qMin<qint64>(qint64(wanted), until - copied));
+        }
+        const ssize_t step = ::read(source, buffer_.data(), wanted);
         if (step == 0) {
             return;
         }
@@ -264,7 +333,7 @@ void FileTreeCopier::chunkDone(qint64 copied, const QString& sourcePath)
     throwIfCancelled(cancellation_);
 }
 
-void FileTreeCopier::copyDirectory(int sourceFolder, const QByteArray& name, int destinationFolder,
+void FileTreeCopier::copyDirectory(int sourceFolder, const QByteArray& name, const DestinationFolder& destination,
                                    const QByteArray& destinationName, const QString& sourcePath)
 {
     const UniqueFd source(openSourceEntry(sourceFolder, name, O_RDONLY | O_DIRECTORY));
@@ -273,28 +342,30 @@ void FileTreeCopier::copyDirectory(int sourceFolder, const QByteArray& name, int
     }
     const struct stat status = statusOf(source.get(), sourcePath);
     // Private and writable while it is being filled; its own mode is applied at the end.
-    if (::mkdirat(destinationFolder, destinationName.constData(), 0700) != 0) {
+    if (::mkdirat(destination.descriptor, destinationName.constData(), 0700) != 0) {
         throwPosixError(errno, sourcePath);
     }
-    const UniqueFd destination(
-        ::openat(destinationFolder, destinationName.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    if (!destination.isValid()) {
+    const UniqueFd folder(
+        ::openat(destination.descriptor, destinationName.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!folder.isValid()) {
         throwPosixError(errno, sourcePath);
     }
     std::vector<QByteArray> children;
     if (!readDirectoryNames(source.get(), children)) {
         throwPosixError(errno, sourcePath);
     }
+    const DestinationFolder inside = DestinationFolder::of(folder.get(), sourcePath);
     for (const QByteArray& child : children) {
-        copyEntry(source.get(), child, destination.get(), child, sourcePath + u'/' + QFile::decodeName(child));
+        copyEntry(source.get(), child, inside, child, sourcePath + u'/' + QFile::decodeName(child));
     }
-    copyExtendedAttributes(source.get(), destination.get(), sourcePath);
+    copyExtendedAttributes(source.get(), folder.get(), sourcePath);
     // Last, because creating the children changed the folder's modification time.
-    applyOwnerModeAndTimes(destination.get(), status, sourcePath);
+    applyOwnerModeAndTimes(folder.get(), status, destination.newOwner, destination.newGroup, inside.mode,
+                           sourcePath);
 }
 
 void FileTreeCopier::copySymbolicLink(int sourceFolder, const QByteArray& name, const struct stat& status,
-                                      int destinationFolder, const QByteArray& destinationName,
+                                      const DestinationFolder& destination, const QByteArray& destinationName,
                                       const QString& sourcePath)
 {
     QByteArray target(qMax<qsizetype>(status.st_size, 255) + 1, '\0');
@@ -309,37 +380,38 @@ void FileTreeCopier::copySymbolicLink(int sourceFolder, const QByteArray& name, 
         }
         target.resize(target.size() * 2); // the link grew since it was inspected
     }
-    if (::symlinkat(target.constData(), destinationFolder, destinationName.constData()) != 0) {
+    const int folder = destination.descriptor;
+    if (::symlinkat(target.constData(), folder, destinationName.constData()) != 0) {
         throwPosixError(errno, sourcePath);
     }
-    if (::fchownat(destinationFolder, destinationName.constData(), status.st_uid, status.st_gid,
-                   AT_SYMLINK_NOFOLLOW) != 0) {
-        ::fchownat(destinationFolder, destinationName.constData(), uid_t(-1), status.st_gid, AT_SYMLINK_NOFOLLOW);
+    if ((status.st_uid != destination.newOwner || status.st_gid != destination.newGroup) &&
+        ::fchownat(folder, destinationName.constData(), status.st_uid, status.st_gid, AT_SYMLINK_NOFOLLOW) != 0) {
+        ::fchownat(folder, destinationName.constData(), uid_t(-1), status.st_gid, AT_SYMLINK_NOFOLLOW);
     }
     const struct timespec times[2] = {status.st_atim, status.st_mtim};
-    if (::utimensat(destinationFolder, destinationName.constData(), times, AT_SYMLINK_NOFOLLOW) != 0) {
+    if (::utimensat(folder, destinationName.constData(), times, AT_SYMLINK_NOFOLLOW) != 0) {
         throwPosixError(errno, sourcePath);
     }
 }
 
 // FIFOs, sockets and device nodes are recreated, not read (devices need privileges the user may
 // lack; the failure then names the entry).
-void FileTreeCopier::copySpecialFile(const struct stat& status, int destinationFolder,
+void FileTreeCopier::copySpecialFile(const struct stat& status, const DestinationFolder& destination,
                                      const QByteArray& destinationName, const QString& sourcePath)
 {
-    if (::mknodat(destinationFolder, destinationName.constData(), (status.st_mode & S_IFMT) | 0600, status.st_rdev) !=
-        0) {
+    const int folder = destination.descriptor;
+    if (::mknodat(folder, destinationName.constData(), (status.st_mode & S_IFMT) | 0600, status.st_rdev) != 0) {
         throwPosixError(errno, sourcePath);
     }
-    const UniqueFd destination(
-        ::openat(destinationFolder, destinationName.constData(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
-    if (!destination.isValid()) {
+    const UniqueFd node(::openat(folder, destinationName.constData(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
+    if (!node.isValid()) {
         throwPosixError(errno, sourcePath);
     }
     // An O_PATH descriptor is enough to name the node through /proc without opening it (opening
     // a FIFO would block, a device would be touched).
-    const QByteArray procPath = "/proc/self/fd/" + QByteArray::number(destination.get());
-    if (::chown(procPath.constData(), status.st_uid, status.st_gid) != 0) {
+    const QByteArray procPath = "/proc/self/fd/" + QByteArray::number(node.get());
+    if ((status.st_uid != destination.newOwner || status.st_gid != destination.newGroup) &&
+        ::chown(procPath.constData(), status.st_uid, status.st_gid) != 0) {
         ::chown(procPath.constData(), uid_t(-1), status.st_gid);
     }
     if (::chmod(procPath.constData(), status.st_mode & 07777) != 0) {

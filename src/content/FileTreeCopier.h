@@ -29,23 +29,43 @@ public:
     qint64 copy(const QString& sourcePath, const QString& destinationPath);
 
 private:
-    void copyEntry(int sourceFolder, const QByteArray& name, int destinationFolder, const QByteArray& destinationName,
-                   const QString& sourcePath);
-    void copyRegularFile(int sourceFolder, const QByteArray& name, int destinationFolder,
+    // An open folder of the copy with its device and its own mode as created, and the owner and
+    // group the kernel gives a new entry made in it (so that an owner change, one more round trip
+    // to the encrypted volume per file, is made only when it changes something).
+    struct DestinationFolder
+    {
+        int descriptor = -1;
+        dev_t device = 0;
+        mode_t mode = 0;
+        uid_t newOwner = 0;
+        gid_t newGroup = 0;
+
+        static DestinationFolder of(int descriptor, const QString& sourcePath);
+    };
+
+    void copyEntry(int sourceFolder, const QByteArray& name, const DestinationFolder& destination,
+                   const QByteArray& destinationName, const QString& sourcePath);
+    void copyRegularFile(int sourceFolder, const QByteArray& name, const DestinationFolder& destination,
                          const QByteArray& destinationName, const QString& sourcePath);
-    void copyDirectory(int sourceFolder, const QByteArray& name, int destinationFolder,
+    void copyDirectory(int sourceFolder, const QByteArray& name, const DestinationFolder& destination,
                        const QByteArray& destinationName, const QString& sourcePath);
     void copySymbolicLink(int sourceFolder, const QByteArray& name, const struct stat& status,
-                          int destinationFolder, const QByteArray& destinationName, const QString& sourcePath);
-    void copySpecialFile(const struct stat& status, int destinationFolder, const QByteArray& destinationName,
-                         const QString& sourcePath);
+                          const DestinationFolder& destination, const QByteArray& destinationName,
+                          const QString& sourcePath);
+    void copySpecialFile(const struct stat& status, const DestinationFolder& destination,
+                         const QByteArray& destinationName, const QString& sourcePath);
 
-    // Copies the data of an open file and returns its byte count. copyDataInKernel returns false,
-    // having copied nothing, when copy_file_range does not work between the two file systems.
+    // Copies the data of an open file and returns its byte count. copyDataInKernel and
+    // copySparseData return false, having copied nothing, when the file systems do not support
+    // copy_file_range between them, or telling holes from data.
     qint64 copyData(int source, const struct stat& sourceStatus, int destination, dev_t destinationDevice,
-                  const QString& sourcePath);
+                    const QString& sourcePath);
     bool copyDataInKernel(int source, int destination, qint64& copied, const QString& sourcePath);
-    void copyDataThroughBuffer(int source, int destination, qint64& copied, const QString& sourcePath);
+    bool copySparseData(int source, int destination, qint64& copied, const QString& sourcePath);
+    // Reads and writes from the files' current offsets until the end, or until offset `until`
+    // when it is not negative; `copied` is the offset reached.
+    void copyDataThroughBuffer(int source, int destination, qint64& copied, qint64 until,
+                               const QString& sourcePath);
     // Reports the file's progress and stops between chunks when cancelled.
     void chunkDone(qint64 copied, const QString& sourcePath);
 

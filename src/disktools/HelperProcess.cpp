@@ -2,6 +2,7 @@
 
 #include "disktools/ToolFailure.h"
 #include "platform/PosixError.h"
+#include "platform/UniqueFd.h"
 
 #include <QFile>
 
@@ -27,50 +28,18 @@ constexpr qsizetype maximumCapturedBytes = 64 * 1024;
 constexpr int pollSliceMilliseconds = 100;
 constexpr auto terminationGrace = std::chrono::seconds(2);
 
-// Closes the descriptor on every path out of run().
-class Descriptor
-{
-public:
-    Descriptor() = default;
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() { close(); }
-    Descriptor(Descriptor&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-    Descriptor& operator=(Descriptor&& other) noexcept
-    {
-        if (this != &other) {
-            close();
-            fd_ = std::exchange(other.fd_, -1);
-        }
-        return *this;
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-
-    int get() const { return fd_; }
-    bool isOpen() const { return fd_ >= 0; }
-    void close()
-    {
-        if (fd_ >= 0) {
-            ::close(std::exchange(fd_, -1));
-        }
-    }
-
-private:
-    int fd_ = -1;
-};
-
 [[noreturn]] void failToStart(const QString& executable, int error)
 {
     throw ToolFailure("Não foi possível iniciar " + executable + ": " + posixErrorText(error));
 }
 
-std::pair<Descriptor, Descriptor> openPipe(const QString& executable)
+std::pair<UniqueFd, UniqueFd> openPipe(const QString& executable)
 {
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0) {
         failToStart(executable, errno);
     }
-    return {Descriptor(fds[0]), Descriptor(fds[1])};
+    return {UniqueFd(fds[0]), UniqueFd(fds[1])};
 }
 
 // posix_spawn's file actions and attributes, released on every path.
@@ -175,7 +144,7 @@ HelperProcess::Result HelperProcess::run(const QString& executable, const QStrin
                                          const Options& options, std::stop_token stop)
 {
     SpawnSetup setup;
-    Descriptor inputRead, inputWrite, errorRead, errorWrite;
+    UniqueFd inputRead, inputWrite, errorRead, errorWrite;
     if (options.standardInput) {
         std::tie(inputRead, inputWrite) = openPipe(executable);
         posix_spawn_file_actions_adddup2(&setup.actions, inputRead.get(), STDIN_FILENO);
@@ -210,13 +179,13 @@ HelperProcess::Result HelperProcess::run(const QString& executable, const QStrin
     if (spawnError != 0) {
         failToStart(executable, spawnError);
     }
-    inputRead.close();
-    errorWrite.close();
+    inputRead.reset();
+    errorWrite.reset();
 
     Result result;
     // A pidfd lets one poll wait for the child's exit and its standard error together.
-    const Descriptor pidFd(int(::syscall(SYS_pidfd_open, pid, 0)));
-    if (!pidFd.isOpen()) {
+    const UniqueFd pidFd(int(::syscall(SYS_pidfd_open, pid, 0)));
+    if (!pidFd.isValid()) {
         const int error = errno;
         ::kill(pid, SIGKILL);
         ::waitpid(pid, nullptr, 0);
@@ -224,16 +193,16 @@ HelperProcess::Result HelperProcess::run(const QString& executable, const QStrin
     }
     if (options.standardInput) {
         writeAll(inputWrite.get(), *options.standardInput);
-        inputWrite.close();
+        inputWrite.reset();
     }
 
     int waitStatus = 0;
     while (true) {
         std::array<pollfd, 2> events{pollfd{pidFd.get(), POLLIN, 0}, pollfd{errorRead.get(), POLLIN, 0}};
-        const nfds_t watched = errorRead.isOpen() ? 2 : 1;
+        const nfds_t watched = errorRead.isValid() ? 2 : 1;
         const int ready = ::poll(events.data(), watched, pollSliceMilliseconds);
         if (ready > 0 && watched == 2 && events[1].revents != 0 && !readAvailable(errorRead.get(), result.standardError)) {
-            errorRead.close();
+            errorRead.reset();
         }
         if (ready > 0 && events[0].revents != 0) {
             while (::waitpid(pid, &waitStatus, 0) < 0 && errno == EINTR) {
@@ -253,7 +222,7 @@ HelperProcess::Result HelperProcess::run(const QString& executable, const QStrin
     }
     // Whatever the child wrote before it exited is already in the pipe; a daemon it left behind
     // may keep the pipe open, so read only what is there now.
-    if (errorRead.isOpen() && ::fcntl(errorRead.get(), F_SETFL, O_NONBLOCK) == 0) {
+    if (errorRead.isValid() && ::fcntl(errorRead.get(), F_SETFL, O_NONBLOCK) == 0) {
         while (readAvailable(errorRead.get(), result.standardError) && result.standardError.size() < maximumCapturedBytes) {
             pollfd more{errorRead.get(), POLLIN, 0};
             if (::poll(&more, 1, 0) <= 0) {

@@ -4,7 +4,7 @@
 
 namespace {
 
-bool carriesOneString(VaultError::Kind kind)
+[[maybe_unused]] bool carriesOneString(VaultError::Kind kind)
 {
     using K = VaultError::Kind;
     switch (kind) {

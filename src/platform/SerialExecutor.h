@@ -36,6 +36,10 @@ public:
 
     // Queues `work`; the awaiting coroutine resumes on its own thread, through that thread's
     // event loop, with the value `work` returned or the exception it threw.
+    //
+    // Name the awaitable before awaiting it (`auto work = executor.run(...); co_await work;`):
+    // GCC 12 destroys a lambda written inside a `co_await` expression twice when its captures
+    // have destructors, a use-after-free that AddressSanitizer reports.
     template <typename Work>
     Awaitable<std::invoke_result_t<Work&>> run(Work work)
     {

@@ -37,7 +37,8 @@ public:
         fd_ = fd;
     }
 
-    // Closes now and reports close's own failure (for a pipe whose reader must see the end).
+    // Closes now and reports close's own failure: for a pipe whose reader must see the end, and for
+    // a written file, where a late write error of the file system surfaces only here.
     bool closeChecked() { return fd_ < 0 || ::close(release()) == 0; }
 
 private:

@@ -17,6 +17,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <limits>
+#include <sys/stat.h>
 #include <system_error>
 #include <thread>
 #include <unistd.h>
@@ -146,26 +147,34 @@ TEST(VaultFileCopyEngine, aSumPastTheSigned64BitRangeIsAnOverflowErrorNamingTheF
     }
 }
 
+// Copies the sample tree made at `source` to `destination` and checks that the copy has the same
+// data and metadata, the source is untouched, and progress rose to the tree's size.
+static void expectFaithfulCopyOfSampleTree(VaultFileCopyEngine& engine, const QString& source, const QString& destination)
+{
+    const qint64 treeBytes = SampleFileTree::create(source);
+    const FileTreeSnapshot before = FileTreeSnapshot::of(source);
+
+    QList<qint64> progress;
+    EXPECT_EQ(copyWithEngine(engine, source, destination, progress), treeBytes);
+
+    const FileTreeSnapshot copy = FileTreeSnapshot::of(destination);
+    EXPECT_EQ(copy, before) << copy.differencesFrom(before).toStdString();
+    const FileTreeSnapshot after = FileTreeSnapshot::of(source);
+    EXPECT_EQ(after, before) << after.differencesFrom(before).toStdString();
+    ASSERT_FALSE(progress.isEmpty());
+    EXPECT_EQ(progress.last(), treeBytes);
+    EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
+}
+
 TEST(VaultFileCopyEngine, copiesDataModesTimesAttributesAndLinksWithoutTouchingTheSource)
 {
     QTemporaryDir folder;
     const QString source = folder.path() + "/Origem";
-    const qint64 treeBytes = SampleFileTree::create(source);
-    const FileTreeSnapshot before = FileTreeSnapshot::of(source);
     VaultFileCopyEngine engine;
-
-    QList<qint64> progress;
-    EXPECT_EQ(copyWithEngine(engine, source, folder.path() + "/Cópia", progress), treeBytes);
-
-    EXPECT_EQ(FileTreeSnapshot::of(folder.path() + "/Cópia"), before)
-        << FileTreeSnapshot::of(folder.path() + "/Cópia").differencesFrom(before).toStdString();
-    EXPECT_EQ(FileTreeSnapshot::of(source), before) << FileTreeSnapshot::of(source).differencesFrom(before).toStdString();
-    ASSERT_FALSE(progress.isEmpty());
-    EXPECT_EQ(progress.last(), treeBytes);
-    EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
+    expectFaithfulCopyOfSampleTree(engine, source, folder.path() + "/Cópia");
 
     // A single file and a single link are items too.
-    progress.clear();
+    QList<qint64> progress;
     EXPECT_EQ(copyWithEngine(engine, source + "/large.bin", folder.path() + "/large copy", progress),
               QFileInfo(source + "/large.bin").size());
     EXPECT_EQ(QFileInfo(folder.path() + "/large copy").permissions(), QFileInfo(source + "/large.bin").permissions());
@@ -181,25 +190,37 @@ TEST(VaultFileCopyEngine, copiesFaithfullyIntoAnEncryptedVolume)
 {
     GocryptfsTestMount volume;
     ASSERT_TRUE(volume.isMounted());
-    const QString source = volume.scratchFolder() + "/Origem";
-    const qint64 treeBytes = SampleFileTree::create(source);
-    const FileTreeSnapshot before = FileTreeSnapshot::of(source);
     VaultFileCopyEngine engine;
+    expectFaithfulCopyOfSampleTree(engine, volume.scratchFolder() + "/Origem", volume.mountPoint() + "/Origem");
 
+    // A file that is mostly holes stays mostly holes: a hole, some data, a hole to the end.
+    const QString sparse = volume.scratchFolder() + "/disco.img";
+    {
+        QFile file(sparse);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(file.seek(16 << 20));
+        file.write(SampleFileTree::patternedBytes(100'000));
+        ASSERT_TRUE(file.resize(40 << 20));
+    }
+    const FileTreeSnapshot before = FileTreeSnapshot::of(sparse);
     QList<qint64> progress;
-    EXPECT_EQ(copyWithEngine(engine, source, volume.mountPoint() + "/Origem", progress), treeBytes);
-
-    const FileTreeSnapshot copy = FileTreeSnapshot::of(volume.mountPoint() + "/Origem");
-    EXPECT_EQ(copy, before) << copy.differencesFrom(before).toStdString();
-    EXPECT_EQ(FileTreeSnapshot::of(source), before);
-    EXPECT_EQ(progress.last(), treeBytes);
+    EXPECT_EQ(copyWithEngine(engine, sparse, volume.mountPoint() + "/disco.img", progress), 40 << 20);
+    EXPECT_EQ(progress.last(), 40 << 20);
+    EXPECT_EQ(FileTreeSnapshot::of(volume.mountPoint() + "/disco.img"), before);
+    struct stat copied {};
+    ASSERT_EQ(::stat(QFile::encodeName(volume.mountPoint() + "/disco.img").constData(), &copied), 0);
+    EXPECT_LT(copied.st_blocks * 512, 1 << 20);
 }
 
 TEST(VaultFileCopyEngine, cancellingStopsBetweenChunksAndLeavesTheSourceAlone)
 {
-    QTemporaryDir folder;
-    const QString source = folder.path() + "/big.bin";
-    SampleFileTree::writeFile(source, SampleFileTree::patternedBytes(64 * 1024 * 1024));
+    // Into an encrypted volume, where a chunk takes long enough that the cancellation requested at
+    // the first progress report reaches the copy well before its end.
+    GocryptfsTestMount volume;
+    ASSERT_TRUE(volume.isMounted());
+    const QString source = volume.scratchFolder() + "/big.bin";
+    const QString target = volume.mountPoint();
+    SampleFileTree::writeFile(source, SampleFileTree::patternedBytes(32 * 1024 * 1024));
     const FileTreeSnapshot before = FileTreeSnapshot::of(source);
     VaultFileCopyEngine engine;
     const VaultFileCopyPlan plan = waitForTask(engine.preflight(QUrl::fromLocalFile(source), {}));
@@ -207,15 +228,15 @@ TEST(VaultFileCopyEngine, cancellingStopsBetweenChunksAndLeavesTheSourceAlone)
     // Already cancelled: nothing is created.
     std::stop_source cancelledEarly;
     cancelledEarly.request_stop();
-    EXPECT_THROW(waitForTask(engine.copyItem(plan, QUrl::fromLocalFile(folder.path() + "/never"), [](qint64) {},
+    EXPECT_THROW(waitForTask(engine.copyItem(plan, QUrl::fromLocalFile(target + "/never"), [](qint64) {},
                                                 cancelledEarly.get_token())),
                  CancellationError);
-    EXPECT_FALSE(QFileInfo::exists(folder.path() + "/never"));
+    EXPECT_FALSE(QFileInfo::exists(target + "/never"));
 
     // Cancelled at the first progress report: the copy ends partial.
     std::stop_source stop;
     QList<qint64> progress;
-    EXPECT_THROW(waitForTask(engine.copyItem(plan, QUrl::fromLocalFile(folder.path() + "/partial"),
+    EXPECT_THROW(waitForTask(engine.copyItem(plan, QUrl::fromLocalFile(target + "/partial"),
                                                 [&](qint64 total) {
                                                     progress.append(total);
                                                     stop.request_stop();
@@ -223,6 +244,6 @@ TEST(VaultFileCopyEngine, cancellingStopsBetweenChunksAndLeavesTheSourceAlone)
                                                 stop.get_token())),
                  CancellationError);
     ASSERT_FALSE(progress.isEmpty());
-    EXPECT_LT(QFileInfo(folder.path() + "/partial").size(), plan.dataBytes);
+    EXPECT_LT(QFileInfo(target + "/partial").size(), plan.dataBytes);
     EXPECT_EQ(FileTreeSnapshot::of(source), before);
 }

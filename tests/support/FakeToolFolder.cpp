@@ -21,7 +21,8 @@ QString FakeToolFolder::writeScript(const QString& name, const QByteArray& body)
     return scriptPath;
 }
 
-SystemToolTable FakeToolFolder::toolTable(std::chrono::milliseconds timeout) const
+SystemToolTable FakeToolFolder::toolTable(std::chrono::milliseconds timeout,
+                                          std::optional<std::chrono::milliseconds> chflagsTimeout) const
 {
     const auto fake = [this](const QString& displayName, std::optional<std::chrono::milliseconds> limit) {
         return SystemToolSpec{folder_.filePath(displayName), displayName, limit};
@@ -31,7 +32,7 @@ SystemToolTable FakeToolFolder::toolTable(std::chrono::milliseconds timeout) con
         fake(QStringLiteral("diskutil"), timeout),
         fake(QStringLiteral("mdutil"), timeout),
         fake(QStringLiteral("ditto"), std::nullopt),
-        fake(QStringLiteral("chflags"), timeout),
+        fake(QStringLiteral("chflags"), chflagsTimeout.value_or(timeout)),
     });
 }
 

@@ -21,11 +21,13 @@ void SampleFileTree::writeFile(const QString& path, const QByteArray& bytes)
 
 QByteArray SampleFileTree::patternedBytes(qint64 size, char seed)
 {
-    QByteArray bytes(size, Qt::Uninitialized);
-    for (qint64 index = 0; index < size; ++index) {
-        bytes[index] = char(seed + (index * 7 + index / 4093) % 26);
+    // A block of prime length, repeated: a chunk lost, doubled or shifted changes the digest.
+    constexpr qint64 blockSize = 65521;
+    QByteArray block(blockSize, Qt::Uninitialized);
+    for (qint64 index = 0; index < blockSize; ++index) {
+        block[index] = char(seed + (index * 7 + index / 4093) % 26);
     }
-    return bytes;
+    return block.repeated(size / blockSize + 1).left(size);
 }
 
 void SampleFileTree::setTimes(const QString& path, qint64 accessSeconds, qint64 modificationSeconds,

@@ -61,8 +61,9 @@ protected:
     void TearDown() override { cancellation.request_stop(); }
 
     FakeToolFolder tools;
-    // Short time-outs keep the time-out cases quick; the tools that must not time out finish at once.
-    SystemProcessRunner runner{tools.toolTable(300ms)};
+    // chflags's short time-out keeps the time-out case quick; the other tools must never time out,
+    // even when the machine is loaded.
+    SystemProcessRunner runner{tools.toolTable(60s, 300ms)};
     std::stop_source cancellation;
 };
 

@@ -1,0 +1,128 @@
+#include "app/KovaraApp.h"
+
+#include "app/MainWindow.h"
+#include "finder/FinderPasteboard.h"
+#include "store/VaultStore.h"
+#include "ui/KovaraBrand.h"
+#include "ui/KovaraIcons.h"
+#include "ui/KovaraMark.h"
+
+#include <QApplication>
+#include <QDBusConnection>
+#include <QDir>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
+#include <cstdio>
+
+namespace {
+
+void printError(const QString& text)
+{
+    std::fputs(text.toUtf8().append('\n').constData(), stderr);
+}
+
+QIcon applicationIcon()
+{
+    QIcon icon;
+    for (const int size : {16, 24, 32, 48, 64, 128, 256}) {
+        icon.addPixmap(KovaraMark::pixmap(size));
+    }
+    return icon;
+}
+
+} // namespace
+
+void KovaraApp::configure(QApplication& application)
+{
+    QApplication::setApplicationName(QStringLiteral("Kovara"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Kovara"));
+    QApplication::setApplicationVersion(QStringLiteral(KOVARA_VERSION));
+    // Lets the desktop match the window to com.kovara.Kovara.desktop (its icon and name).
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.kovara.Kovara"));
+
+    const QLocale brazilianPortuguese(QLocale::Portuguese, QLocale::Brazil);
+    QLocale::setDefault(brazilianPortuguese);
+    auto* qtTranslations = new QTranslator(&application);
+    if (qtTranslations->load(brazilianPortuguese, QStringLiteral("qtbase"), QStringLiteral("_"),
+                             QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QCoreApplication::installTranslator(qtTranslations);
+    }
+
+    QPalette palette = QApplication::palette();
+    palette.setColor(QPalette::Highlight, KovaraBrand::tint());
+    palette.setColor(QPalette::HighlightedText, Qt::white);
+    palette.setColor(QPalette::Link, KovaraBrand::tint().darker(115));
+    QApplication::setPalette(palette);
+    KovaraIcons::installIconTheme();
+    QApplication::setWindowIcon(applicationIcon());
+    // Closing the window is a request to quit that waits for the vaults to lock.
+    QApplication::setQuitOnLastWindowClosed(false);
+}
+
+KovaraApp::KovaraApp(StoreFactory makeStore)
+    : makeStore_(std::move(makeStore))
+    , finderServiceProvider_([this](const QList<QUrl>& urls) { handleFinderImport(urls); })
+    , instanceService_(finderServiceProvider_, finderImportCoordinator_, [this] {
+        if (window_) {
+            window_->bringToFront();
+        }
+    })
+{
+}
+
+KovaraApp::~KovaraApp() = default;
+
+int KovaraApp::run(const QStringList& arguments)
+{
+    std::optional<FinderPasteboard> pasteboard;
+    if (!arguments.isEmpty()) {
+        pasteboard = FinderPasteboard::fromArguments(arguments, QDir::current());
+    }
+
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (bus.isConnected() && !instanceService_.registerOn(bus)) {
+        if (const auto error = KovaraInstanceService::sendToRunningInstance(bus, pasteboard)) {
+            printError(*error);
+            return 1;
+        }
+        return 0;
+    }
+    // Without a session bus Kovara still runs, only without the hand-off between instances.
+
+    if (pasteboard) {
+        if (const auto error = finderServiceProvider_.addToKovara(*pasteboard)) {
+            printError(*error);
+            return 1;
+        }
+    }
+    showMainWindow();
+    return QApplication::exec();
+}
+
+void KovaraApp::handleFinderImport(const QList<QUrl>& urls)
+{
+    finderImportCoordinator_.receive(urls);
+    if (window_) {
+        window_->bringToFront();
+    }
+}
+
+void KovaraApp::showMainWindow()
+{
+    store_ = makeStore_();
+    termination_ = std::make_unique<TerminationController>([this] { return prepareForTermination(); });
+    connect(termination_.get(), &TerminationController::terminationApproved, qApp, &QCoreApplication::quit);
+    window_ = std::make_unique<MainWindow>(*store_, finderImportCoordinator_, finderServiceProvider_, updater_,
+                                           *termination_);
+    window_->show();
+}
+
+QCoro::Task<bool> KovaraApp::prepareForTermination()
+{
+    // Until the store can lock vaults at quit, quitting only lets the running operation stop
+    // cleanly: nothing the store can do yet leaves a vault mounted.
+    co_await store_->cancelActiveOperationAndWait();
+    co_return true;
+}

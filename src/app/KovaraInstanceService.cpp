@@ -1,0 +1,75 @@
+#include "app/KovaraInstanceService.h"
+
+#include "finder/FinderImportCoordinator.h"
+#include "finder/FinderServiceProvider.h"
+
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+
+const QString KovaraInstanceService::serviceName = QStringLiteral("com.kovara.Kovara");
+const QString KovaraInstanceService::objectPath = QStringLiteral("/com/kovara/Kovara");
+const QString KovaraInstanceService::interfaceName = QStringLiteral("com.kovara.Kovara");
+const QString KovaraInstanceService::noValidFolderError = QStringLiteral("com.kovara.Kovara.Error.NoValidFolder");
+
+KovaraInstanceService::KovaraInstanceService(const FinderServiceProvider& provider,
+                                             const FinderImportCoordinator& coordinator,
+                                             std::function<void()> activate, QObject* parent)
+    : QObject(parent)
+    , provider_(provider)
+    , coordinator_(coordinator)
+    , activate_(std::move(activate))
+{
+}
+
+bool KovaraInstanceService::registerOn(QDBusConnection bus)
+{
+    // The object goes first so that a caller who sees the name always finds the object.
+    if (!bus.registerObject(objectPath, this,
+                            QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties)) {
+        return false;
+    }
+    if (!bus.registerService(serviceName)) {
+        bus.unregisterObject(objectPath);
+        return false;
+    }
+    return true;
+}
+
+std::optional<QString> KovaraInstanceService::sendToRunningInstance(QDBusConnection bus,
+                                                                    const std::optional<FinderPasteboard>& pasteboard)
+{
+    QDBusMessage call = QDBusMessage::createMethodCall(serviceName, objectPath, interfaceName,
+                                                       pasteboard ? QStringLiteral("AddToKovara")
+                                                                  : QStringLiteral("Activate"));
+    if (pasteboard) {
+        call << pasteboard->toVariantMap();
+    }
+    const QDBusMessage reply = bus.call(call);
+    if (reply.type() == QDBusMessage::ErrorMessage) {
+        return reply.errorMessage();
+    }
+    return std::nullopt;
+}
+
+QStringList KovaraInstanceService::pendingFolders() const
+{
+    QStringList folders;
+    if (coordinator_.request()) {
+        for (const QUrl& url : coordinator_.request()->urls) {
+            folders.append(url.toString(QUrl::FullyEncoded));
+        }
+    }
+    return folders;
+}
+
+void KovaraInstanceService::AddToKovara(const QVariantMap& pasteboard)
+{
+    if (const auto error = provider_.addToKovara(FinderPasteboard::fromVariantMap(pasteboard))) {
+        sendErrorReply(noValidFolderError, *error);
+    }
+}
+
+void KovaraInstanceService::Activate()
+{
+    activate_();
+}

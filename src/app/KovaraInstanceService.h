@@ -1,0 +1,59 @@
+#pragma once
+
+#include "finder/FinderPasteboard.h"
+
+#include <QDBusConnection>
+#include <QDBusContext>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+
+class FinderImportCoordinator;
+class FinderServiceProvider;
+
+// Keeps Kovara to one running instance per session: the first instance owns the name
+// com.kovara.Kovara on the session bus and exports this object; a later `kovara` hands its
+// folders (or just its wish to be seen) to it and ends.
+class KovaraInstanceService : public QObject, protected QDBusContext
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "com.kovara.Kovara")
+    Q_PROPERTY(QStringList PendingFolders READ pendingFolders)
+
+public:
+    static const QString serviceName;
+    static const QString objectPath;
+    static const QString interfaceName;
+    static const QString noValidFolderError;
+
+    // `activate` brings the main window to the front.
+    KovaraInstanceService(const FinderServiceProvider& provider, const FinderImportCoordinator& coordinator,
+                          std::function<void()> activate, QObject* parent = nullptr);
+
+    // Exports this object and claims the name. False when another instance already owns the
+    // name (or the bus refused), and then nothing stays exported.
+    bool registerOn(QDBusConnection bus);
+
+    // From a later `kovara`: hands the pasteboard to the running instance (or, without one,
+    // asks it to show its window). Returns the error text the instance answered, if any.
+    static std::optional<QString> sendToRunningInstance(QDBusConnection bus,
+                                                        const std::optional<FinderPasteboard>& pasteboard);
+
+    // The folders of the pending request, as URLs: lets a script see what is waiting.
+    QStringList pendingFolders() const;
+
+public slots:
+    // The pasteboard under its type names (see FinderPasteboard); answers the error
+    // com.kovara.Kovara.Error.NoValidFolder when it names no usable folder.
+    void AddToKovara(const QVariantMap& pasteboard);
+    // Brings the window to the front.
+    void Activate();
+
+private:
+    const FinderServiceProvider& provider_;
+    const FinderImportCoordinator& coordinator_;
+    std::function<void()> activate_;
+};

@@ -1,0 +1,105 @@
+#include "app/MainWindow.h"
+
+#include "app/CheckForUpdatesView.h"
+#include "app/TerminationController.h"
+#include "finder/FinderPasteboard.h"
+#include "finder/FinderServiceInput.h"
+#include "finder/FinderServiceProvider.h"
+#include "ui/ContentView.h"
+#include "ui/KovaraMark.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMimeData>
+
+namespace {
+
+constexpr QSize defaultSize(960, 620);
+
+// A drop carries URLs and, from most file managers, the same paths as text; both are read, as
+// the Finder service reads a pasteboard.
+FinderPasteboard pasteboardOf(const QMimeData* data)
+{
+    FinderPasteboard pasteboard;
+    pasteboard.urls = data->urls();
+    if (data->hasText()) {
+        pasteboard.strings = QStringList{data->text()};
+    }
+    return pasteboard;
+}
+
+} // namespace
+
+MainWindow::MainWindow(VaultStore& store, FinderImportCoordinator& finderImport,
+                       const FinderServiceProvider& finderService, KovaraUpdater& updater,
+                       TerminationController& termination, QWidget* parent)
+    : QMainWindow(parent)
+    , finderService_(finderService)
+    , termination_(termination)
+    , content_(new ContentView(store, finderImport, this))
+{
+    setCentralWidget(content_);
+    setWindowTitle(content_->windowTitle());
+    connect(content_, &QWidget::windowTitleChanged, this, &QWidget::setWindowTitle);
+    setAcceptDrops(true);
+    buildMenus(updater);
+    // The layout keeps the window from getting smaller than its content's minimum.
+    resize(defaultSize.expandedTo(minimumSizeHint()));
+    connect(&termination_, &TerminationController::terminationRefused, this, &MainWindow::bringToFront);
+}
+
+void MainWindow::bringToFront()
+{
+    show();
+    setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    raise();
+    activateWindow();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    // Closing the window quits Kovara, and quitting waits until every vault is locked; the
+    // controller quits the application itself once that succeeded.
+    event->ignore();
+    termination_.requestTermination();
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!FinderServiceInput::fileURLs(pasteboardOf(event->mimeData())).isEmpty()) {
+        event->acceptProposedAction();
+    }
+}
+
+void MainWindow::dropEvent(QDropEvent* event)
+{
+    if (!finderService_.addToKovara(pasteboardOf(event->mimeData()))) {
+        event->acceptProposedAction();
+    }
+}
+
+void MainWindow::buildMenus(KovaraUpdater& updater)
+{
+    QMenu* application = menuBar()->addMenu(QStringLiteral("&Kovara"));
+    application->addAction(QStringLiteral("Sobre o Kovara"), this, &MainWindow::showAbout);
+    application->addAction((new CheckForUpdatesView(updater, this))->action());
+    application->addSeparator();
+    QAction* quit = application->addAction(QStringLiteral("Sair"), &termination_,
+                                           &TerminationController::requestTermination);
+    quit->setShortcut(QKeySequence::Quit);
+    quit->setMenuRole(QAction::QuitRole);
+}
+
+void MainWindow::showAbout()
+{
+    QMessageBox about(this);
+    about.setWindowTitle(QStringLiteral("Sobre o Kovara"));
+    about.setIconPixmap(KovaraMark::pixmap(64, devicePixelRatioF()));
+    about.setText(QStringLiteral("<b>Kovara</b> %1").arg(QStringLiteral(KOVARA_VERSION)));
+    about.setInformativeText(QStringLiteral("Cofres privados"));
+    about.exec();
+}

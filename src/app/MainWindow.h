@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QMainWindow>
+
+class CheckForUpdatesView;
+class ContentView;
+class FinderImportCoordinator;
+class FinderServiceProvider;
+class KovaraUpdater;
+class TerminationController;
+class VaultStore;
+
+// The one window: the content view, the application menu with the update check, quitting held
+// by the termination controller, and folders dropped on it handed to the Finder service entry.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    MainWindow(VaultStore& store, FinderImportCoordinator& finderImport, const FinderServiceProvider& finderService,
+               KovaraUpdater& updater, TerminationController& termination, QWidget* parent = nullptr);
+
+    ContentView* contentView() const { return content_; }
+
+    // Shows the window in front of the others, restored if it was minimized.
+    void bringToFront();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    void buildMenus(KovaraUpdater& updater);
+    void showAbout();
+
+    const FinderServiceProvider& finderService_;
+    TerminationController& termination_;
+    ContentView* content_;
+};

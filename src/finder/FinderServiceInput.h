@@ -1,0 +1,24 @@
+#pragma once
+
+#include "finder/FinderPasteboard.h"
+
+#include <QList>
+#include <QUrl>
+
+// Reading folder locations out of what a sender put on the pasteboard. Pure functions: whether
+// a location exists or is a folder is left to the import, which validates its sources.
+namespace FinderServiceInput {
+
+// The usable file URLs of the pasteboard: its file URLs, then its legacy file names, then its
+// text lines that are file URLs or absolute paths, normalized.
+QList<QUrl> fileURLs(const FinderPasteboard& pasteboard);
+
+// Keeps file URLs only, standardized, without the empty path and the root folder, each path
+// once, in the given order.
+QList<QUrl> normalizedFileURLs(const QList<QUrl>& urls);
+
+// The form every path takes inside a request: ".", ".." and repeated or trailing slashes
+// resolved, so that one folder always compares equal to itself.
+QUrl standardizedFileURL(const QUrl& url);
+
+} // namespace FinderServiceInput

@@ -1,0 +1,61 @@
+#include "ui/OperationBannerModel.h"
+
+#include <QLocale>
+
+namespace {
+
+QString phaseTitle(VaultOperationPhase phase)
+{
+    switch (phase) {
+    case VaultOperationPhase::preparingVault:
+        return QStringLiteral("Preparando o cofre");
+    case VaultOperationPhase::creatingVault:
+        return QStringLiteral("Criando o cofre criptografado");
+    case VaultOperationPhase::unlockingVault:
+        return QStringLiteral("Desbloqueando o cofre");
+    case VaultOperationPhase::preparingCopy:
+        return QStringLiteral("Calculando o conteúdo");
+    case VaultOperationPhase::copying:
+        return QStringLiteral("Copiando com segurança");
+    case VaultOperationPhase::committing:
+        return QStringLiteral("Finalizando a cópia");
+    case VaultOperationPhase::refreshing:
+        return QStringLiteral("Atualizando o conteúdo");
+    case VaultOperationPhase::cancelling:
+        break;
+    }
+    return QStringLiteral("Cancelando a operação");
+}
+
+// File sizes as file managers write them: decimal units, one decimal place ("1,2 MB").
+QString byteCount(std::int64_t bytes)
+{
+    return QLocale().formattedDataSize(bytes, 1, QLocale::DataSizeSIFormat);
+}
+
+} // namespace
+
+OperationBannerModel OperationBannerModel::make(const VaultOperationState& operation, bool canCancel)
+{
+    OperationBannerModel model;
+    model.title = phaseTitle(operation.phase);
+    if (const auto percentage = operation.percentage()) {
+        model.percentageText = QString::number(*percentage) + QLatin1Char('%');
+    }
+    if (operation.completedBytes) {
+        model.byteLine = byteProgressText(*operation.completedBytes, operation.totalBytes);
+    }
+    model.showsCancel = canCancel;
+    return model;
+}
+
+QString OperationBannerModel::byteProgressText(std::int64_t completedBytes, std::optional<std::int64_t> totalBytes)
+{
+    if (!totalBytes) {
+        return byteCount(completedBytes) + QStringLiteral(" copiados · total ainda sendo calculado");
+    }
+    if (*totalBytes == 0) {
+        return QStringLiteral("Nenhum dado de arquivo para copiar");
+    }
+    return byteCount(completedBytes) + QStringLiteral(" de ") + byteCount(*totalBytes);
+}

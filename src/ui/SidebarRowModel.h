@@ -1,0 +1,54 @@
+#pragma once
+
+#include "model/Vault.h"
+#include "model/VaultRowState.h"
+
+#include <QList>
+#include <QString>
+#include <QUuid>
+
+#include <optional>
+
+// What one sidebar row shows and offers, computed from the vault and its state.
+struct SidebarRowModel
+{
+    enum class Action { openInFileManager, lock, requestUnlock, checkAgain, requestDelete };
+
+    struct MenuEntry
+    {
+        QString title;
+        Action action;
+        // A divider precedes this entry.
+        bool startsGroup = false;
+
+        bool operator==(const MenuEntry&) const = default;
+    };
+
+    // The trailing one-click lock button.
+    struct LockToggle
+    {
+        QString iconName;
+        QString helpText;
+        QString accessibleName;
+        Action action;
+        bool isEnabled;
+
+        bool operator==(const LockToggle&) const = default;
+    };
+
+    QUuid vaultID;
+    QString name;
+    QString iconName;
+    QString statusText;
+    // The label of the progress indicator, shown while an operation works on this vault.
+    std::optional<QString> progressLabel;
+    // Only locked and unlocked vaults can be toggled.
+    std::optional<LockToggle> lockToggle;
+    QList<MenuEntry> menu;
+
+    // `isMutating`: the running operation concerns this vault; `actionsDisabled`: any
+    // operation is running.
+    static SidebarRowModel make(const Vault& vault, VaultRowState state, bool isMutating, bool actionsDisabled);
+
+    bool operator==(const SidebarRowModel&) const = default;
+};

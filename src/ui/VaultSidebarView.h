@@ -1,0 +1,39 @@
+#pragma once
+
+#include "model/Vault.h"
+#include "ui/SidebarRowModel.h"
+
+#include <QList>
+#include <QWidget>
+
+class QListWidget;
+class QPushButton;
+class VaultStore;
+
+// The left column: the vaults in catalogue order with their state, a lock toggle and a context
+// menu each, and the "Novo cofre" button. Its selection is the store's.
+class VaultSidebarView : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit VaultSidebarView(VaultStore& store, QWidget* parent = nullptr);
+
+    // The rows as they are drawn, for whoever needs to know what the sidebar shows.
+    QList<SidebarRowModel> rowModels() const;
+
+signals:
+    void createVaultRequested();
+    // Actions that need the window (asking for a password, confirming a deletion) or a store
+    // operation; the window carries them out.
+    void actionRequested(const QUuid& vaultID, SidebarRowModel::Action action);
+
+private:
+    void reload();
+    void showSelectedVault();
+    void showContextMenu(const QPoint& position);
+
+    VaultStore& store_;
+    QListWidget* list_;
+    QPushButton* newVault_;
+};

@@ -1,0 +1,108 @@
+#include "finder/FinderPasteboard.h"
+#include "finder/FinderServiceInput.h"
+#include "finder/FinderServiceProvider.h"
+
+#include <QDir>
+#include <QVariantList>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QUrl file(const QString& path)
+{
+    return QUrl::fromLocalFile(path);
+}
+
+struct PasteboardCase
+{
+    const char* name;
+    FinderPasteboard pasteboard;
+    QList<QUrl> expected;
+};
+
+void PrintTo(const PasteboardCase& testCase, std::ostream* out)
+{
+    *out << testCase.name;
+}
+
+class FinderServiceInputReading : public testing::TestWithParam<PasteboardCase>
+{
+};
+
+TEST_P(FinderServiceInputReading, YieldsTheUsableFoldersInOrder)
+{
+    const QList<QUrl> urls = FinderServiceInput::fileURLs(GetParam().pasteboard);
+    EXPECT_EQ(urls, GetParam().expected) << GetParam().name << ": " << urls.size() << " URL(s)";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pasteboards, FinderServiceInputReading,
+    testing::Values(
+        PasteboardCase{"same folder as URL, legacy name and text line",
+                       {{file("/home/ana/Docs")}, QStringList{"/home/ana/Docs"}, {"/home/ana/Docs\n"}},
+                       {file("/home/ana/Docs")}},
+        PasteboardCase{"sources in order: URLs, legacy names, text",
+                       {{file("/c")}, QStringList{"/b"}, {"/a"}},
+                       {file("/c"), file("/b"), file("/a")}},
+        PasteboardCase{"spaces around a path", {{}, {}, {"   /srv/My Folder \t"}}, {file("/srv/My Folder")}},
+        PasteboardCase{"FILE:// in capitals, percent-encoded",
+                       {{}, {}, {"FILE:///tmp/Fotos%20de%20f%C3%A9rias"}},
+                       {file("/tmp/Fotos de férias")}},
+        PasteboardCase{"a home-relative line is ignored", {{}, {}, {"~/Documents\n/tmp/x"}}, {file("/tmp/x")}},
+        PasteboardCase{"every kind of line break, empty lines dropped",
+                       {{}, {}, {QString::fromUtf8("/a\r\n/b\r/c\u2028/d\u2029/e\u0085/f\n\n")}},
+                       {file("/a"), file("/b"), file("/c"), file("/d"), file("/e"), file("/f")}},
+        PasteboardCase{"text URLs of another scheme and relative paths are ignored",
+                       {{}, {}, {"https://example.com/x\nfile://\nDocs/x\n/ok"}},
+                       {file("/ok")}},
+        PasteboardCase{"URL objects of another scheme are dropped",
+                       {{QUrl("https://example.com/a"), file("/a")}, {}, {}},
+                       {file("/a")}},
+        PasteboardCase{"legacy names as a list of string objects",
+                       {{}, QVariantList{QString("/one"), QString("/two")}, {}},
+                       {file("/one"), file("/two")}},
+        PasteboardCase{"legacy names that are not a list of strings contribute nothing",
+                       {{}, QVariantList{QString("/one"), 7}, {"/three"}},
+                       {file("/three")}},
+        PasteboardCase{"a single legacy string is not a list", {{}, QString("/one"), {}}, {}},
+        PasteboardCase{"dots, doubled and trailing slashes standardized into one path",
+                       {{file("/srv/a/./b/../c/")}, QStringList{"/srv//a/c"}, {"file:///srv/a/c"}},
+                       {file("/srv/a/c")}},
+        PasteboardCase{"the root alone is rejected", {{file("/")}, QStringList{"/"}, {"/\nfile:///"}}, {}},
+        PasteboardCase{"an empty pasteboard", {}, {}}));
+
+TEST(FinderServiceProvider, HandsFoldersOnOrReportsThatNoneWasUsable)
+{
+    QList<QList<QUrl>> handled;
+    const FinderServiceProvider provider([&](const QList<QUrl>& urls) { handled.append(urls); });
+
+    const auto refused = provider.addToKovara(FinderPasteboard{{file("/")}, {}, {"~/Docs\nnot a path"}});
+    ASSERT_TRUE(refused.has_value());
+    EXPECT_EQ(*refused, QString::fromUtf8("O Finder não enviou nenhuma pasta válida."));
+    EXPECT_TRUE(handled.isEmpty());
+
+    EXPECT_FALSE(provider.addToKovara(FinderPasteboard{{}, {}, {"/srv/x\n/srv/y"}}).has_value());
+    ASSERT_EQ(handled.size(), 1);
+    EXPECT_EQ(handled.first(), (QList<QUrl>{file("/srv/x"), file("/srv/y")}));
+}
+
+TEST(FinderPasteboard, CommandLineArgumentsAndTheBusFormKeepEveryFolder)
+{
+    const QDir caller("/home/ana/trabalho");
+    const FinderPasteboard pasteboard = FinderPasteboard::fromArguments(
+        {"relatórios", "/srv/Fotos", "", "file:///srv/Com%20espa%C3%A7o", "../irmão", "https://example.com"}, caller);
+
+    EXPECT_EQ(FinderServiceInput::fileURLs(pasteboard),
+              (QList<QUrl>{file("/srv/Com espaço"), file("/home/ana/trabalho/relatórios"), file("/srv/Fotos"),
+                           file("/home/ana/irmão")}));
+    EXPECT_EQ(FinderPasteboard::fromVariantMap(pasteboard.toVariantMap()), pasteboard);
+
+    // A sender may put any value under the known names; wrong types contribute nothing.
+    const QVariantMap foreign{{FinderPasteboard::fileURLType, 42},
+                              {FinderPasteboard::plainTextType, QString("/not/a/list")},
+                              {FinderPasteboard::legacyFilenamesType, QStringList{"/kept"}}};
+    EXPECT_EQ(FinderServiceInput::fileURLs(FinderPasteboard::fromVariantMap(foreign)), QList<QUrl>{file("/kept")});
+}
+
+} // namespace

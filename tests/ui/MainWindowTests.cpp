@@ -1,0 +1,173 @@
+#include "app/KovaraApp.h"
+#include "app/KovaraUpdater.h"
+#include "app/MainWindow.h"
+#include "app/TerminationController.h"
+#include "finder/FinderImportCoordinator.h"
+#include "finder/FinderServiceProvider.h"
+#include "model/VaultRegistry.h"
+#include "support/InspectableVaultStore.h"
+#include "ui/ContentView.h"
+#include "ui/KovaraBrand.h"
+#include "ui/VaultSidebarView.h"
+
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QLabel>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// The store opened up one step further, so a test can leave some vaults unconfirmed.
+class StagedVaultStore : public InspectableVaultStore
+{
+public:
+    using InspectableVaultStore::InspectableVaultStore;
+    using VaultStore::setAttentionVaultIDs;
+};
+
+class MainWindowTest : public testing::Test
+{
+protected:
+    static void SetUpTestSuite() { KovaraApp::configure(*qApp); }
+
+    Vault addVault(const QString& name, bool withImage)
+    {
+        const QUuid id = QUuid::createUuid();
+        const QString image =
+            paths.storageDirectory.toLocalFile() + "/" + id.toString(QUuid::WithoutBraces) + ".sparsebundle";
+        if (withImage) {
+            QDir().mkpath(image);
+        }
+        vaults.append(Vault{id, name, QUrl::fromLocalFile(image), QDateTime::currentDateTimeUtc()});
+        return vaults.last();
+    }
+
+    std::unique_ptr<StagedVaultStore> makeStore()
+    {
+        QDir().mkpath(paths.storageDirectory.toLocalFile());
+        if (!vaults.isEmpty()) {
+            VaultRegistry(paths).save(vaults);
+        }
+        return std::make_unique<StagedVaultStore>(paths, services);
+    }
+
+    std::unique_ptr<MainWindow> makeWindow(VaultStore& store)
+    {
+        return std::make_unique<MainWindow>(store, finderImport, finderService, updater, termination);
+    }
+
+    static void saveScreenshot(QWidget& window, const QString& name)
+    {
+        const QString folder = QCoreApplication::applicationDirPath() + "/../screenshots";
+        QDir().mkpath(folder);
+        // Widgets added to a shown window appear on the next turn of the event loop.
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(window.grab().save(folder + "/" + name));
+    }
+
+    QTemporaryDir root;
+    KovaraPaths paths = KovaraPaths::under(root.path() + "/Kovara");
+    QList<Vault> vaults;
+    StoreServicesPlaceholder services;
+    FinderImportCoordinator finderImport;
+    FinderServiceProvider finderService{[this](const QList<QUrl>& urls) { finderImport.receive(urls); }};
+    KovaraUpdater updater{QUrl("https://updates.kovara.example/appcast.xml"), "1.0"};
+    TerminationController termination{[]() -> QCoro::Task<bool> { co_return false; }};
+};
+
+TEST_F(MainWindowTest, SpeaksBrazilianPortugueseEvenInQtsOwnButtons)
+{
+    QDialogButtonBox buttons(QDialogButtonBox::Cancel | QDialogButtonBox::Yes);
+    EXPECT_EQ(buttons.button(QDialogButtonBox::Cancel)->text(), "Cancelar");
+    EXPECT_EQ(buttons.button(QDialogButtonBox::Yes)->text(), "&Sim");
+    EXPECT_EQ(QLocale().name(), "pt_BR");
+    EXPECT_EQ(QApplication::palette().color(QPalette::Highlight), KovaraBrand::tint());
+}
+
+TEST_F(MainWindowTest, AnEmptyCatalogueWelcomesWithTheCreateButtonAndTheFirstShowRefreshes)
+{
+    const auto store = makeStore();
+    const auto window = makeWindow(*store);
+    QSignalSpy busy(store.get(), &VaultStore::isBusyChanged);
+    QSignalSpy createRequested(window->contentView(), &ContentView::createVaultRequested);
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+
+    EXPECT_EQ(busy.count(), 2) << "the first show runs one refresh through the gate";
+    EXPECT_EQ(window->windowTitle(), "Kovara");
+    EXPECT_GE(window->width(), 960);
+    EXPECT_GE(window->height(), 620);
+    EXPECT_EQ(window->contentView()->detailScreen().screen, DetailScreenModel::Screen::empty);
+
+    QPushButton* create = nullptr;
+    for (QPushButton* button : window->findChildren<QPushButton*>()) {
+        if (button->text() == "Criar cofre" && button->isVisible()) {
+            create = button;
+        }
+    }
+    ASSERT_NE(create, nullptr);
+    create->click();
+    EXPECT_EQ(createRequested.count(), 1);
+    saveScreenshot(*window, "kovara-empty.png");
+
+    window->hide();
+    window->show();
+    EXPECT_EQ(busy.count(), 2) << "showing the window again does not refresh again";
+}
+
+TEST_F(MainWindowTest, TheSidebarShowsEveryStateAndTheBannersTheirMessages)
+{
+    const Vault unlocked = addVault("Documentos pessoais", true);
+    const Vault locked = addVault("Fotos da família", true);
+    const Vault missing = addVault("Contratos 2023", false);
+    const Vault unconfirmed = addVault("Projetos", true);
+    const auto store = makeStore();
+    const auto window = makeWindow(*store);
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+
+    store->installSessions({{unlocked.id, VaultSession{unlocked.id, QUrl::fromLocalFile("/run/kovara/Documentos"),
+                                                       "fuse:0:51"}}});
+    store->setAttentionVaultIDs({unconfirmed.id});
+    store->selectVault(missing.id);
+    ASSERT_TRUE(store->beginOperation(locked.id, false, false));
+    store->setNoticeMessage(QString::fromUtf8("Cofre “Fotos da família” bloqueado."));
+    finderImport.receive({QUrl::fromLocalFile("/home/ana/Viagem")});
+    finderImport.setPresented(false);
+
+    const QList<SidebarRowModel> rows = window->contentView()->findChild<VaultSidebarView*>()->rowModels();
+    ASSERT_EQ(rows.size(), 4);
+    QStringList statuses;
+    for (const SidebarRowModel& row : rows) {
+        statuses.append(row.statusText);
+    }
+    EXPECT_EQ(statuses, (QStringList{"Desbloqueado", "Bloqueado", "Arquivo ausente", "Verificar estado"}));
+    EXPECT_TRUE(rows.at(1).progressLabel.has_value());
+    EXPECT_FALSE(rows.at(0).lockToggle->isEnabled);
+    EXPECT_EQ(window->windowTitle(), QString::fromUtf8("Contratos 2023 — Kovara"));
+    EXPECT_EQ(window->contentView()->detailScreen().screen, DetailScreenModel::Screen::missingImage);
+
+    QStringList visibleTexts;
+    for (QLabel* label : window->findChildren<QLabel*>()) {
+        if (label->isVisible()) {
+            visibleTexts.append(label->text());
+        }
+    }
+    EXPECT_TRUE(visibleTexts.contains(QString::fromUtf8("Há itens do Finder aguardando destino.")));
+    EXPECT_TRUE(visibleTexts.contains(QString::fromUtf8("Cofre “Fotos da família” bloqueado.")));
+    saveScreenshot(*window, "kovara-window.png");
+
+    store->endOperation();
+    store->selectVault(std::nullopt);
+    EXPECT_EQ(window->contentView()->detailScreen().screen, DetailScreenModel::Screen::selectVault);
+    EXPECT_EQ(window->windowTitle(), "Kovara");
+    saveScreenshot(*window, "kovara-select.png");
+}
+
+} // namespace

@@ -1,0 +1,73 @@
+#include "ui/KovaraIcons.h"
+#include "ui/SidebarRowModel.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using Action = SidebarRowModel::Action;
+using MenuEntry = SidebarRowModel::MenuEntry;
+
+Vault vaultNamed(const QString& name)
+{
+    return Vault{QUuid::createUuid(), name, QUrl::fromLocalFile("/tmp/x.sparsebundle"), {}};
+}
+
+TEST(SidebarRowModel, EveryStateHasItsIconStatusToggleAndMenu)
+{
+    const Vault vault = vaultNamed("Contratos");
+    struct Expected
+    {
+        VaultRowState state;
+        QString icon;
+        QString status;
+        std::optional<SidebarRowModel::LockToggle> toggle;
+        QList<MenuEntry> menu;
+    };
+    const MenuEntry deleteEntry{"Apagar cofre…", Action::requestDelete, true};
+    const QList<Expected> cases{
+        {VaultRowState::unlocked, KovaraIcons::folder, "Desbloqueado",
+         SidebarRowModel::LockToggle{KovaraIcons::unlocked, "Bloquear cofre", "Bloquear Contratos", Action::lock, true},
+         {{"Abrir no Finder", Action::openInFileManager}, {"Bloquear", Action::lock, true}, deleteEntry}},
+        {VaultRowState::locked, KovaraIcons::folder, "Bloqueado",
+         SidebarRowModel::LockToggle{KovaraIcons::locked, "Desbloquear cofre", "Desbloquear Contratos",
+                                     Action::requestUnlock, true},
+         {{"Desbloquear…", Action::requestUnlock}, deleteEntry}},
+        {VaultRowState::missingImage, KovaraIcons::missingImage, "Arquivo ausente", std::nullopt,
+         {{"Verificar novamente", Action::checkAgain}, deleteEntry}},
+        {VaultRowState::needsAttention, KovaraIcons::warning, "Verificar estado", std::nullopt,
+         {{"Verificar novamente", Action::checkAgain}, deleteEntry}},
+    };
+    for (const Expected& expected : cases) {
+        const SidebarRowModel row = SidebarRowModel::make(vault, expected.state, false, false);
+        SCOPED_TRACE(expected.status.toStdString());
+        EXPECT_EQ(row.vaultID, vault.id);
+        EXPECT_EQ(row.name, "Contratos");
+        EXPECT_EQ(row.iconName, expected.icon);
+        EXPECT_EQ(row.statusText, expected.status);
+        EXPECT_EQ(row.lockToggle, expected.toggle);
+        EXPECT_EQ(row.menu, expected.menu);
+        EXPECT_FALSE(row.progressLabel.has_value());
+    }
+}
+
+TEST(SidebarRowModel, WhileAnOperationRunsTogglesAreDisabledAndItsVaultShowsProgress)
+{
+    const Vault worked = vaultNamed("Fotos");
+    const Vault other = vaultNamed("Notas");
+
+    const SidebarRowModel busyRow = SidebarRowModel::make(worked, VaultRowState::locked, true, true);
+    EXPECT_EQ(busyRow.progressLabel, QString::fromUtf8("Operação em andamento em Fotos"));
+    ASSERT_TRUE(busyRow.lockToggle.has_value());
+    EXPECT_FALSE(busyRow.lockToggle->isEnabled);
+
+    const SidebarRowModel otherRow = SidebarRowModel::make(other, VaultRowState::unlocked, false, true);
+    EXPECT_FALSE(otherRow.progressLabel.has_value());
+    ASSERT_TRUE(otherRow.lockToggle.has_value());
+    EXPECT_FALSE(otherRow.lockToggle->isEnabled);
+
+    // A vault whose image vanished has nothing to toggle, busy or not.
+    EXPECT_FALSE(SidebarRowModel::make(other, VaultRowState::missingImage, true, true).lockToggle.has_value());
+}
+
+} // namespace
