@@ -18,28 +18,22 @@ QString mountFailureText(int status)
     }
 }
 
-HelperProcess::Result runWithPassword(const QStringList& arguments, const VaultPassword& password,
-                                      bool captureStandardError, std::stop_token stop)
+SystemProcessResult runWithPassword(const QStringList& arguments, const VaultPassword& password,
+                                    ChildProcess::Output standardError, std::stop_token stop)
 {
     const SecretBytes line = password.gocryptfsLine();
-    HelperProcess::Options options;
-    options.standardInput = line.view();
-    options.captureStandardError = captureStandardError;
-    HelperProcess::Result result = HelperProcess::run(Gocryptfs::executable, arguments, options, stop);
-    if (result.stopped) {
-        throw ToolFailure("Operação interrompida.");
-    }
-    return result;
+    return HelperProcess::run(Gocryptfs::executable, arguments, line.view(), standardError, std::move(stop));
 }
 
 } // namespace
 
 void Gocryptfs::initialize(const QString& cipherDirectory, const VaultPassword& password, std::stop_token stop)
 {
-    const HelperProcess::Result result = runWithPassword({"-init", "-q", "--", cipherDirectory}, password, true, stop);
-    if (result.exitStatus != 0) {
+    const SystemProcessResult result =
+        runWithPassword({"-init", "-q", "--", cipherDirectory}, password, ChildProcess::Output::captured, std::move(stop));
+    if (result.terminationStatus != 0) {
         const QString detail = QString::fromUtf8(result.standardError).trimmed();
-        throw ToolFailure(QString("gocryptfs não conseguiu criar o volume cifrado (código %1)").arg(result.exitStatus)
+        throw ToolFailure(QString("gocryptfs não conseguiu criar o volume cifrado (código %1)").arg(result.terminationStatus)
                           + (detail.isEmpty() ? QString(".") : ": " + detail));
     }
 }
@@ -48,9 +42,9 @@ void Gocryptfs::mount(const QString& cipherDirectory, const QString& mountPoint,
                       std::stop_token stop)
 {
     // -nosyslog keeps the daemon from swapping its /dev/null streams for a pipe to logger(1).
-    const HelperProcess::Result result =
-        runWithPassword({"-q", "-nosyslog", "--", cipherDirectory, mountPoint}, password, false, stop);
-    if (result.exitStatus != 0) {
-        throw ToolFailure(mountFailureText(result.exitStatus));
+    const SystemProcessResult result = runWithPassword({"-q", "-nosyslog", "--", cipherDirectory, mountPoint}, password,
+                                                       ChildProcess::Output::discarded, std::move(stop));
+    if (result.terminationStatus != 0) {
+        throw ToolFailure(mountFailureText(result.terminationStatus));
     }
 }

@@ -1,6 +1,8 @@
 #pragma once
 
-#include <QByteArray>
+#include "system/ChildProcess.h"
+#include "system/SystemProcessResult.h"
+
 #include <QByteArrayView>
 #include <QString>
 #include <QStringList>
@@ -8,32 +10,17 @@
 #include <optional>
 #include <stop_token>
 
-// Runs one helper program (gocryptfs, fusermount3) to its end: by absolute path, with an
-// explicit argument vector, no shell, the caller's environment, default signal handling, no
-// inherited descriptors beyond the three standard ones, and "/" as working folder. Standard output always goes to /dev/null (no
-// helper's output is needed, and gocryptfs prints the master key there when it creates a
-// volume). Standard error is either captured or sent to /dev/null too: a daemon that outlives
-// its starter must never keep the stand-in's (and so the app's) pipes open.
+// How a stand-in runs one of its helper programs (gocryptfs, fusermount3): a ChildProcess with no
+// time-out (only a stop request ends it early) and standard output discarded. No helper's output
+// is needed, gocryptfs would print a new volume's master key there, and the daemon gocryptfs
+// leaves behind must hold no pipe of the stand-in's, and so none of the app's.
 class HelperProcess
 {
 public:
-    struct Options
-    {
-        // Written once to the child's standard input, which is then closed; the caller wipes it.
-        std::optional<QByteArrayView> standardInput;
-        bool captureStandardError = false;
-    };
-
-    struct Result
-    {
-        int exitStatus = -1; // -1 when the child ended by a signal
-        bool stopped = false; // ended because a stop was requested
-        QByteArray standardError; // at most 64 KiB
-    };
-
-    // Waits for the child itself, not for the end of its standard error: a child that leaves a
-    // daemon behind is done when it exits. A stop request sends SIGTERM, then SIGKILL after 2 s.
-    // Throws ToolFailure when the program cannot be started.
-    static Result run(const QString& executable, const QStringList& arguments, const Options& options,
-                      std::stop_token stop);
+    // `standardError` is discarded for a program that leaves a daemon behind; captured otherwise.
+    // A failure to run becomes the stand-in's ToolFailure ("Operação interrompida." when `stop`
+    // ended it).
+    static SystemProcessResult run(const QString& executable, const QStringList& arguments,
+                                   std::optional<QByteArrayView> standardInput, ChildProcess::Output standardError,
+                                   std::stop_token stop);
 };

@@ -229,7 +229,8 @@ QCoro::Task<VaultStore::ImportPreparation> VaultStore::prepareImport(QList<QUrl>
     const QHash<QUuid, VaultSession> mounted = co_await discoverMountedSessionsForImport(&finderImportDiskService_);
     if (const auto session = mounted.constFind(vaultID); session != mounted.cend()) {
         prepared.session = *session;
-        prepared.warnings += (co_await finderImportDiskService_.protectExistingMount(*session)).warnings;
+        const MountProtectionReport protection = co_await finderImportDiskService_.protectExistingMount(*session);
+        prepared.warnings += protection.warnings;
     } else {
         if (!VaultRegistry::entryExists(prepared.vault.imageURL)) {
             throw VaultError(VaultError::Kind::missingImage);

@@ -33,7 +33,8 @@ QCoro::Task<> VaultStore::trashItem(VaultContentItem item, QUuid vaultID)
         }
         co_await contentService_.trashItem(item, session->mountPoint);
         // A failed listing leaves the old one on screen; the item is in the Trash all the same.
-        publishContent(co_await contentService_.listTopLevelItems(session->mountPoint), vaultID);
+        QList<VaultContentItem> listing = co_await contentService_.listTopLevelItems(session->mountPoint);
+        publishContent(std::move(listing), vaultID);
         setNoticeMessage(movedToTrashNotice(item.name));
     } catch (...) {
         failure = std::current_exception();

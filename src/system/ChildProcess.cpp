@@ -113,19 +113,52 @@ bool writeAll(int fd, QByteArrayView bytes)
     return sent;
 }
 
-// Waits for both readers; true only when both read their stream to its end by themselves.
-bool waitForReaders(PipeReader& output, PipeReader& error)
+// The pipe of a stream that is captured (or fed, for standard input); none for the null device.
+std::optional<Pipe> pipeWhen(bool wanted, const QString& displayName)
 {
-    const auto deadline = std::chrono::steady_clock::now() + readerCompletionLimit;
-    const bool stopped = output.waitUntilStopped(deadline) && error.waitUntilStopped(deadline);
-    if (!stopped) {
-        output.abandon();
-        error.abandon();
-        const auto abandonDeadline = std::chrono::steady_clock::now() + readerAbandonLimit;
-        output.waitUntilStopped(abandonDeadline);
-        error.waitUntilStopped(abandonDeadline);
+    if (!wanted) {
+        return std::nullopt;
     }
-    return output.finished() && error.finished();
+    Pipe pipe;
+    if (const std::optional<int> failure = makePipe(pipe)) {
+        throw VaultError::commandFailed(displayName, -1, posixErrorText(*failure));
+    }
+    return pipe;
+}
+
+int childEnd(const std::optional<Pipe>& pipe, bool reading)
+{
+    return !pipe ? -1 : reading ? pipe->readingEnd.get() : pipe->writingEnd.get();
+}
+
+// Waits for the readers of the captured streams; true only when each read its stream to its end
+// by itself.
+bool waitForReaders(std::optional<PipeReader>& output, std::optional<PipeReader>& error)
+{
+    std::vector<PipeReader*> readers;
+    for (std::optional<PipeReader>* reader : {&output, &error}) {
+        if (*reader) {
+            readers.push_back(&**reader);
+        }
+    }
+    const auto deadline = std::chrono::steady_clock::now() + readerCompletionLimit;
+    const bool stopped = std::all_of(readers.begin(), readers.end(),
+                                     [deadline](PipeReader* reader) { return reader->waitUntilStopped(deadline); });
+    if (!stopped) {
+        for (PipeReader* reader : readers) {
+            reader->abandon();
+        }
+        const auto abandonDeadline = std::chrono::steady_clock::now() + readerAbandonLimit;
+        for (PipeReader* reader : readers) {
+            reader->waitUntilStopped(abandonDeadline);
+        }
+    }
+    return std::all_of(readers.begin(), readers.end(), [](PipeReader* reader) { return reader->finished(); });
+}
+
+PipeReader::Captured capturedBy(const std::optional<PipeReader>& reader)
+{
+    return reader ? reader->captured() : PipeReader::Captured{};
 }
 
 class SpawnSettings
@@ -151,10 +184,10 @@ public:
 } // namespace
 
 SystemProcessResult ChildProcess::run(const SystemToolSpec& program, const QStringList& arguments,
-                                      std::optional<QByteArrayView> standardInput, std::stop_token cancellation)
+                                      const Options& options, std::stop_token cancellation)
 {
     ChildProcess child(program);
-    return child.runToEnd(arguments, standardInput, cancellation);
+    return child.runToEnd(arguments, options, cancellation);
 }
 
 ChildProcess::ChildProcess(const SystemToolSpec& program) : program_(program)
@@ -169,7 +202,7 @@ ChildProcess::~ChildProcess()
     }
 }
 
-SystemProcessResult ChildProcess::runToEnd(const QStringList& arguments, std::optional<QByteArrayView> standardInput,
+SystemProcessResult ChildProcess::runToEnd(const QStringList& arguments, const Options& options,
                                            const std::stop_token& cancellation)
 {
     // Runs at once if cancellation was already requested. It is destroyed (waiting for a call in
@@ -179,32 +212,31 @@ SystemProcessResult ChildProcess::runToEnd(const QStringList& arguments, std::op
         throw VaultError(VaultError::Kind::operationCancelled);
     }
 
-    Pipe output;
-    Pipe error;
-    std::optional<Pipe> input;
-    if (standardInput) {
-        input.emplace();
-    }
-    for (Pipe* pipe : {&output, &error, input ? &*input : nullptr}) {
-        if (pipe) {
-            if (const std::optional<int> failure = makePipe(*pipe)) {
-                throw VaultError::commandFailed(program_.displayName, -1, posixErrorText(*failure));
-            }
+    std::optional<Pipe> output = pipeWhen(options.standardOutput == Output::captured, program_.displayName);
+    std::optional<Pipe> error = pipeWhen(options.standardError == Output::captured, program_.displayName);
+    std::optional<Pipe> input = pipeWhen(options.standardInput.has_value(), program_.displayName);
+    launch(arguments, childEnd(input, true), childEnd(output, false), childEnd(error, false));
+    // The child holds its own copies; ours would keep the readers from ever seeing the end.
+    for (std::optional<Pipe>* pipe : {&output, &error}) {
+        if (*pipe) {
+            (*pipe)->writingEnd.reset();
         }
     }
-    launch(arguments, input ? input->readingEnd.get() : -1, output.writingEnd.get(), error.writingEnd.get());
-    // The child holds its own copies; ours would keep the readers from ever seeing the end.
-    output.writingEnd.reset();
-    error.writingEnd.reset();
     if (input) {
         input->readingEnd.reset();
     }
 
-    PipeReader outputReader(std::move(output.readingEnd), maximumCapturedBytes);
-    PipeReader errorReader(std::move(error.readingEnd), maximumCapturedBytes);
+    std::optional<PipeReader> outputReader;
+    std::optional<PipeReader> errorReader;
+    if (output) {
+        outputReader.emplace(std::move(output->readingEnd), maximumCapturedBytes);
+    }
+    if (error) {
+        errorReader.emplace(std::move(error->readingEnd), maximumCapturedBytes);
+    }
 
     if (input) {
-        const bool written = writeAll(input->writingEnd.get(), *standardInput);
+        const bool written = writeAll(input->writingEnd.get(), *options.standardInput);
         const bool closed = input->writingEnd.closeChecked();
         if (!written || !closed) {
             stopAndWait();
@@ -226,8 +258,8 @@ SystemProcessResult ChildProcess::runToEnd(const QStringList& arguments, std::op
     if (outcome == Outcome::cancelled) {
         throw VaultError(VaultError::Kind::operationCancelled);
     }
-    const PipeReader::Captured capturedOutput = outputReader.captured();
-    const PipeReader::Captured capturedError = errorReader.captured();
+    const PipeReader::Captured capturedOutput = capturedBy(outputReader);
+    const PipeReader::Captured capturedError = capturedBy(errorReader);
     if (const std::optional<QString> readError = capturedOutput.readError ? capturedOutput.readError
                                                                           : capturedError.readError) {
         throw VaultError::commandFailed(program_.displayName, terminationStatus_,
@@ -259,8 +291,10 @@ void ChildProcess::launch(const QStringList& arguments, int standardInput, int s
     check(standardInput >= 0
               ? posix_spawn_file_actions_adddup2(&settings.actions, standardInput, STDIN_FILENO)
               : posix_spawn_file_actions_addopen(&settings.actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0));
-    check(posix_spawn_file_actions_adddup2(&settings.actions, standardOutput, STDOUT_FILENO));
-    check(posix_spawn_file_actions_adddup2(&settings.actions, standardError, STDERR_FILENO));
+    for (const auto& [fd, target] : {std::pair{standardOutput, STDOUT_FILENO}, std::pair{standardError, STDERR_FILENO}}) {
+        check(fd >= 0 ? posix_spawn_file_actions_adddup2(&settings.actions, fd, target)
+                      : posix_spawn_file_actions_addopen(&settings.actions, target, "/dev/null", O_WRONLY, 0));
+    }
     // Our own descriptors are all close-on-exec, but a library's might not be.
     check(posix_spawn_file_actions_addclosefrom_np(&settings.actions, STDERR_FILENO + 1));
     // The child starts with no blocked signals and default dispositions, whatever this thread

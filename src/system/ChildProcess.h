@@ -20,9 +20,9 @@
 //
 // The child is `program.executable` (an absolute path: no search path, no shell) with `arguments`
 // after the program name; it inherits the environment, the working directory and nothing but its
-// three standard streams. Standard output and standard error are captured up to
-// `maximumCapturedBytes` each. A non-zero status is a result, not an error. Failures are thrown as
-// VaultError, named by `program.displayName`:
+// three standard streams. Standard output and standard error are each captured up to
+// `maximumCapturedBytes`, or discarded. A non-zero status is a result, not an error. Failures are
+// thrown as VaultError, named by `program.displayName`:
 // - operationCancelled: `cancellation` was requested before the launch (nothing is started) or
 //   while the child ran (it gets SIGTERM, then SIGKILL after a 2 s grace);
 // - commandFailed with status -1: the launch failed (the Portuguese text of the error), or the
@@ -37,12 +37,28 @@ class ChildProcess
 public:
     static constexpr qsizetype maximumCapturedBytes = 4'194'304;
 
-    // `standardInput`, when given, is written once, straight from the caller's bytes (no copy is
-    // made, so a password can be wiped by its owner afterwards), then closed; otherwise the child
-    // reads the null device.
+    // Where one of the child's output streams goes.
+    enum class Output {
+        // Read into the result, to the stream's end.
+        captured,
+        // The null device. There is then nothing to read to its end: a child that leaves a daemon
+        // behind (which inherits the stream) is done as soon as the child itself exits, and the
+        // daemon holds no pipe of ours.
+        discarded,
+    };
+
+    struct Options
+    {
+        // Written once, straight from the caller's bytes (no copy is made, so a password can be
+        // wiped by its owner afterwards), then closed; without it the child reads the null device.
+        std::optional<QByteArrayView> standardInput;
+        Output standardOutput = Output::captured;
+        Output standardError = Output::captured;
+    };
+
+    // A discarded stream comes back empty in the result.
     static SystemProcessResult run(const SystemToolSpec& program, const QStringList& arguments,
-                                   std::optional<QByteArrayView> standardInput = std::nullopt,
-                                   std::stop_token cancellation = {});
+                                   const Options& options, std::stop_token cancellation = {});
 
 private:
     enum class Outcome { finished, timedOut, cancelled };
@@ -53,8 +69,9 @@ private:
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
 
-    SystemProcessResult runToEnd(const QStringList& arguments, std::optional<QByteArrayView> standardInput,
+    SystemProcessResult runToEnd(const QStringList& arguments, const Options& options,
                                  const std::stop_token& cancellation);
+    // A descriptor of -1 gives the child the null device for that stream.
     void launch(const QStringList& arguments, int standardInput, int standardOutput, int standardError);
 
     // Cancellation: the request may arrive on any thread, before or after the launch.

@@ -19,7 +19,7 @@ QCoro::Task<SystemProcessResult> SystemProcessRunner::run(SystemTool tool, QStri
     // The awaitable is a named local: GCC 12 destroys a lambda temporary inside a co_await
     // expression twice.
     auto blockingRun = executor_.run([this, tool, arguments, standardInput, cancellation] {
-        return ChildProcess::run(tools_.spec(tool), arguments, standardInput, cancellation);
+        return ChildProcess::run(tools_.spec(tool), arguments, {.standardInput = standardInput}, cancellation);
     });
     co_return co_await blockingRun;
 }
@@ -28,5 +28,7 @@ SystemProcessResult SystemProcessRunner::runAndWait(SystemTool tool, const QStri
                                                     std::optional<QByteArrayView> standardInput,
                                                     std::stop_token cancellation)
 {
-    return executor_.runAndWait([&] { return ChildProcess::run(tools_.spec(tool), arguments, standardInput, cancellation); });
+    return executor_.runAndWait([&] {
+        return ChildProcess::run(tools_.spec(tool), arguments, {.standardInput = standardInput}, cancellation);
+    });
 }

@@ -5,6 +5,7 @@
 #include "platform/HiddenFlag.h"
 #include "support/GocryptfsMountGuard.h"
 #include "support/StandInTools.h"
+#include "support/TestFiles.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -24,6 +25,11 @@
 // A machine without /dev/fuse or gocryptfs fails these tests: the stand-ins cannot work there.
 
 namespace {
+
+using TestFiles::entriesOf;
+using TestFiles::permissionsOf;
+using TestFiles::readAll;
+using TestFiles::writeFile;
 
 struct Entity
 {
@@ -72,29 +78,6 @@ QMap<QString, Entity> listedImages(const QByteArray& propertyList)
         listed.insert(stringIn(image, "image-path"), firstEntity(image));
     }
     return listed;
-}
-
-int permissionsOf(const QString& path)
-{
-    struct stat status {};
-    return ::lstat(QFile::encodeName(path).constData(), &status) == 0 ? int(status.st_mode & 07777) : -1;
-}
-
-QStringList entriesOf(const QString& folder)
-{
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-}
-
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeFile(const QString& path, const QByteArray& contents)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size();
 }
 
 } // namespace
@@ -403,7 +386,8 @@ TEST_F(StandInsOnRealMounts, CreationRefusesBadRequestsAndLeavesNothingHalfMade)
     ASSERT_TRUE(stopped.waitForFinished(-1));
     EXPECT_EQ(stopped.exitStatus(), QProcess::NormalExit);
     EXPECT_NE(stopped.exitCode(), 0);
-    EXPECT_TRUE(stopped.readAllStandardError().contains("Operação interrompida"));
+    const QByteArray stoppedError = stopped.readAllStandardError();
+    EXPECT_TRUE(stoppedError.contains("Operação interrompida")) << stoppedError.toStdString();
     EXPECT_FALSE(QFileInfo::exists(image));
 
     // The longest password accepted still reaches gocryptfs whole (its line is 2048 hex digits).

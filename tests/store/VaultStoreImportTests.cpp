@@ -69,6 +69,8 @@ TEST_F(VaultStoreImportTest, oneNoticeSumsUpTheBatchAndEachFailureGetsItsOwnLine
     EXPECT_EQ(store->errorMessage(), std::nullopt);
     EXPECT_EQ(store->content(), QList<VaultContentItem>{listed});
     EXPECT_EQ(services.content.addCalls.size(), 3) << "one call per item, so that items fail on their own";
+    EXPECT_EQ(store->sessions(), (QHash<QUuid, VaultSession>{{vault.id, session}}));
+    EXPECT_EQ(store->status(), VaultStatus::unlocked);
 
     // One copied under a new name: the plural wording is used even for one.
     services.content.destinationsBySource[source("a.txt")] = {destination("a 2.txt")};

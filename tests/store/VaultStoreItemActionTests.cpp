@@ -118,7 +118,7 @@ TEST_F(VaultStoreItemActionTest, onlyTheListedTopLevelEntryItselfIsRevealed)
     const VaultContentItem link = listedItem(volume + "/atalho");
     act(link, true);
     EXPECT_EQ(services.finderWorkspace.revealed.last(), QUrl::fromLocalFile(volume + "/atalho"));
-    QFile::remove(volume + "/atalho");
+    // Made while the first link still exists, so it cannot reuse its inode.
     ASSERT_TRUE(QFile::link(volume + "/Fotos", volume + "/outro-atalho"));
     ASSERT_EQ(::rename(QFile::encodeName(volume + "/outro-atalho").constData(),
                        QFile::encodeName(volume + "/atalho").constData()),

@@ -2,6 +2,7 @@
 
 #include "model/KovaraPaths.h"
 #include "model/Vault.h"
+#include "model/VaultRegistry.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -14,10 +15,9 @@
 inline Vault cataloguedVault(const KovaraPaths& paths, const QString& name, bool withImage = true,
                              const QUuid& id = QUuid::createUuid())
 {
-    const QString image = QDir(paths.storageDirectory.toLocalFile()).filePath(id.toString(QUuid::WithoutBraces) +
-                                                                              QStringLiteral(".sparsebundle"));
+    const QUrl image = VaultRegistry(paths).imageURL(id);
     if (withImage) {
-        QDir().mkpath(image);
+        QDir().mkpath(image.toLocalFile());
     }
-    return Vault{id, name, QUrl::fromLocalFile(image), QDateTime::currentDateTimeUtc()};
+    return Vault{id, name, image, QDateTime::currentDateTimeUtc()};
 }

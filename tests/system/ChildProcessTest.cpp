@@ -1,0 +1,52 @@
+#include "support/FakeToolFolder.h"
+#include "system/ChildProcess.h"
+
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+
+#include <signal.h>
+
+namespace {
+
+using Output = ChildProcess::Output;
+
+// A program that starts a daemon and exits: the daemon inherits the program's output streams and
+// lives on, as gocryptfs's does.
+TEST(ChildProcessTest, DiscardedOutputLetsAProgramThatLeavesADaemonFinishAtItsOwnExit)
+{
+    FakeToolFolder tools;
+    const SystemToolSpec starter{tools.writeScript("starter", "cat > received\n"
+                                                              "sleep 60 &\n"
+                                                              "echo $! > daemon\n"
+                                                              "echo 'para ninguém'\n"
+                                                              "echo 'erro para ninguém' >&2\n"
+                                                              "exit 3"),
+                                 "starter", std::nullopt};
+
+    const SystemProcessResult result = ChildProcess::run(
+        starter, {}, {.standardInput = QByteArrayView("segredo"), .standardOutput = Output::discarded, .standardError = Output::discarded});
+
+    EXPECT_EQ(result.terminationStatus, 3);
+    EXPECT_TRUE(result.standardOutput.isEmpty());
+    EXPECT_TRUE(result.standardError.isEmpty());
+    EXPECT_EQ(tools.read("received"), "segredo");
+    const QString daemon = QString::fromLatin1(tools.read("daemon").trimmed());
+    // The daemon holds the null device, no pipe of ours.
+    EXPECT_EQ(QFileInfo("/proc/" + daemon + "/fd/1").symLinkTarget(), "/dev/null");
+    EXPECT_EQ(QFileInfo("/proc/" + daemon + "/fd/2").symLinkTarget(), "/dev/null");
+    ::kill(daemon.toInt(), SIGKILL);
+
+    // Each stream is chosen on its own.
+    const SystemToolSpec talker{tools.writeScript("talker", "echo 'para ninguém'\n"
+                                                            "echo 'erro guardado' >&2"),
+                                "talker", std::nullopt};
+    const SystemProcessResult errorOnly =
+        ChildProcess::run(talker, {},
+                          {.standardInput = std::nullopt, .standardOutput = Output::discarded, .standardError = Output::captured});
+    EXPECT_EQ(errorOnly.terminationStatus, 0);
+    EXPECT_TRUE(errorOnly.standardOutput.isEmpty());
+    EXPECT_EQ(errorOnly.standardError, "erro guardado\n");
+}
+
+} // namespace
