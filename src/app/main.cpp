@@ -1,10 +1,7 @@
 #include "app/FinderWorkspaceService.h"
 #include "app/KovaraApp.h"
-#include "content/VaultContentService.h"
 #include "model/KovaraPaths.h"
 #include "store/VaultStore.h"
-#include "system/DiskImageService.h"
-#include "system/SystemProcessRunner.h"
 
 #include <QApplication>
 
@@ -12,18 +9,12 @@
 
 namespace {
 
-// The store and the services it holds by reference, built and destroyed together.
+// The store and the file manager it holds by reference, built and destroyed together. The store
+// makes its own process runner, disk-image and content services.
 struct LiveStore
 {
-    explicit LiveStore(const KovaraPaths& paths)
-        : diskImageService(paths, runner)
-        , store(paths, diskImageService, diskImageService, contentService, finderWorkspace)
-    {
-    }
+    explicit LiveStore(const KovaraPaths& paths) : store(paths, finderWorkspace) {}
 
-    SystemProcessRunner runner;
-    DiskImageService diskImageService;
-    VaultContentService contentService;
     FinderWorkspaceService finderWorkspace;
     VaultStore store;
 };

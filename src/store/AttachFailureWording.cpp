@@ -31,35 +31,49 @@ AttachFailureWording AttachFailureWording::describe(const std::exception_ptr& at
 {
     const QString message = userMessage(attachFailure);
     const std::optional<MountedRollbackFailure> rollback = rollbackFailureIn(attachFailure);
+    AttachFailureWording wording;
     switch (state) {
-    case MountState::unconfirmed: {
-        const QString discoveryMessage = userMessage(discoveryFailure);
-        return {
-            rollback ? bothFailed(*rollback) + QStringLiteral(". Também não foi possível confirmar o estado atual: ") +
-                           discoveryMessage
-                     : message + QStringLiteral(" Também não foi possível confirmar o estado de montagem: ") +
-                           discoveryMessage,
-            createdNow ? std::optional(QStringLiteral("O cofre foi criado; confirme seu estado no Utilitário de Disco."))
-                       : std::nullopt,
-        };
-    }
+    case MountState::unconfirmed:
+        if (rollback) {
+            wording.errorMessage = bothFailed(*rollback) +
+                                   QStringLiteral(". Também não foi possível confirmar o estado atual: ") +
+                                   userMessage(discoveryFailure);
+        } else {
+            wording.errorMessage = message + QStringLiteral(" Também não foi possível confirmar o estado de montagem: ") +
+                                   userMessage(discoveryFailure);
+        }
+        if (createdNow) {
+            wording.noticeBase = QStringLiteral("O cofre foi criado; confirme seu estado no Utilitário de Disco.");
+        }
+        break;
     case MountState::mounted:
-        return {
-            rollback ? bothFailed(*rollback) + QStringLiteral(". Uma nova consulta confirmou que o cofre continua montado.")
-            : createdNow
-                ? QStringLiteral("O cofre foi criado e continua montado, mas a finalização do desbloqueio falhou: ") + message
-                : QStringLiteral("O cofre continua montado, mas a finalização do desbloqueio falhou: ") + message,
-            QStringLiteral("O cofre continua montado."),
-        };
+        if (rollback) {
+            wording.errorMessage =
+                bothFailed(*rollback) + QStringLiteral(". Uma nova consulta confirmou que o cofre continua montado.");
+        } else if (createdNow) {
+            wording.errorMessage =
+                QStringLiteral("O cofre foi criado e continua montado, mas a finalização do desbloqueio falhou: ") +
+                message;
+        } else {
+            wording.errorMessage =
+                QStringLiteral("O cofre continua montado, mas a finalização do desbloqueio falhou: ") + message;
+        }
+        wording.noticeBase = QStringLiteral("O cofre continua montado.");
+        break;
     case MountState::notMounted:
+        if (rollback) {
+            wording.errorMessage = QStringLiteral("A finalização do desbloqueio falhou (") + rollback->originalFailure() +
+                                   QStringLiteral("). A desmontagem retornou erro (") + rollback->rollbackFailure() +
+                                   QStringLiteral("), mas uma nova consulta confirmou que o cofre está bloqueado.");
+        } else if (createdNow) {
+            wording.errorMessage = QStringLiteral("O cofre foi criado, mas não pôde ser desbloqueado: ") + message;
+        } else {
+            wording.errorMessage = message;
+        }
+        if (createdNow) {
+            wording.noticeBase = QStringLiteral("O cofre foi criado e permanece bloqueado.");
+        }
         break;
     }
-    return {
-        rollback ? QStringLiteral("A finalização do desbloqueio falhou (") + rollback->originalFailure() +
-                       QStringLiteral("). A desmontagem retornou erro (") + rollback->rollbackFailure() +
-                       QStringLiteral("), mas uma nova consulta confirmou que o cofre está bloqueado.")
-        : createdNow ? QStringLiteral("O cofre foi criado, mas não pôde ser desbloqueado: ") + message
-                     : message,
-        createdNow ? std::optional(QStringLiteral("O cofre foi criado e permanece bloqueado.")) : std::nullopt,
-    };
+    return wording;
 }

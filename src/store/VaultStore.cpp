@@ -158,6 +158,14 @@ std::optional<Vault> VaultStore::selectedVault() const
     return selectedVaultID_ ? catalogueVault(*selectedVaultID_) : std::nullopt;
 }
 
+std::optional<QUuid> VaultStore::requiredSelection()
+{
+    if (!selectedVaultID_) {
+        setErrorMessage(VaultError(VaultError::Kind::noSelection).errorDescription());
+    }
+    return selectedVaultID_;
+}
+
 VaultRowState VaultStore::state(const QUuid& vaultID) const
 {
     const auto found =

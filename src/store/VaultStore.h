@@ -242,6 +242,9 @@ protected:
     // The catalogue entry whose image is at `imageURL`, compared as standardised paths with
     // symbolic links resolved.
     std::optional<Vault> vaultForImageAt(const QUrl& imageURL) const;
+    // The selected vault's id for an operation on "the selected vault"; without a selection
+    // errorMessage asks the user to select one, and the answer is none.
+    std::optional<QUuid> requiredSelection();
     // The catalogue entry with this id.
     std::optional<Vault> catalogueVault(const QUuid& vaultID) const;
     // Every listing goes through here, so one made for a vault that is no longer selected is

@@ -132,11 +132,11 @@ QCoro::Task<VaultImportBatchResult> VaultStore::importItems(QList<QUrl> urls, QU
 
 QCoro::Task<bool> VaultStore::addItems(QList<QUrl> urls)
 {
-    if (!selectedVaultID_) {
-        setErrorMessage(VaultError(VaultError::Kind::noSelection).errorDescription());
+    const std::optional<QUuid> selected = requiredSelection();
+    if (!selected) {
         co_return false;
     }
-    const QUuid vaultID = *selectedVaultID_;
+    const QUuid vaultID = *selected;
     const std::optional<QString> noPassword;
     const VaultImportBatchResult result = co_await importItems(urls, vaultID, noPassword);
     applyImportResult(result, vaultID);

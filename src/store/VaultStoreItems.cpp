@@ -47,11 +47,9 @@ QCoro::Task<> VaultStore::trashItem(VaultContentItem item, QUuid vaultID)
 
 QCoro::Task<> VaultStore::trashItem(VaultContentItem item)
 {
-    if (!selectedVaultID_) {
-        setErrorMessage(VaultError(VaultError::Kind::noSelection).errorDescription());
-        co_return;
+    if (const std::optional<QUuid> vaultID = requiredSelection()) {
+        co_await trashItem(std::move(item), *vaultID);
     }
-    co_await trashItem(std::move(item), *selectedVaultID_);
 }
 
 void VaultStore::openVault(QUuid vaultID)
@@ -61,8 +59,7 @@ void VaultStore::openVault(QUuid vaultID)
 
 void VaultStore::openSelectedVault()
 {
-    if (!selectedVaultID_) {
-        setErrorMessage(VaultError(VaultError::Kind::noSelection).errorDescription());
+    if (!requiredSelection()) {
         return;
     }
     startDetached([](VaultStore& store) { return store.performOpenSelectedVault(); });
@@ -71,12 +68,12 @@ void VaultStore::openSelectedVault()
 QCoro::Task<> VaultStore::performOpenSelectedVault()
 {
     // The selection may have changed since the request was made.
-    if (!selectedVaultID_) {
-        setErrorMessage(VaultError(VaultError::Kind::noSelection).errorDescription());
+    const std::optional<QUuid> vaultID = requiredSelection();
+    if (!vaultID) {
         co_return;
     }
     const std::optional<VaultContentItem> theVolumeItself;
-    co_await performFinderAction(*selectedVaultID_, theVolumeItself, false);
+    co_await performFinderAction(*vaultID, theVolumeItself, false);
 }
 
 void VaultStore::openItem(VaultContentItem item, QUuid vaultID)

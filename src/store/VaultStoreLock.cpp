@@ -13,20 +13,16 @@ void VaultStore::lock(QUuid vaultID, bool force)
 
 void VaultStore::lockSelected()
 {
-    if (!selectedVaultID_) {
-        setErrorMessage(VaultError(VaultError::Kind::noSelection).errorDescription());
-        return;
+    if (const std::optional<QUuid> vaultID = requiredSelection()) {
+        lock(*vaultID, false);
     }
-    lock(*selectedVaultID_, false);
 }
 
 QCoro::Task<> VaultStore::lockSelectedAndWait()
 {
-    if (!selectedVaultID_) {
-        setErrorMessage(VaultError(VaultError::Kind::noSelection).errorDescription());
-        co_return;
+    if (const std::optional<QUuid> vaultID = requiredSelection()) {
+        co_await performLockSelected(*vaultID, false);
     }
-    co_await performLockSelected(*selectedVaultID_, false);
 }
 
 QCoro::Task<> VaultStore::performLockSelected(QUuid vaultID, bool force)

@@ -10,11 +10,9 @@
 
 QCoro::Task<> VaultStore::unlockSelected(QString password)
 {
-    if (!selectedVaultID_) {
-        setErrorMessage(VaultError(VaultError::Kind::noSelection).errorDescription());
-        co_return;
+    if (const std::optional<QUuid> vaultID = requiredSelection()) {
+        co_await unlock(*vaultID, password);
     }
-    co_await unlock(*selectedVaultID_, password);
 }
 
 QCoro::Task<> VaultStore::unlock(QUuid vaultID, QString password)
