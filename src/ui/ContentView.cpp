@@ -168,18 +168,30 @@ void ContentView::showErrorAlert()
 
 void ContentView::forceLock(const QUuid& vaultID, bool continuesTermination)
 {
+    // A store already at work refuses the lock with its own message; the quit stays cancelled.
+    const bool followsTermination = continuesTermination && !store_.isBusy();
     store_.lock(vaultID, true);
-    if (!continuesTermination || !store_.isBusy()) {
+    if (!followsTermination) {
         return;
     }
-    // The lock runs in the background; quitting goes on only once it has really locked the
-    // vault. A failed forced lock leaves its own error and the quit stays cancelled.
-    auto connection = std::make_shared<QMetaObject::Connection>();
-    *connection = connect(&store_, &VaultStore::isBusyChanged, this, [this, vaultID, connection] {
+    // The lock starts on the next turn of the event loop and runs in the background; quitting
+    // goes on only once it has really locked the vault. A failed forced lock leaves its own
+    // error and the quit stays cancelled.
+    struct Progress
+    {
+        QMetaObject::Connection connection;
+        bool hasStarted = false;
+    };
+    auto progress = std::make_shared<Progress>();
+    progress->connection = connect(&store_, &VaultStore::isBusyChanged, this, [this, vaultID, progress] {
         if (store_.isBusy()) {
+            progress->hasStarted = true;
             return;
         }
-        disconnect(*connection);
+        if (!progress->hasStarted) {
+            return;
+        }
+        disconnect(progress->connection);
         if (store_.state(vaultID) != VaultRowState::unlocked) {
             emit terminationRequested();
         }
