@@ -121,8 +121,7 @@ void KovaraApp::showMainWindow()
 
 QCoro::Task<bool> KovaraApp::prepareForTermination()
 {
-    // Until the store can lock vaults at quit, quitting only lets the running operation stop
-    // cleanly: nothing the store can do yet leaves a vault mounted.
-    co_await store_->cancelActiveOperationAndWait();
-    co_return true;
+    // The store stops what runs, locks every vault and, when one stays unlocked, says why in
+    // its error message; the controller then keeps the window in front.
+    co_return co_await store_->prepareForTermination();
 }

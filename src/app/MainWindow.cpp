@@ -50,6 +50,7 @@ MainWindow::MainWindow(VaultStore& store, FinderImportCoordinator& finderImport,
     // The layout keeps the window from getting smaller than its content's minimum.
     resize(defaultSize.expandedTo(minimumSizeHint()));
     connect(&termination_, &TerminationController::terminationRefused, this, &MainWindow::bringToFront);
+    connect(content_, &ContentView::terminationRequested, &termination_, &TerminationController::requestTermination);
 }
 
 void MainWindow::bringToFront()

@@ -16,6 +16,6 @@ public:
     // Opens `file` with its default application. True when the request was accepted.
     virtual bool open(const QUrl& file) noexcept = 0;
     // Shows `file`, and only it, selected in a file-manager window. The store treats this as
-    // always successful: a file manager that cannot select falls back to showing the folder.
+    // always successful.
     virtual void reveal(const QUrl& file) noexcept = 0;
 };

@@ -2,9 +2,12 @@
 
 #include "store/VaultStore.h"
 #include "ui/BannerStack.h"
+#include "ui/ConfirmationModel.h"
 #include "ui/DetailScreenView.h"
 #include "ui/VaultSidebarView.h"
 
+#include <QMessageBox>
+#include <QPushButton>
 #include <QSplitter>
 #include <QVBoxLayout>
 
@@ -45,7 +48,12 @@ ContentView::ContentView(VaultStore& store, FinderImportCoordinator& finderImpor
                          &VaultStore::sessionsChanged, &VaultStore::isBusyChanged, &VaultStore::deletingVaultIDChanged}) {
         connect(&store_, changed, this, &ContentView::showDetail);
     }
+    for (auto changed : {&VaultStore::errorMessageChanged, &VaultStore::forceLockVaultIDChanged,
+                         &VaultStore::forceLockContinuesTerminationChanged}) {
+        connect(&store_, changed, this, &ContentView::showErrorAlert);
+    }
     showDetail();
+    showErrorAlert();
 }
 
 void ContentView::requestUnlock(const QUuid& vaultID)
@@ -93,16 +101,13 @@ void ContentView::performSidebarAction(const QUuid& vaultID, SidebarRowModel::Ac
         store_.refresh();
         return;
     case SidebarRowModel::Action::requestDelete:
-        for (const Vault& vault : store_.vaults()) {
-            if (vault.id == vaultID) {
-                emit deleteVaultRequested(vault);
-            }
-        }
+        confirmDeletion(vaultID);
         return;
     case SidebarRowModel::Action::lock:
+        store_.lock(vaultID, false);
+        return;
     case SidebarRowModel::Action::openInFileManager:
-        // Locking and opening a volume are store operations still to come; until then the
-        // toggle and the menu entries of an unlocked vault do nothing.
+        store_.openVault(vaultID);
         return;
     }
 }
@@ -117,9 +122,107 @@ void ContentView::performDetailAction(DetailScreenModel::Action action)
         store_.refresh();
         return;
     case DetailScreenModel::Action::requestDelete:
-        if (const std::optional<Vault> vault = store_.selectedVault()) {
-            emit deleteVaultRequested(*vault);
+        if (const std::optional<QUuid> vaultID = store_.selectedVaultID()) {
+            confirmDeletion(*vaultID);
         }
         return;
     }
+}
+
+void ContentView::confirmDeletion(const QUuid& vaultID)
+{
+    for (const Vault& vault : store_.vaults()) {
+        if (vault.id == vaultID) {
+            presentAlert(ConfirmationModel::deleteVault(vault, store_.state(vaultID)),
+                         [this, vaultID] { store_.deleteVault(vaultID); }, [] {});
+            return;
+        }
+    }
+}
+
+void ContentView::showErrorAlert()
+{
+    if (errorAlert_) {
+        // Closed by the store, not by the user: its buttons' actions must not run.
+        errorAlert_->disconnect(this);
+        errorAlert_->close();
+    }
+    if (!store_.errorMessage()) {
+        return;
+    }
+    const std::optional<QUuid> forceLockVaultID = store_.forceLockVaultID();
+    const bool continuesTermination = store_.forceLockContinuesTermination();
+    errorAlert_ = presentAlert(
+        ConfirmationModel::error(store_.errorMessage(), forceLockVaultID, continuesTermination),
+        [this, forceLockVaultID, continuesTermination] {
+            // This alert is already closing: clearing the error must not close it again.
+            errorAlert_.clear();
+            store_.clearError();
+            forceLock(*forceLockVaultID, continuesTermination);
+        },
+        [this] {
+            errorAlert_.clear();
+            store_.clearError();
+        });
+}
+
+void ContentView::forceLock(const QUuid& vaultID, bool continuesTermination)
+{
+    // A store already at work refuses the lock with its own message; the quit stays cancelled.
+    const bool followsTermination = continuesTermination && !store_.isBusy();
+    store_.lock(vaultID, true);
+    if (!followsTermination) {
+        return;
+    }
+    // The lock starts on the next turn of the event loop and runs in the background; quitting
+    // goes on only once it has really locked the vault. A failed forced lock leaves its own
+    // error and the quit stays cancelled.
+    struct Progress
+    {
+        QMetaObject::Connection connection;
+        bool hasStarted = false;
+    };
+    auto progress = std::make_shared<Progress>();
+    progress->connection = connect(&store_, &VaultStore::isBusyChanged, this, [this, vaultID, progress] {
+        if (store_.isBusy()) {
+            progress->hasStarted = true;
+            return;
+        }
+        if (!progress->hasStarted) {
+            return;
+        }
+        disconnect(progress->connection);
+        if (store_.state(vaultID) != VaultRowState::unlocked) {
+            emit terminationRequested();
+        }
+    });
+}
+
+QMessageBox* ContentView::presentAlert(const ConfirmationModel& model, std::function<void()> onDestructive,
+                                       std::function<void()> onDismiss)
+{
+    auto* alert = new QMessageBox(this);
+    alert->setAttribute(Qt::WA_DeleteOnClose);
+    alert->setIcon(QMessageBox::Warning);
+    alert->setText(model.title);
+    alert->setInformativeText(model.message);
+    alert->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    QPushButton* destructive = nullptr;
+    if (model.destructiveTitle) {
+        destructive = alert->addButton(*model.destructiveTitle, QMessageBox::DestructiveRole);
+    }
+    QPushButton* dismiss =
+        alert->addButton(model.dismissTitle, destructive ? QMessageBox::RejectRole : QMessageBox::AcceptRole);
+    alert->setDefaultButton(dismiss);
+    alert->setEscapeButton(dismiss);
+    connect(alert, &QMessageBox::finished, this,
+            [alert, destructive, onDestructive = std::move(onDestructive), onDismiss = std::move(onDismiss)] {
+                if (destructive && alert->clickedButton() == destructive) {
+                    onDestructive();
+                } else {
+                    onDismiss();
+                }
+            });
+    alert->open();
+    return alert;
 }

@@ -4,12 +4,17 @@
 #include "ui/DetailScreenModel.h"
 #include "ui/SidebarRowModel.h"
 
+#include <QPointer>
 #include <QUuid>
 #include <QWidget>
+
+#include <functional>
 
 #include <optional>
 
 class BannerStack;
+struct ConfirmationModel;
+class QMessageBox;
 class DetailScreenView;
 class FinderImportCoordinator;
 class QSplitter;
@@ -33,7 +38,8 @@ public:
 
 signals:
     void createVaultRequested();
-    void deleteVaultRequested(const Vault& vault);
+    // A forced lock that quitting was waiting on has succeeded: quitting can go on.
+    void terminationRequested();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -42,10 +48,19 @@ private:
     void showDetail();
     void performSidebarAction(const QUuid& vaultID, SidebarRowModel::Action action);
     void performDetailAction(DetailScreenModel::Action action);
+    void confirmDeletion(const QUuid& vaultID);
+    // The store's error as an alert, redrawn whenever the error or its forced-lock offer changes.
+    void showErrorAlert();
+    void forceLock(const QUuid& vaultID, bool continuesTermination);
+    // A window-modal alert; `onDestructive` runs when its destructive button is chosen,
+    // `onDismiss` on every other way of closing it.
+    QMessageBox* presentAlert(const ConfirmationModel& model, std::function<void()> onDestructive,
+                              std::function<void()> onDismiss);
 
     VaultStore& store_;
     VaultSidebarView* sidebar_;
     BannerStack* banners_;
     DetailScreenView* detail_;
+    QPointer<QMessageBox> errorAlert_;
     bool hasRefreshedOnFirstShow_ = false;
 };

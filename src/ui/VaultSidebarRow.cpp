@@ -39,7 +39,8 @@ VaultSidebarRow::VaultSidebarRow(QWidget* parent)
     text->addWidget(name_);
     text->addWidget(status_);
     auto* layout = new QHBoxLayout(this);
-    layout->setContentsMargins(6, 5, 4, 5);
+    // The toggle keeps the same breathing room from the row's right edge as the icon from its left.
+    layout->setContentsMargins(6, 5, 6, 5);
     layout->setSpacing(8);
     layout->addWidget(icon_);
     layout->addLayout(text, 1);

@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QHBoxLayout>
 #include <QVBoxLayout>
 
 namespace {
@@ -63,7 +64,11 @@ VaultSidebarView::VaultSidebarView(VaultStore& store, QWidget* parent)
     layout->setSpacing(2);
     layout->addWidget(section);
     layout->addWidget(list_, 1);
-    layout->addWidget(newVault_, 0, Qt::AlignLeft);
+    // Indented like the rows above it, rather than flush with the window's edge.
+    auto* footer = new QHBoxLayout;
+    footer->setContentsMargins(6, 0, 6, 0);
+    footer->addWidget(newVault_, 0, Qt::AlignLeft);
+    layout->addLayout(footer);
     setMinimumWidth(220);
 
     connect(newVault_, &QPushButton::clicked, this, &VaultSidebarView::createVaultRequested);

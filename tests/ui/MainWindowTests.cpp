@@ -14,6 +14,7 @@
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -78,8 +79,39 @@ protected:
     FinderImportCoordinator finderImport;
     FinderServiceProvider finderService{[this](const QList<QUrl>& urls) { finderImport.receive(urls); }};
     KovaraUpdater updater{QUrl("https://updates.kovara.example/appcast.xml"), "1.0"};
-    TerminationController termination{[]() -> QCoro::Task<bool> { co_return false; }};
+    int terminationAttempts = 0;
+    TerminationController termination{[this]() -> QCoro::Task<bool> {
+        ++terminationAttempts;
+        co_return false;
+    }};
 };
+
+// The alert the window shows, once it is the only one open.
+QMessageBox* visibleAlert(QWidget& window)
+{
+    QMessageBox* shown = nullptr;
+    // A missing alert shows as the null answer the caller checks.
+    (void)QTest::qWaitFor([&] {
+        shown = nullptr;
+        for (QMessageBox* alert : window.findChildren<QMessageBox*>()) {
+            if (alert->isVisible()) {
+                shown = alert;
+            }
+        }
+        return shown != nullptr;
+    });
+    return shown;
+}
+
+QAbstractButton* buttonTitled(QMessageBox& alert, const QString& title)
+{
+    for (QAbstractButton* button : alert.buttons()) {
+        if (button->text() == title) {
+            return button;
+        }
+    }
+    return nullptr;
+}
 
 TEST_F(MainWindowTest, SpeaksBrazilianPortugueseEvenInQtsOwnButtons)
 {
@@ -171,6 +203,69 @@ TEST_F(MainWindowTest, TheSidebarShowsEveryStateAndTheBannersTheirMessages)
     EXPECT_EQ(window->contentView()->detailScreen().screen, DetailScreenModel::Screen::selectVault);
     EXPECT_EQ(window->windowTitle(), "Kovara");
     saveScreenshot(*window, "kovara-select.png");
+}
+
+TEST_F(MainWindowTest, AQuitWaitingOnABusyVaultGoesOnOnceTheForcedLockSucceeds)
+{
+    const Vault busy = addVault("Documentos pessoais", true);
+    const auto store = makeStore();
+    const auto window = makeWindow(*store);
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !store->isBusy(); })) << "the first show's refresh ends";
+
+    // Quitting found the vault in use: the store says so and offers the forced lock.
+    const VaultSession session{busy.id, QUrl::fromLocalFile("/run/kovara/Documentos"), "fuse:0:51"};
+    store->installSessions({{busy.id, session}});
+    store->selectVault(busy.id);
+    saveScreenshot(*window, "kovara-unlocked.png");
+    services.disk.mountedSessionsOutcomes.push({{busy.id, session}});
+    store->setErrorMessage(QString::fromUtf8("O cofre está em uso por: Editor."));
+    store->setForceLockVaultID(busy.id);
+    store->setForceLockContinuesTermination(true);
+
+    QMessageBox* alert = visibleAlert(*window);
+    ASSERT_NE(alert, nullptr);
+    EXPECT_EQ(alert->text(), QString::fromUtf8("Não foi possível concluir"));
+    EXPECT_EQ(alert->informativeText(), QString::fromUtf8("O cofre está em uso por: Editor."));
+    saveScreenshot(*window, "kovara-force-lock.png");
+    QAbstractButton* forceLock = buttonTitled(*alert, QString::fromUtf8("Forçar bloqueio e encerrar"));
+    ASSERT_NE(forceLock, nullptr);
+    forceLock->click();
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return terminationAttempts == 1; })) << "quitting is asked for again";
+    EXPECT_TRUE(services.disk.operations().contains("forceDetach"));
+    EXPECT_EQ(store->state(busy.id), VaultRowState::locked);
+    EXPECT_EQ(store->errorMessage(), std::nullopt);
+}
+
+TEST_F(MainWindowTest, AVaultWhoseImageVanishedIsRemovedFromTheListOnlyAfterConfirmation)
+{
+    const Vault kept = addVault("Fotos da família", true);
+    const Vault missing = addVault("Contratos 2023", false);
+    const auto store = makeStore();
+    const auto window = makeWindow(*store);
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !store->isBusy(); })) << "the first show's refresh ends";
+    auto* sidebar = window->contentView()->findChild<VaultSidebarView*>();
+
+    emit sidebar->actionRequested(missing.id, SidebarRowModel::Action::requestDelete);
+    QMessageBox* alert = visibleAlert(*window);
+    ASSERT_NE(alert, nullptr);
+    EXPECT_EQ(alert->text(), "Apagar cofre?");
+    ASSERT_NE(buttonTitled(*alert, "Cancelar"), nullptr);
+    buttonTitled(*alert, "Cancelar")->click();
+    EXPECT_EQ(store->vaults().size(), 2) << "cancelling deletes nothing";
+
+    emit sidebar->actionRequested(missing.id, SidebarRowModel::Action::requestDelete);
+    alert = visibleAlert(*window);
+    ASSERT_NE(alert, nullptr);
+    QAbstractButton* remove = buttonTitled(*alert, QString::fromUtf8("Remover “Contratos 2023” da lista"));
+    ASSERT_NE(remove, nullptr);
+    remove->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return store->vaults().size() == 1 && !store->isBusy(); }));
+    EXPECT_EQ(store->vaults().first().id, kept.id);
 }
 
 } // namespace
