@@ -6,7 +6,7 @@
 #include "model/VaultError.h"
 #include "platform/DirectoryNames.h"
 #include "platform/FileTreeRemoval.h"
-#include "platform/FileUrls.h"
+#include "platform/FileLocation.h"
 #include "platform/PosixError.h"
 #include "platform/UniqueFd.h"
 #include "platform/VolumeTrash.h"
@@ -95,9 +95,9 @@ QList<VaultContentItem> listItems(const QString& root)
 
 void moveItemToTrash(const VaultContentItem& item, const QString& root)
 {
-    const QString itemPath = standardizedPath(item.url);
-    const QString name = lastPathComponent(itemPath);
-    if (itemPath.isEmpty() || itemPath.left(itemPath.size() - name.size() - 1) != root ||
+    const QString itemPath = FileLocation::standardizedPath(item.url);
+    const QString name = FileLocation::lastPathComponent(itemPath);
+    if (itemPath.isEmpty() || itemPath == QStringLiteral("/") || itemPath.left(itemPath.size() - name.size() - 1) != root ||
         InternalVolumeItems::contains(name)) {
         throw VaultError(VaultError::Kind::itemChanged);
     }
@@ -138,7 +138,7 @@ struct ImportTarget
 
 ImportTarget prepareImportTarget(const QString& root)
 {
-    ImportTarget target{root, resolvingSymlinksInPath(root), root + u'/' + InternalVolumeItems::stagingFolderName, {}};
+    ImportTarget target{root, FileLocation::resolvedPathOrThrow(root), root + u'/' + InternalVolumeItems::stagingFolderName, {}};
     const QByteArray staging = QFile::encodeName(target.stagingRoot);
     struct stat status {};
     if (entryExists(target.stagingRoot)) {
@@ -163,8 +163,8 @@ ImportTarget prepareImportTarget(const QString& root)
 // standardized path.
 QString validatedSourcePath(const QUrl& source, const ImportTarget& target)
 {
-    const QString path = standardizedPath(source);
-    const QString name = lastPathComponent(path);
+    const QString path = FileLocation::standardizedPath(source);
+    const QString name = FileLocation::lastPathComponent(path);
     if (!path.startsWith(u'/') || path == QStringLiteral("/") || name.isEmpty() || name == QStringLiteral(".") ||
         name == QStringLiteral("..")) {
         throw VaultError(VaultError::Kind::invalidItem);
@@ -176,17 +176,17 @@ QString validatedSourcePath(const QUrl& source, const ImportTarget& target)
         }
         throwPosixError(errno, path);
     }
-    const QString resolved = resolvingSymlinksInPath(path);
-    if (resolved == QStringLiteral("/") || lastPathComponent(resolved).isEmpty()) {
+    const QString resolved = FileLocation::resolvedPathOrThrow(path);
+    if (resolved == QStringLiteral("/") || FileLocation::lastPathComponent(resolved).isEmpty()) {
         throw VaultError(VaultError::Kind::invalidItem);
     }
     // The vault itself or something inside it, whether reached through its mount point, through
     // a link, or through another path onto the vault's own file system.
-    if (isSameOrInside(resolved, target.resolvedRoot) || status.st_dev == target.volumeDevice) {
+    if (FileLocation::isSameOrInside(resolved, target.resolvedRoot) || status.st_dev == target.volumeDevice) {
         throw VaultError(VaultError::Kind::invalidItem);
     }
     // A folder holding the vault would be copied into itself.
-    if (S_ISDIR(status.st_mode) && isSameOrInside(target.resolvedRoot, resolved)) {
+    if (S_ISDIR(status.st_mode) && FileLocation::isSameOrInside(target.resolvedRoot, resolved)) {
         throw VaultError(VaultError::Kind::invalidItem);
     }
     return path;
@@ -265,13 +265,13 @@ VaultContentService::VaultContentService() : worker_(QStringLiteral("com.kovara.
 
 QCoro::Task<QList<VaultContentItem>> VaultContentService::listTopLevelItems(QUrl mountPoint)
 {
-    auto list = [root = standardizedPath(mountPoint)] { return listItems(root); };
+    auto list = [root = FileLocation::standardizedPath(mountPoint)] { return listItems(root); };
     co_return co_await worker_.run(std::move(list));
 }
 
 QCoro::Task<void> VaultContentService::trashItem(VaultContentItem item, QUrl mountPoint)
 {
-    auto trash = [item, root = standardizedPath(mountPoint)] { moveItemToTrash(item, root); };
+    auto trash = [item, root = FileLocation::standardizedPath(mountPoint)] { moveItemToTrash(item, root); };
     co_await worker_.run(std::move(trash));
 }
 
@@ -283,7 +283,7 @@ QCoro::Task<VaultCopyPreflight> VaultContentService::copyPreflight(QList<QUrl> s
         std::optional<qint64> dataBytes;
         bool cancelled = false;
         try {
-            dataBytes = (co_await engine_.preflight(standardizedFileURL(source), cancellation)).dataBytes;
+            dataBytes = (co_await engine_.preflight(FileLocation::standardizedFileURL(source), cancellation)).dataBytes;
         } catch (const CancellationError&) {
             cancelled = true;
         } catch (...) {
@@ -305,7 +305,7 @@ QCoro::Task<QList<QUrl>> VaultContentService::addItems(QList<QUrl> sources, QUrl
     using Phase = VaultCopyPhase;
     throwIfCancelled(cancellation);
     const int itemCount = int(sources.size());
-    auto prepareTarget = [root = standardizedPath(mountPoint)] { return prepareImportTarget(root); };
+    auto prepareTarget = [root = FileLocation::standardizedPath(mountPoint)] { return prepareImportTarget(root); };
     const ImportTarget target = co_await worker_.run(std::move(prepareTarget));
     progress({0, std::nullopt, std::nullopt, 0, itemCount, Phase::preparing});
 
@@ -316,7 +316,7 @@ QCoro::Task<QList<QUrl>> VaultContentService::addItems(QList<QUrl> sources, QUrl
         auto validate = [source, target] { return validatedSourcePath(source, target); };
         const QString path = co_await worker_.run(std::move(validate));
         const VaultFileCopyPlan plan = co_await engine_.preflight(QUrl::fromLocalFile(path), cancellation);
-        items.append({lastPathComponent(path), plan});
+        items.append({FileLocation::lastPathComponent(path), plan});
     }
     qint64 total = sumDataBytes(items);
     progress({0, total, std::nullopt, 0, itemCount, Phase::preparing});

@@ -5,7 +5,7 @@
 #include "content/FileTreeCopier.h"
 #include "model/CancellationError.h"
 #include "platform/DirectoryNames.h"
-#include "platform/FileUrls.h"
+#include "platform/FileLocation.h"
 #include "platform/LatestValueSlot.h"
 #include "platform/PosixError.h"
 #include "platform/SourceEntry.h"
@@ -49,7 +49,7 @@ void measureFolder(int folder, const QString& folderPath, const std::stop_token&
 VaultFileCopyPlan makePlan(const QUrl& sourceURL, const std::stop_token& cancellation)
 {
     throwIfCancelled(cancellation);
-    const QString root = standardizedPath(sourceURL);
+    const QString root = FileLocation::standardizedPath(sourceURL);
     struct stat status {};
     if (::lstat(QFile::encodeName(root).constData(), &status) != 0) {
         throwPosixError(errno, root);
@@ -87,7 +87,7 @@ QCoro::Task<qint64> VaultFileCopyEngine::copyItem(VaultFileCopyPlan plan, QUrl d
         throwIfCancelled(cancellation);
         CopyByteProgressAccumulator accumulator(report);
         FileTreeCopier copier(accumulator, cancellation);
-        return copier.copy(standardizedPath(plan.sourceURL), standardizedPath(destination));
+        return copier.copy(FileLocation::standardizedPath(plan.sourceURL), FileLocation::standardizedPath(destination));
     };
     const qint64 copied = co_await queue_.run(std::move(copy));
     latestTotal.flush();

@@ -1,6 +1,5 @@
 #include "finder/FinderServiceInput.h"
 
-#include <QDir>
 #include <QRegularExpression>
 #include <QSet>
 
@@ -78,10 +77,4 @@ QList<QUrl> FinderServiceInput::normalizedFileURLs(const QList<QUrl>& urls)
         normalized.append(standardized);
     }
     return normalized;
-}
-
-QUrl FinderServiceInput::standardizedFileURL(const QUrl& url)
-{
-    const QString path = url.toLocalFile();
-    return path.isEmpty() ? QUrl() : QUrl::fromLocalFile(QDir::cleanPath(path));
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "finder/FinderPasteboard.h"
+#include "platform/FileLocation.h"
 
 #include <QList>
 #include <QUrl>
@@ -17,8 +18,7 @@ QList<QUrl> fileURLs(const FinderPasteboard& pasteboard);
 // once, in the given order.
 QList<QUrl> normalizedFileURLs(const QList<QUrl>& urls);
 
-// The form every path takes inside a request: ".", ".." and repeated or trailing slashes
-// resolved, so that one folder always compares equal to itself.
-QUrl standardizedFileURL(const QUrl& url);
+// The form every path takes inside a request.
+using FileLocation::standardizedFileURL;
 
 } // namespace FinderServiceInput

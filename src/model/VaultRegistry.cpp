@@ -1,9 +1,10 @@
 #include "model/VaultRegistry.h"
 
 #include "model/VaultError.h"
+#include "platform/FileLocation.h"
 #include "platform/PosixError.h"
 
-#include <QDir>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QSaveFile>
@@ -18,16 +19,11 @@
 
 namespace {
 
-// The path of a file URL with `.` and `..` removed and no trailing slash. A trailing slash would
-// make lstat follow a symbolic link to a folder, which is exactly what the checks must see.
-QString standardizedPath(const QUrl& url)
-{
-    return QDir::cleanPath(url.toLocalFile());
-}
-
+// Standardized, so without a trailing slash: a trailing slash would make lstat follow a symbolic
+// link to a folder, which is exactly what the checks must see.
 QByteArray nativePath(const QUrl& url)
 {
-    return QFile::encodeName(standardizedPath(url));
+    return QFile::encodeName(FileLocation::standardizedPath(url));
 }
 
 [[noreturn]] void throwLastPosixError(const QString& context)
@@ -43,7 +39,7 @@ QByteArray readWholeFile(const QUrl& url)
     const QByteArray path = nativePath(url);
     const int descriptor = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
     if (descriptor < 0) {
-        throwPosixError(errno, standardizedPath(url));
+        throwPosixError(errno, FileLocation::standardizedPath(url));
     }
     QByteArray contents;
     char buffer[64 * 1024];
@@ -58,7 +54,7 @@ QByteArray readWholeFile(const QUrl& url)
             }
             const int failure = errno;
             ::close(descriptor);
-            throwPosixError(failure, standardizedPath(url));
+            throwPosixError(failure, FileLocation::standardizedPath(url));
         }
         contents.append(buffer, count);
     }
@@ -112,7 +108,7 @@ QList<Vault> VaultRegistry::load() const
 
 void VaultRegistry::validate(const QList<Vault>& vaults) const
 {
-    const QString storagePath = standardizedPath(storageDirectory_);
+    const QString storagePath = FileLocation::standardizedPath(storageDirectory_);
     QSet<QUuid> seenIDs;
     QSet<QString> seenNames;
     for (const Vault& vault : vaults) {
@@ -129,7 +125,7 @@ void VaultRegistry::validate(const QList<Vault>& vaults) const
 
         // Compared after removing `.` and `..`, so a path that leaves the folder and comes back
         // elsewhere is caught; the file name comparison is case-sensitive.
-        const QString imagePath = standardizedPath(vault.imageURL);
+        const QString imagePath = FileLocation::standardizedPath(vault.imageURL);
         const qsizetype lastSlash = imagePath.lastIndexOf(QLatin1Char('/'));
         if (!vault.imageURL.isLocalFile() || lastSlash < 0 || imagePath.left(lastSlash) != storagePath ||
             imagePath.mid(lastSlash + 1) != expectedImageFileName(vault.id)) {
@@ -162,7 +158,7 @@ QByteArray VaultRegistry::validateForSave(const QList<Vault>& vaults) const
     if (applicationDirectoryExists && ::access(nativePath(applicationURL).constData(), W_OK) != 0) {
         throw VaultError::registryUnavailable(
             QStringLiteral("A pasta Kovara não permite gravação; confira as permissões de ") +
-            standardizedPath(applicationURL) + QStringLiteral("."));
+            FileLocation::standardizedPath(applicationURL) + QStringLiteral("."));
     }
 
     QJsonArray entries;
@@ -180,10 +176,10 @@ void VaultRegistry::save(const QList<Vault>& vaults) const
     std::error_code creationFailure;
     std::filesystem::create_directories(nativePath(applicationDirectory()).toStdString(), creationFailure);
     if (creationFailure) {
-        throwPosixError(creationFailure.value(), standardizedPath(applicationDirectory()));
+        throwPosixError(creationFailure.value(), FileLocation::standardizedPath(applicationDirectory()));
     }
 
-    const QString registryPath = standardizedPath(registryURL_);
+    const QString registryPath = FileLocation::standardizedPath(registryURL_);
     QSaveFile file(registryPath);
     errno = 0;
     if (!file.open(QIODevice::WriteOnly)) {
@@ -208,14 +204,14 @@ bool VaultRegistry::entryExists(const QUrl& url)
     if (errno == ENOENT) {
         return false;
     }
-    throwPosixError(errno, standardizedPath(url));
+    throwPosixError(errno, FileLocation::standardizedPath(url));
 }
 
 void VaultRegistry::rejectSymbolicLink(const QUrl& url, const QString& description)
 {
     struct stat status {};
     if (::lstat(nativePath(url).constData(), &status) != 0) {
-        throwPosixError(errno, standardizedPath(url));
+        throwPosixError(errno, FileLocation::standardizedPath(url));
     }
     if (S_ISLNK(status.st_mode)) {
         throw VaultError::invalidRegistry(description);

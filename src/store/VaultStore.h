@@ -239,7 +239,7 @@ protected:
     // Installs sessions from an already obtained list of attached images; images that belong
     // to no catalogued vault are ignored.
     void applyStorageMountsToKnownVaults(const QList<MountedDiskImage>& images);
-    // The catalogue entry whose image is at `imageURL`, compared as standardised paths with
+    // The catalogue entry whose image is at `imageURL`, compared as standardized paths with
     // symbolic links resolved.
     std::optional<Vault> vaultForImageAt(const QUrl& imageURL) const;
     // The selected vault's id for an operation on "the selected vault"; without a selection

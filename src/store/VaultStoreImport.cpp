@@ -81,7 +81,7 @@ struct VaultStore::ImportPreparation
     Vault vault;
     VaultSession session;
     QStringList warnings;
-    // Keyed by each source's standardised path.
+    // Keyed by each source's standardized path.
     QHash<QString, VaultCopyPreflightItem> preflightIndex;
     std::optional<qint64> totalBytes;
     std::exception_ptr attachFailure;
@@ -258,7 +258,7 @@ QCoro::Task<VaultStore::ImportPreparation> VaultStore::prepareImport(QList<QUrl>
     setImportPhase(VaultOperationPhase::preparingCopy);
     const VaultCopyPreflight preflight = co_await contentService_.copyPreflight(urls, cancellation);
     for (const VaultCopyPreflightItem& item : preflight.items) {
-        prepared.preflightIndex.insert(FileLocation::standardisedPath(item.sourceURL), item);
+        prepared.preflightIndex.insert(FileLocation::standardizedPath(item.sourceURL), item);
     }
     prepared.totalBytes = preflight.totalBytes();
     setImportPhase(VaultOperationPhase::preparingCopy, std::nullopt, 0, prepared.totalBytes);
@@ -317,7 +317,7 @@ QCoro::Task<VaultImportBatchResult> VaultStore::performImportItems(QList<QUrl> u
             if (sourceName(destinations.first()) != name) {
                 ++renamedCount;
             }
-            const auto measured = prepared.preflightIndex.constFind(FileLocation::standardisedPath(url));
+            const auto measured = prepared.preflightIndex.constFind(FileLocation::standardizedPath(url));
             if (measured != prepared.preflightIndex.cend() && measured->dataBytes) {
                 byteBase = saturatingByteSum(byteBase, *measured->dataBytes);
             } else if (activeOperation_ && activeOperation_->completedBytes) {

@@ -101,7 +101,7 @@ QCoro::Task<> VaultStore::performFinderAction(QUuid vaultID, std::optional<Vault
         if (item) {
             target = validatedItemURL(*item, *session);
         } else {
-            target = QUrl::fromLocalFile(FileLocation::standardisedPath(session->mountPoint));
+            target = QUrl::fromLocalFile(FileLocation::standardizedPath(session->mountPoint));
             // Unmounted behind our back between the discovery and now.
             if (!QFileInfo::exists(target.toLocalFile())) {
                 throw VaultError(VaultError::Kind::vaultLocked);
@@ -127,8 +127,8 @@ QCoro::Task<> VaultStore::performFinderAction(QUuid vaultID, std::optional<Vault
 
 QUrl VaultStore::validatedItemURL(const VaultContentItem& item, const VaultSession& session)
 {
-    const QString itemPath = FileLocation::standardisedPath(item.url);
-    if (itemPath.isEmpty() || FileLocation::parentPath(itemPath) != FileLocation::standardisedPath(session.mountPoint)) {
+    const QString itemPath = FileLocation::standardizedPath(item.url);
+    if (itemPath.isEmpty() || FileLocation::parentPath(itemPath) != FileLocation::standardizedPath(session.mountPoint)) {
         throw VaultError(VaultError::Kind::invalidItem);
     }
     // The entry itself (a link is not followed): a file replaced under the same name, or one

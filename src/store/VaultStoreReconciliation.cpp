@@ -40,11 +40,11 @@ void VaultStore::applyStorageMountsToKnownVaults(const QList<MountedDiskImage>& 
 {
     QHash<QString, QUuid> vaultByImagePath;
     for (const Vault& vault : std::as_const(vaults_)) {
-        vaultByImagePath.insert(FileLocation::normalisedPath(vault.imageURL), vault.id);
+        vaultByImagePath.insert(FileLocation::normalizedPath(vault.imageURL), vault.id);
     }
     QHash<QUuid, VaultSession> found;
     for (const MountedDiskImage& image : images) {
-        const auto vaultID = vaultByImagePath.constFind(FileLocation::normalisedPath(image.imageURL));
+        const auto vaultID = vaultByImagePath.constFind(FileLocation::normalizedPath(image.imageURL));
         if (vaultID != vaultByImagePath.cend()) {
             found.insert(*vaultID, VaultSession{*vaultID, image.mountPoint, image.deviceEntry});
         }
@@ -54,9 +54,9 @@ void VaultStore::applyStorageMountsToKnownVaults(const QList<MountedDiskImage>& 
 
 std::optional<Vault> VaultStore::vaultForImageAt(const QUrl& imageURL) const
 {
-    const QString key = FileLocation::normalisedPath(imageURL);
+    const QString key = FileLocation::normalizedPath(imageURL);
     const auto found = std::find_if(vaults_.cbegin(), vaults_.cend(), [&key](const Vault& vault) {
-        return FileLocation::normalisedPath(vault.imageURL) == key;
+        return FileLocation::normalizedPath(vault.imageURL) == key;
     });
     if (found == vaults_.cend()) {
         return std::nullopt;

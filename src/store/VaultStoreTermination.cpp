@@ -120,7 +120,7 @@ QCoro::Task<bool> VaultStore::lockAllHoldingGate()
             continue;
         }
         ejectFailures.append(ejectFailureLine(displayName(image), failure));
-        failedMountPaths.insert(FileLocation::standardisedPath(image.mountPoint));
+        failedMountPaths.insert(FileLocation::standardizedPath(image.mountPoint));
         if (!firstBusyVault && isVaultError(failure, VaultError::Kind::volumeBusy)) {
             if (const std::optional<Vault> vault = vaultForImageAt(image.imageURL)) {
                 firstBusyVault = vault->id;
@@ -147,7 +147,7 @@ QCoro::Task<bool> VaultStore::lockAllHoldingGate()
     // Images that claimed to detach but are still there.
     QStringList stillMounted;
     for (const MountedDiskImage& image : std::as_const(remaining)) {
-        if (!failedMountPaths.contains(FileLocation::standardisedPath(image.mountPoint))) {
+        if (!failedMountPaths.contains(FileLocation::standardizedPath(image.mountPoint))) {
             stillMounted.append(displayName(image));
         }
     }

@@ -100,7 +100,7 @@ QCoro::Task<MountProtectionReport> DiskImageService::protectExistingMount(VaultS
 void DiskImageService::rollbackNewSparseBundle(const Vault& vault)
 {
     storage_.validateImageLocation(vault, true);
-    const QString image = FileLocation::standardisedPath(vault.imageURL);
+    const QString image = FileLocation::standardizedPath(vault.imageURL);
     if (!StorageSafety::entryExists(image)) {
         return;
     }
@@ -128,7 +128,7 @@ MountProtectionReport DiskImageService::createSparseBundleNow(const Vault& vault
                                                               const QString& password, std::stop_token cancellation)
 {
     MountProtectionReport report = prepareStorageNow(cancellation);
-    const QString image = FileLocation::standardisedPath(vault.imageURL);
+    const QString image = FileLocation::standardizedPath(vault.imageURL);
     storage_.validateImageLocation(vault, false);
     if (StorageSafety::entryExists(image)) {
         throw VaultError::destinationExists(FileLocation::lastPathComponent(image));

@@ -72,7 +72,7 @@ QHash<QUuid, VaultSession> DiskImageService::mountedSessionsNow(const QList<Vaul
 {
     QHash<QString, QUuid> vaultByImagePath;
     for (const Vault& vault : vaults) {
-        vaultByImagePath.insert(FileLocation::normalisedPath(vault.imageURL), vault.id);
+        vaultByImagePath.insert(FileLocation::normalizedPath(vault.imageURL), vault.id);
     }
     const QList<QString> imagePaths = vaultByImagePath.keys();
     const QList<MountedDiskImage> images =
@@ -80,7 +80,7 @@ QHash<QUuid, VaultSession> DiskImageService::mountedSessionsNow(const QList<Vaul
 
     QHash<QUuid, VaultSession> sessions;
     for (const MountedDiskImage& image : images) {
-        const auto vault = vaultByImagePath.constFind(FileLocation::normalisedPath(image.imageURL));
+        const auto vault = vaultByImagePath.constFind(FileLocation::normalizedPath(image.imageURL));
         if (vault == vaultByImagePath.constEnd()) {
             continue;
         }
@@ -98,11 +98,11 @@ QList<MountedDiskImage> DiskImageService::mountedImagesInStorageNow()
 {
     StorageSafety::validateOptionalRealDirectory(FileLocation::path(storage_.paths().applicationDirectory));
     StorageSafety::validateOptionalRealDirectory(FileLocation::path(storage_.paths().storageDirectory));
-    const QString storage = FileLocation::normalisedPath(storage_.paths().storageDirectory);
+    const QString storage = FileLocation::normalizedPath(storage_.paths().storageDirectory);
     QList<MountedDiskImage> inStorage;
     for (const MountedDiskImage& image : listMountedImages({}, setOf(storage))) {
-        const QString parent = FileLocation::parentPath(FileLocation::standardisedPath(image.imageURL));
-        if (FileLocation::normalisedPath(parent) == storage) {
+        const QString parent = FileLocation::parentPath(FileLocation::standardizedPath(image.imageURL));
+        if (FileLocation::normalizedPath(parent) == storage) {
             inStorage.append(image);
         }
     }

@@ -157,10 +157,10 @@ QList<MountedDiskImage> HdiutilPropertyListParser::mountedImages(QByteArrayView 
             }
             continue;
         }
-        const QString imagePath = FileLocation::standardisedPath(*location);
+        const QString imagePath = FileLocation::standardizedPath(*location);
         const bool expected =
-            expectedImagePaths.contains(FileLocation::normalisedPath(imagePath)) ||
-            expectedParentPaths.contains(FileLocation::normalisedPath(FileLocation::parentPath(imagePath)));
+            expectedImagePaths.contains(FileLocation::normalizedPath(imagePath)) ||
+            expectedParentPaths.contains(FileLocation::normalizedPath(FileLocation::parentPath(imagePath)));
         if (mounted.size() > 1 && expected) {
             throw VaultError::invalidPropertyList(
                 QStringLiteral("Uma imagem Kovara possui mais de um ponto de montagem."));

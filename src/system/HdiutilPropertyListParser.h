@@ -21,8 +21,8 @@ public:
         QString deviceEntry;
     };
 
-    // Every attached image with a mounted volume, in the order listed. Images whose normalised
-    // path is in `expectedImagePaths`, or whose parent's normalised path is in
+    // Every attached image with a mounted volume, in the order listed. Images whose normalized
+    // path is in `expectedImagePaths`, or whose parent's normalized path is in
     // `expectedParentPaths`, are Kovara's and must be unambiguous; other images are returned too
     // when they are mounted, and skipped silently when they are not.
     static QList<MountedDiskImage> mountedImages(QByteArrayView propertyList, const QSet<QString>& expectedImagePaths,

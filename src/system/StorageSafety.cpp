@@ -69,8 +69,8 @@ void StorageSafety::validateOptionalRealDirectory(const QString& path)
 
 void StorageSafety::requireStorageInsideApplicationDirectory() const
 {
-    const QString storage = FileLocation::normalisedPath(paths_.storageDirectory);
-    const QString application = FileLocation::normalisedPath(paths_.applicationDirectory);
+    const QString storage = FileLocation::normalizedPath(paths_.storageDirectory);
+    const QString application = FileLocation::normalizedPath(paths_.applicationDirectory);
     if (FileLocation::parentPath(storage) != application) {
         throw VaultError::unsafeStorage(QStringLiteral("Vaults.noindex não está dentro da pasta Kovara esperada."));
     }
@@ -96,13 +96,13 @@ void StorageSafety::createPrivacyMarker(const QString& directory)
 
 void StorageSafety::validateImageLocation(const Vault& vault, bool requireExistingBundle) const
 {
-    const QString image = FileLocation::standardisedPath(vault.imageURL);
-    const QString storage = FileLocation::standardisedPath(paths_.storageDirectory);
+    const QString image = FileLocation::standardizedPath(vault.imageURL);
+    const QString storage = FileLocation::standardizedPath(paths_.storageDirectory);
     if (image.isEmpty() || FileLocation::parentPath(image) != storage ||
         FileLocation::lastPathComponent(image) != imageFileName(vault)) {
         throw VaultError::unsafeStorage(QStringLiteral("O caminho do sparsebundle não corresponde ao cofre."));
     }
-    if (FileLocation::normalisedPath(FileLocation::parentPath(image)) != FileLocation::normalisedPath(storage)) {
+    if (FileLocation::normalizedPath(FileLocation::parentPath(image)) != FileLocation::normalizedPath(storage)) {
         throw VaultError::unsafeStorage(QStringLiteral("O destino do sparsebundle saiu de Vaults.noindex."));
     }
     if (!requireExistingBundle) {

@@ -219,7 +219,7 @@ TEST_F(DiskImageServiceOnRealMounts, VaultMountedBehindTheServicesBackIsFoundAnd
 
     const QList<MountedDiskImage> inStorage = waitForTask(service.mountedImagesInStorage());
     ASSERT_EQ(inStorage.size(), 1);
-    EXPECT_EQ(FileLocation::normalisedPath(inStorage.front().imageURL), FileLocation::normalisedPath(vault.imageURL));
+    EXPECT_EQ(FileLocation::normalizedPath(inStorage.front().imageURL), FileLocation::normalizedPath(vault.imageURL));
     EXPECT_EQ(inStorage.front().mountPoint, session.mountPoint);
     EXPECT_EQ(inStorage.front().deviceEntry, session.deviceEntry);
 

@@ -253,7 +253,7 @@ TEST_F(VaultRegistryTest, loadAcceptsWhatAValidCatalogueMayHold)
     EXPECT_EQ(registry().load(), QList<Vault>{}) << "no catalogue yet: no vaults";
 
     // An image that is gone is not a catalogue error (the vault shows as missing); a path that
-    // wanders out and back in is judged after standardising; any JSON white space is read.
+    // wanders out and back in is judged after standardizing; any JSON white space is read.
     const Vault present = vaultNamed("Presente");
     QDir().mkpath(imagePathOf(present.id));
     const Vault missing = vaultNamed("Ausente");
