@@ -1,6 +1,7 @@
 #include "app/FinderWorkspaceService.h"
 
 #include "finder/FinderServiceInput.h"
+#include "platform/FileLocation.h"
 
 #include <QDBusMessage>
 #include <QDesktopServices>
@@ -24,7 +25,7 @@ FinderWorkspaceService::FinderWorkspaceService(QDBusConnection bus)
 
 bool FinderWorkspaceService::openInNewWindow(const QUrl& directory) noexcept
 {
-    return askFileManager(QStringLiteral("ShowFolders"), FinderServiceInput::standardizedFileURL(directory));
+    return askFileManager(QStringLiteral("ShowFolders"), FileLocation::standardizedFileURL(directory));
 }
 
 bool FinderWorkspaceService::open(const QUrl& file) noexcept

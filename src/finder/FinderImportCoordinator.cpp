@@ -1,6 +1,7 @@
 #include "finder/FinderImportCoordinator.h"
 
 #include "finder/FinderServiceInput.h"
+#include "platform/FileLocation.h"
 
 #include <QSet>
 
@@ -46,11 +47,11 @@ void FinderImportCoordinator::complete(const QUuid& requestID, const QList<QUrl>
     }
     QSet<QString> completedPaths;
     for (const QUrl& url : completedURLs) {
-        completedPaths.insert(FinderServiceInput::standardizedFileURL(url).toLocalFile());
+        completedPaths.insert(FileLocation::standardizedFileURL(url).toLocalFile());
     }
     QList<QUrl> remaining;
     for (const QUrl& url : request_->urls) {
-        if (!completedPaths.contains(FinderServiceInput::standardizedFileURL(url).toLocalFile())) {
+        if (!completedPaths.contains(FileLocation::standardizedFileURL(url).toLocalFile())) {
             remaining.append(url);
         }
     }

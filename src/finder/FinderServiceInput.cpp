@@ -1,5 +1,7 @@
 #include "finder/FinderServiceInput.h"
 
+#include "platform/FileLocation.h"
+
 #include <QRegularExpression>
 #include <QSet>
 
@@ -68,7 +70,7 @@ QList<QUrl> FinderServiceInput::normalizedFileURLs(const QList<QUrl>& urls)
         if (!url.isLocalFile()) {
             continue;
         }
-        const QUrl standardized = standardizedFileURL(url);
+        const QUrl standardized = FileLocation::standardizedFileURL(url);
         const QString path = standardized.toLocalFile();
         if (path.isEmpty() || path == QLatin1String("/") || seenPaths.contains(path)) {
             continue;

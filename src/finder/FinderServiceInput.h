@@ -1,7 +1,6 @@
 #pragma once
 
 #include "finder/FinderPasteboard.h"
-#include "platform/FileLocation.h"
 
 #include <QList>
 #include <QUrl>
@@ -17,8 +16,5 @@ QList<QUrl> fileURLs(const FinderPasteboard& pasteboard);
 // Keeps file URLs only, standardized, without the empty path and the root folder, each path
 // once, in the given order.
 QList<QUrl> normalizedFileURLs(const QList<QUrl>& urls);
-
-// The form every path takes inside a request.
-using FileLocation::standardizedFileURL;
 
 } // namespace FinderServiceInput
