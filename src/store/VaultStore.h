@@ -236,6 +236,17 @@ protected:
     // The same, narrowed to one catalogued vault (else VaultError::noSelection): its session,
     // or none when it is not mounted (its listed content is then dropped).
     QCoro::Task<std::optional<VaultSession>> reconciledSession(QUuid vaultID, FinderImportDiskServicing* service);
+    // The session of a vault an action works inside, reconciled first; VaultError::vaultLocked
+    // when the vault is not mounted.
+    QCoro::Task<VaultSession> requiredMountedSession(QUuid vaultID);
+    // Discovery after an eject, whatever the eject answered (only the system can say whether the
+    // volume is gone). Its failure is handed back, not thrown, since the caller weighs it
+    // together with the eject's own outcome.
+    struct Rediscovery
+    {
+        std::exception_ptr failure;
+    };
+    QCoro::Task<Rediscovery> rediscoverAfterEject();
     // Installs sessions from an already obtained list of attached images; images that belong
     // to no catalogued vault are ignored.
     void applyStorageMountsToKnownVaults(const QList<MountedDiskImage>& images);

@@ -132,13 +132,8 @@ QCoro::Task<bool> VaultStore::lockBeforeDeleting(VaultSession session)
     } catch (...) {
         ejectFailure = std::current_exception();
     }
-    // Whatever the eject answered, only the system can say whether the volume is gone.
-    std::exception_ptr discoveryFailure;
-    try {
-        co_await discoverMountedSessions(&finderImportDiskService_);
-    } catch (...) {
-        discoveryFailure = std::current_exception();
-    }
+    const Rediscovery rediscovery = co_await rediscoverAfterEject();
+    const std::exception_ptr discoveryFailure = rediscovery.failure;
     if (!ejectFailure) {
         if (discoveryFailure) {
             setErrorMessage(userMessage(discoveryFailure));

@@ -27,13 +27,10 @@ QCoro::Task<> VaultStore::trashItem(VaultContentItem item, QUuid vaultID)
     }
     std::exception_ptr failure;
     try {
-        const std::optional<VaultSession> session = co_await reconciledSession(vaultID, &finderImportDiskService_);
-        if (!session) {
-            throw VaultError(VaultError::Kind::vaultLocked);
-        }
-        co_await contentService_.trashItem(item, session->mountPoint);
+        const VaultSession session = co_await requiredMountedSession(vaultID);
+        co_await contentService_.trashItem(item, session.mountPoint);
         // A failed listing leaves the old one on screen; the item is in the Trash all the same.
-        QList<VaultContentItem> listing = co_await contentService_.listTopLevelItems(session->mountPoint);
+        QList<VaultContentItem> listing = co_await contentService_.listTopLevelItems(session.mountPoint);
         publishContent(std::move(listing), vaultID);
         setNoticeMessage(movedToTrashNotice(item.name));
     } catch (...) {
@@ -93,15 +90,12 @@ QCoro::Task<> VaultStore::performFinderAction(QUuid vaultID, std::optional<Vault
     }
     std::exception_ptr failure;
     try {
-        const std::optional<VaultSession> session = co_await reconciledSession(vaultID, &finderImportDiskService_);
-        if (!session) {
-            throw VaultError(VaultError::Kind::vaultLocked);
-        }
+        const VaultSession session = co_await requiredMountedSession(vaultID);
         QUrl target;
         if (item) {
-            target = validatedItemURL(*item, *session);
+            target = validatedItemURL(*item, session);
         } else {
-            target = QUrl::fromLocalFile(FileLocation::standardizedPath(session->mountPoint));
+            target = QUrl::fromLocalFile(FileLocation::standardizedPath(session.mountPoint));
             // Unmounted behind our back between the discovery and now.
             if (!QFileInfo::exists(target.toLocalFile())) {
                 throw VaultError(VaultError::Kind::vaultLocked);

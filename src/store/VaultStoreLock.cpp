@@ -56,13 +56,8 @@ QCoro::Task<> VaultStore::performLockSelected(QUuid vaultID, bool force)
     } catch (...) {
         ejectFailure = std::current_exception();
     }
-    // Whatever the eject answered, only the system can say whether the volume is gone.
-    std::exception_ptr discoveryFailure;
-    try {
-        co_await discoverMountedSessions(&finderImportDiskService_);
-    } catch (...) {
-        discoveryFailure = std::current_exception();
-    }
+    const Rediscovery rediscovery = co_await rediscoverAfterEject();
+    const std::exception_ptr discoveryFailure = rediscovery.failure;
 
     if (!ejectFailure && !discoveryFailure) {
         if (sessions_.contains(vaultID)) {

@@ -126,3 +126,23 @@ void VaultStore::clearContentUnlessSelectionIsMounted()
         setContent({});
     }
 }
+
+QCoro::Task<VaultSession> VaultStore::requiredMountedSession(QUuid vaultID)
+{
+    const std::optional<VaultSession> session = co_await reconciledSession(vaultID, &finderImportDiskService_);
+    if (!session) {
+        throw VaultError(VaultError::Kind::vaultLocked);
+    }
+    co_return *session;
+}
+
+QCoro::Task<VaultStore::Rediscovery> VaultStore::rediscoverAfterEject()
+{
+    Rediscovery outcome;
+    try {
+        co_await discoverMountedSessions(&finderImportDiskService_);
+    } catch (...) {
+        outcome.failure = std::current_exception();
+    }
+    co_return outcome;
+}
