@@ -134,6 +134,11 @@ CreateVaultSheet::CreateVaultSheet(VaultStore& store, QWidget* parent)
     connect(this, &QDialog::rejected, &store_, &VaultStore::clearMessages);
     connect(create_, &QPushButton::clicked, this, &CreateVaultSheet::createVault);
     connect(&store_, &VaultStore::isBusyChanged, this, &CreateVaultSheet::showForm);
+    // The keyboard walks the form as it reads, the footer last.
+    QWidget* const tabOrder[] = {name_, capacity_, password_, confirmation_, removeSource_, chooseSource_, cancel, create_};
+    for (std::size_t index = 1; index < std::size(tabOrder); ++index) {
+        setTabOrder(tabOrder[index - 1], tabOrder[index]);
+    }
     showForm();
     name_->setFocus();
 }
