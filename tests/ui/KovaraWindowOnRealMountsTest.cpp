@@ -20,6 +20,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -107,6 +108,12 @@ protected:
     {
         ASSERT_TRUE(QTest::qWaitFor([&] { return !store->isBusy() && condition(); }, generousWait))
             << store->errorMessage().value_or("").toStdString();
+        // As a window manager does when a sheet or alert closes: keyboard shortcuts reach only
+        // the active window.
+        if (!QApplication::activeModalWidget()) {
+            window()->activateWindow();
+            ASSERT_TRUE(QTest::qWaitForWindowActive(window()));
+        }
     }
 
     void saveScreenshot(const QString& name) const
@@ -185,7 +192,7 @@ protected:
         EXPECT_EQ(failure->text(), "Não foi possível desbloquear este cofre. Confira a senha e tente novamente.");
         QLineEdit* passwordField = shown<QLineEdit>("Senha do cofre");
         EXPECT_TRUE(passwordField->text().isEmpty());
-        EXPECT_TRUE(QTest::qWaitFor([&] { return passwordField->hasFocus(); }));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == passwordField; }));
         saveScreenshot("locked-refused.png");
 
         typePassword(password);
