@@ -89,7 +89,13 @@ VaultLockedView::VaultLockedView(VaultStore& store, QWidget* parent)
     layout->addWidget(name_);
     layout->addWidget(caption);
     layout->addSpacing(12);
-    layout->addWidget(form, 0, Qt::AlignHCenter);
+    // Centred by stretches rather than an alignment flag: only then does the layout give the
+    // word-wrapped failure message the height its narrower width needs.
+    auto* formRow = new QHBoxLayout;
+    formRow->addStretch();
+    formRow->addWidget(form, 1);
+    formRow->addStretch();
+    layout->addLayout(formRow);
     layout->addSpacing(18);
     layout->addLayout(facts);
     layout->addStretch(4);

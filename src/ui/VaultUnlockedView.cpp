@@ -136,7 +136,10 @@ VaultUnlockedView::VaultUnlockedView(VaultStore& store, QWidget* parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addLayout(header);
-    layout->addWidget(body_, 1);
+    auto* bodyRow = new QHBoxLayout;
+    bodyRow->setContentsMargins(12, 0, 12, 12);
+    bodyRow->addWidget(body_);
+    layout->addLayout(bodyRow, 1);
     setAcceptDrops(true);
 
     connect(addItems, &QPushButton::clicked, this, &VaultUnlockedView::addItemsRequested);
