@@ -4,6 +4,7 @@
 #include "ui/BannerStack.h"
 #include "ui/ConfirmationModel.h"
 #include "ui/CreateVaultSheet.h"
+#include "ui/DestructiveButtonStyle.h"
 #include "ui/DetailScreenView.h"
 #include "ui/ItemPicker.h"
 #include "ui/KovaraIcons.h"
@@ -375,6 +376,7 @@ QMessageBox* ContentView::presentAlert(const ConfirmationModel& model, std::func
     QPushButton* destructive = nullptr;
     if (model.destructiveTitle) {
         destructive = alert->addButton(*model.destructiveTitle, QMessageBox::DestructiveRole);
+        DestructiveButtonStyle::apply(destructive);
     }
     QPushButton* dismiss =
         alert->addButton(model.dismissTitle, destructive ? QMessageBox::RejectRole : QMessageBox::AcceptRole);

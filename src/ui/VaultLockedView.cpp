@@ -1,6 +1,7 @@
 #include "ui/VaultLockedView.h"
 
 #include "store/VaultStore.h"
+#include "ui/IconLabel.h"
 #include "ui/InlineMessage.h"
 #include "ui/KovaraIcons.h"
 
@@ -20,8 +21,7 @@ constexpr int formWidth = 340;
 QWidget* securityFact(const QString& iconName, const QString& title, QWidget* parent)
 {
     auto* fact = new QWidget(parent);
-    auto* icon = new QLabel(fact);
-    icon->setPixmap(KovaraIcons::icon(iconName).pixmap(factIconSize, factIconSize));
+    auto* icon = new IconLabel(KovaraIcons::icon(iconName), factIconSize, fact);
     auto* text = new QLabel(title, fact);
     text->setForegroundRole(QPalette::PlaceholderText);
     auto* layout = new QHBoxLayout(fact);
@@ -42,9 +42,7 @@ VaultLockedView::VaultLockedView(VaultStore& store, QWidget* parent)
     , unlock_(new QPushButton(QStringLiteral("Desbloquear"), this))
     , failure_(new InlineMessage(KovaraIcons::error, false, this))
 {
-    auto* icon = new QLabel(this);
-    icon->setPixmap(KovaraIcons::icon(KovaraIcons::locked).pixmap(lockIconSize, lockIconSize));
-    icon->setAlignment(Qt::AlignCenter);
+    auto* icon = new IconLabel(KovaraIcons::icon(KovaraIcons::locked), lockIconSize, this);
     QFont nameFont = name_->font();
     nameFont.setPointSizeF(nameFont.pointSizeF() * 1.6);
     nameFont.setWeight(QFont::Bold);
@@ -85,7 +83,7 @@ VaultLockedView::VaultLockedView(VaultStore& store, QWidget* parent)
     layout->setContentsMargins(32, 32, 32, 32);
     layout->setSpacing(10);
     layout->addStretch(3);
-    layout->addWidget(icon);
+    layout->addWidget(icon, 0, Qt::AlignHCenter);
     layout->addWidget(name_);
     layout->addWidget(caption);
     layout->addSpacing(12);

@@ -1,7 +1,7 @@
 #include "ui/VaultUnlockedView.h"
 
 #include "store/VaultStore.h"
-#include "ui/KovaraBrand.h"
+#include "ui/IconLabel.h"
 #include "ui/KovaraIcons.h"
 #include "ui/VaultContentRowModel.h"
 
@@ -37,16 +37,16 @@ QList<QUrl> localFileURLs(const QMimeData* data)
     return urls;
 }
 
+// The badge that says how the vault is encrypted, in the accent colour of the palette in use.
 QWidget* encryptionBadge(QWidget* parent)
 {
     auto* badge = new QLabel(QStringLiteral("AES-256"), parent);
-    badge->setObjectName(QStringLiteral("encryptionBadge"));
-    badge->setStyleSheet(QStringLiteral("QLabel#encryptionBadge { border: 1px solid %1; border-radius: 9px;"
-                                        " padding: 2px 8px; font-weight: 600; }")
-                             .arg(KovaraBrand::tint().name()));
+    QFont bold = badge->font();
+    bold.setWeight(QFont::DemiBold);
+    badge->setFont(bold);
+    badge->setForegroundRole(QPalette::Highlight);
     auto* box = new QWidget(parent);
-    auto* icon = new QLabel(box);
-    icon->setPixmap(KovaraIcons::icon(KovaraIcons::shield).pixmap(16, 16));
+    auto* icon = new IconLabel(KovaraIcons::icon(KovaraIcons::shield), 16, box);
     auto* layout = new QHBoxLayout(box);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(4);
@@ -67,8 +67,7 @@ VaultUnlockedView::VaultUnlockedView(VaultStore& store, QWidget* parent)
     , items_(new QTreeWidget(this))
 {
     // Header.
-    auto* icon = new QLabel(this);
-    icon->setPixmap(KovaraIcons::icon(KovaraIcons::unlocked).pixmap(headerIconSize, headerIconSize));
+    auto* icon = new IconLabel(KovaraIcons::icon(KovaraIcons::unlocked), headerIconSize, this);
     QFont nameFont = name_->font();
     nameFont.setPointSizeF(nameFont.pointSizeF() * 1.25);
     nameFont.setWeight(QFont::Bold);
@@ -88,9 +87,7 @@ VaultUnlockedView::VaultUnlockedView(VaultStore& store, QWidget* parent)
     header->addWidget(encryptionBadge(this));
 
     // Empty state.
-    auto* emptyIcon = new QLabel(emptyState_);
-    emptyIcon->setPixmap(KovaraIcons::icon(KovaraIcons::pendingFolders).pixmap(emptyIconSize, emptyIconSize));
-    emptyIcon->setAlignment(Qt::AlignCenter);
+    auto* emptyIcon = new IconLabel(KovaraIcons::icon(KovaraIcons::pendingFolders), emptyIconSize, emptyState_);
     auto* emptyTitle = new QLabel(QStringLiteral("Cofre vazio"), emptyState_);
     QFont emptyFont = emptyTitle->font();
     emptyFont.setPointSizeF(emptyFont.pointSizeF() * 1.3);
@@ -107,7 +104,7 @@ VaultUnlockedView::VaultUnlockedView(VaultStore& store, QWidget* parent)
     auto* emptyLayout = new QVBoxLayout(emptyState_);
     emptyLayout->setSpacing(10);
     emptyLayout->addStretch(3);
-    emptyLayout->addWidget(emptyIcon);
+    emptyLayout->addWidget(emptyIcon, 0, Qt::AlignHCenter);
     emptyLayout->addWidget(emptyTitle);
     emptyLayout->addWidget(emptyText);
     emptyLayout->addSpacing(6);

@@ -14,6 +14,7 @@
 #include "support/FakeFinderWorkspace.h"
 #include "support/GocryptfsMountGuard.h"
 #include "support/SampleFileTree.h"
+#include "support/WindowScreenshot.h"
 
 #include <QApplication>
 #include <QDir>
@@ -118,11 +119,8 @@ protected:
 
     void saveScreenshot(const QString& name) const
     {
-        const QString folder = QCoreApplication::applicationDirPath() + "/../screenshots";
-        QDir().mkpath(folder);
-        QCoreApplication::processEvents();
         QWidget* modal = QApplication::activeModalWidget();
-        EXPECT_TRUE((modal ? modal : static_cast<QWidget*>(window()))->grab().save(folder + "/" + name));
+        saveWindowScreenshots(modal ? *modal : *window(), name);
     }
 
     void typePassword(const QString& password) const
@@ -155,12 +153,12 @@ protected:
         QTest::keyClicks(shown<QLineEdit>("Nome"), "Documentos pessoais");
         QTest::keyClicks(shown<QLineEdit>("Senha"), password);
         QTest::keyClicks(shown<QLineEdit>("Confirmar senha"), password);
-        saveScreenshot("create-sheet.png");
+        saveScreenshot("create-sheet");
         QTest::keyClick(sheet, Qt::Key_Return);
         awaitIdle([&] { return store->vaults().size() == 1 && store->status() == VaultStatus::unlocked; });
         const Vault vault = store->vaults().first();
         EXPECT_NE(shown<QLabel>("Cofre vazio"), nullptr);
-        saveScreenshot("unlocked-empty.png");
+        saveScreenshot("unlocked-empty");
 
         // Add a folder by dropping it on the vault; the original stays.
         QMimeData dropped;
@@ -178,7 +176,7 @@ protected:
         ASSERT_NE(items, nullptr);
         ASSERT_EQ(items->topLevelItemCount(), 1);
         EXPECT_EQ(items->topLevelItem(0)->text(0), "Fotos");
-        saveScreenshot("unlocked-items.png");
+        saveScreenshot("unlocked-items");
 
         // Lock from the toolbar; a wrong password is refused with the exact text and the
         // field is empty and focused again.
@@ -193,7 +191,7 @@ protected:
         QLineEdit* passwordField = shown<QLineEdit>("Senha do cofre");
         EXPECT_TRUE(passwordField->text().isEmpty());
         EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == passwordField; }));
-        saveScreenshot("locked-refused.png");
+        saveScreenshot("locked-refused");
 
         typePassword(password);
         awaitIdle([&] { return store->status() == VaultStatus::unlocked && listedNames() == QStringList{"Fotos"}; });
@@ -203,7 +201,7 @@ protected:
         items->setFocus();
         items->setCurrentItem(items->topLevelItem(0));
         QTest::keyClick(items, Qt::Key_Delete);
-        saveScreenshot("trash-confirmation.png");
+        saveScreenshot("trash-confirmation");
         answerAlert("Mover “Fotos” para o Lixo");
         awaitIdle([&] { return store->content().isEmpty(); });
 
@@ -211,7 +209,7 @@ protected:
         // empty and nothing stays mounted.
         emit window()->contentView()->findChild<VaultSidebarView*>()->actionRequested(
             vault.id, SidebarRowModel::Action::requestDelete);
-        saveScreenshot("delete-confirmation.png");
+        saveScreenshot("delete-confirmation");
         answerAlert("Apagar “Documentos pessoais”");
         awaitIdle([&] { return store->vaults().isEmpty(); });
         EXPECT_FALSE(QFile::exists(vault.imageURL.toLocalFile()));
