@@ -1,7 +1,9 @@
 #include "app/MainWindow.h"
 
 #include "app/CheckForUpdatesView.h"
+#include "app/ActivationToken.h"
 #include "app/TerminationController.h"
+#include "app/WindowActivation.h"
 #include "finder/FinderPasteboard.h"
 #include "finder/FinderServiceInput.h"
 #include "finder/FinderServiceProvider.h"
@@ -55,10 +57,7 @@ MainWindow::MainWindow(VaultStore& store, FinderImportCoordinator& finderImport,
 
 void MainWindow::bringToFront()
 {
-    show();
-    setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
-    raise();
-    activateWindow();
+    WindowActivation::bringToFront(*this, {});
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)
