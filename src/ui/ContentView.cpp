@@ -3,6 +3,7 @@
 #include "store/VaultStore.h"
 #include "ui/BannerStack.h"
 #include "ui/ConfirmationModel.h"
+#include "ui/CreateVaultSheet.h"
 #include "ui/DetailScreenView.h"
 #include "ui/VaultSidebarView.h"
 
@@ -41,7 +42,7 @@ ContentView::ContentView(VaultStore& store, FinderImportCoordinator& finderImpor
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(split);
 
-    connect(sidebar_, &VaultSidebarView::createVaultRequested, this, &ContentView::createVaultRequested);
+    connect(sidebar_, &VaultSidebarView::createVaultRequested, this, &ContentView::presentCreateSheet);
     connect(sidebar_, &VaultSidebarView::actionRequested, this, &ContentView::performSidebarAction);
     connect(detail_, &DetailScreenView::actionRequested, this, &ContentView::performDetailAction);
     for (auto changed : {&VaultStore::vaultsChanged, &VaultStore::selectedVaultIDChanged, &VaultStore::statusChanged,
@@ -64,6 +65,11 @@ void ContentView::requestUnlock(const QUuid& vaultID)
 const DetailScreenModel& ContentView::detailScreen() const
 {
     return detail_->model();
+}
+
+void ContentView::presentCreateSheet()
+{
+    (new CreateVaultSheet(store_, this))->open();
 }
 
 void ContentView::showEvent(QShowEvent* event)
@@ -116,7 +122,7 @@ void ContentView::performDetailAction(DetailScreenModel::Action action)
 {
     switch (action) {
     case DetailScreenModel::Action::createVault:
-        emit createVaultRequested();
+        presentCreateSheet();
         return;
     case DetailScreenModel::Action::checkAgain:
         store_.refresh();

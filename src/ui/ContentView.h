@@ -36,8 +36,10 @@ public:
 
     const DetailScreenModel& detailScreen() const;
 
+    // The create-vault sheet, over this window.
+    void presentCreateSheet();
+
 signals:
-    void createVaultRequested();
     // A forced lock that quitting was waiting on has succeeded: quitting can go on.
     void terminationRequested();
 

@@ -17,6 +17,15 @@ inline const QString sidebar = QStringLiteral("go-previous");
 inline const QString pendingFolders = QStringLiteral("folder-new");
 inline const QString done = QStringLiteral("emblem-default");
 inline const QString close = QStringLiteral("window-close");
+inline const QString document = QStringLiteral("text-x-generic");
+inline const QString shield = QStringLiteral("security-high");
+inline const QString search = QStringLiteral("system-search");
+inline const QString keyOff = QStringLiteral("dialog-password");
+inline const QString addItems = QStringLiteral("document-import");
+inline const QString trash = QStringLiteral("user-trash");
+inline const QString reveal = QStringLiteral("folder-open");
+inline const QString error = QStringLiteral("dialog-error");
+inline const QString removeSource = QStringLiteral("edit-clear");
 
 // The icon for a name above, drawn from the current icon theme.
 QIcon icon(const QString& name);
