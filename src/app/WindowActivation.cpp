@@ -8,6 +8,8 @@
 
 #include <xcb/xcb.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
