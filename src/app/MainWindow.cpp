@@ -57,7 +57,9 @@ MainWindow::MainWindow(VaultStore& store, FinderImportCoordinator& finderImport,
     resize(defaultSize.expandedTo(minimumSizeHint()));
     connect(&termination_, &TerminationController::terminationRefused, this, &MainWindow::bringToFront);
     connect(content_, &ContentView::terminationRequested, &termination_, &TerminationController::requestTermination);
-    connect(&finderImport_, &FinderImportCoordinator::isPresentedChanged, this, &MainWindow::showFinderImportSheet);
+    // On the next turn of the event loop: a request put aside in the same turn never flashes by.
+    connect(&finderImport_, &FinderImportCoordinator::isPresentedChanged, this, &MainWindow::showFinderImportSheet,
+            Qt::QueuedConnection);
 }
 
 void MainWindow::bringToFront()

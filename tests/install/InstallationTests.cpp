@@ -3,7 +3,9 @@
 #include "model/KovaraPaths.h"
 #include "model/Vault.h"
 #include "model/VaultRegistry.h"
+#include "platform/FileLocation.h"
 #include "support/GocryptfsMountGuard.h"
+#include "support/QtValuePrinters.h"
 #include "support/WaitForTask.h"
 #include "system/DiskImageService.h"
 #include "system/SystemProcessRunner.h"
@@ -128,7 +130,7 @@ TEST(Installation, PutsEverythingWhereTheDesktopAndTheInstalledProgramLookAndThe
     waitForTask(service.prepareStorage());
     waitForTask(service.createSparseBundle(vault, 1, "senha instalada", {}));
     const VaultSession session = waitForTask(service.attach(vault, "senha instalada", {})).first;
-    EXPECT_EQ(GocryptfsMountGuard::mountPointsUnder(mounts), QStringList{session.mountPoint.toLocalFile()});
+    EXPECT_EQ(GocryptfsMountGuard::mountPointsUnder(mounts), QStringList{FileLocation::path(session.mountPoint)});
     waitForTask(service.detach(session));
     EXPECT_EQ(GocryptfsMountGuard::mountPointsUnder(mounts), QStringList{});
 }
