@@ -26,14 +26,14 @@ TEST(PaletteTest, DestructiveRedAndWarningOrangeReadOnLightAndDark)
     EXPECT_NEAR(KovaraBrand::contrast(QColor(0x77, 0x77, 0x77), Qt::white), 4.48, 0.01);
     for (const ColorScheme scheme : {ColorScheme::light, ColorScheme::dark}) {
         const QPalette palette = KovaraPalette::make(scheme);
-        for (const QPalette::ColorRole background : {QPalette::Window, QPalette::Base}) {
+        for (const QPalette::ColorRole background : {QPalette::Window, QPalette::Base, QPalette::Button}) {
             const QColor behind = palette.color(background);
             EXPECT_GE(KovaraBrand::contrast(KovaraBrand::destructive(palette), behind), 4.5) << int(scheme);
             EXPECT_GE(KovaraBrand::contrast(KovaraBrand::warning(palette), behind), 3.0) << int(scheme);
             EXPECT_GE(KovaraBrand::contrast(palette.color(QPalette::PlaceholderText), behind), 4.5) << int(scheme);
         }
-        const QColor red = KovaraBrand::destructive(palette);
-        EXPECT_GT(red.red(), 2 * red.green()) << "still reads as red";
+        const int hue = KovaraBrand::destructive(palette).hslHue();
+        EXPECT_TRUE(hue <= 10 || hue >= 350) << "still reads as red, not " << hue;
     }
 }
 
