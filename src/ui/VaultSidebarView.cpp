@@ -50,6 +50,9 @@ VaultSidebarView::VaultSidebarView(VaultStore& store, QWidget* parent)
     list_->setSelectionMode(QAbstractItemView::SingleSelection);
     list_->setContextMenuPolicy(Qt::CustomContextMenu);
     list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // A list laid out top to bottom keeps its rows' width when it only gets narrower; the rows
+    // must follow the column as it is dragged narrower, so that a long name gives way.
+    list_->viewport()->installEventFilter(this);
     list_->setAccessibleName(QStringLiteral("Cofres"));
     newVault_->setFlat(true);
 
@@ -140,6 +143,14 @@ void VaultSidebarView::reload()
                                                         : model.statusText);
     }
     showSelectedVault();
+}
+
+bool VaultSidebarView::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == list_->viewport() && event->type() == QEvent::Resize) {
+        list_->doItemsLayout();
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void VaultSidebarView::changeEvent(QEvent* event)

@@ -52,10 +52,12 @@ TEST(SidebarTest, AVeryLongNameGivesWayToTheLockToggle)
     ASSERT_TRUE(QTest::qWaitFor([&] { return !store.isBusy() && store.state(id) == VaultRowState::locked; }));
     store.selectVault(id);
 
+    // Shown wide, then narrowed to its minimum, as the user drags the split.
     VaultSidebarView sidebar(store);
-    sidebar.resize(sidebar.minimumWidth(), 300);
+    sidebar.resize(400, 300);
     sidebar.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&sidebar));
+    sidebar.resize(sidebar.minimumWidth(), 300);
 
     QToolButton* toggle = nullptr;
     for (QToolButton* button : sidebar.findChildren<QToolButton*>()) {
@@ -65,8 +67,9 @@ TEST(SidebarTest, AVeryLongNameGivesWayToTheLockToggle)
     }
     ASSERT_NE(toggle, nullptr);
     EXPECT_TRUE(toggle->isVisible());
-    EXPECT_TRUE(sidebar.rect().contains(QRect(toggle->mapTo(&sidebar, QPoint(0, 0)), toggle->size())))
-        << "the toggle lies inside the column";
+    EXPECT_TRUE(QTest::qWaitFor([&] {
+        return sidebar.rect().contains(QRect(toggle->mapTo(&sidebar, QPoint(0, 0)), toggle->size()));
+    })) << "the toggle lies inside the column";
     const auto* shownName = sidebar.findChild<ElidedLabel*>();
     ASSERT_NE(shownName, nullptr);
     EXPECT_TRUE(shownName->text().endsWith(QString::fromUtf8("…")));
