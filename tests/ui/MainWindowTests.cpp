@@ -192,8 +192,16 @@ TEST_F(MainWindowTest, TheSidebarShowsEveryStateAndTheBannersTheirMessages)
     EXPECT_TRUE(visibleTexts.contains(QString::fromUtf8("Há itens do Finder aguardando destino.")));
     EXPECT_TRUE(visibleTexts.contains(QString::fromUtf8("Cofre “Fotos da família” bloqueado.")));
     saveWindowScreenshots(*window, "window");
+    store->selectVault(unconfirmed.id);
+    saveWindowScreenshots(*window, "needs-attention-busy");
+    store->setDeletingVaultID(locked.id);
+    store->selectVault(locked.id);
+    EXPECT_EQ(window->contentView()->detailScreen().screen, DetailScreenModel::Screen::deleting);
+    saveWindowScreenshots(*window, "deleting");
 
     store->endOperation();
+    store->selectVault(unconfirmed.id);
+    saveWindowScreenshots(*window, "needs-attention");
     store->selectVault(std::nullopt);
     EXPECT_EQ(window->contentView()->detailScreen().screen, DetailScreenModel::Screen::selectVault);
     EXPECT_EQ(window->windowTitle(), "Kovara");
