@@ -5,9 +5,9 @@
 #include "finder/FinderPasteboard.h"
 #include "store/VaultStore.h"
 #include "system/SystemTool.h"
-#include "ui/KovaraBrand.h"
 #include "ui/KovaraIcons.h"
 #include "ui/KovaraMark.h"
+#include "ui/KovaraPalette.h"
 
 #include <QApplication>
 #include <QDBusConnection>
@@ -53,11 +53,7 @@ void KovaraApp::configure(QApplication& application)
         QCoreApplication::installTranslator(qtTranslations);
     }
 
-    QPalette palette = QApplication::palette();
-    palette.setColor(QPalette::Highlight, KovaraBrand::tint());
-    palette.setColor(QPalette::HighlightedText, Qt::white);
-    palette.setColor(QPalette::Link, KovaraBrand::tint().darker(115));
-    QApplication::setPalette(palette);
+    KovaraPalette::followDesktop(application);
     KovaraIcons::installIconTheme();
     QApplication::setWindowIcon(applicationIcon());
     // Closing the window is a request to quit that waits for the vaults to lock.

@@ -49,6 +49,7 @@ MainWindow::MainWindow(VaultStore& store, FinderImportCoordinator& finderImport,
     , content_(new ContentView(store, finderImport, this))
 {
     setCentralWidget(content_);
+    addToolBar(Qt::TopToolBarArea, content_->toolbar());
     setWindowTitle(content_->windowTitle());
     connect(content_, &QWidget::windowTitleChanged, this, &QWidget::setWindowTitle);
     setAcceptDrops(true);
@@ -88,7 +89,12 @@ void MainWindow::showFinderImportSheet()
 void MainWindow::closeEvent(QCloseEvent* event)
 {
     // Closing the window quits Kovara, and quitting waits until every vault is locked; the
-    // controller quits the application itself once that succeeded.
+    // controller quits the application itself once that succeeded, and that quit closes this
+    // window once more, which must then be let through.
+    if (termination_.isTerminationApproved()) {
+        event->accept();
+        return;
+    }
     event->ignore();
     termination_.requestTermination();
 }

@@ -3,6 +3,7 @@
 #include "finder/FinderImportCoordinator.h"
 #include "store/VaultStore.h"
 #include "ui/ActivityIndicator.h"
+#include "ui/IconLabel.h"
 #include "ui/KovaraIcons.h"
 #include "ui/NoticeBannerModel.h"
 #include "ui/OperationBannerModel.h"
@@ -31,14 +32,6 @@ QFrame* makeBanner(QWidget* parent)
     return banner;
 }
 
-QLabel* iconLabel(const QString& iconName, QWidget* parent)
-{
-    auto* label = new QLabel(parent);
-    label->setPixmap(KovaraIcons::icon(iconName).pixmap(bannerIconSize, bannerIconSize));
-    label->setFixedSize(bannerIconSize, bannerIconSize);
-    return label;
-}
-
 } // namespace
 
 BannerStack::BannerStack(VaultStore& store, FinderImportCoordinator& finderImport, QWidget* parent)
@@ -52,7 +45,7 @@ BannerStack::BannerStack(VaultStore& store, FinderImportCoordinator& finderImpor
     , operationCancel_(new QPushButton(QStringLiteral("Cancelar"), operation_))
     , pendingFinder_(makeBanner(this))
     , notice_(makeBanner(this))
-    , noticeIcon_(new QLabel(notice_))
+    , noticeIcon_(new IconLabel(QIcon(), bannerIconSize, notice_))
     , noticeMessage_(new QLabel(notice_))
 {
     // Operation: indicator, title and percentage over the byte line, and the cancel button.
@@ -78,14 +71,15 @@ BannerStack::BannerStack(VaultStore& store, FinderImportCoordinator& finderImpor
 
     // Pending folders from the file manager.
     auto* pendingLayout = static_cast<QHBoxLayout*>(pendingFinder_->layout());
-    pendingLayout->addWidget(iconLabel(KovaraIcons::pendingFolders, pendingFinder_));
-    pendingLayout->addWidget(new QLabel(QStringLiteral("Há itens do Finder aguardando destino."), pendingFinder_), 1);
+    pendingLayout->addWidget(new IconLabel(KovaraIcons::icon(KovaraIcons::pendingFolders), bannerIconSize, pendingFinder_));
+    auto* pendingText = new QLabel(QStringLiteral("Há itens do Finder aguardando destino."), pendingFinder_);
+    pendingText->setWordWrap(true);
+    pendingLayout->addWidget(pendingText, 1);
     auto* resume = new QPushButton(QStringLiteral("Continuar"), pendingFinder_);
     pendingLayout->addWidget(resume);
     connect(resume, &QPushButton::clicked, this, [this] { finderImport_.presentPendingRequest(); });
 
     // Notice.
-    noticeIcon_->setFixedSize(bannerIconSize, bannerIconSize);
     noticeMessage_->setWordWrap(true);
     noticeMessage_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     auto* close = new QToolButton(notice_);
@@ -146,7 +140,7 @@ void BannerStack::showNotice()
         return;
     }
     const NoticeBannerModel model = NoticeBannerModel::make(*message);
-    noticeIcon_->setPixmap(KovaraIcons::icon(model.iconName).pixmap(bannerIconSize, bannerIconSize));
+    noticeIcon_->setIcon(KovaraIcons::icon(model.iconName));
     noticeMessage_->setText(model.message);
     notice_->show();
 }

@@ -4,6 +4,7 @@
 
 class ActivityIndicator;
 class FinderImportCoordinator;
+class IconLabel;
 class QFrame;
 class QLabel;
 class QPushButton;
@@ -36,6 +37,6 @@ private:
     QFrame* pendingFinder_;
 
     QFrame* notice_;
-    QLabel* noticeIcon_;
+    IconLabel* noticeIcon_;
     QLabel* noticeMessage_;
 };

@@ -18,7 +18,26 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
+
+constexpr int fieldWidth = 320;
+
+// The labels of every section share one width, so the fields line up from section to section.
+QLabel* fieldLabel(const QString& text, QWidget* buddy, QWidget* parent)
+{
+    static const QStringList allLabels{QStringLiteral("Nome"), QStringLiteral("Capacidade"), QStringLiteral("Senha"),
+                                       QStringLiteral("Confirmar senha"), QStringLiteral("Pasta de origem")};
+    auto* label = new QLabel(text, parent);
+    int width = 0;
+    for (const QString& each : allLabels) {
+        width = std::max(width, label->fontMetrics().horizontalAdvance(each));
+    }
+    label->setMinimumWidth(width);
+    label->setBuddy(buddy);
+    return label;
+}
 
 QLineEdit* secureField(const QString& label, QWidget* parent)
 {
@@ -61,14 +80,14 @@ CreateVaultSheet::CreateVaultSheet(VaultStore& store, QWidget* parent)
 
     auto* vaultSection = new QGroupBox(QStringLiteral("Cofre"), this);
     auto* vaultForm = new QFormLayout(vaultSection);
-    vaultForm->addRow(QStringLiteral("Nome"), name_);
+    vaultForm->addRow(fieldLabel(QStringLiteral("Nome"), name_, this), name_);
     vaultForm->addRow(QString(), nameWarning_);
-    vaultForm->addRow(QStringLiteral("Capacidade"), capacity_);
+    vaultForm->addRow(fieldLabel(QStringLiteral("Capacidade"), capacity_, this), capacity_);
 
     auto* passwordSection = new QGroupBox(QStringLiteral("Senha"), this);
     auto* passwordForm = new QFormLayout(passwordSection);
-    passwordForm->addRow(QStringLiteral("Senha"), password_);
-    passwordForm->addRow(QStringLiteral("Confirmar senha"), confirmation_);
+    passwordForm->addRow(fieldLabel(QStringLiteral("Senha"), password_, this), password_);
+    passwordForm->addRow(fieldLabel(QStringLiteral("Confirmar senha"), confirmation_, this), confirmation_);
     passwordForm->addRow(QString(), passwordMessage_);
     auto* hint = new InlineMessage(KovaraIcons::keyOff, true, this);
     hint->setMessage(QStringLiteral("A senha não é salva nem pode ser recuperada."));
@@ -86,7 +105,7 @@ CreateVaultSheet::CreateVaultSheet(VaultStore& store, QWidget* parent)
     sourceNote_->setWordWrap(true);
     sourceNote_->setForegroundRole(QPalette::PlaceholderText);
     auto* sourceForm = new QFormLayout(sourceSection);
-    sourceForm->addRow(QStringLiteral("Pasta de origem"), sourceRow);
+    sourceForm->addRow(fieldLabel(QStringLiteral("Pasta de origem"), chooseSource_, this), sourceRow);
     sourceForm->addRow(sourceNote_);
 
     auto* cancel = new QPushButton(QStringLiteral("Cancelar"), this);
@@ -106,7 +125,10 @@ CreateVaultSheet::CreateVaultSheet(VaultStore& store, QWidget* parent)
     layout->addWidget(passwordSection);
     layout->addWidget(sourceSection);
     layout->addLayout(footer);
-    setMinimumWidth(460);
+    // The sheet grows when a message appears under a field, rather than clipping it. The fields'
+    // width keeps every message on one line.
+    layout->setSizeConstraint(QLayout::SetMinimumSize);
+    name_->setMinimumWidth(fieldWidth);
 
     connect(name_, &QLineEdit::textChanged, this, [this](const QString& text) {
         form_.name = text;
@@ -134,6 +156,11 @@ CreateVaultSheet::CreateVaultSheet(VaultStore& store, QWidget* parent)
     connect(this, &QDialog::rejected, &store_, &VaultStore::clearMessages);
     connect(create_, &QPushButton::clicked, this, &CreateVaultSheet::createVault);
     connect(&store_, &VaultStore::isBusyChanged, this, &CreateVaultSheet::showForm);
+    // The keyboard walks the form as it reads, the footer last.
+    QWidget* const tabOrder[] = {name_, capacity_, password_, confirmation_, removeSource_, chooseSource_, cancel, create_};
+    for (std::size_t index = 1; index < std::size(tabOrder); ++index) {
+        setTabOrder(tabOrder[index - 1], tabOrder[index]);
+    }
     showForm();
     name_->setFocus();
 }

@@ -1,5 +1,6 @@
 #include "ui/InlineMessage.h"
 
+#include "ui/IconLabel.h"
 #include "ui/KovaraIcons.h"
 
 #include <QHBoxLayout>
@@ -13,11 +14,9 @@ constexpr int iconSize = 16;
 
 InlineMessage::InlineMessage(const QString& iconName, bool isSecondary, QWidget* parent)
     : QWidget(parent)
-    , icon_(new QLabel(this))
+    , icon_(new IconLabel(KovaraIcons::icon(iconName), iconSize, this))
     , text_(new QLabel(this))
 {
-    icon_->setPixmap(KovaraIcons::icon(iconName).pixmap(iconSize, iconSize));
-    icon_->setFixedSize(iconSize, iconSize);
     text_->setWordWrap(true);
     text_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     if (isSecondary) {

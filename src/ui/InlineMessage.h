@@ -4,6 +4,7 @@
 
 #include <optional>
 
+class IconLabel;
 class QLabel;
 
 // A short line under a field with its icon: a warning after a failed attempt, or a standing
@@ -20,6 +21,6 @@ public:
     QString text() const;
 
 private:
-    QLabel* icon_;
+    IconLabel* icon_;
     QLabel* text_;
 };

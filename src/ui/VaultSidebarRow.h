@@ -5,10 +5,13 @@
 #include <QWidget>
 
 class ActivityIndicator;
+class ElidedLabel;
+class IconLabel;
 class QLabel;
 class QToolButton;
 
 // One vault in the sidebar: icon, name, status line, progress while worked on, lock toggle.
+// A long name ends in "…" rather than pushing the toggle out of sight.
 class VaultSidebarRow : public QWidget
 {
     Q_OBJECT
@@ -24,8 +27,8 @@ signals:
 
 private:
     SidebarRowModel model_;
-    QLabel* icon_;
-    QLabel* name_;
+    IconLabel* icon_;
+    ElidedLabel* name_;
     QLabel* status_;
     ActivityIndicator* progress_;
     QToolButton* lockToggle_;

@@ -6,6 +6,7 @@
 #include "finder/FinderServiceProvider.h"
 #include "model/VaultRegistry.h"
 #include "support/InspectableVaultStore.h"
+#include "support/WindowScreenshot.h"
 #include "ui/ContentView.h"
 #include "ui/CreateVaultSheet.h"
 #include "ui/KovaraBrand.h"
@@ -62,15 +63,6 @@ protected:
     std::unique_ptr<MainWindow> makeWindow(VaultStore& store)
     {
         return std::make_unique<MainWindow>(store, finderImport, finderService, updater, termination);
-    }
-
-    static void saveScreenshot(QWidget& window, const QString& name)
-    {
-        const QString folder = QCoreApplication::applicationDirPath() + "/../screenshots";
-        QDir().mkpath(folder);
-        // Widgets added to a shown window appear on the next turn of the event loop.
-        QCoreApplication::processEvents();
-        EXPECT_TRUE(window.grab().save(folder + "/" + name));
     }
 
     QTemporaryDir root;
@@ -147,7 +139,7 @@ TEST_F(MainWindowTest, AnEmptyCatalogueWelcomesWithTheCreateButtonAndTheFirstSho
     ASSERT_NE(create, nullptr);
     create->click();
     EXPECT_NE(window->findChild<CreateVaultSheet*>(), nullptr) << "the welcome screen's button opens the create sheet";
-    saveScreenshot(*window, "kovara-empty.png");
+    saveWindowScreenshots(*window, "empty");
 
     window->hide();
     window->show();
@@ -196,13 +188,13 @@ TEST_F(MainWindowTest, TheSidebarShowsEveryStateAndTheBannersTheirMessages)
     }
     EXPECT_TRUE(visibleTexts.contains(QString::fromUtf8("Há itens do Finder aguardando destino.")));
     EXPECT_TRUE(visibleTexts.contains(QString::fromUtf8("Cofre “Fotos da família” bloqueado.")));
-    saveScreenshot(*window, "kovara-window.png");
+    saveWindowScreenshots(*window, "window");
 
     store->endOperation();
     store->selectVault(std::nullopt);
     EXPECT_EQ(window->contentView()->detailScreen().screen, DetailScreenModel::Screen::selectVault);
     EXPECT_EQ(window->windowTitle(), "Kovara");
-    saveScreenshot(*window, "kovara-select.png");
+    saveWindowScreenshots(*window, "select");
 }
 
 TEST_F(MainWindowTest, AQuitWaitingOnABusyVaultGoesOnOnceTheForcedLockSucceeds)
@@ -218,7 +210,7 @@ TEST_F(MainWindowTest, AQuitWaitingOnABusyVaultGoesOnOnceTheForcedLockSucceeds)
     const VaultSession session{busy.id, QUrl::fromLocalFile("/run/kovara/Documentos"), "fuse:0:51"};
     store->installSessions({{busy.id, session}});
     store->selectVault(busy.id);
-    saveScreenshot(*window, "kovara-unlocked.png");
+    saveWindowScreenshots(*window, "unlocked");
     services.disk.mountedSessionsOutcomes.push({{busy.id, session}});
     store->setErrorMessage(QString::fromUtf8("O cofre está em uso por: Editor."));
     store->setForceLockVaultID(busy.id);
@@ -228,7 +220,7 @@ TEST_F(MainWindowTest, AQuitWaitingOnABusyVaultGoesOnOnceTheForcedLockSucceeds)
     ASSERT_NE(alert, nullptr);
     EXPECT_EQ(alert->text(), QString::fromUtf8("Não foi possível concluir"));
     EXPECT_EQ(alert->informativeText(), QString::fromUtf8("O cofre está em uso por: Editor."));
-    saveScreenshot(*window, "kovara-force-lock.png");
+    saveWindowScreenshots(*window, "force-lock");
     QAbstractButton* forceLock = buttonTitled(*alert, QString::fromUtf8("Forçar bloqueio e encerrar"));
     ASSERT_NE(forceLock, nullptr);
     forceLock->click();
