@@ -48,7 +48,7 @@ public:
     std::optional<int> start(const QStringList& folders, QDBusConnection bus, const ActivationToken& token);
     // start() on the session bus, then the event loop until Kovara quits. Returns the exit
     // status.
-    int run(const QStringList& folders, const ActivationToken& token);
+    int run(const QStringList& folders, const ActivationToken& token = {});
 
     MainWindow* mainWindow() const { return window_.get(); }
 
