@@ -19,6 +19,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QScreen>
 
 namespace {
 
@@ -55,7 +56,10 @@ MainWindow::MainWindow(VaultStore& store, FinderImportCoordinator& finderImport,
     setAcceptDrops(true);
     buildMenus(updater);
     // The layout keeps the window from getting smaller than its content's minimum.
-    resize(defaultSize.expandedTo(minimumSizeHint()));
+    // At a large display scale the usual size may not fit the screen: it gives way, the content's
+    // minimum does not.
+    const QSize available = screen() ? screen()->availableSize() : defaultSize;
+    resize(defaultSize.boundedTo(available).expandedTo(minimumSizeHint()));
     connect(&termination_, &TerminationController::terminationRefused, this, &MainWindow::bringToFront);
     connect(content_, &ContentView::terminationRequested, &termination_, &TerminationController::requestTermination);
     // On the next turn of the event loop: a request put aside in the same turn never flashes by.

@@ -23,8 +23,6 @@ QFrame* makeBanner(QWidget* parent)
 {
     auto* banner = new QFrame(parent);
     banner->setObjectName(QStringLiteral("banner"));
-    banner->setStyleSheet(QStringLiteral("QFrame#banner { background: palette(alternate-base);"
-                                         " border: 1px solid palette(midlight); border-radius: 8px; }"));
     auto* layout = new QHBoxLayout(banner);
     layout->setContentsMargins(12, 8, 8, 8);
     layout->setSpacing(10);
@@ -93,6 +91,7 @@ BannerStack::BannerStack(VaultStore& store, FinderImportCoordinator& finderImpor
     noticeLayout->addWidget(close, 0, Qt::AlignTop);
     connect(close, &QToolButton::clicked, this, [this] { store_.clearNotice(); });
 
+    applyBannerStyle();
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(12, 12, 12, 0);
     layout->setSpacing(8);
@@ -108,6 +107,27 @@ BannerStack::BannerStack(VaultStore& store, FinderImportCoordinator& finderImpor
     showOperation();
     showPendingFinderRequest();
     showNotice();
+}
+
+void BannerStack::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange) {
+        applyBannerStyle();
+    }
+}
+
+void BannerStack::applyBannerStyle()
+{
+    // A style sheet takes the palette's colours when it is set, not when they change: it is set
+    // again with each palette, on the banners alone, so that this widget keeps following the
+    // application's palette.
+    const QString style = QStringLiteral("QFrame#banner { background: %1; border: 1px solid %2; border-radius: 8px; }")
+                              .arg(palette().color(QPalette::AlternateBase).name(),
+                                   palette().color(QPalette::Midlight).name());
+    for (QFrame* banner : {operation_, pendingFinder_, notice_}) {
+        banner->setStyleSheet(style);
+    }
 }
 
 void BannerStack::showOperation()

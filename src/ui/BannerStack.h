@@ -20,7 +20,11 @@ class BannerStack : public QWidget
 public:
     BannerStack(VaultStore& store, FinderImportCoordinator& finderImport, QWidget* parent = nullptr);
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
+    void applyBannerStyle();
     void showOperation();
     void showPendingFinderRequest();
     void showNotice();

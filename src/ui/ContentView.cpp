@@ -64,7 +64,8 @@ ContentView::ContentView(VaultStore& store, FinderImportCoordinator& finderImpor
     paneLayout->setSpacing(0);
     paneLayout->addWidget(banners_);
     paneLayout->addWidget(detailPane_, 1);
-    pane->setMinimumWidth(460);
+    // Narrow enough that sidebar and pane fit a 1280-pixel screen at twice the normal scale.
+    pane->setMinimumWidth(430);
 
     auto* split = new QSplitter(Qt::Horizontal, this);
     split->setChildrenCollapsible(false);

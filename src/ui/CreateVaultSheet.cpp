@@ -4,6 +4,7 @@
 #include "ui/InlineMessage.h"
 #include "ui/KovaraIcons.h"
 #include "ui/SheetHeader.h"
+#include "ui/TextStyle.h"
 
 #include <QFileDialog>
 #include <QFontDatabase>
@@ -61,7 +62,8 @@ CreateVaultSheet::CreateVaultSheet(VaultStore& store, QWidget* parent)
     , sourceName_(new QLabel(this))
     , removeSource_(new QToolButton(this))
     , chooseSource_(new QPushButton(this))
-    , sourceNote_(new QLabel(QStringLiteral("Os itens serão copiados. A pasta original permanece onde está."), this))
+    , sourceNote_(TextStyle::secondaryLabel(
+          QStringLiteral("Os itens serão copiados. A pasta original permanece onde está."), this, true))
     , create_(new QPushButton(QStringLiteral("Criar cofre"), this))
 {
     setAttribute(Qt::WA_DeleteOnClose);
@@ -102,8 +104,6 @@ CreateVaultSheet::CreateVaultSheet(VaultStore& store, QWidget* parent)
     sourceRow->addWidget(sourceName_, 1);
     sourceRow->addWidget(removeSource_);
     sourceRow->addWidget(chooseSource_);
-    sourceNote_->setWordWrap(true);
-    sourceNote_->setForegroundRole(QPalette::PlaceholderText);
     auto* sourceForm = new QFormLayout(sourceSection);
     sourceForm->addRow(fieldLabel(QStringLiteral("Pasta de origem"), chooseSource_, this), sourceRow);
     sourceForm->addRow(sourceNote_);

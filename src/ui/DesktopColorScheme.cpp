@@ -36,18 +36,21 @@ DesktopColorScheme::DesktopColorScheme(QObject* parent)
     if (!bus.isConnected()) {
         return;
     }
-    bus.connect(portalService, portalPath, settingsInterface, QStringLiteral("SettingChanged"), this,
-                SLOT(settingChanged(QString, QString, QDBusVariant)));
+    // The slot takes the whole message: Qt 6.4 fails to match this signal to a slot taking its
+    // arguments one by one.
+    bus.connect(portalService, portalPath, settingsInterface, QStringLiteral("SettingChanged"), QStringLiteral("ssv"),
+                this, SLOT(settingChanged(QDBusMessage)));
     QDBusMessage read = QDBusMessage::createMethodCall(portalService, portalPath, settingsInterface, QStringLiteral("Read"));
     read << appearance << colorSchemeKey;
     auto* call = new QDBusPendingCallWatcher(bus.asyncCall(read), this);
     connect(call, &QDBusPendingCallWatcher::finished, this, &DesktopColorScheme::readAnswer);
 }
 
-void DesktopColorScheme::settingChanged(const QString& group, const QString& key, const QDBusVariant& value)
+void DesktopColorScheme::settingChanged(const QDBusMessage& message)
 {
-    if (group == appearance && key == colorSchemeKey) {
-        report(value.variant());
+    const QVariantList arguments = message.arguments();
+    if (arguments.size() == 3 && arguments.at(0).toString() == appearance && arguments.at(1).toString() == colorSchemeKey) {
+        report(arguments.at(2));
     }
 }
 

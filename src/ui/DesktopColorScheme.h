@@ -4,8 +4,8 @@
 
 #include <QObject>
 
+class QDBusMessage;
 class QDBusPendingCallWatcher;
-class QDBusVariant;
 
 // The desktop's light or dark preference, as the desktop portal publishes it. It asks once
 // without waiting for the answer, then listens for changes; a desktop without the portal, or
@@ -22,7 +22,7 @@ signals:
     void changed(ColorScheme scheme);
 
 private slots:
-    void settingChanged(const QString& group, const QString& key, const QDBusVariant& value);
+    void settingChanged(const QDBusMessage& message);
 
 private:
     void readAnswer(QDBusPendingCallWatcher* call);

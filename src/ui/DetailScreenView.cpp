@@ -6,6 +6,7 @@
 #include "ui/KovaraBrand.h"
 #include "ui/KovaraIcons.h"
 #include "ui/KovaraMark.h"
+#include "ui/TextStyle.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -41,10 +42,7 @@ DetailScreenView::DetailScreenView(QWidget* parent)
     , buttons_(new QHBoxLayout)
 {
     mark_->setAlignment(Qt::AlignCenter);
-    QFont titleFont = title_->font();
-    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.6);
-    titleFont.setWeight(QFont::Bold);
-    title_->setFont(titleFont);
+    TextStyle::emphasize(title_, 1.6);
     title_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     message_->setWordWrap(true);
     message_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);

@@ -5,6 +5,8 @@
 
 namespace {
 
+constexpr QPalette::ColorRole backgrounds[] = {QPalette::Window, QPalette::Base, QPalette::Button};
+
 double linearComponent(float value)
 {
     return value <= 0.04045 ? value / 12.92 : std::pow((value + 0.055) / 1.055, 2.4);
@@ -18,14 +20,15 @@ double relativeLuminance(const QColor& colour)
 }
 
 // `colour` made darker on a light palette or lighter on a dark one, in small steps of
-// lightness that keep its hue, until it reaches `minimum` against both background colours.
+// lightness that keep its hue, until it reaches `minimum` against every background it is drawn
+// on: the window, the base of lists and fields, and buttons.
 QColor readableOn(const QPalette& palette, const QColor& colour, double minimum)
 {
-    const QColor window = palette.color(QPalette::Window);
-    const QColor base = palette.color(QPalette::Base);
-    const bool isDark = relativeLuminance(window) < 0.18;
+    const bool isDark = relativeLuminance(palette.color(QPalette::Window)) < 0.18;
     const auto isReadable = [&](const QColor& candidate) {
-        return KovaraBrand::contrast(candidate, window) >= minimum && KovaraBrand::contrast(candidate, base) >= minimum;
+        return std::all_of(std::begin(backgrounds), std::end(backgrounds), [&](QPalette::ColorRole role) {
+            return KovaraBrand::contrast(candidate, palette.color(role)) >= minimum;
+        });
     };
     QColor candidate = colour.toHsl();
     for (float lightness = candidate.lightnessF(); !isReadable(candidate) && lightness > 0.0f && lightness < 1.0f;) {

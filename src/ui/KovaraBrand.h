@@ -14,16 +14,14 @@ QColor tint();
 // from 1 (same luminance) to 21 (black on white).
 double contrast(const QColor& first, const QColor& second);
 
-// Red for destructive buttons and error texts; at least 4.5:1 against the window and the
-// base colour, as body text needs.
+// Red for destructive buttons and error texts; at least 4.5:1 against the window, the base
+// and the button colour, as body text needs.
 QColor destructive(const QPalette& palette);
 
-// Orange for warning icons; at least 3:1 against the window and the base colour, as
-// graphics need.
+// Orange for warning icons; at least 3:1 against the same colours, as graphics need.
 QColor warning(const QPalette& palette);
 
-// The tint as a foreground colour (icons, links) at least 3:1 against the window and the
-// base colour.
+// The tint as a foreground colour (icons, focus rings) at least 3:1 against the same colours.
 QColor accent(const QPalette& palette);
 
 // Black or white, whichever reads better on `background`.

@@ -28,8 +28,10 @@ struct Colours
 Colours coloursOf(ColorScheme scheme)
 {
     if (scheme == ColorScheme::dark) {
-        return {QColor(0x24, 0x24, 0x26), QColor(0x1c, 0x1c, 0x1e), QColor(0x2c, 0x2c, 0x2e), QColor(0xf2, 0xf2, 0xf4),
-                QColor(0x9e, 0x9e, 0xa4), QColor(0x6e, 0x6e, 0x73), QColor(0x38, 0x38, 0x3b), QColor(0x4a, 0x4a, 0x4e),
+        // Lists and fields sit lighter than the window here: Fusion outlines fields in a shade
+        // darker than the window, which must stand out from the field's own colour.
+        return {QColor(0x1f, 0x1f, 0x21), QColor(0x28, 0x28, 0x2b), QColor(0x30, 0x30, 0x34), QColor(0xf2, 0xf2, 0xf4),
+                QColor(0xa8, 0xa8, 0xad), QColor(0x6e, 0x6e, 0x73), QColor(0x33, 0x33, 0x36), QColor(0x4a, 0x4a, 0x4e),
                 QColor(0x3a, 0x3a, 0x3d), QColor(0x2a, 0x2a, 0x2c), QColor(0x14, 0x14, 0x15), QColor(0x00, 0x00, 0x00)};
     }
     return {QColor(0xf4, 0xf4, 0xf5), QColor(0xff, 0xff, 0xff), QColor(0xf2, 0xf2, 0xf4), QColor(0x1d, 0x1d, 0x1f),
@@ -59,8 +61,6 @@ QPalette KovaraPalette::make(ColorScheme scheme)
     palette.setColor(QPalette::Highlight, tint);
     palette.setColor(QPalette::HighlightedText, KovaraBrand::textOn(tint));
     palette.setColor(QPalette::Disabled, QPalette::Highlight, colours.mid);
-    palette.setColor(QPalette::Link, KovaraBrand::accent(palette));
-    palette.setColor(QPalette::LinkVisited, KovaraBrand::accent(palette));
     return palette;
 }
 

@@ -1,6 +1,7 @@
 #include "ui/SheetHeader.h"
 
 #include "ui/KovaraMark.h"
+#include "ui/TextStyle.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -19,14 +20,9 @@ SheetHeader::SheetHeader(const QString& title, const QString& subtitle, QWidget*
     mark->setPixmap(KovaraMark::pixmap(markSize, devicePixelRatioF()));
     mark->setFixedSize(markSize, markSize);
     auto* titleLabel = new QLabel(title, this);
-    QFont titleFont = titleLabel->font();
-    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.35);
-    titleFont.setWeight(QFont::Bold);
-    titleLabel->setFont(titleFont);
+    TextStyle::emphasize(titleLabel, 1.35);
     titleLabel->setAccessibleName(title);
-    auto* subtitleLabel = new QLabel(subtitle, this);
-    subtitleLabel->setWordWrap(true);
-    subtitleLabel->setForegroundRole(QPalette::PlaceholderText);
+    QLabel* subtitleLabel = TextStyle::secondaryLabel(subtitle, this, true);
 
     auto* text = new QVBoxLayout;
     text->setSpacing(2);

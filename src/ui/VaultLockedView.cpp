@@ -4,6 +4,7 @@
 #include "ui/IconLabel.h"
 #include "ui/InlineMessage.h"
 #include "ui/KovaraIcons.h"
+#include "ui/TextStyle.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -22,8 +23,7 @@ QWidget* securityFact(const QString& iconName, const QString& title, QWidget* pa
 {
     auto* fact = new QWidget(parent);
     auto* icon = new IconLabel(KovaraIcons::icon(iconName), factIconSize, fact);
-    auto* text = new QLabel(title, fact);
-    text->setForegroundRole(QPalette::PlaceholderText);
+    QLabel* text = TextStyle::secondaryLabel(title, fact);
     auto* layout = new QHBoxLayout(fact);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(6);
@@ -43,15 +43,11 @@ VaultLockedView::VaultLockedView(VaultStore& store, QWidget* parent)
     , failure_(new InlineMessage(KovaraIcons::error, false, this))
 {
     auto* icon = new IconLabel(KovaraIcons::icon(KovaraIcons::locked), lockIconSize, this);
-    QFont nameFont = name_->font();
-    nameFont.setPointSizeF(nameFont.pointSizeF() * 1.6);
-    nameFont.setWeight(QFont::Bold);
-    name_->setFont(nameFont);
+    TextStyle::emphasize(name_, 1.6);
     name_->setAlignment(Qt::AlignCenter);
     name_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    auto* caption = new QLabel(QStringLiteral("Este cofre está bloqueado"), this);
+    QLabel* caption = TextStyle::secondaryLabel(QStringLiteral("Este cofre está bloqueado"), this);
     caption->setAlignment(Qt::AlignCenter);
-    caption->setForegroundRole(QPalette::PlaceholderText);
 
     password_->setEchoMode(QLineEdit::Password);
     password_->setPlaceholderText(QStringLiteral("Senha do cofre"));

@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QShortcut>
+#include <QToolButton>
 #include <QSignalBlocker>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
@@ -50,6 +51,9 @@ VaultSidebarView::VaultSidebarView(VaultStore& store, QWidget* parent)
     list_->setSelectionMode(QAbstractItemView::SingleSelection);
     list_->setContextMenuPolicy(Qt::CustomContextMenu);
     list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // A list laid out top to bottom keeps its rows' width when it only gets narrower; the rows
+    // must follow the column as it is dragged narrower, so that a long name gives way.
+    list_->viewport()->installEventFilter(this);
     list_->setAccessibleName(QStringLiteral("Cofres"));
     newVault_->setFlat(true);
 
@@ -121,13 +125,18 @@ void VaultSidebarView::reload()
                       [](const SidebarRowModel& a, const SidebarRowModel& b) { return a.vaultID == b.vaultID; });
     if (!sameVaults) {
         list_->clear();
+        // Tab goes from the list through the rows' toggles, in the rows' order, to "Novo cofre".
+        QWidget* previous = list_;
         for (const SidebarRowModel& model : models) {
             auto* item = new QListWidgetItem(list_);
             item->setData(vaultIDRole, model.vaultID);
             auto* row = new VaultSidebarRow(list_);
             connect(row, &VaultSidebarRow::actionRequested, this, &VaultSidebarView::actionRequested);
             list_->setItemWidget(item, row);
+            setTabOrder(previous, row->lockToggle());
+            previous = row->lockToggle();
         }
+        setTabOrder(previous, newVault_);
     }
     for (int index = 0; index < models.size(); ++index) {
         auto* row = static_cast<VaultSidebarRow*>(list_->itemWidget(list_->item(index)));
@@ -142,6 +151,14 @@ void VaultSidebarView::reload()
     showSelectedVault();
 }
 
+bool VaultSidebarView::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == list_->viewport() && event->type() == QEvent::Resize) {
+        list_->doItemsLayout();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
 void VaultSidebarView::changeEvent(QEvent* event)
 {
     QWidget::changeEvent(event);
@@ -153,7 +170,7 @@ void VaultSidebarView::changeEvent(QEvent* event)
 void VaultSidebarView::applyListStyle()
 {
     // The selected row is a soft wash of the tint, which keeps the row's text readable on
-    // light and dark; the row with the keyboard focus is ringed in the tint.
+    // light and dark; the row or the lock toggle with the keyboard focus is ringed in the tint.
     QColor selection = KovaraBrand::tint();
     selection.setAlphaF(0.22f);
     QColor hover = palette().color(QPalette::WindowText);
@@ -169,7 +186,8 @@ void VaultSidebarView::applyListStyle()
                                         "QListWidget::item { border-radius: 6px; margin: 1px 6px; }"
                                         "QListWidget::item:selected { background: %1; }"
                                         "QListWidget::item:hover:!selected { background: %2; }"
-                                        "QListWidget::item:focus { border: 2px solid %3; }")
+                                        "QListWidget::item:focus { border: 2px solid %3; }"
+                                        "QToolButton:focus { border: 2px solid %3; border-radius: 4px; }")
                              .arg(rgba(selection), rgba(hover), KovaraBrand::accent(palette()).name()));
 }
 

@@ -29,6 +29,7 @@ signals:
     void actionRequested(const QUuid& vaultID, SidebarRowModel::Action action);
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void changeEvent(QEvent* event) override;
 
 private:

@@ -4,6 +4,7 @@
 #include "ui/IconLabel.h"
 #include "ui/KovaraIcons.h"
 #include "ui/VaultContentRowModel.h"
+#include "ui/TextStyle.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -41,9 +42,7 @@ QList<QUrl> localFileURLs(const QMimeData* data)
 QWidget* encryptionBadge(QWidget* parent)
 {
     auto* badge = new QLabel(QStringLiteral("AES-256"), parent);
-    QFont bold = badge->font();
-    bold.setWeight(QFont::DemiBold);
-    badge->setFont(bold);
+    TextStyle::emphasize(badge, 1.0, QFont::DemiBold);
     badge->setForegroundRole(QPalette::Highlight);
     auto* box = new QWidget(parent);
     auto* icon = new IconLabel(KovaraIcons::icon(KovaraIcons::shield), 16, box);
@@ -68,13 +67,9 @@ VaultUnlockedView::VaultUnlockedView(VaultStore& store, QWidget* parent)
 {
     // Header.
     auto* icon = new IconLabel(KovaraIcons::icon(KovaraIcons::unlocked), headerIconSize, this);
-    QFont nameFont = name_->font();
-    nameFont.setPointSizeF(nameFont.pointSizeF() * 1.25);
-    nameFont.setWeight(QFont::Bold);
-    name_->setFont(nameFont);
+    TextStyle::emphasize(name_, 1.25);
     name_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    auto* caption = new QLabel(QStringLiteral("Desbloqueado · itens no nível principal"), this);
-    caption->setForegroundRole(QPalette::PlaceholderText);
+    QLabel* caption = TextStyle::secondaryLabel(QStringLiteral("Desbloqueado · itens no nível principal"), this);
     auto* titles = new QVBoxLayout;
     titles->setSpacing(0);
     titles->addWidget(name_);
@@ -89,16 +84,11 @@ VaultUnlockedView::VaultUnlockedView(VaultStore& store, QWidget* parent)
     // Empty state.
     auto* emptyIcon = new IconLabel(KovaraIcons::icon(KovaraIcons::pendingFolders), emptyIconSize, emptyState_);
     auto* emptyTitle = new QLabel(QStringLiteral("Cofre vazio"), emptyState_);
-    QFont emptyFont = emptyTitle->font();
-    emptyFont.setPointSizeF(emptyFont.pointSizeF() * 1.3);
-    emptyFont.setWeight(QFont::Bold);
-    emptyTitle->setFont(emptyFont);
+    TextStyle::emphasize(emptyTitle, 1.3);
     emptyTitle->setAlignment(Qt::AlignCenter);
-    auto* emptyText =
-        new QLabel(QStringLiteral("Adicione arquivos ou pastas. Os originais não serão removidos."), emptyState_);
+    QLabel* emptyText = TextStyle::secondaryLabel(
+        QStringLiteral("Adicione arquivos ou pastas. Os originais não serão removidos."), emptyState_, true);
     emptyText->setAlignment(Qt::AlignCenter);
-    emptyText->setWordWrap(true);
-    emptyText->setForegroundRole(QPalette::PlaceholderText);
     auto* addItems = new QPushButton(KovaraIcons::icon(KovaraIcons::addItems), QStringLiteral("Adicionar itens"),
                                      emptyState_);
     auto* emptyLayout = new QVBoxLayout(emptyState_);

@@ -16,8 +16,11 @@ inline void saveWindowScreenshots(QWidget& widget, const QString& name)
     QDir().mkpath(folder);
     for (const auto& [scheme, suffix] : {std::pair{ColorScheme::dark, "-dark.png"}, {ColorScheme::light, "-light.png"}}) {
         KovaraPalette::apply(*qApp, scheme);
-        // Widgets redraw, and those added to a shown window appear, on the next turn of the loop.
-        QCoreApplication::processEvents();
+        // Widgets restyle, relayout and redraw over a few turns of the loop, one event leading
+        // to the next (a banner's new style changes its size, which relayouts the pane).
+        for (int turn = 0; turn < 3; ++turn) {
+            QCoreApplication::processEvents();
+        }
         EXPECT_TRUE(widget.grab().save(folder + "/" + name + suffix));
     }
 }

@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -126,8 +127,10 @@ TEST_F(MainWindowTest, AnEmptyCatalogueWelcomesWithTheCreateButtonAndTheFirstSho
     EXPECT_TRUE(QTest::qWaitFor([&] { return busy.count() == 2; }))
         << "the first show runs one refresh through the gate";
     EXPECT_EQ(window->windowTitle(), "Kovara");
-    EXPECT_GE(window->width(), 960);
-    EXPECT_GE(window->height(), 620);
+    // Never larger than the screen (a scaled desktop can be small), never smaller than its content.
+    const QSize largest = window->screen()->availableSize().expandedTo(window->minimumSizeHint());
+    EXPECT_EQ(window->size().boundedTo(largest), window->size());
+    EXPECT_EQ(window->size().expandedTo(window->minimumSizeHint()), window->size());
     EXPECT_EQ(window->contentView()->detailScreen().screen, DetailScreenModel::Screen::empty);
 
     QPushButton* create = nullptr;
