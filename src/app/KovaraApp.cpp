@@ -97,10 +97,9 @@ std::optional<int> KovaraApp::start(const QStringList& folders, QDBusConnection 
     return std::nullopt;
 }
 
-int KovaraApp::run(const QStringList& folders)
+int KovaraApp::run(const QStringList& folders, const ActivationToken& token)
 {
-    if (const std::optional<int> exitStatus =
-            start(folders, QDBusConnection::sessionBus(), ActivationToken::fromEnvironment())) {
+    if (const std::optional<int> exitStatus = start(folders, QDBusConnection::sessionBus(), token)) {
         return *exitStatus;
     }
     return QApplication::exec();

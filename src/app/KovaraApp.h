@@ -46,9 +46,9 @@ public:
     // folders handed over, or none of them usable); nothing when it is the running instance,
     // whose window is now shown.
     std::optional<int> start(const QStringList& folders, QDBusConnection bus, const ActivationToken& token);
-    // start() on the session bus with this process's own token, then the event loop until
-    // Kovara quits. Returns the exit status.
-    int run(const QStringList& folders);
+    // start() on the session bus, then the event loop until Kovara quits. Returns the exit
+    // status.
+    int run(const QStringList& folders, const ActivationToken& token = {});
 
     MainWindow* mainWindow() const { return window_.get(); }
 

@@ -1,3 +1,4 @@
+#include "app/ActivationToken.h"
 #include "app/FinderWorkspaceService.h"
 #include "app/KovaraApp.h"
 #include "app/KovaraCommandLine.h"
@@ -37,6 +38,9 @@ int main(int argc, char** argv)
         return answer->exitStatus;
     }
 
+    // Read before Qt starts, which takes the startup id out of the environment for its own first
+    // window; a Kovara already running needs it for its window instead.
+    const ActivationToken token = ActivationToken::fromEnvironment();
     // Every argument is Kovara's, already read: Qt sees only the program name, so a folder named
     // like one of Qt's own options stays a folder.
     int qtArgumentCount = 1;
@@ -47,5 +51,5 @@ int main(int argc, char** argv)
         // Shares ownership of the whole set while pointing at its store.
         return std::shared_ptr<VaultStore>(live, &live->store);
     });
-    return kovara.run(commandLine.folders);
+    return kovara.run(commandLine.folders, token);
 }

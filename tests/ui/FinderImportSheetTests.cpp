@@ -106,15 +106,10 @@ protected:
             .toStringList();
     }
 
-    QString copyOf(const QString& name) const
-    {
-        return store->sessions().value(store->vaults().first().id).mountPoint.toLocalFile() + "/" + name;
-    }
-
     void expectCopied(const QString& name)
     {
-        EXPECT_EQ(FileTreeSnapshot::of(sources.path() + "/" + name).differencesFrom(FileTreeSnapshot::of(copyOf(name))),
-                  "")
+        const QString copy = store->sessions().value(store->vaults().first().id).mountPoint.toLocalFile() + name;
+        EXPECT_EQ(FileTreeSnapshot::of(sources.path() + "/" + name).differencesFrom(FileTreeSnapshot::of(copy)), "")
             << name.toStdString();
     }
 
