@@ -5,7 +5,7 @@ BUILD_DIR ?= build
 TEST_BUILD_DIR ?= build-test
 JOBS ?= $(shell nproc)
 
-.PHONY: run test deps build build-tests clean
+.PHONY: run test deps build build-tests package clean
 
 deps:
 	@./scripts/install-deps
@@ -13,6 +13,9 @@ deps:
 build: deps
 	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKOVARA_BUILD_TESTS=OFF
 	cmake --build $(BUILD_DIR) -j $(JOBS)
+
+package: build
+	cd $(BUILD_DIR) && cpack -G DEB
 
 run: build
 	$(BUILD_DIR)/bin/kovara

@@ -1,15 +1,18 @@
 #include "app/KovaraApp.h"
 
 #include "app/MainWindow.h"
+#include "app/WindowActivation.h"
 #include "finder/FinderPasteboard.h"
 #include "store/VaultStore.h"
-#include "ui/KovaraBrand.h"
+#include "system/SystemTool.h"
 #include "ui/KovaraIcons.h"
 #include "ui/KovaraMark.h"
+#include "ui/KovaraPalette.h"
 
 #include <QApplication>
 #include <QDBusConnection>
 #include <QDir>
+#include <QFileInfo>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
@@ -50,11 +53,7 @@ void KovaraApp::configure(QApplication& application)
         QCoreApplication::installTranslator(qtTranslations);
     }
 
-    QPalette palette = QApplication::palette();
-    palette.setColor(QPalette::Highlight, KovaraBrand::tint());
-    palette.setColor(QPalette::HighlightedText, Qt::white);
-    palette.setColor(QPalette::Link, KovaraBrand::tint().darker(115));
-    QApplication::setPalette(palette);
+    KovaraPalette::followDesktop(application);
     KovaraIcons::installIconTheme();
     QApplication::setWindowIcon(applicationIcon());
     // Closing the window is a request to quit that waits for the vaults to lock.
@@ -63,27 +62,23 @@ void KovaraApp::configure(QApplication& application)
 
 KovaraApp::KovaraApp(StoreFactory makeStore)
     : makeStore_(std::move(makeStore))
-    , finderServiceProvider_([this](const QList<QUrl>& urls) { handleFinderImport(urls); })
-    , instanceService_(finderServiceProvider_, finderImportCoordinator_, [this] {
-        if (window_) {
-            window_->bringToFront();
-        }
-    })
+    , finderServiceProvider_([this](const QList<QUrl>& urls) { finderImportCoordinator_.receive(urls); })
+    , instanceService_(finderServiceProvider_, finderImportCoordinator_,
+                       [this](const ActivationToken& token) { bringToFront(token); })
 {
 }
 
 KovaraApp::~KovaraApp() = default;
 
-int KovaraApp::run(const QStringList& arguments)
+std::optional<int> KovaraApp::start(const QStringList& folders, QDBusConnection bus, const ActivationToken& token)
 {
     std::optional<FinderPasteboard> pasteboard;
-    if (!arguments.isEmpty()) {
-        pasteboard = FinderPasteboard::fromArguments(arguments, QDir::current());
+    if (!folders.isEmpty()) {
+        pasteboard = FinderPasteboard::fromArguments(folders, QDir::current());
     }
 
-    QDBusConnection bus = QDBusConnection::sessionBus();
     if (bus.isConnected() && !instanceService_.registerOn(bus)) {
-        if (const auto error = KovaraInstanceService::sendToRunningInstance(bus, pasteboard)) {
+        if (const auto error = KovaraInstanceService::sendToRunningInstance(bus, pasteboard, token)) {
             printError(*error);
             return 1;
         }
@@ -97,15 +92,23 @@ int KovaraApp::run(const QStringList& arguments)
             return 1;
         }
     }
+    // The window shown first takes this process's own token: Qt hands it to the desktop.
     showMainWindow();
+    return std::nullopt;
+}
+
+int KovaraApp::run(const QStringList& folders, const ActivationToken& token)
+{
+    if (const std::optional<int> exitStatus = start(folders, QDBusConnection::sessionBus(), token)) {
+        return *exitStatus;
+    }
     return QApplication::exec();
 }
 
-void KovaraApp::handleFinderImport(const QList<QUrl>& urls)
+void KovaraApp::bringToFront(const ActivationToken& token)
 {
-    finderImportCoordinator_.receive(urls);
     if (window_) {
-        window_->bringToFront();
+        WindowActivation::bringToFront(*window_, token);
     }
 }
 
@@ -121,6 +124,11 @@ void KovaraApp::showMainWindow()
 
 QCoro::Task<bool> KovaraApp::prepareForTermination()
 {
+    // Without its disk-image tool Kovara can neither list nor lock a vault, so it could never
+    // confirm that all are locked: refusing to quit would only trap the user in the window.
+    if (!QFileInfo(SystemToolTable::fixed().spec(SystemTool::hdiutil).executable).isExecutable()) {
+        co_return true;
+    }
     // The store stops what runs, locks every vault and, when one stays unlocked, says why in
     // its error message; the controller then keeps the window in front.
     co_return co_await store_->prepareForTermination();

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "app/ActivationToken.h"
 #include "app/KovaraInstanceService.h"
 #include "app/KovaraUpdater.h"
 #include "app/TerminationController.h"
 #include "finder/FinderImportCoordinator.h"
 #include "finder/FinderServiceProvider.h"
 
+#include <QDBusConnection>
 #include <QList>
 #include <QObject>
 #include <QStringList>
@@ -13,6 +15,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class MainWindow;
 class QApplication;
@@ -37,12 +40,20 @@ public:
     explicit KovaraApp(StoreFactory makeStore);
     ~KovaraApp() override;
 
-    // `arguments`: the command line after the program name; folders to add, if any. Returns the
-    // process's exit status: a later instance ends at once after handing its folders over.
-    int run(const QStringList& arguments);
+    // `folders`: the folders of the command line, if any (relative ones against the current
+    // folder). On `bus`, this process becomes the running instance, or hands the folders and
+    // `token` to the one that runs. The exit status when this process is done at once (its
+    // folders handed over, or none of them usable); nothing when it is the running instance,
+    // whose window is now shown.
+    std::optional<int> start(const QStringList& folders, QDBusConnection bus, const ActivationToken& token);
+    // start() on the session bus, then the event loop until Kovara quits. Returns the exit
+    // status.
+    int run(const QStringList& folders, const ActivationToken& token = {});
+
+    MainWindow* mainWindow() const { return window_.get(); }
 
 private:
-    void handleFinderImport(const QList<QUrl>& urls);
+    void bringToFront(const ActivationToken& token);
     void showMainWindow();
     QCoro::Task<bool> prepareForTermination();
 

@@ -13,7 +13,7 @@ const QString KovaraInstanceService::noValidFolderError = QStringLiteral("com.ko
 
 KovaraInstanceService::KovaraInstanceService(const FinderServiceProvider& provider,
                                              const FinderImportCoordinator& coordinator,
-                                             std::function<void()> activate, QObject* parent)
+                                             ActivateWindow activate, QObject* parent)
     : QObject(parent)
     , provider_(provider)
     , coordinator_(coordinator)
@@ -36,7 +36,8 @@ bool KovaraInstanceService::registerOn(QDBusConnection bus)
 }
 
 std::optional<QString> KovaraInstanceService::sendToRunningInstance(QDBusConnection bus,
-                                                                    const std::optional<FinderPasteboard>& pasteboard)
+                                                                    const std::optional<FinderPasteboard>& pasteboard,
+                                                                    const ActivationToken& token)
 {
     QDBusMessage call = QDBusMessage::createMethodCall(serviceName, objectPath, interfaceName,
                                                        pasteboard ? QStringLiteral("AddToKovara")
@@ -44,6 +45,7 @@ std::optional<QString> KovaraInstanceService::sendToRunningInstance(QDBusConnect
     if (pasteboard) {
         call << pasteboard->toVariantMap();
     }
+    call << token.toPlatformData();
     const QDBusMessage reply = bus.call(call);
     if (reply.type() == QDBusMessage::ErrorMessage) {
         return reply.errorMessage();
@@ -62,14 +64,16 @@ QStringList KovaraInstanceService::pendingFolders() const
     return folders;
 }
 
-void KovaraInstanceService::AddToKovara(const QVariantMap& pasteboard)
+void KovaraInstanceService::AddToKovara(const QVariantMap& pasteboard, const QVariantMap& platformData)
 {
     if (const auto error = provider_.addToKovara(FinderPasteboard::fromVariantMap(pasteboard))) {
         sendErrorReply(noValidFolderError, *error);
+        return;
     }
+    activate_(ActivationToken::fromPlatformData(platformData));
 }
 
-void KovaraInstanceService::Activate()
+void KovaraInstanceService::Activate(const QVariantMap& platformData)
 {
-    activate_();
+    activate_(ActivationToken::fromPlatformData(platformData));
 }

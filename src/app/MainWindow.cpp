@@ -1,11 +1,15 @@
 #include "app/MainWindow.h"
 
 #include "app/CheckForUpdatesView.h"
+#include "app/ActivationToken.h"
 #include "app/TerminationController.h"
+#include "app/WindowActivation.h"
+#include "finder/FinderImportCoordinator.h"
 #include "finder/FinderPasteboard.h"
 #include "finder/FinderServiceInput.h"
 #include "finder/FinderServiceProvider.h"
 #include "ui/ContentView.h"
+#include "ui/FinderImportSheet.h"
 #include "ui/KovaraMark.h"
 
 #include <QAction>
@@ -15,6 +19,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QScreen>
 
 namespace {
 
@@ -38,33 +43,62 @@ MainWindow::MainWindow(VaultStore& store, FinderImportCoordinator& finderImport,
                        const FinderServiceProvider& finderService, KovaraUpdater& updater,
                        TerminationController& termination, QWidget* parent)
     : QMainWindow(parent)
+    , store_(store)
+    , finderImport_(finderImport)
     , finderService_(finderService)
     , termination_(termination)
     , content_(new ContentView(store, finderImport, this))
 {
     setCentralWidget(content_);
+    addToolBar(Qt::TopToolBarArea, content_->toolbar());
     setWindowTitle(content_->windowTitle());
     connect(content_, &QWidget::windowTitleChanged, this, &QWidget::setWindowTitle);
     setAcceptDrops(true);
     buildMenus(updater);
     // The layout keeps the window from getting smaller than its content's minimum.
-    resize(defaultSize.expandedTo(minimumSizeHint()));
+    // At a large display scale the usual size may not fit the screen: it gives way, the content's
+    // minimum does not.
+    const QSize available = screen() ? screen()->availableSize() : defaultSize;
+    resize(defaultSize.boundedTo(available).expandedTo(minimumSizeHint()));
     connect(&termination_, &TerminationController::terminationRefused, this, &MainWindow::bringToFront);
     connect(content_, &ContentView::terminationRequested, &termination_, &TerminationController::requestTermination);
+    // On the next turn of the event loop: a request put aside in the same turn never flashes by.
+    connect(&finderImport_, &FinderImportCoordinator::isPresentedChanged, this, &MainWindow::showFinderImportSheet,
+            Qt::QueuedConnection);
 }
 
 void MainWindow::bringToFront()
 {
-    show();
-    setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
-    raise();
-    activateWindow();
+    WindowActivation::bringToFront(*this, {});
+}
+
+void MainWindow::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    // Folders may have arrived before the window existed (on Kovara's own command line).
+    showFinderImportSheet();
+}
+
+void MainWindow::showFinderImportSheet()
+{
+    if (!finderImport_.isPresented() || (finderImportSheet_ && finderImportSheet_->isVisible()) || !isVisible()) {
+        return;
+    }
+    finderImportSheet_ = new FinderImportSheet(store_, finderImport_, this);
+    // However it closes, the sheet is no longer shown; a request left pending waits for the banner.
+    connect(finderImportSheet_, &QDialog::finished, &finderImport_, [this] { finderImport_.setPresented(false); });
+    finderImportSheet_->open();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
     // Closing the window quits Kovara, and quitting waits until every vault is locked; the
-    // controller quits the application itself once that succeeded.
+    // controller quits the application itself once that succeeded, and that quit closes this
+    // window once more, which must then be let through.
+    if (termination_.isTerminationApproved()) {
+        event->accept();
+        return;
+    }
     event->ignore();
     termination_.requestTermination();
 }

@@ -1,17 +1,20 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 
 class CheckForUpdatesView;
 class ContentView;
 class FinderImportCoordinator;
+class FinderImportSheet;
 class FinderServiceProvider;
 class KovaraUpdater;
 class TerminationController;
 class VaultStore;
 
 // The one window: the content view, the application menu with the update check, quitting held
-// by the termination controller, and folders dropped on it handed to the Finder service entry.
+// by the termination controller, folders dropped on it handed to the Finder service entry, and
+// the Finder import sheet over it while the coordinator presents one.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -26,6 +29,7 @@ public:
     void bringToFront();
 
 protected:
+    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -33,7 +37,11 @@ protected:
 private:
     void buildMenus(KovaraUpdater& updater);
     void showAbout();
+    void showFinderImportSheet();
 
+    VaultStore& store_;
+    FinderImportCoordinator& finderImport_;
+    QPointer<FinderImportSheet> finderImportSheet_;
     const FinderServiceProvider& finderService_;
     TerminationController& termination_;
     ContentView* content_;

@@ -8,13 +8,14 @@ TerminationController::TerminationController(PrepareForTermination prepareForTer
 
 void TerminationController::requestTermination()
 {
-    if (isHandlingTermination_) {
+    if (isHandlingTermination_ || isTerminationApproved_) {
         return;
     }
     isHandlingTermination_ = true;
     QCoro::connect(attemptTermination(), this, [this](bool mayQuit) {
         isHandlingTermination_ = false;
         if (mayQuit) {
+            isTerminationApproved_ = true;
             emit terminationApproved();
         } else {
             emit terminationRefused();

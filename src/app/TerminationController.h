@@ -20,6 +20,8 @@ public:
     explicit TerminationController(PrepareForTermination prepareForTermination, QObject* parent = nullptr);
 
     bool isHandlingTermination() const { return isHandlingTermination_; }
+    // Every vault was locked and the application is quitting: nothing may hold it back now.
+    bool isTerminationApproved() const { return isTerminationApproved_; }
 
     void requestTermination();
 
@@ -34,4 +36,5 @@ private:
 
     PrepareForTermination prepareForTermination_;
     bool isHandlingTermination_ = false;
+    bool isTerminationApproved_ = false;
 };

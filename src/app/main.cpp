@@ -1,10 +1,13 @@
+#include "app/ActivationToken.h"
 #include "app/FinderWorkspaceService.h"
 #include "app/KovaraApp.h"
+#include "app/KovaraCommandLine.h"
 #include "model/KovaraPaths.h"
 #include "store/VaultStore.h"
 
 #include <QApplication>
 
+#include <cstdio>
 #include <memory>
 
 namespace {
@@ -23,12 +26,30 @@ struct LiveStore
 
 int main(int argc, char** argv)
 {
-    QApplication application(argc, argv);
+    // The command line is read before anything else, so that --help, --version and a mistyped
+    // option are answered without a display and without reaching a running Kovara.
+    QStringList arguments;
+    for (int index = 1; index < argc; ++index) {
+        arguments.append(QString::fromLocal8Bit(argv[index]));
+    }
+    const KovaraCommandLine commandLine = KovaraCommandLine::parse(arguments);
+    if (const auto& answer = commandLine.answer) {
+        std::fputs(answer->text.toLocal8Bit().constData(), answer->toStandardError ? stderr : stdout);
+        return answer->exitStatus;
+    }
+
+    // Read before Qt starts, which takes the startup id out of the environment for its own first
+    // window; a Kovara already running needs it for its window instead.
+    const ActivationToken token = ActivationToken::fromEnvironment();
+    // Every argument is Kovara's, already read: Qt sees only the program name, so a folder named
+    // like one of Qt's own options stays a folder.
+    int qtArgumentCount = 1;
+    QApplication application(qtArgumentCount, argv);
     KovaraApp::configure(application);
     KovaraApp kovara([] {
         const auto live = std::make_shared<LiveStore>(KovaraPaths::live());
         // Shares ownership of the whole set while pointing at its store.
         return std::shared_ptr<VaultStore>(live, &live->store);
     });
-    return kovara.run(QApplication::arguments().mid(1));
+    return kovara.run(commandLine.folders, token);
 }

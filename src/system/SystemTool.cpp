@@ -11,8 +11,7 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// The folder of the running executable, from the kernel rather than argv[0] or a search path:
-// the stand-ins are built and installed beside every program that runs them.
+// The folder of the running executable, from the kernel rather than argv[0] or a search path.
 QString executableFolder()
 {
     char target[PATH_MAX];
@@ -27,21 +26,27 @@ QString executableFolder()
 
 const SystemToolTable& SystemToolTable::fixed()
 {
-    static const SystemToolTable table = [] {
-        const QDir folder(executableFolder());
-        const auto standIn = [&folder](const char* displayName, std::optional<std::chrono::milliseconds> timeout) {
-            const QString name = QString::fromLatin1(displayName);
-            return SystemToolSpec{folder.filePath(QStringLiteral("kovara-") + name), name, timeout};
-        };
-        return SystemToolTable({
-            standIn("hdiutil", 90s),
-            standIn("diskutil", 90s),
-            standIn("mdutil", 20s),
-            standIn("ditto", std::nullopt),
-            standIn("chflags", 10s),
-        });
-    }();
+    static const SystemToolTable table = forExecutableIn(executableFolder());
     return table;
+}
+
+SystemToolTable SystemToolTable::forExecutableIn(const QString& executableFolder)
+{
+    QDir folder(executableFolder);
+    if (!QFileInfo::exists(folder.filePath(QStringLiteral("kovara-hdiutil")))) {
+        folder.setPath(QDir::cleanPath(folder.filePath(QStringLiteral(KOVARA_INSTALLED_TOOLS_FOLDER))));
+    }
+    const auto standIn = [&folder](const char* displayName, std::optional<std::chrono::milliseconds> timeout) {
+        const QString name = QString::fromLatin1(displayName);
+        return SystemToolSpec{folder.filePath(QStringLiteral("kovara-") + name), name, timeout};
+    };
+    return SystemToolTable({
+        standIn("hdiutil", 90s),
+        standIn("diskutil", 90s),
+        standIn("mdutil", 20s),
+        standIn("ditto", std::nullopt),
+        standIn("chflags", 10s),
+    });
 }
 
 SystemToolTable::SystemToolTable(std::array<SystemToolSpec, 5> specs) : specs_(std::move(specs))

@@ -22,9 +22,12 @@ struct SystemToolSpec
 class SystemToolTable
 {
 public:
-    // The disk-image stand-ins (kovara-hdiutil, ...) beside the running executable, resolved once,
+    // The disk-image stand-ins (kovara-hdiutil, ...) of the running executable, resolved once,
     // never through a search path. Display names stay the tools' own (they appear in error texts).
     static const SystemToolTable& fixed();
+    // The stand-ins of a program in `executableFolder`: beside it in a build folder, else in the
+    // private tools folder an installation puts them in (../libexec/kovara from the program).
+    static SystemToolTable forExecutableIn(const QString& executableFolder);
 
     SystemToolTable(std::array<SystemToolSpec, 5> specs);
 

@@ -3,6 +3,7 @@
 #include "finder/FinderImportCoordinator.h"
 #include "store/VaultStore.h"
 #include "ui/ActivityIndicator.h"
+#include "ui/IconLabel.h"
 #include "ui/KovaraIcons.h"
 #include "ui/NoticeBannerModel.h"
 #include "ui/OperationBannerModel.h"
@@ -22,21 +23,11 @@ QFrame* makeBanner(QWidget* parent)
 {
     auto* banner = new QFrame(parent);
     banner->setObjectName(QStringLiteral("banner"));
-    banner->setStyleSheet(QStringLiteral("QFrame#banner { background: palette(alternate-base);"
-                                         " border: 1px solid palette(midlight); border-radius: 8px; }"));
     auto* layout = new QHBoxLayout(banner);
     layout->setContentsMargins(12, 8, 8, 8);
     layout->setSpacing(10);
     banner->hide();
     return banner;
-}
-
-QLabel* iconLabel(const QString& iconName, QWidget* parent)
-{
-    auto* label = new QLabel(parent);
-    label->setPixmap(KovaraIcons::icon(iconName).pixmap(bannerIconSize, bannerIconSize));
-    label->setFixedSize(bannerIconSize, bannerIconSize);
-    return label;
 }
 
 } // namespace
@@ -52,7 +43,7 @@ BannerStack::BannerStack(VaultStore& store, FinderImportCoordinator& finderImpor
     , operationCancel_(new QPushButton(QStringLiteral("Cancelar"), operation_))
     , pendingFinder_(makeBanner(this))
     , notice_(makeBanner(this))
-    , noticeIcon_(new QLabel(notice_))
+    , noticeIcon_(new IconLabel(QIcon(), bannerIconSize, notice_))
     , noticeMessage_(new QLabel(notice_))
 {
     // Operation: indicator, title and percentage over the byte line, and the cancel button.
@@ -78,14 +69,15 @@ BannerStack::BannerStack(VaultStore& store, FinderImportCoordinator& finderImpor
 
     // Pending folders from the file manager.
     auto* pendingLayout = static_cast<QHBoxLayout*>(pendingFinder_->layout());
-    pendingLayout->addWidget(iconLabel(KovaraIcons::pendingFolders, pendingFinder_));
-    pendingLayout->addWidget(new QLabel(QStringLiteral("Há itens do Finder aguardando destino."), pendingFinder_), 1);
+    pendingLayout->addWidget(new IconLabel(KovaraIcons::icon(KovaraIcons::pendingFolders), bannerIconSize, pendingFinder_));
+    auto* pendingText = new QLabel(QStringLiteral("Há itens do Finder aguardando destino."), pendingFinder_);
+    pendingText->setWordWrap(true);
+    pendingLayout->addWidget(pendingText, 1);
     auto* resume = new QPushButton(QStringLiteral("Continuar"), pendingFinder_);
     pendingLayout->addWidget(resume);
     connect(resume, &QPushButton::clicked, this, [this] { finderImport_.presentPendingRequest(); });
 
     // Notice.
-    noticeIcon_->setFixedSize(bannerIconSize, bannerIconSize);
     noticeMessage_->setWordWrap(true);
     noticeMessage_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     auto* close = new QToolButton(notice_);
@@ -99,6 +91,7 @@ BannerStack::BannerStack(VaultStore& store, FinderImportCoordinator& finderImpor
     noticeLayout->addWidget(close, 0, Qt::AlignTop);
     connect(close, &QToolButton::clicked, this, [this] { store_.clearNotice(); });
 
+    applyBannerStyle();
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(12, 12, 12, 0);
     layout->setSpacing(8);
@@ -114,6 +107,27 @@ BannerStack::BannerStack(VaultStore& store, FinderImportCoordinator& finderImpor
     showOperation();
     showPendingFinderRequest();
     showNotice();
+}
+
+void BannerStack::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange) {
+        applyBannerStyle();
+    }
+}
+
+void BannerStack::applyBannerStyle()
+{
+    // A style sheet takes the palette's colours when it is set, not when they change: it is set
+    // again with each palette, on the banners alone, so that this widget keeps following the
+    // application's palette.
+    const QString style = QStringLiteral("QFrame#banner { background: %1; border: 1px solid %2; border-radius: 8px; }")
+                              .arg(palette().color(QPalette::AlternateBase).name(),
+                                   palette().color(QPalette::Midlight).name());
+    for (QFrame* banner : {operation_, pendingFinder_, notice_}) {
+        banner->setStyleSheet(style);
+    }
 }
 
 void BannerStack::showOperation()
@@ -146,7 +160,7 @@ void BannerStack::showNotice()
         return;
     }
     const NoticeBannerModel model = NoticeBannerModel::make(*message);
-    noticeIcon_->setPixmap(KovaraIcons::icon(model.iconName).pixmap(bannerIconSize, bannerIconSize));
+    noticeIcon_->setIcon(KovaraIcons::icon(model.iconName));
     noticeMessage_->setText(model.message);
     notice_->show();
 }

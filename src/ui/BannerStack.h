@@ -4,6 +4,7 @@
 
 class ActivityIndicator;
 class FinderImportCoordinator;
+class IconLabel;
 class QFrame;
 class QLabel;
 class QPushButton;
@@ -19,7 +20,11 @@ class BannerStack : public QWidget
 public:
     BannerStack(VaultStore& store, FinderImportCoordinator& finderImport, QWidget* parent = nullptr);
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
+    void applyBannerStyle();
     void showOperation();
     void showPendingFinderRequest();
     void showNotice();
@@ -36,6 +41,6 @@ private:
     QFrame* pendingFinder_;
 
     QFrame* notice_;
-    QLabel* noticeIcon_;
+    IconLabel* noticeIcon_;
     QLabel* noticeMessage_;
 };

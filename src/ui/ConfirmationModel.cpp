@@ -26,6 +26,13 @@ ConfirmationModel ConfirmationModel::deleteVault(const Vault& vault, VaultRowSta
     return model;
 }
 
+ConfirmationModel ConfirmationModel::trashItem(const QString& itemName)
+{
+    return ConfirmationModel{QStringLiteral("Mover para o Lixo?"),
+                             QStringLiteral("O item será removido do cofre e poderá ser recuperado pelo Lixo do Mac."),
+                             QStringLiteral("Mover “%1” para o Lixo").arg(itemName), QStringLiteral("Cancelar")};
+}
+
 ConfirmationModel ConfirmationModel::error(const std::optional<QString>& errorMessage,
                                            const std::optional<QUuid>& forceLockVaultID,
                                            bool forceLockContinuesTermination)

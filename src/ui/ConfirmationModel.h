@@ -24,6 +24,9 @@ struct ConfirmationModel
     // leaves the list).
     static ConfirmationModel deleteVault(const Vault& vault, VaultRowState state);
 
+    // Before an item of a vault goes to the Trash.
+    static ConfirmationModel trashItem(const QString& itemName);
+
     // The store's error; with a vault offered for a forced lock, the button that forces it
     // (and, while quitting waits on that vault, continues quitting).
     static ConfirmationModel error(const std::optional<QString>& errorMessage,

@@ -3,21 +3,59 @@
 #include "store/VaultStore.h"
 #include "ui/BannerStack.h"
 #include "ui/ConfirmationModel.h"
+#include "ui/CreateVaultSheet.h"
+#include "ui/DestructiveButtonStyle.h"
 #include "ui/DetailScreenView.h"
+#include "ui/ItemPicker.h"
+#include "ui/KovaraIcons.h"
+#include "ui/VaultLockedView.h"
 #include "ui/VaultSidebarView.h"
+#include "ui/VaultUnlockedView.h"
 
+#include <QAction>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSplitter>
+#include <QStackedWidget>
+#include <QToolBar>
 #include <QVBoxLayout>
+
+namespace {
+
+QKeySequence shortcutOf(ToolbarModel::Action action)
+{
+    switch (action) {
+    case ToolbarModel::Action::newVault:
+        return QKeySequence(Qt::CTRL | Qt::Key_N);
+    case ToolbarModel::Action::addItems:
+        return QKeySequence(Qt::CTRL | Qt::Key_O);
+    case ToolbarModel::Action::trashItem:
+        return QKeySequence(Qt::Key_Delete);
+    case ToolbarModel::Action::showInFileManager:
+        return QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::Key_O);
+    case ToolbarModel::Action::lock:
+        break;
+    }
+    return QKeySequence(Qt::CTRL | Qt::Key_L);
+}
+
+} // namespace
 
 ContentView::ContentView(VaultStore& store, FinderImportCoordinator& finderImport, QWidget* parent)
     : QWidget(parent)
     , store_(store)
     , sidebar_(new VaultSidebarView(store, this))
     , banners_(new BannerStack(store, finderImport, this))
+    , detailPane_(new QStackedWidget(this))
     , detail_(new DetailScreenView(this))
+    , locked_(new VaultLockedView(store, this))
+    , unlocked_(new VaultUnlockedView(store, this))
+    , toolbar_(new QToolBar(QStringLiteral("Barra de ferramentas"), this))
 {
+    detailPane_->addWidget(detail_);
+    detailPane_->addWidget(locked_);
+    detailPane_->addWidget(unlocked_);
+
     auto* pane = new QWidget(this);
     pane->setBackgroundRole(QPalette::Base);
     pane->setAutoFillBackground(true);
@@ -25,8 +63,9 @@ ContentView::ContentView(VaultStore& store, FinderImportCoordinator& finderImpor
     paneLayout->setContentsMargins(0, 0, 0, 0);
     paneLayout->setSpacing(0);
     paneLayout->addWidget(banners_);
-    paneLayout->addWidget(detail_, 1);
-    pane->setMinimumWidth(460);
+    paneLayout->addWidget(detailPane_, 1);
+    // Narrow enough that sidebar and pane fit a 1280-pixel screen at twice the normal scale.
+    pane->setMinimumWidth(430);
 
     auto* split = new QSplitter(Qt::Horizontal, this);
     split->setChildrenCollapsible(false);
@@ -40,10 +79,15 @@ ContentView::ContentView(VaultStore& store, FinderImportCoordinator& finderImpor
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(split);
+    buildToolbar();
 
-    connect(sidebar_, &VaultSidebarView::createVaultRequested, this, &ContentView::createVaultRequested);
+    connect(sidebar_, &VaultSidebarView::createVaultRequested, this, &ContentView::presentCreateSheet);
     connect(sidebar_, &VaultSidebarView::actionRequested, this, &ContentView::performSidebarAction);
     connect(detail_, &DetailScreenView::actionRequested, this, &ContentView::performDetailAction);
+    connect(unlocked_, &VaultUnlockedView::addItemsRequested, this, &ContentView::presentItemPicker);
+    connect(unlocked_, &VaultUnlockedView::itemsDropped, this, &ContentView::addItems);
+    connect(unlocked_, &VaultUnlockedView::trashRequested, this, &ContentView::confirmTrash);
+    connect(unlocked_, &VaultUnlockedView::selectedItemChanged, this, &ContentView::showToolbar);
     for (auto changed : {&VaultStore::vaultsChanged, &VaultStore::selectedVaultIDChanged, &VaultStore::statusChanged,
                          &VaultStore::sessionsChanged, &VaultStore::isBusyChanged, &VaultStore::deletingVaultIDChanged}) {
         connect(&store_, changed, this, &ContentView::showDetail);
@@ -56,14 +100,45 @@ ContentView::ContentView(VaultStore& store, FinderImportCoordinator& finderImpor
     showErrorAlert();
 }
 
+void ContentView::buildToolbar()
+{
+    toolbar_->setObjectName(QStringLiteral("toolbar"));
+    toolbar_->setMovable(false);
+    toolbar_->setFloatable(false);
+    toolbar_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    toolbar_->setContextMenuPolicy(Qt::PreventContextMenu);
+    for (const ToolbarModel::Button& button : ToolbarModel::make(VaultStatus::noSelection, false, false).buttons) {
+        auto* action = new QAction(this);
+        action->setShortcut(shortcutOf(button.action));
+        const ToolbarModel::Action which = button.action;
+        connect(action, &QAction::triggered, this, [this, which] { performToolbarAction(which); });
+        toolbar_->addAction(action);
+        actions_.insert(button.action, action);
+    }
+}
+
 void ContentView::requestUnlock(const QUuid& vaultID)
 {
+    unlockFocusVaultID_ = vaultID;
     store_.selectVault(vaultID);
+    showDetail();
 }
 
 const DetailScreenModel& ContentView::detailScreen() const
 {
     return detail_->model();
+}
+
+void ContentView::presentCreateSheet()
+{
+    (new CreateVaultSheet(store_, this))->open();
+}
+
+void ContentView::presentItemPicker()
+{
+    auto* picker = new ItemPicker(this);
+    connect(picker, &ItemPicker::itemsChosen, this, &ContentView::addItems);
+    picker->open();
 }
 
 void ContentView::showEvent(QShowEvent* event)
@@ -87,7 +162,79 @@ void ContentView::showDetail()
     inputs.isBusy = store_.isBusy();
     const DetailScreenModel model = DetailScreenModel::make(inputs);
     detail_->display(model);
+    switch (model.screen) {
+    case DetailScreenModel::Screen::locked:
+        locked_->display(*model.vault);
+        detailPane_->setCurrentWidget(locked_);
+        if (unlockFocusVaultID_ == model.vault->id) {
+            unlockFocusVaultID_.reset();
+            locked_->focusPasswordField();
+        }
+        break;
+    case DetailScreenModel::Screen::unlocked:
+        unlocked_->display(*model.vault);
+        detailPane_->setCurrentWidget(unlocked_);
+        break;
+    default:
+        detailPane_->setCurrentWidget(detail_);
+        break;
+    }
     setWindowTitle(model.windowTitle);
+    showToolbar();
+}
+
+std::optional<VaultContentItem> ContentView::selectedItem() const
+{
+    if (detailPane_->currentWidget() != unlocked_) {
+        return std::nullopt;
+    }
+    return unlocked_->selectedItem();
+}
+
+void ContentView::showToolbar()
+{
+    toolbarModel_ = ToolbarModel::make(store_.status(), store_.isBusy(), selectedItem().has_value());
+    for (const ToolbarModel::Button& button : std::as_const(toolbarModel_.buttons)) {
+        QAction* action = actions_.value(button.action);
+        action->setText(button.title);
+        action->setIcon(KovaraIcons::icon(button.iconName));
+        action->setToolTip(button.helpText);
+        action->setVisible(button.isVisible);
+        action->setEnabled(button.isEnabled);
+    }
+}
+
+void ContentView::performToolbarAction(ToolbarModel::Action action)
+{
+    // A shortcut can arrive between a change and the redraw it causes: the rules are checked again.
+    showToolbar();
+    const ToolbarModel::Button& button = toolbarModel_.button(action);
+    if (!button.isVisible || !button.isEnabled) {
+        return;
+    }
+    const std::optional<QUuid> vaultID = store_.selectedVaultID();
+    const std::optional<VaultContentItem> item = selectedItem();
+    switch (action) {
+    case ToolbarModel::Action::newVault:
+        presentCreateSheet();
+        return;
+    case ToolbarModel::Action::addItems:
+        presentItemPicker();
+        return;
+    case ToolbarModel::Action::trashItem:
+        confirmTrash(*item);
+        return;
+    case ToolbarModel::Action::showInFileManager:
+        if (item) {
+            store_.revealItem(*item, *vaultID);
+        } else {
+            store_.openVault(*vaultID);
+        }
+        return;
+    case ToolbarModel::Action::lock:
+        store_.lockSelected();
+        return;
+    }
 }
 
 void ContentView::performSidebarAction(const QUuid& vaultID, SidebarRowModel::Action action)
@@ -116,7 +263,7 @@ void ContentView::performDetailAction(DetailScreenModel::Action action)
 {
     switch (action) {
     case DetailScreenModel::Action::createVault:
-        emit createVaultRequested();
+        presentCreateSheet();
         return;
     case DetailScreenModel::Action::checkAgain:
         store_.refresh();
@@ -129,6 +276,13 @@ void ContentView::performDetailAction(DetailScreenModel::Action action)
     }
 }
 
+void ContentView::addItems(const QList<QUrl>& urls)
+{
+    if (const std::optional<QUuid> vaultID = store_.selectedVaultID(); vaultID && !urls.isEmpty()) {
+        store_.enqueueImportItems(urls, *vaultID, std::nullopt);
+    }
+}
+
 void ContentView::confirmDeletion(const QUuid& vaultID)
 {
     for (const Vault& vault : store_.vaults()) {
@@ -138,6 +292,18 @@ void ContentView::confirmDeletion(const QUuid& vaultID)
             return;
         }
     }
+}
+
+void ContentView::confirmTrash(const VaultContentItem& item)
+{
+    const std::optional<QUuid> vaultID = store_.selectedVaultID();
+    if (!vaultID) {
+        return;
+    }
+    // The vault is remembered with the item: the store refuses the item if the selection moved
+    // to another vault meanwhile.
+    presentAlert(ConfirmationModel::trashItem(item.name), [this, item, vaultID] { store_.trashItem(item, *vaultID); },
+                 [] {});
 }
 
 void ContentView::showErrorAlert()
@@ -204,12 +370,14 @@ QMessageBox* ContentView::presentAlert(const ConfirmationModel& model, std::func
     auto* alert = new QMessageBox(this);
     alert->setAttribute(Qt::WA_DeleteOnClose);
     alert->setIcon(QMessageBox::Warning);
+    alert->setWindowTitle(model.title);
     alert->setText(model.title);
     alert->setInformativeText(model.message);
     alert->setTextInteractionFlags(Qt::TextSelectableByMouse);
     QPushButton* destructive = nullptr;
     if (model.destructiveTitle) {
         destructive = alert->addButton(*model.destructiveTitle, QMessageBox::DestructiveRole);
+        DestructiveButtonStyle::apply(destructive);
     }
     QPushButton* dismiss =
         alert->addButton(model.dismissTitle, destructive ? QMessageBox::RejectRole : QMessageBox::AcceptRole);

@@ -1,9 +1,12 @@
 #include "ui/DetailScreenView.h"
 
 #include "ui/ActivityIndicator.h"
+#include "ui/DestructiveButtonStyle.h"
+#include "ui/IconLabel.h"
 #include "ui/KovaraBrand.h"
 #include "ui/KovaraIcons.h"
 #include "ui/KovaraMark.h"
+#include "ui/TextStyle.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -31,17 +34,15 @@ QString prominentStyle()
 
 DetailScreenView::DetailScreenView(QWidget* parent)
     : QWidget(parent)
-    , image_(new QLabel(this))
+    , mark_(new QLabel(this))
+    , icon_(new IconLabel(QIcon(), iconSize, this))
     , progress_(new ActivityIndicator(18, this))
     , title_(new QLabel(this))
     , message_(new QLabel(this))
     , buttons_(new QHBoxLayout)
 {
-    image_->setAlignment(Qt::AlignCenter);
-    QFont titleFont = title_->font();
-    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.6);
-    titleFont.setWeight(QFont::Bold);
-    title_->setFont(titleFont);
+    mark_->setAlignment(Qt::AlignCenter);
+    TextStyle::emphasize(title_, 1.6);
     title_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     message_->setWordWrap(true);
     message_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
@@ -61,7 +62,8 @@ DetailScreenView::DetailScreenView(QWidget* parent)
     layout->setContentsMargins(32, 32, 32, 32);
     layout->setSpacing(12);
     layout->addStretch(3);
-    layout->addWidget(image_);
+    layout->addWidget(mark_);
+    layout->addWidget(icon_, 0, Qt::AlignHCenter);
     layout->addLayout(titleRow);
     // A word-wrapped label keeps its height for its width only when the layout may stretch it;
     // the stretches on both sides centre it instead of an alignment flag.
@@ -83,14 +85,12 @@ void DetailScreenView::display(const DetailScreenModel& model)
     }
     hasDrawn_ = true;
     model_ = model;
-    if (model.showsMark) {
-        image_->setPixmap(KovaraMark::pixmap(markSize, devicePixelRatioF()));
-    } else if (!model.iconName.isEmpty()) {
-        image_->setPixmap(KovaraIcons::icon(model.iconName).pixmap(iconSize, iconSize));
-    } else {
-        image_->clear();
+    if (model.showsMark && mark_->pixmap().isNull()) {
+        mark_->setPixmap(KovaraMark::pixmap(markSize, devicePixelRatioF()));
     }
-    image_->setVisible(model.showsMark || !model.iconName.isEmpty());
+    mark_->setVisible(model.showsMark);
+    icon_->setIcon(model.iconName.isEmpty() ? QIcon() : KovaraIcons::icon(model.iconName));
+    icon_->setVisible(!model.showsMark && !model.iconName.isEmpty());
     progress_->setVisible(model.showsProgress);
     title_->setText(model.title);
     message_->setText(model.message);
@@ -109,9 +109,7 @@ void DetailScreenView::display(const DetailScreenModel& model)
             widget->setDefault(true);
         }
         if (button.isDestructive) {
-            QPalette palette = widget->palette();
-            palette.setColor(QPalette::ButtonText, QColor(0xc0, 0x1c, 0x28));
-            widget->setPalette(palette);
+            DestructiveButtonStyle::apply(widget);
         }
         const DetailScreenModel::Action action = button.action;
         connect(widget, &QPushButton::clicked, this, [this, action] { emit actionRequested(action); });

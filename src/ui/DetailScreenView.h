@@ -5,6 +5,7 @@
 #include <QWidget>
 
 class ActivityIndicator;
+class IconLabel;
 class QHBoxLayout;
 class QLabel;
 
@@ -26,7 +27,9 @@ signals:
 private:
     DetailScreenModel model_;
     bool hasDrawn_ = false;
-    QLabel* image_;
+    // The brand mark on the welcome screen; the other screens show an icon.
+    QLabel* mark_;
+    IconLabel* icon_;
     ActivityIndicator* progress_;
     QLabel* title_;
     QLabel* message_;

@@ -1,6 +1,6 @@
 #include "ui/OperationBannerModel.h"
 
-#include <QLocale>
+#include "ui/ByteCountFormat.h"
 
 namespace {
 
@@ -27,12 +27,6 @@ QString phaseTitle(VaultOperationPhase phase)
     return QStringLiteral("Cancelando a operação");
 }
 
-// File sizes as file managers write them: decimal units, one decimal place ("1,2 MB").
-QString byteCount(std::int64_t bytes)
-{
-    return QLocale().formattedDataSize(bytes, 1, QLocale::DataSizeSIFormat);
-}
-
 } // namespace
 
 OperationBannerModel OperationBannerModel::make(const VaultOperationState& operation, bool canCancel)
@@ -52,10 +46,10 @@ OperationBannerModel OperationBannerModel::make(const VaultOperationState& opera
 QString OperationBannerModel::byteProgressText(std::int64_t completedBytes, std::optional<std::int64_t> totalBytes)
 {
     if (!totalBytes) {
-        return byteCount(completedBytes) + QStringLiteral(" copiados · total ainda sendo calculado");
+        return ByteCountFormat::text(completedBytes) + QStringLiteral(" copiados · total ainda sendo calculado");
     }
     if (*totalBytes == 0) {
         return QStringLiteral("Nenhum dado de arquivo para copiar");
     }
-    return byteCount(completedBytes) + QStringLiteral(" de ") + byteCount(*totalBytes);
+    return ByteCountFormat::text(completedBytes) + QStringLiteral(" de ") + ByteCountFormat::text(*totalBytes);
 }

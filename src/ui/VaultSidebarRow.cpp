@@ -1,6 +1,8 @@
 #include "ui/VaultSidebarRow.h"
 
 #include "ui/ActivityIndicator.h"
+#include "ui/ElidedLabel.h"
+#include "ui/IconLabel.h"
 #include "ui/KovaraIcons.h"
 
 #include <QHBoxLayout>
@@ -16,13 +18,12 @@ constexpr int iconSize = 24;
 
 VaultSidebarRow::VaultSidebarRow(QWidget* parent)
     : QWidget(parent)
-    , icon_(new QLabel(this))
-    , name_(new QLabel(this))
+    , icon_(new IconLabel(QIcon(), iconSize, this))
+    , name_(new ElidedLabel(this))
     , status_(new QLabel(this))
     , progress_(new ActivityIndicator(14, this))
     , lockToggle_(new QToolButton(this))
 {
-    icon_->setFixedSize(iconSize, iconSize);
     QFont nameFont = name_->font();
     nameFont.setWeight(QFont::DemiBold);
     name_->setFont(nameFont);
@@ -32,7 +33,9 @@ VaultSidebarRow::VaultSidebarRow(QWidget* parent)
     status_->setForegroundRole(QPalette::PlaceholderText);
     lockToggle_->setAutoRaise(true);
     lockToggle_->setIconSize(QSize(18, 18));
-    lockToggle_->setFocusPolicy(Qt::NoFocus);
+    // Tab reaches each toggle after the list, where the keyboard's Space also toggles the
+    // selected vault.
+    lockToggle_->setFocusPolicy(Qt::TabFocus);
 
     auto* text = new QVBoxLayout;
     text->setSpacing(0);
@@ -57,8 +60,8 @@ VaultSidebarRow::VaultSidebarRow(QWidget* parent)
 void VaultSidebarRow::display(const SidebarRowModel& model)
 {
     model_ = model;
-    icon_->setPixmap(KovaraIcons::icon(model.iconName).pixmap(iconSize, iconSize));
-    name_->setText(model.name);
+    icon_->setIcon(KovaraIcons::icon(model.iconName));
+    name_->setFullText(model.name);
     status_->setText(model.statusText);
     progress_->setVisible(model.progressLabel.has_value());
     progress_->setAccessibleName(model.progressLabel.value_or(QString()));

@@ -9,6 +9,8 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
+#include <QShortcut>
+#include <QToolButton>
 #include <QSignalBlocker>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
@@ -16,6 +18,9 @@
 namespace {
 
 constexpr int vaultIDRole = Qt::UserRole;
+
+// Narrow enough for the window to fit a small screen at twice the usual scale.
+constexpr int sidebarMinimumWidth = 180;
 
 QUuid vaultIDOf(const QListWidgetItem* item)
 {
@@ -38,24 +43,17 @@ VaultSidebarView::VaultSidebarView(VaultStore& store, QWidget* parent)
     section->setForegroundRole(QPalette::PlaceholderText);
     section->setContentsMargins(10, 10, 10, 2);
 
-    // The column sits on the window's own colour; the selected row is a soft wash of the tint,
-    // which keeps the row's dark text readable.
+    // The column sits on the window's own colour.
     setAutoFillBackground(true);
     setBackgroundRole(QPalette::Window);
-    QColor selection = KovaraBrand::tint();
-    selection.setAlphaF(0.22f);
-    list_->setStyleSheet(QStringLiteral("QListWidget { background: transparent; border: none; outline: 0; }"
-                                        "QListWidget::item { border-radius: 6px; margin: 1px 6px; }"
-                                        "QListWidget::item:selected { background: rgba(%1, %2, %3, %4); }"
-                                        "QListWidget::item:hover:!selected { background: rgba(0, 0, 0, 0.05); }")
-                             .arg(selection.red())
-                             .arg(selection.green())
-                             .arg(selection.blue())
-                             .arg(selection.alphaF()));
+    applyListStyle();
     list_->setFrameShape(QFrame::NoFrame);
     list_->setSelectionMode(QAbstractItemView::SingleSelection);
     list_->setContextMenuPolicy(Qt::CustomContextMenu);
     list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // A list laid out top to bottom keeps its rows' width when it only gets narrower; the rows
+    // must follow the column as it is dragged narrower, so that a long name gives way.
+    list_->viewport()->installEventFilter(this);
     list_->setAccessibleName(QStringLiteral("Cofres"));
     newVault_->setFlat(true);
 
@@ -69,7 +67,7 @@ VaultSidebarView::VaultSidebarView(VaultStore& store, QWidget* parent)
     footer->setContentsMargins(6, 0, 6, 0);
     footer->addWidget(newVault_, 0, Qt::AlignLeft);
     layout->addLayout(footer);
-    setMinimumWidth(220);
+    setMinimumWidth(sidebarMinimumWidth);
 
     connect(newVault_, &QPushButton::clicked, this, &VaultSidebarView::createVaultRequested);
     connect(list_, &QListWidget::currentItemChanged, this, [this](QListWidgetItem* current) {
@@ -77,6 +75,17 @@ VaultSidebarView::VaultSidebarView(VaultStore& store, QWidget* parent)
         store_.selectVault(id.isNull() ? std::nullopt : std::optional<QUuid>(id));
     });
     connect(list_, &QListWidget::customContextMenuRequested, this, &VaultSidebarView::showContextMenu);
+    // Space toggles the selected vault's lock, as a click on its toggle does.
+    auto* toggle = new QShortcut(QKeySequence(Qt::Key_Space), list_);
+    toggle->setContext(Qt::WidgetShortcut);
+    connect(toggle, &QShortcut::activated, this, [this] {
+        if (QListWidgetItem* item = list_->currentItem()) {
+            const SidebarRowModel& model = static_cast<VaultSidebarRow*>(list_->itemWidget(item))->model();
+            if (model.lockToggle && model.lockToggle->isEnabled) {
+                emit actionRequested(model.vaultID, model.lockToggle->action);
+            }
+        }
+    });
 
     // A row's state follows the catalogue, the sessions and the gate; every refresh passes the
     // gate, so its end redraws the rows even when no session changed.
@@ -116,21 +125,70 @@ void VaultSidebarView::reload()
                       [](const SidebarRowModel& a, const SidebarRowModel& b) { return a.vaultID == b.vaultID; });
     if (!sameVaults) {
         list_->clear();
+        // Tab goes from the list through the rows' toggles, in the rows' order, to "Novo cofre".
+        QWidget* previous = list_;
         for (const SidebarRowModel& model : models) {
             auto* item = new QListWidgetItem(list_);
             item->setData(vaultIDRole, model.vaultID);
             auto* row = new VaultSidebarRow(list_);
             connect(row, &VaultSidebarRow::actionRequested, this, &VaultSidebarView::actionRequested);
             list_->setItemWidget(item, row);
+            setTabOrder(previous, row->lockToggle());
+            previous = row->lockToggle();
         }
+        setTabOrder(previous, newVault_);
     }
     for (int index = 0; index < models.size(); ++index) {
         auto* row = static_cast<VaultSidebarRow*>(list_->itemWidget(list_->item(index)));
-        row->display(models.at(index));
+        const SidebarRowModel& model = models.at(index);
+        row->display(model);
         list_->item(index)->setSizeHint(row->sizeHint());
-        list_->item(index)->setData(Qt::AccessibleTextRole, models.at(index).name);
+        list_->item(index)->setData(Qt::AccessibleTextRole, model.name);
+        list_->item(index)->setData(Qt::AccessibleDescriptionRole,
+                                    model.progressLabel ? model.statusText + QStringLiteral(", ") + *model.progressLabel
+                                                        : model.statusText);
     }
     showSelectedVault();
+}
+
+bool VaultSidebarView::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == list_->viewport() && event->type() == QEvent::Resize) {
+        list_->doItemsLayout();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void VaultSidebarView::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange) {
+        applyListStyle();
+    }
+}
+
+void VaultSidebarView::applyListStyle()
+{
+    // The selected row is a soft wash of the tint, which keeps the row's text readable on
+    // light and dark; the row or the lock toggle with the keyboard focus is ringed in the tint.
+    QColor selection = KovaraBrand::tint();
+    selection.setAlphaF(0.22f);
+    QColor hover = palette().color(QPalette::WindowText);
+    hover.setAlphaF(0.06f);
+    const auto rgba = [](const QColor& colour) {
+        return QStringLiteral("rgba(%1, %2, %3, %4)")
+            .arg(colour.red())
+            .arg(colour.green())
+            .arg(colour.blue())
+            .arg(colour.alphaF());
+    };
+    list_->setStyleSheet(QStringLiteral("QListWidget { background: transparent; border: none; outline: 0; }"
+                                        "QListWidget::item { border-radius: 6px; margin: 1px 6px; }"
+                                        "QListWidget::item:selected { background: %1; }"
+                                        "QListWidget::item:hover:!selected { background: %2; }"
+                                        "QListWidget::item:focus { border: 2px solid %3; }"
+                                        "QToolButton:focus { border: 2px solid %3; border-radius: 4px; }")
+                             .arg(rgba(selection), rgba(hover), KovaraBrand::accent(palette()).name()));
 }
 
 void VaultSidebarView::showSelectedVault()

@@ -28,7 +28,12 @@ signals:
     // operation; the window carries them out.
     void actionRequested(const QUuid& vaultID, SidebarRowModel::Action action);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
 private:
+    void applyListStyle();
     void reload();
     void showSelectedVault();
     void showContextMenu(const QPoint& position);

@@ -29,6 +29,11 @@ TEST(ConfirmationModel, DeletingAVaultWarnsByStateAndOnlyRemovesAMissingOneFromT
     EXPECT_EQ(missing.destructiveTitle, "Remover “Contratos” da lista");
     EXPECT_EQ(missing.message, "O arquivo criptografado de “Contratos” não foi encontrado. O cofre será apenas "
                                "removido da lista.");
+
+    const ConfirmationModel trash = ConfirmationModel::trashItem("Fotos");
+    EXPECT_EQ(trash.title, "Mover para o Lixo?");
+    EXPECT_EQ(trash.destructiveTitle, "Mover “Fotos” para o Lixo");
+    EXPECT_EQ(trash.message, "O item será removido do cofre e poderá ser recuperado pelo Lixo do Mac.");
 }
 
 TEST(ConfirmationModel, AnErrorOffersTheForcedLockOnlyForABusyVaultAndSaysWhenItQuits)

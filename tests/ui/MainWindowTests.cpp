@@ -6,7 +6,9 @@
 #include "finder/FinderServiceProvider.h"
 #include "model/VaultRegistry.h"
 #include "support/InspectableVaultStore.h"
+#include "support/WindowScreenshot.h"
 #include "ui/ContentView.h"
+#include "ui/CreateVaultSheet.h"
 #include "ui/KovaraBrand.h"
 #include "ui/VaultSidebarView.h"
 
@@ -16,6 +18,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -61,15 +64,6 @@ protected:
     std::unique_ptr<MainWindow> makeWindow(VaultStore& store)
     {
         return std::make_unique<MainWindow>(store, finderImport, finderService, updater, termination);
-    }
-
-    static void saveScreenshot(QWidget& window, const QString& name)
-    {
-        const QString folder = QCoreApplication::applicationDirPath() + "/../screenshots";
-        QDir().mkpath(folder);
-        // Widgets added to a shown window appear on the next turn of the event loop.
-        QCoreApplication::processEvents();
-        EXPECT_TRUE(window.grab().save(folder + "/" + name));
     }
 
     QTemporaryDir root;
@@ -127,15 +121,16 @@ TEST_F(MainWindowTest, AnEmptyCatalogueWelcomesWithTheCreateButtonAndTheFirstSho
     const auto store = makeStore();
     const auto window = makeWindow(*store);
     QSignalSpy busy(store.get(), &VaultStore::isBusyChanged);
-    QSignalSpy createRequested(window->contentView(), &ContentView::createVaultRequested);
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
 
     EXPECT_TRUE(QTest::qWaitFor([&] { return busy.count() == 2; }))
         << "the first show runs one refresh through the gate";
     EXPECT_EQ(window->windowTitle(), "Kovara");
-    EXPECT_GE(window->width(), 960);
-    EXPECT_GE(window->height(), 620);
+    // Never larger than the screen (a scaled desktop can be small), never smaller than its content.
+    const QSize largest = window->screen()->availableSize().expandedTo(window->minimumSizeHint());
+    EXPECT_EQ(window->size().boundedTo(largest), window->size());
+    EXPECT_EQ(window->size().expandedTo(window->minimumSizeHint()), window->size());
     EXPECT_EQ(window->contentView()->detailScreen().screen, DetailScreenModel::Screen::empty);
 
     QPushButton* create = nullptr;
@@ -146,8 +141,8 @@ TEST_F(MainWindowTest, AnEmptyCatalogueWelcomesWithTheCreateButtonAndTheFirstSho
     }
     ASSERT_NE(create, nullptr);
     create->click();
-    EXPECT_EQ(createRequested.count(), 1);
-    saveScreenshot(*window, "kovara-empty.png");
+    EXPECT_NE(window->findChild<CreateVaultSheet*>(), nullptr) << "the welcome screen's button opens the create sheet";
+    saveWindowScreenshots(*window, "empty");
 
     window->hide();
     window->show();
@@ -196,13 +191,21 @@ TEST_F(MainWindowTest, TheSidebarShowsEveryStateAndTheBannersTheirMessages)
     }
     EXPECT_TRUE(visibleTexts.contains(QString::fromUtf8("Há itens do Finder aguardando destino.")));
     EXPECT_TRUE(visibleTexts.contains(QString::fromUtf8("Cofre “Fotos da família” bloqueado.")));
-    saveScreenshot(*window, "kovara-window.png");
+    saveWindowScreenshots(*window, "window");
+    store->selectVault(unconfirmed.id);
+    saveWindowScreenshots(*window, "needs-attention-busy");
+    store->setDeletingVaultID(locked.id);
+    store->selectVault(locked.id);
+    EXPECT_EQ(window->contentView()->detailScreen().screen, DetailScreenModel::Screen::deleting);
+    saveWindowScreenshots(*window, "deleting");
 
     store->endOperation();
+    store->selectVault(unconfirmed.id);
+    saveWindowScreenshots(*window, "needs-attention");
     store->selectVault(std::nullopt);
     EXPECT_EQ(window->contentView()->detailScreen().screen, DetailScreenModel::Screen::selectVault);
     EXPECT_EQ(window->windowTitle(), "Kovara");
-    saveScreenshot(*window, "kovara-select.png");
+    saveWindowScreenshots(*window, "select");
 }
 
 TEST_F(MainWindowTest, AQuitWaitingOnABusyVaultGoesOnOnceTheForcedLockSucceeds)
@@ -218,7 +221,7 @@ TEST_F(MainWindowTest, AQuitWaitingOnABusyVaultGoesOnOnceTheForcedLockSucceeds)
     const VaultSession session{busy.id, QUrl::fromLocalFile("/run/kovara/Documentos"), "fuse:0:51"};
     store->installSessions({{busy.id, session}});
     store->selectVault(busy.id);
-    saveScreenshot(*window, "kovara-unlocked.png");
+    saveWindowScreenshots(*window, "unlocked");
     services.disk.mountedSessionsOutcomes.push({{busy.id, session}});
     store->setErrorMessage(QString::fromUtf8("O cofre está em uso por: Editor."));
     store->setForceLockVaultID(busy.id);
@@ -228,7 +231,7 @@ TEST_F(MainWindowTest, AQuitWaitingOnABusyVaultGoesOnOnceTheForcedLockSucceeds)
     ASSERT_NE(alert, nullptr);
     EXPECT_EQ(alert->text(), QString::fromUtf8("Não foi possível concluir"));
     EXPECT_EQ(alert->informativeText(), QString::fromUtf8("O cofre está em uso por: Editor."));
-    saveScreenshot(*window, "kovara-force-lock.png");
+    saveWindowScreenshots(*window, "force-lock");
     QAbstractButton* forceLock = buttonTitled(*alert, QString::fromUtf8("Forçar bloqueio e encerrar"));
     ASSERT_NE(forceLock, nullptr);
     forceLock->click();

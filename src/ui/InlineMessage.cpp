@@ -1,0 +1,43 @@
+#include "ui/InlineMessage.h"
+
+#include "ui/IconLabel.h"
+#include "ui/KovaraIcons.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+
+namespace {
+
+constexpr int iconSize = 16;
+
+} // namespace
+
+InlineMessage::InlineMessage(const QString& iconName, bool isSecondary, QWidget* parent)
+    : QWidget(parent)
+    , icon_(new IconLabel(KovaraIcons::icon(iconName), iconSize, this))
+    , text_(new QLabel(this))
+{
+    text_->setWordWrap(true);
+    text_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    if (isSecondary) {
+        text_->setForegroundRole(QPalette::PlaceholderText);
+    }
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(6);
+    layout->addWidget(icon_, 0, Qt::AlignTop);
+    layout->addWidget(text_, 1);
+    hide();
+}
+
+void InlineMessage::setMessage(const std::optional<QString>& message)
+{
+    text_->setText(message.value_or(QString()));
+    setAccessibleName(message.value_or(QString()));
+    setVisible(message.has_value());
+}
+
+QString InlineMessage::text() const
+{
+    return text_->text();
+}

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "content/VaultContentItem.h"
+
+#include <QString>
+
+// What one row of an unlocked vault's item list shows, and how its item opens.
+struct VaultContentRowModel
+{
+    QString name;
+    // Folders that are not packages show a folder; files and packages (an application bundle,
+    // say) show a document, since they open as one.
+    QString iconName;
+    // "1,2 MB"; a dash where the system gives no size (folders).
+    QString sizeText;
+    // The modification date, abbreviated, with the time: "5 de dez. de 2026 18:52".
+    QString dateText;
+    // "Abrir no Finder" for a folder, "Abrir" for what opens with an application.
+    QString openTitle;
+
+    static VaultContentRowModel make(const VaultContentItem& item);
+
+    bool operator==(const VaultContentRowModel&) const = default;
+};

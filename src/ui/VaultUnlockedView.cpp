@@ -1,0 +1,232 @@
+#include "ui/VaultUnlockedView.h"
+
+#include "store/VaultStore.h"
+#include "ui/IconLabel.h"
+#include "ui/KovaraIcons.h"
+#include "ui/VaultContentRowModel.h"
+#include "ui/TextStyle.h"
+
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFontDatabase>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QMimeData>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int headerIconSize = 32;
+constexpr int emptyIconSize = 56;
+constexpr int rowIconSize = 20;
+
+enum Column { nameColumn, sizeColumn, dateColumn };
+
+QList<QUrl> localFileURLs(const QMimeData* data)
+{
+    QList<QUrl> urls;
+    for (const QUrl& url : data->urls()) {
+        if (url.isLocalFile()) {
+            urls.append(url);
+        }
+    }
+    return urls;
+}
+
+// The badge that says how the vault is encrypted, in the accent colour of the palette in use.
+QWidget* encryptionBadge(QWidget* parent)
+{
+    auto* badge = new QLabel(QStringLiteral("AES-256"), parent);
+    TextStyle::emphasize(badge, 1.0, QFont::DemiBold);
+    badge->setForegroundRole(QPalette::Highlight);
+    auto* box = new QWidget(parent);
+    auto* icon = new IconLabel(KovaraIcons::icon(KovaraIcons::shield), 16, box);
+    auto* layout = new QHBoxLayout(box);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(4);
+    layout->addWidget(icon);
+    layout->addWidget(badge);
+    box->setAccessibleName(QStringLiteral("AES-256"));
+    return box;
+}
+
+} // namespace
+
+VaultUnlockedView::VaultUnlockedView(VaultStore& store, QWidget* parent)
+    : QWidget(parent)
+    , store_(store)
+    , name_(new QLabel(this))
+    , body_(new QStackedWidget(this))
+    , emptyState_(new QWidget(this))
+    , items_(new QTreeWidget(this))
+{
+    // Header.
+    auto* icon = new IconLabel(KovaraIcons::icon(KovaraIcons::unlocked), headerIconSize, this);
+    TextStyle::emphasize(name_, 1.25);
+    name_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    QLabel* caption = TextStyle::secondaryLabel(QStringLiteral("Desbloqueado · itens no nível principal"), this);
+    auto* titles = new QVBoxLayout;
+    titles->setSpacing(0);
+    titles->addWidget(name_);
+    titles->addWidget(caption);
+    auto* header = new QHBoxLayout;
+    header->setContentsMargins(20, 16, 20, 12);
+    header->setSpacing(12);
+    header->addWidget(icon);
+    header->addLayout(titles, 1);
+    header->addWidget(encryptionBadge(this));
+
+    // Empty state.
+    auto* emptyIcon = new IconLabel(KovaraIcons::icon(KovaraIcons::pendingFolders), emptyIconSize, emptyState_);
+    auto* emptyTitle = new QLabel(QStringLiteral("Cofre vazio"), emptyState_);
+    TextStyle::emphasize(emptyTitle, 1.3);
+    emptyTitle->setAlignment(Qt::AlignCenter);
+    QLabel* emptyText = TextStyle::secondaryLabel(
+        QStringLiteral("Adicione arquivos ou pastas. Os originais não serão removidos."), emptyState_, true);
+    emptyText->setAlignment(Qt::AlignCenter);
+    auto* addItems = new QPushButton(KovaraIcons::icon(KovaraIcons::addItems), QStringLiteral("Adicionar itens"),
+                                     emptyState_);
+    auto* emptyLayout = new QVBoxLayout(emptyState_);
+    emptyLayout->setSpacing(10);
+    emptyLayout->addStretch(3);
+    emptyLayout->addWidget(emptyIcon, 0, Qt::AlignHCenter);
+    emptyLayout->addWidget(emptyTitle);
+    emptyLayout->addWidget(emptyText);
+    emptyLayout->addSpacing(6);
+    emptyLayout->addWidget(addItems, 0, Qt::AlignHCenter);
+    emptyLayout->addStretch(4);
+
+    // Item list.
+    items_->setHeaderLabels({QStringLiteral("Nome"), QStringLiteral("Tamanho"), QStringLiteral("Modificado")});
+    items_->setAccessibleName(QStringLiteral("Itens do cofre"));
+    items_->setRootIsDecorated(false);
+    items_->setUniformRowHeights(true);
+    items_->setAllColumnsShowFocus(true);
+    items_->setIconSize(QSize(rowIconSize, rowIconSize));
+    items_->setSelectionMode(QAbstractItemView::SingleSelection);
+    items_->setContextMenuPolicy(Qt::CustomContextMenu);
+    items_->setFrameShape(QFrame::NoFrame);
+    items_->header()->setStretchLastSection(false);
+    items_->header()->setSectionResizeMode(nameColumn, QHeaderView::Stretch);
+    items_->header()->setSectionResizeMode(sizeColumn, QHeaderView::ResizeToContents);
+    items_->header()->setSectionResizeMode(dateColumn, QHeaderView::ResizeToContents);
+    items_->header()->setSectionsClickable(false);
+
+    body_->addWidget(emptyState_);
+    body_->addWidget(items_);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addLayout(header);
+    auto* bodyRow = new QHBoxLayout;
+    bodyRow->setContentsMargins(12, 0, 12, 12);
+    bodyRow->addWidget(body_);
+    layout->addLayout(bodyRow, 1);
+    setAcceptDrops(true);
+
+    connect(addItems, &QPushButton::clicked, this, &VaultUnlockedView::addItemsRequested);
+    connect(items_, &QTreeWidget::itemSelectionChanged, this, &VaultUnlockedView::selectedItemChanged);
+    connect(items_, &QTreeWidget::activated, this, [this](const QModelIndex& index) {
+        if (index.row() >= 0 && index.row() < shownItems_.size()) {
+            open(shownItems_.at(index.row()));
+        }
+    });
+    connect(items_, &QTreeWidget::customContextMenuRequested, this, &VaultUnlockedView::showContextMenu);
+    connect(&store_, &VaultStore::contentChanged, this, &VaultUnlockedView::showContent);
+}
+
+void VaultUnlockedView::display(const Vault& vault)
+{
+    vault_ = vault;
+    name_->setText(vault.name);
+    showContent();
+}
+
+std::optional<VaultContentItem> VaultUnlockedView::selectedItem() const
+{
+    const QModelIndex current = items_->currentIndex();
+    if (!current.isValid() || !items_->selectionModel()->isRowSelected(current.row(), QModelIndex())
+        || current.row() >= shownItems_.size()) {
+        return std::nullopt;
+    }
+    return shownItems_.at(current.row());
+}
+
+void VaultUnlockedView::showContent()
+{
+    const QList<VaultContentItem>& content = store_.content();
+    if (content == shownItems_ && items_->topLevelItemCount() == content.size()) {
+        return;
+    }
+    // The selection follows the item, identified by its location, through a new listing.
+    const std::optional<VaultContentItem> selected = selectedItem();
+    const QSignalBlocker blocker(items_);
+    items_->clear();
+    shownItems_ = content;
+    const QFont digits = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    int selectedRow = -1;
+    for (const VaultContentItem& item : content) {
+        const VaultContentRowModel row = VaultContentRowModel::make(item);
+        auto* widgetItem = new QTreeWidgetItem(items_, {row.name, row.sizeText, row.dateText});
+        widgetItem->setIcon(nameColumn, KovaraIcons::icon(row.iconName));
+        widgetItem->setTextAlignment(sizeColumn, Qt::AlignRight | Qt::AlignVCenter);
+        widgetItem->setFont(sizeColumn, digits);
+        widgetItem->setToolTip(nameColumn, row.name);
+        if (selected && selected->id == item.id) {
+            selectedRow = items_->indexOfTopLevelItem(widgetItem);
+        }
+    }
+    if (selectedRow >= 0) {
+        items_->setCurrentItem(items_->topLevelItem(selectedRow));
+    }
+    body_->setCurrentWidget(content.isEmpty() ? emptyState_ : static_cast<QWidget*>(items_));
+    emit selectedItemChanged();
+}
+
+void VaultUnlockedView::showContextMenu(const QPoint& position)
+{
+    QTreeWidgetItem* clicked = items_->itemAt(position);
+    if (!clicked) {
+        return;
+    }
+    items_->setCurrentItem(clicked);
+    const VaultContentItem item = shownItems_.at(items_->indexOfTopLevelItem(clicked));
+    const QUuid vaultID = vault_.id;
+    QMenu menu(this);
+    menu.addAction(VaultContentRowModel::make(item).openTitle, this, [this, item] { open(item); });
+    menu.addAction(QStringLiteral("Mostrar no Finder"), this,
+                   [this, item, vaultID] { store_.revealItem(item, vaultID); });
+    menu.addSeparator();
+    menu.addAction(KovaraIcons::icon(KovaraIcons::trash), QStringLiteral("Mover para o Lixo"), this,
+                   [this, item] { emit trashRequested(item); });
+    menu.exec(items_->viewport()->mapToGlobal(position));
+}
+
+void VaultUnlockedView::open(const VaultContentItem& item)
+{
+    store_.openItem(item, vault_.id);
+}
+
+void VaultUnlockedView::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!localFileURLs(event->mimeData()).isEmpty()) {
+        event->acceptProposedAction();
+    }
+}
+
+void VaultUnlockedView::dropEvent(QDropEvent* event)
+{
+    const QList<QUrl> urls = localFileURLs(event->mimeData());
+    if (urls.isEmpty()) {
+        return;
+    }
+    // A copy, whatever the drag proposed: the originals stay where they are.
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    emit itemsDropped(urls);
+}

@@ -1,0 +1,265 @@
+// The whole life of a vault through the real window, as a user goes through it with the mouse
+// and keyboard, on real gocryptfs volumes: the application runs its own event loop and quits
+// through its menu, so a quit that never ends fails here.
+#include "app/KovaraApp.h"
+#include "app/MainWindow.h"
+#include "model/KovaraPaths.h"
+#include "store/VaultStore.h"
+#include "ui/ContentView.h"
+#include "ui/CreateVaultSheet.h"
+#include "ui/InlineMessage.h"
+#include "ui/VaultSidebarView.h"
+#include "ui/VaultUnlockedView.h"
+
+#include "support/FakeFinderWorkspace.h"
+#include "support/GocryptfsMountGuard.h"
+#include "support/SampleFileTree.h"
+#include "support/WindowScreenshot.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr int generousWait = 120000;
+
+// The store over its real services, with the file manager recorded.
+struct LiveStore
+{
+    explicit LiveStore(const KovaraPaths& paths) : store(paths, finderWorkspace) {}
+
+    FakeFinderWorkspace finderWorkspace;
+    VaultStore store;
+};
+
+class KovaraWindowOnRealMounts : public testing::Test
+{
+protected:
+    static void SetUpTestSuite() { KovaraApp::configure(*qApp); }
+
+    MainWindow* window() const
+    {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (auto* main = qobject_cast<MainWindow*>(widget)) {
+                return main;
+            }
+        }
+        return nullptr;
+    }
+
+    template <typename Widget>
+    Widget* shown(const QString& accessibleName = {}) const
+    {
+        Widget* found = nullptr;
+        (void)QTest::qWaitFor([&] {
+            for (Widget* widget : window()->findChildren<Widget*>()) {
+                if (widget->isVisible() && (accessibleName.isEmpty() || widget->accessibleName() == accessibleName
+                                            || widget->property("text").toString() == accessibleName)) {
+                    found = widget;
+                }
+            }
+            return found != nullptr;
+        });
+        return found;
+    }
+
+    void clickToolbarButton(const QString& title) const
+    {
+        QToolBar* toolbar = window()->contentView()->toolbar();
+        for (QAction* action : toolbar->actions()) {
+            if (action->text() == title && action->isVisible()) {
+                QTest::mouseClick(toolbar->widgetForAction(action), Qt::LeftButton);
+                return;
+            }
+        }
+        ADD_FAILURE() << "no toolbar button " << title.toStdString();
+    }
+
+    void answerAlert(const QString& button) const
+    {
+        QMessageBox* alert = shown<QMessageBox>();
+        ASSERT_NE(alert, nullptr);
+        for (QAbstractButton* choice : alert->buttons()) {
+            if (choice->text() == button) {
+                choice->click();
+                return;
+            }
+        }
+        ADD_FAILURE() << "no button " << button.toStdString() << " in " << alert->informativeText().toStdString();
+    }
+
+    void awaitIdle(const std::function<bool()>& condition) const
+    {
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !store->isBusy() && condition(); }, generousWait))
+            << store->errorMessage().value_or("").toStdString();
+        // As a window manager does when a sheet or alert closes: keyboard shortcuts reach only
+        // the active window.
+        if (!QApplication::activeModalWidget()) {
+            window()->activateWindow();
+            ASSERT_TRUE(QTest::qWaitForWindowActive(window()));
+        }
+    }
+
+    void saveScreenshot(const QString& name) const
+    {
+        QWidget* modal = QApplication::activeModalWidget();
+        saveWindowScreenshots(modal ? *modal : *window(), name);
+    }
+
+    void typePassword(const QString& password) const
+    {
+        QLineEdit* field = shown<QLineEdit>("Senha do cofre");
+        ASSERT_NE(field, nullptr);
+        QTest::keyClicks(field, password);
+        QTest::keyClick(field, Qt::Key_Return);
+    }
+
+    QStringList listedNames() const
+    {
+        QStringList names;
+        for (const VaultContentItem& item : store->content()) {
+            names.append(item.name);
+        }
+        return names;
+    }
+
+    // Everything a user does, in order; returns early at the first failed assertion.
+    void useTheWindow()
+    {
+        ASSERT_NE(window(), nullptr);
+        awaitIdle([] { return true; });
+
+        // Create a vault in the sheet, filled in from the keyboard.
+        clickToolbarButton("Novo cofre");
+        auto* sheet = shown<CreateVaultSheet>();
+        ASSERT_NE(sheet, nullptr);
+        QTest::keyClicks(shown<QLineEdit>("Nome"), "Documentos pessoais");
+        QTest::keyClicks(shown<QLineEdit>("Senha"), password);
+        QTest::keyClicks(shown<QLineEdit>("Confirmar senha"), password);
+        saveScreenshot("create-sheet");
+        QTest::keyClick(sheet, Qt::Key_Return);
+        awaitIdle([&] { return store->vaults().size() == 1 && store->status() == VaultStatus::unlocked; });
+        const Vault vault = store->vaults().first();
+        EXPECT_NE(shown<QLabel>("Cofre vazio"), nullptr);
+        saveScreenshot("unlocked-empty");
+
+        // Add a folder by dropping it on the vault; the original stays.
+        QMimeData dropped;
+        dropped.setUrls({QUrl::fromLocalFile(source)});
+        auto* unlocked = shown<VaultUnlockedView>();
+        const QPoint centre = unlocked->rect().center();
+        QDragEnterEvent enter(centre, Qt::CopyAction | Qt::MoveAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(unlocked, &enter);
+        ASSERT_TRUE(enter.isAccepted());
+        QDropEvent drop(centre, Qt::CopyAction | Qt::MoveAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(unlocked, &drop);
+        awaitIdle([&] { return listedNames() == QStringList{"Fotos"}; });
+        EXPECT_TRUE(QFile::exists(source + "/praia.jpg"));
+        auto* items = shown<QTreeWidget>("Itens do cofre");
+        ASSERT_NE(items, nullptr);
+        ASSERT_EQ(items->topLevelItemCount(), 1);
+        EXPECT_EQ(items->topLevelItem(0)->text(0), "Fotos");
+        saveScreenshot("unlocked-items");
+
+        // Lock from the toolbar; a wrong password is refused with the exact text and the
+        // field is empty and focused again.
+        clickToolbarButton("Bloquear");
+        awaitIdle([&] { return store->state(vault.id) == VaultRowState::locked; });
+        EXPECT_TRUE(GocryptfsMountGuard::mountPointsUnder(runtimeFolder()).isEmpty());
+        typePassword("senha errada");
+        awaitIdle([&] { return store->unlockFailureMessage(vault.id).has_value(); });
+        auto* failure = shown<InlineMessage>();
+        ASSERT_NE(failure, nullptr);
+        EXPECT_EQ(failure->text(), "Não foi possível desbloquear este cofre. Confira a senha e tente novamente.");
+        QLineEdit* passwordField = shown<QLineEdit>("Senha do cofre");
+        EXPECT_TRUE(passwordField->text().isEmpty());
+        EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == passwordField; }));
+        saveScreenshot("locked-refused");
+
+        typePassword(password);
+        awaitIdle([&] { return store->status() == VaultStatus::unlocked && listedNames() == QStringList{"Fotos"}; });
+
+        // Trash the item with the Delete key, after confirming.
+        items = shown<QTreeWidget>("Itens do cofre");
+        items->setFocus();
+        items->setCurrentItem(items->topLevelItem(0));
+        QTest::keyClick(items, Qt::Key_Delete);
+        saveScreenshot("trash-confirmation");
+        answerAlert("Mover “Fotos” para o Lixo");
+        awaitIdle([&] { return store->content().isEmpty(); });
+
+        // Delete the vault after confirming: its image goes to the Trash, the catalogue is
+        // empty and nothing stays mounted.
+        emit window()->contentView()->findChild<VaultSidebarView*>()->actionRequested(
+            vault.id, SidebarRowModel::Action::requestDelete);
+        saveScreenshot("delete-confirmation");
+        answerAlert("Apagar “Documentos pessoais”");
+        awaitIdle([&] { return store->vaults().isEmpty(); });
+        EXPECT_FALSE(QFile::exists(vault.imageURL.toLocalFile()));
+        EXPECT_EQ(QDir(QDir::homePath() + "/.local/share/Trash/files").entryList(QDir::Dirs | QDir::NoDotAndDotDot).size(),
+                  1);
+        EXPECT_TRUE(GocryptfsMountGuard::mountPointsUnder(runtimeFolder()).isEmpty());
+    }
+
+    void quitThroughTheMenu() const
+    {
+        for (QAction* menu : window()->menuBar()->actions()) {
+            for (QAction* item : menu->menu()->actions()) {
+                if (item->text() == "Sair") {
+                    item->trigger();
+                    return;
+                }
+            }
+        }
+        ADD_FAILURE() << "no Sair in the menus";
+    }
+
+    static QString runtimeFolder() { return qEnvironmentVariable("XDG_RUNTIME_DIR") + "/kovara"; }
+
+    QTemporaryDir root;
+    const KovaraPaths paths = KovaraPaths::under(root.path() + "/Kovara");
+    const QString source = root.path() + "/Fotos";
+    const QString password = "correto cavalo bateria";
+    VaultStore* store = nullptr;
+    GocryptfsMountGuard mounts{{runtimeFolder()}};
+};
+
+TEST_F(KovaraWindowOnRealMounts, AVaultFromCreationToDeletionAndQuittingThroughTheMenu)
+{
+    SampleFileTree::writeFile(source + "/praia.jpg", SampleFileTree::patternedBytes(300'000));
+    KovaraApp kovara([this] {
+        const auto live = std::make_shared<LiveStore>(paths);
+        store = &live->store;
+        return std::shared_ptr<VaultStore>(live, &live->store);
+    });
+    QTimer::singleShot(0, [this] {
+        useTheWindow();
+        quitThroughTheMenu();
+    });
+    // A quit that never ends (the window holding it back, a vault that never locks) ends here.
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    QObject::connect(&watchdog, &QTimer::timeout, [] { QCoreApplication::exit(2); });
+    watchdog.start(2 * generousWait);
+
+    EXPECT_EQ(kovara.run({}), 0) << "the application quits through its menu once every vault is locked";
+}
+
+} // namespace
