@@ -12,61 +12,43 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 namespace {
 
 const QString serviceName = QStringLiteral("com.kovara.Kovara");
 
-struct Finished
+// The real program on the virtual display and the private bus, started from `folder`; stopped
+// when the pointer goes, if it still runs.
+std::unique_ptr<QProcess, void (*)(QProcess*)> startKovara(const XvfbDisplay& display, const PrivateSessionBus& bus,
+                                                           const QStringList& arguments,
+                                                           const QString& folder = QDir::currentPath())
 {
-    int exitCode;
-    QByteArray standardError;
-};
-
-// Runs the real program on the virtual display and the private bus.
-class KovaraProcess
-{
-public:
-    KovaraProcess(const XvfbDisplay& display, const PrivateSessionBus& bus)
-    {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("DISPLAY"), display.name());
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-        environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address());
-        process_.setProcessEnvironment(environment);
-        process_.setProgram(QCoreApplication::applicationDirPath() + QStringLiteral("/kovara"));
-    }
-
-    ~KovaraProcess()
-    {
-        if (process_.state() != QProcess::NotRunning) {
-            process_.terminate();
-            if (!process_.waitForFinished(10'000)) {
-                process_.kill();
-                process_.waitForFinished();
-            }
+    std::unique_ptr<QProcess, void (*)(QProcess*)> kovara(new QProcess, [](QProcess* process) {
+        process->terminate();
+        if (!process->waitForFinished(10'000)) {
+            process->kill();
+            process->waitForFinished();
         }
-    }
+        delete process;
+    });
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("DISPLAY", display.name());
+    environment.insert("QT_QPA_PLATFORM", "xcb");
+    environment.insert("DBUS_SESSION_BUS_ADDRESS", bus.address());
+    kovara->setProcessEnvironment(environment);
+    kovara->setWorkingDirectory(folder);
+    kovara->start(QCoreApplication::applicationDirPath() + "/kovara", arguments);
+    kovara->waitForStarted(10'000);
+    return kovara;
+}
 
-    void start(const QStringList& arguments, const QString& workingDirectory = QDir::currentPath())
-    {
-        process_.setArguments(arguments);
-        process_.setWorkingDirectory(workingDirectory);
-        process_.start();
-        process_.waitForStarted(10'000);
-    }
-
-    Finished finish()
-    {
-        process_.waitForFinished(60'000);
-        return {process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : -1,
-                process_.readAllStandardError()};
-    }
-
-    QProcess& process() { return process_; }
-
-private:
-    QProcess process_;
-};
+// Waits for a later kovara to end; its exit status, -1 for a crash.
+int exitStatusOf(QProcess& kovara)
+{
+    kovara.waitForFinished(60'000);
+    return kovara.exitStatus() == QProcess::NormalExit ? kovara.exitCode() : -1;
+}
 
 TEST(KovaraSingleInstance, ALaterKovaraHandsItsFoldersToTheRunningOneOrSaysWhyNot)
 {
@@ -74,44 +56,35 @@ TEST(KovaraSingleInstance, ALaterKovaraHandsItsFoldersToTheRunningOneOrSaysWhyNo
     ASSERT_TRUE(display.isRunning()) << "Xvfb did not start";
     PrivateSessionBus bus;
     ASSERT_TRUE(bus.isRunning()) << "dbus-daemon did not start";
-    QDBusConnection connection = QDBusConnection::connectToBus(bus.address(), QStringLiteral("kovara-test-bus"));
+    QDBusConnection connection = QDBusConnection::connectToBus(bus.address(), "kovara-test-bus");
     ASSERT_TRUE(connection.isConnected());
 
-    KovaraProcess first(display, bus);
-    first.start({});
+    const auto first = startKovara(display, bus, {});
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
-            return connection.interface()->isServiceRegistered(serviceName).value()
-                || first.process().state() == QProcess::NotRunning;
+            return connection.interface()->isServiceRegistered(serviceName).value() ||
+                   first->state() == QProcess::NotRunning;
         },
         60'000));
-    ASSERT_EQ(first.process().state(), QProcess::Running) << first.process().readAllStandardError().constData();
+    ASSERT_EQ(first->state(), QProcess::Running) << first->readAllStandardError().constData();
 
-    QTemporaryDir folders;
-    ASSERT_TRUE(QDir(folders.path()).mkdir(QStringLiteral("Pasta de férias")));
-    KovaraProcess second(display, bus);
     // A path relative to the caller's folder reaches the running instance as an absolute one.
-    second.start({QStringLiteral("Pasta de férias")}, folders.path());
-    const Finished handedOff = second.finish();
-    EXPECT_EQ(handedOff.exitCode, 0) << handedOff.standardError.constData();
-
-    QDBusInterface running(serviceName, QStringLiteral("/com/kovara/Kovara"), QStringLiteral("com.kovara.Kovara"),
-                           connection);
+    QTemporaryDir folders;
+    ASSERT_TRUE(QDir(folders.path()).mkdir("Pasta de férias"));
+    const auto second = startKovara(display, bus, {"Pasta de férias"}, folders.path());
+    EXPECT_EQ(exitStatusOf(*second), 0) << second->readAllStandardError().constData();
+    QDBusInterface running(serviceName, "/com/kovara/Kovara", "com.kovara.Kovara", connection);
     const QStringList pending = running.property("PendingFolders").toStringList();
-    EXPECT_EQ(pending,
-              QStringList{QUrl::fromLocalFile(folders.path() + QStringLiteral("/Pasta de férias")).toString(QUrl::FullyEncoded)});
+    EXPECT_EQ(pending, QStringList{QUrl::fromLocalFile(folders.path() + "/Pasta de férias").toString(QUrl::FullyEncoded)});
 
-    KovaraProcess refused(display, bus);
-    refused.start({QStringLiteral("/")});
-    const Finished noFolder = refused.finish();
-    EXPECT_NE(noFolder.exitCode, 0);
-    EXPECT_EQ(QString::fromUtf8(noFolder.standardError), QString::fromUtf8("O Finder não enviou nenhuma pasta válida.\n"));
+    const auto refused = startKovara(display, bus, {"/"});
+    EXPECT_NE(exitStatusOf(*refused), 0);
+    EXPECT_EQ(QString::fromUtf8(refused->readAllStandardError()), "O Finder não enviou nenhuma pasta válida.\n");
 
     // Without folders, a later kovara only brings the running one forward.
-    KovaraProcess plain(display, bus);
-    plain.start({});
-    EXPECT_EQ(plain.finish().exitCode, 0);
-    EXPECT_EQ(first.process().state(), QProcess::Running);
+    const auto plain = startKovara(display, bus, {});
+    EXPECT_EQ(exitStatusOf(*plain), 0);
+    EXPECT_EQ(first->state(), QProcess::Running);
     EXPECT_EQ(running.property("PendingFolders").toStringList(), pending);
 }
 

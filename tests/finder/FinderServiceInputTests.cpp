@@ -1,6 +1,5 @@
 #include "finder/FinderPasteboard.h"
 #include "finder/FinderServiceInput.h"
-#include "finder/FinderServiceProvider.h"
 
 #include <QDir>
 #include <QVariantList>
@@ -57,21 +56,6 @@ TEST(FinderServiceInput, YieldsTheUsableFoldersInOrder)
     for (const auto& [name, pasteboard, expected] : cases) {
         EXPECT_EQ(FinderServiceInput::fileURLs(pasteboard), expected) << name;
     }
-}
-
-TEST(FinderServiceProvider, HandsFoldersOnOrReportsThatNoneWasUsable)
-{
-    QList<QList<QUrl>> handled;
-    const FinderServiceProvider provider([&](const QList<QUrl>& urls) { handled.append(urls); });
-
-    const auto refused = provider.addToKovara(FinderPasteboard{{file("/")}, {}, {"~/Docs\nnot a path"}});
-    ASSERT_TRUE(refused.has_value());
-    EXPECT_EQ(*refused, QString::fromUtf8("O Finder não enviou nenhuma pasta válida."));
-    EXPECT_TRUE(handled.isEmpty());
-
-    EXPECT_FALSE(provider.addToKovara(FinderPasteboard{{}, {}, {"/srv/x\n/srv/y"}}).has_value());
-    ASSERT_EQ(handled.size(), 1);
-    EXPECT_EQ(handled.first(), (QList<QUrl>{file("/srv/x"), file("/srv/y")}));
 }
 
 TEST(FinderPasteboard, CommandLineArgumentsAndTheBusFormKeepEveryFolder)

@@ -6,15 +6,14 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
-#include <QStringList>
 #include <QTcpServer>
 #include <QUrl>
 
 class QTcpSocket;
 
 // A tiny HTTP/1.1 server on 127.0.0.1 for tests of network clients: answers each path as told
-// (404 otherwise), records the paths asked for, and can hold answers back until released so a
-// test can look at the client while a request is in flight.
+// (404 otherwise), and can hold answers back until released so a test can look at the client
+// while a request is in flight.
 class LoopbackHttpServer : public QObject
 {
     Q_OBJECT
@@ -27,24 +26,21 @@ public:
         QList<QPair<QByteArray, QByteArray>> headers;
     };
 
-    explicit LoopbackHttpServer(QObject* parent = nullptr);
+    LoopbackHttpServer();
 
     QUrl url(const QString& path) const;
-    void respond(const QString& path, Response response);
+    void respond(const QString& path, Response response) { responses_.insert(path, std::move(response)); }
     // While holding, requests wait unanswered; releasing answers every waiting request.
     void setHolding(bool holding);
-    const QStringList& requestedPaths() const { return requestedPaths_; }
 
 signals:
     void requestReceived(const QString& path);
 
 private:
-    void readRequest(QTcpSocket* socket);
     void answer(QTcpSocket* socket, const QString& path);
 
     QTcpServer server_;
     QHash<QString, Response> responses_;
-    QStringList requestedPaths_;
     bool holding_ = false;
     QList<QPair<QPointer<QTcpSocket>, QString>> waiting_;
 };

@@ -1,8 +1,5 @@
 #include "support/RealMounts.h"
 
-#include "disktools/AttachedImages.h"
-#include "disktools/Fusermount.h"
-
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -10,29 +7,15 @@
 
 #include <gtest/gtest.h>
 
-QStringList RealMounts::mountPointsUnder(const QString& root)
-{
-    QStringList found;
-    const MountTable table = MountTable::read();
-    for (const MountInfoEntry& mount : table.entries()) {
-        if (mount.fileSystemType == QLatin1String(AttachedImages::fileSystemType) &&
-            (mount.mountPoint == root || mount.mountPoint.startsWith(root + u'/'))) {
-            found << mount.mountPoint;
-        }
-    }
-    return found;
-}
-
-QString RealMounts::standInPath(const QString& tool)
+QString StandInTools::path(const QString& tool)
 {
     return QDir(QCoreApplication::applicationDirPath()).filePath(tool);
 }
 
-RealMounts::Run RealMounts::runStandIn(const QString& tool, const QStringList& arguments,
-                                       const QByteArray& standardInput)
+StandInTools::Run StandInTools::run(const QString& tool, const QStringList& arguments, const QByteArray& standardInput)
 {
     QProcess process;
-    process.start(standInPath(tool), arguments);
+    process.start(path(tool), arguments);
     if (!process.waitForStarted(-1)) {
         return {};
     }
@@ -41,15 +24,6 @@ RealMounts::Run RealMounts::runStandIn(const QString& tool, const QStringList& a
     process.waitForFinished(-1);
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput(),
             process.readAllStandardError()};
-}
-
-GocryptfsMountGuard::~GocryptfsMountGuard()
-{
-    for (const QString& root : roots_) {
-        for (const QString& mountPoint : RealMounts::mountPointsUnder(root)) {
-            Fusermount::unmount(mountPoint, true, {});
-        }
-    }
 }
 
 GocryptfsTestMount::GocryptfsTestMount(const QString& volumeName)

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "model/VaultError.h"
+
+#include <gtest/gtest.h>
 #include <qcoro/qcorotask.h>
 
 #include <exception>
@@ -41,4 +44,17 @@ T waitForTask(QCoro::Task<T> task)
     if constexpr (!std::is_void_v<T>) {
         return std::move(*value);
     }
+}
+
+// The VaultError `task` ends with; a task that ends without one fails the test.
+template <typename T>
+VaultError vaultErrorFrom(QCoro::Task<T> task)
+{
+    try {
+        waitForTask(std::move(task));
+    } catch (const VaultError& error) {
+        return error;
+    }
+    ADD_FAILURE() << "expected a VaultError";
+    return VaultError(VaultError::Kind::noSelection);
 }

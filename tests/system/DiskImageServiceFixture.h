@@ -13,7 +13,6 @@
 
 #include <gtest/gtest.h>
 
-#include <stdexcept>
 
 using Answer = FakeSystemTools::Answer;
 
@@ -78,17 +77,6 @@ protected:
             xml += entitiesEntry(entities) + "</dict>";
         }
         return propertyList(xml + "</array>");
-    }
-
-    template <typename Task>
-    static VaultError vaultErrorFrom(Task&& task)
-    {
-        try {
-            waitForTask(std::forward<Task>(task));
-        } catch (const VaultError& error) {
-            return error;
-        }
-        throw std::logic_error("expected a VaultError");
     }
 
     QTemporaryDir root;

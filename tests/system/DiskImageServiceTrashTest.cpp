@@ -6,6 +6,8 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <stdexcept>
+
 TEST(DiskImageServiceTrashNameTest, FriendlyNamesNeverLookInternalOrHidden)
 {
     const std::pair<QString, std::optional<QString>> cases[] = {

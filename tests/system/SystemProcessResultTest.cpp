@@ -4,21 +4,9 @@
 
 namespace {
 
-struct DiagnosticCase
-{
-    const char* name;
-    SystemProcessResult result;
-    QString expected;
-};
-
 SystemProcessResult withError(const QByteArray& standardError)
 {
     return SystemProcessResult{1, {}, standardError, false, false};
-}
-
-SystemProcessResult withOutput(const QByteArray& standardOutput)
-{
-    return SystemProcessResult{1, standardOutput, {}, false, false};
 }
 
 TEST(SystemProcessResultTest, DiagnosticCleansTheToolsOwnMessage)
@@ -26,16 +14,18 @@ TEST(SystemProcessResultTest, DiagnosticCleansTheToolsOwnMessage)
     const QByteArray thousand = QByteArray(999, 'a') + "é"; // 1000 characters, 1001 bytes
     // "e" plus a combining acute accent: two code points, one user-perceived character.
     const QByteArray composed = "e\xCC\x81";
-    QByteArray thousandComposed;
-    for (int i = 0; i < 1000; ++i) {
-        thousandComposed += composed;
-    }
+    const QByteArray thousandComposed = composed.repeated(1000);
     const QString ellipsis = QString(QChar(0x2026));
 
-    const DiagnosticCase cases[] = {
+    const struct
+    {
+        const char* name;
+        SystemProcessResult result;
+        QString expected;
+    } cases[] = {
         {"one line without its newline", withError("hdiutil: attach failed\n"), "hdiutil: attach failed"},
         {"standard error wins over output", SystemProcessResult{1, "out", "err", false, false}, "err"},
-        {"output when standard error is empty", withOutput("first\n\nthird\n"), "first\n\nthird"},
+        {"output when standard error is empty", SystemProcessResult{1, "first\n\nthird\n", {}, false, false}, "first\n\nthird"},
         {"CR LF is one line break", withError("one\r\ntwo\r\n"), "one\ntwo"},
         {"every newline character splits",
          withError("a\vb\fc\rd\xC2\x85" "e\xE2\x80\xA8" "f\xE2\x80\xA9g"), "a\nb\nc\nd\ne\nf\ng"},
@@ -64,7 +54,7 @@ TEST(SystemProcessResultTest, DiagnosticCleansTheToolsOwnMessage)
          SystemProcessResult{0, {}, "WARNING: deprecated\n", false, true}, QStringLiteral(" [saída truncada]")},
         {"nothing at all", SystemProcessResult{}, QString()},
     };
-    for (const DiagnosticCase& testCase : cases) {
+    for (const auto& testCase : cases) {
         EXPECT_EQ(testCase.result.diagnostic(), testCase.expected) << testCase.name;
     }
 }

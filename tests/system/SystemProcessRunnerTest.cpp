@@ -20,18 +20,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// The failure `task` ended with; fails the test when it ended with none or another kind.
-VaultError vaultErrorFrom(QCoro::Task<SystemProcessResult> task)
-{
-    try {
-        waitForTask(std::move(task));
-    } catch (const VaultError& error) {
-        return error;
-    }
-    ADD_FAILURE() << "expected a VaultError";
-    return VaultError(VaultError::Kind::noSelection);
-}
-
 class SystemProcessRunnerTest : public testing::Test
 {
 protected:
