@@ -2,9 +2,7 @@
 #include "content/VaultFileCopyEngine.h"
 #include "model/CancellationError.h"
 #include "platform/LatestValueSlot.h"
-#include "support/FileTreeSnapshot.h"
 #include "support/RealMounts.h"
-#include "support/SampleFileTree.h"
 #include "support/TestFiles.h"
 #include "support/WaitForTask.h"
 
@@ -94,7 +92,7 @@ TEST(VaultFileCopyEngine, measuresOnlyRegularFileDataWithoutFollowingLinks)
     QDir().mkpath(root + "/only folders/a/b");
     ::symlink("/usr", QFile::encodeName(root + "/only folders/a/usr").constData());
     EXPECT_EQ(measure(root + "/only folders"), 0);
-    const qint64 treeBytes = SampleFileTree::create(root + "/tree", 100'000);
+    const qint64 treeBytes = createSampleTree(root + "/tree", 100'000);
     EXPECT_EQ(measure(root + "/tree"), treeBytes);
     ::symlink("tree", QFile::encodeName(root + "/link to tree").constData());
     EXPECT_EQ(measure(root + "/link to tree"), 0);
@@ -138,11 +136,11 @@ TEST(VaultFileCopyEngine, copiesASingleFileALinkAndASparseFile)
     const QString source = volume.scratchFolder();
     VaultFileCopyEngine engine;
     QList<qint64> progress;
-    writeFile(source + "/large.bin", SampleFileTree::patternedBytes(5 * 1024 * 1024 + 3));
+    writeFile(source + "/large.bin", patternedBytes(5 * 1024 * 1024 + 3));
     ::chmod(QFile::encodeName(source + "/large.bin").constData(), 0751);
-    SampleFileTree::setTimes(source + "/large.bin", 1'200'000'000, 1'300'000'000, 42);
+    setTimes(source + "/large.bin", 1'200'000'000, 1'300'000'000, 42);
     EXPECT_EQ(copyWithEngine(engine, source + "/large.bin", source + "/large copy", progress), 5 * 1024 * 1024 + 3);
-    EXPECT_EQ(FileTreeSnapshot::differencesBetween(source + "/large copy", source + "/large.bin"), "");
+    EXPECT_EQ(snapshot(source + "/large copy"), snapshot(source + "/large.bin"));
     EXPECT_EQ(progress.last(), 5 * 1024 * 1024 + 3);
     EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
 
@@ -155,11 +153,11 @@ TEST(VaultFileCopyEngine, copiesASingleFileALinkAndASparseFile)
     // A file that is mostly holes stays mostly holes: a hole, some data, a hole to the end.
     QFile sparse(source + "/disco.img");
     ASSERT_TRUE(sparse.open(QIODevice::WriteOnly) && sparse.seek(16 << 20));
-    sparse.write(SampleFileTree::patternedBytes(100'000));
+    sparse.write(patternedBytes(100'000));
     ASSERT_TRUE(sparse.resize(40 << 20));
     sparse.close();
     EXPECT_EQ(copyWithEngine(engine, sparse.fileName(), volume.mountPoint() + "/disco.img", progress), 40 << 20);
-    EXPECT_EQ(FileTreeSnapshot::differencesBetween(volume.mountPoint() + "/disco.img", sparse.fileName()), "");
+    EXPECT_EQ(snapshot(volume.mountPoint() + "/disco.img"), snapshot(sparse.fileName()));
     struct stat copied {};
     ASSERT_EQ(::stat(QFile::encodeName(volume.mountPoint() + "/disco.img").constData(), &copied), 0);
     EXPECT_LT(copied.st_blocks * 512, 1 << 20);
@@ -173,8 +171,8 @@ TEST(VaultFileCopyEngine, cancellingStopsBetweenChunksAndLeavesTheSourceAlone)
     ASSERT_TRUE(volume.isMounted());
     const QString source = volume.scratchFolder() + "/big.bin";
     const QString target = volume.mountPoint();
-    writeFile(source, SampleFileTree::patternedBytes(32 * 1024 * 1024));
-    const FileTreeSnapshot before = FileTreeSnapshot::of(source);
+    writeFile(source, patternedBytes(32 * 1024 * 1024));
+    const QStringList before = snapshot(source);
     VaultFileCopyEngine engine;
     const VaultFileCopyPlan plan = waitForTask(engine.preflight(QUrl::fromLocalFile(source), {}));
 
@@ -197,5 +195,5 @@ TEST(VaultFileCopyEngine, cancellingStopsBetweenChunksAndLeavesTheSourceAlone)
                  CancellationError);
     ASSERT_FALSE(progress.isEmpty());
     EXPECT_LT(QFileInfo(target + "/partial").size(), plan.dataBytes);
-    EXPECT_EQ(FileTreeSnapshot::of(source).differencesFrom(before), "");
+    EXPECT_EQ(snapshot(source), before);
 }

@@ -1,9 +1,7 @@
 #include "content/VaultContentService.h"
 #include "model/VaultError.h"
 #include "platform/VolumeTrash.h"
-#include "support/FileTreeSnapshot.h"
 #include "support/RealMounts.h"
-#include "support/SampleFileTree.h"
 #include "support/TestFiles.h"
 #include "support/WaitForTask.h"
 
@@ -91,10 +89,10 @@ TEST(VaultContentTrash, aTrashedItemStaysInTheEncryptedVolumeAndCanBeRestored)
     ASSERT_TRUE(volume.isMounted());
     const QString root = volume.mountPoint();
     writeFile(root + "/Relatório.pdf", "conteúdo secreto");
-    SampleFileTree::create(root + "/Pasta Fechada", 1000);
+    createSampleTree(root + "/Pasta Fechada", 1000);
     // gocryptfs moves a folder's access time when it is first listed; after that it stays.
-    FileTreeSnapshot::of(root + "/Pasta Fechada");
-    const FileTreeSnapshot folderBefore = FileTreeSnapshot::of(root + "/Pasta Fechada");
+    snapshot(root + "/Pasta Fechada");
+    const QStringList folderBefore = snapshot(root + "/Pasta Fechada");
     VaultContentService service;
 
     QList<VaultContentItem> items = waitForTask(service.listTopLevelItems(volume.mountPointURL()));
@@ -109,7 +107,7 @@ TEST(VaultContentTrash, aTrashedItemStaysInTheEncryptedVolumeAndCanBeRestored)
     QSettings info(trash + "/info/Relatório.pdf.trashinfo", QSettings::IniFormat);
     EXPECT_EQ(info.value("Trash Info/Path").toString(), "Relat%C3%B3rio.pdf");
     EXPECT_TRUE(info.value("Trash Info/DeletionDate").toDateTime().isValid());
-    EXPECT_EQ(FileTreeSnapshot::of(trash + "/files/Pasta Fechada").differencesFrom(folderBefore), "");
+    EXPECT_EQ(snapshot(trash + "/files/Pasta Fechada"), folderBefore);
 
     // Restoring is a rename back; a second item of the same name gets its own slot in the trash.
     ASSERT_TRUE(QFile::rename(trash + "/files/Relatório.pdf", root + "/Relatório.pdf"));

@@ -19,7 +19,7 @@
 namespace {
 
 using namespace TestFiles;
-using StandInTools::run;
+using RealMounts::runStandIn;
 
 // The first system entity's mount point in an attach's property list.
 QString attachedMountPoint(const QByteArray& propertyList)
@@ -45,21 +45,21 @@ protected:
 
     void TearDown() override { qputenv("XDG_RUNTIME_DIR", previousRuntime); }
 
-    static StandInTools::Run create(const QString& image, const QString& volumeName, const QByteArray& password,
-                                    const QString& type = "SPARSEBUNDLE")
+    static RealMounts::Run create(const QString& image, const QString& volumeName, const QByteArray& password,
+                                  const QString& type = "SPARSEBUNDLE")
     {
-        return run("kovara-hdiutil", {"create", "-size", "1g", "-type", type, "-fs", "APFS", "-volname", volumeName,
-                                      "-encryption", "AES-256", "-stdinpass", "-nospotlight", image},
-                   password + '\0');
+        return runStandIn("kovara-hdiutil", {"create", "-size", "1g", "-type", type, "-fs", "APFS", "-volname", volumeName,
+                                             "-encryption", "AES-256", "-stdinpass", "-nospotlight", image},
+                          password + '\0');
     }
 
-    static StandInTools::Run attach(const QString& image, const QByteArray& password)
+    static RealMounts::Run attach(const QString& image, const QByteArray& password)
     {
-        return run("kovara-hdiutil", {"attach", "-plist", "-nobrowse", "-owners", "on", "-stdinpass", image},
-                   password + '\0');
+        return runStandIn("kovara-hdiutil", {"attach", "-plist", "-nobrowse", "-owners", "on", "-stdinpass", image},
+                          password + '\0');
     }
 
-    QStringList mounts() const { return GocryptfsMountGuard::mountPointsUnder(sandbox.path()); }
+    QStringList mounts() const { return RealMounts::mountPointsUnder(sandbox.path()); }
     QString mountBase() const { return runtime + "/kovara"; }
 
     QTemporaryDir sandbox;
@@ -90,17 +90,17 @@ TEST_F(StandInsOnRealMounts, AVolumeMountedByHandIsListedCheckedAndWhileInUseDet
 
     // The listing finds the image by its exact path, comma and all; attaching it again answers
     // with that mount and mounts nothing more.
-    const StandInTools::Run listing = run("kovara-hdiutil", {"info", "-plist"});
+    const RealMounts::Run listing = runStandIn("kovara-hdiutil", {"info", "-plist"});
     EXPECT_TRUE(listing.standardOutput.contains("<string>" + image.toUtf8() + "</string>"));
     EXPECT_TRUE(listing.standardOutput.contains("<string>" + handMount.toUtf8() + "</string>"));
-    const StandInTools::Run again = attach(image, password);
+    const RealMounts::Run again = attach(image, password);
     ASSERT_EQ(again.exitStatus, 0) << again.standardError.toStdString();
     EXPECT_EQ(attachedMountPoint(again.standardOutput), handMount);
     EXPECT_EQ(mounts(), QStringList{handMount});
 
-    EXPECT_EQ(run("kovara-mdutil", {"-i", "off", handMount}).exitStatus, 0);
-    EXPECT_EQ(run("kovara-mdutil", {"-d", handMount}).exitStatus, 0);
-    const StandInTools::Run notAVolume = run("kovara-mdutil", {"-i", "off", sandbox.path()});
+    EXPECT_EQ(runStandIn("kovara-mdutil", {"-i", "off", handMount}).exitStatus, 0);
+    EXPECT_EQ(runStandIn("kovara-mdutil", {"-d", handMount}).exitStatus, 0);
+    const RealMounts::Run notAVolume = runStandIn("kovara-mdutil", {"-i", "off", sandbox.path()});
     EXPECT_EQ(notAVolume.exitStatus, 1);
     EXPECT_TRUE(notAVolume.standardError.contains("não é um volume de cofre montado"));
 
@@ -109,7 +109,7 @@ TEST_F(StandInsOnRealMounts, AVolumeMountedByHandIsListedCheckedAndWhileInUseDet
     holder.setStandardInputFile(handMount + "/aberto.txt");
     holder.start("/usr/bin/sleep", {"600"});
     ASSERT_TRUE(holder.waitForStarted(-1));
-    const StandInTools::Run eject = run("kovara-diskutil", {"eject", handMount});
+    const RealMounts::Run eject = runStandIn("kovara-diskutil", {"eject", handMount});
     EXPECT_NE(eject.exitStatus, 0);
     const QString holderExecutable = QFileInfo(QString("/proc/%1/exe").arg(holder.processId())).symLinkTarget();
     EXPECT_TRUE(eject.standardError.toLower().contains("busy"));
@@ -120,12 +120,12 @@ TEST_F(StandInsOnRealMounts, AVolumeMountedByHandIsListedCheckedAndWhileInUseDet
                                   .arg(holder.processId())
                                   .arg(holderExecutable)))
         << eject.standardError.toStdString();
-    const StandInTools::Run politeDetach = run("kovara-hdiutil", {"detach", handMount});
+    const RealMounts::Run politeDetach = runStandIn("kovara-hdiutil", {"detach", handMount});
     EXPECT_EQ(politeDetach.exitStatus, 16);
     EXPECT_TRUE(politeDetach.standardError.contains("Resource busy")) << politeDetach.standardError.toStdString();
     EXPECT_EQ(mounts(), QStringList{handMount});
 
-    EXPECT_EQ(run("kovara-hdiutil", {"detach", "-force", handMount}).exitStatus, 0);
+    EXPECT_EQ(runStandIn("kovara-hdiutil", {"detach", "-force", handMount}).exitStatus, 0);
     EXPECT_TRUE(mounts().isEmpty());
     EXPECT_TRUE(QFileInfo(handMount).isDir()) << "a folder the user mounted on is the user's: it stays";
     holder.kill();
@@ -141,7 +141,7 @@ TEST_F(StandInsOnRealMounts, MountFoldersReachedThroughSymbolicLinksOrOpenToOthe
     QFile::setPermissions(elsewhere, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 
     ASSERT_TRUE(QFile::link(elsewhere, mountBase()));
-    const StandInTools::Run throughLink = attach(image, "senha");
+    const RealMounts::Run throughLink = attach(image, "senha");
     EXPECT_EQ(throughLink.exitStatus, 1);
     EXPECT_TRUE(throughLink.standardError.contains("não é um diretório real")) << throughLink.standardError.toStdString();
 
@@ -155,7 +155,7 @@ TEST_F(StandInsOnRealMounts, MountFoldersReachedThroughSymbolicLinksOrOpenToOthe
     // A link where the volume's folder would go is a name already taken, never followed.
     QFile::setPermissions(mountBase(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     ASSERT_TRUE(QFile::link(elsewhere, mountBase() + "/Protegido"));
-    const StandInTools::Run beside = attach(image, "senha");
+    const RealMounts::Run beside = attach(image, "senha");
     ASSERT_EQ(beside.exitStatus, 0) << beside.standardError.toStdString();
     EXPECT_EQ(attachedMountPoint(beside.standardOutput), mountBase() + "/Protegido 1");
     EXPECT_TRUE(QFileInfo(mountBase() + "/Protegido").isSymLink());
@@ -171,7 +171,7 @@ TEST_F(StandInsOnRealMounts, CreationRefusesBadRequestsAndLeavesNothingHalfMade)
     EXPECT_EQ(readAll(existing + "/guardar.txt"), "intacto");
 
     const QString image = storage + "/novo.sparsebundle";
-    const StandInTools::Run empty = create(image, "Cofre", "");
+    const RealMounts::Run empty = create(image, "Cofre", "");
     EXPECT_EQ(empty.exitStatus, 1);
     EXPECT_TRUE(empty.standardError.contains("A senha não pode ser vazia."));
     EXPECT_EQ(create(image, "Cofre", QByteArray(VaultPassword::maximumBytes + 1, 'x')).exitStatus, 1);
@@ -181,7 +181,7 @@ TEST_F(StandInsOnRealMounts, CreationRefusesBadRequestsAndLeavesNothingHalfMade)
 
     // Stopped while gocryptfs sets the volume up (the app's runner stops a tool with SIGTERM).
     QProcess stopped;
-    stopped.start(StandInTools::path("kovara-hdiutil"),
+    stopped.start(RealMounts::standInPath("kovara-hdiutil"),
                   {"create", "-size", "1g", "-type", "SPARSEBUNDLE", "-fs", "APFS", "-volname", "Cofre", "-encryption",
                    "AES-256", "-stdinpass", "-nospotlight", image});
     ASSERT_TRUE(stopped.waitForStarted(-1));
@@ -202,9 +202,9 @@ TEST_F(StandInsOnRealMounts, CreationRefusesBadRequestsAndLeavesNothingHalfMade)
     longest[0] = '\n';
     ASSERT_EQ(create(image, "Longa", longest).exitStatus, 0);
     EXPECT_NE(attach(image, longest.chopped(1)).exitStatus, 0);
-    const StandInTools::Run opened = attach(image, longest);
+    const RealMounts::Run opened = attach(image, longest);
     ASSERT_EQ(opened.exitStatus, 0) << opened.standardError.toStdString();
-    EXPECT_EQ(run("kovara-hdiutil", {"detach", attachedMountPoint(opened.standardOutput)}).exitStatus, 0);
+    EXPECT_EQ(runStandIn("kovara-hdiutil", {"detach", attachedMountPoint(opened.standardOutput)}).exitStatus, 0);
 }
 
 TEST_F(StandInsOnRealMounts, HiddenFlagIsSetAndClearedPerNameAndEachPathIsTried)
@@ -216,20 +216,20 @@ TEST_F(StandInsOnRealMounts, HiddenFlagIsSetAndClearedPerNameAndEachPathIsTried)
     writeFile(storage + "/outro item", "x");
     writeFile(storage + "/.hidden", "outro item\n");
 
-    ASSERT_EQ(run("kovara-chflags", {"hidden", first, second}).exitStatus, 0);
-    ASSERT_EQ(run("kovara-chflags", {"hidden", second}).exitStatus, 0);
+    ASSERT_EQ(runStandIn("kovara-chflags", {"hidden", first, second}).exitStatus, 0);
+    ASSERT_EQ(runStandIn("kovara-chflags", {"hidden", second}).exitStatus, 0);
     EXPECT_EQ(readAll(storage + "/.hidden"), "outro item\nprimeiro\nsegundo item\n") << "each name listed once";
     EXPECT_TRUE(HiddenFlag::isSet(first));
 
-    const StandInTools::Run partly = run("kovara-chflags", {"nohidden", storage + "/inexistente", first});
+    const RealMounts::Run partly = runStandIn("kovara-chflags", {"nohidden", storage + "/inexistente", first});
     EXPECT_EQ(partly.exitStatus, 1);
     EXPECT_TRUE(partly.standardError.contains("inexistente: Arquivo ou diretório inexistente"));
     EXPECT_EQ(readAll(storage + "/.hidden"), "outro item\nsegundo item\n");
 
     // The last name gone, no empty list is left behind.
-    ASSERT_EQ(run("kovara-chflags", {"nohidden", second, storage + "/outro item"}).exitStatus, 0);
+    ASSERT_EQ(runStandIn("kovara-chflags", {"nohidden", second, storage + "/outro item"}).exitStatus, 0);
     EXPECT_FALSE(QFileInfo::exists(storage + "/.hidden"));
-    EXPECT_EQ(run("kovara-chflags", {"uchg", second}).exitStatus, 1);
+    EXPECT_EQ(runStandIn("kovara-chflags", {"uchg", second}).exitStatus, 1);
 }
 
 } // namespace

@@ -5,10 +5,8 @@
 #include "store/VaultStore.h"
 
 #include "support/FakeFinderWorkspace.h"
-#include "support/FileTreeSnapshot.h"
 #include "support/QtValuePrinters.h"
 #include "support/RealMounts.h"
-#include "support/SampleFileTree.h"
 #include "support/TestFiles.h"
 #include "support/WaitForTask.h"
 
@@ -38,7 +36,7 @@ protected:
     QString applicationPath() const { return root.path() + "/Dados pessoais, São Paulo/Kovara"; }
     QString storagePath() const { return applicationPath() + "/Vaults.noindex"; }
     static QString mountBase() { return qEnvironmentVariable("XDG_RUNTIME_DIR") + "/kovara"; }
-    static QStringList mountedVolumes() { return GocryptfsMountGuard::mountPointsUnder(mountBase()); }
+    static QStringList mountedVolumes() { return RealMounts::mountPointsUnder(mountBase()); }
     QString mountPointOf(const Vault& vault) const
     {
         return QDir::cleanPath(store.sessions().value(vault.id).mountPoint.toLocalFile());
@@ -61,9 +59,9 @@ protected:
         return store.vaults().last();
     }
 
-    StandInTools::Run attachByHand(const QString& image, const QString& imagePassword)
+    RealMounts::Run attachByHand(const QString& image, const QString& imagePassword)
     {
-        return StandInTools::run("kovara-hdiutil",
+        return RealMounts::runStandIn("kovara-hdiutil",
                                       {"attach", "-plist", "-nobrowse", "-owners", "on", "-stdinpass", image},
                                       imagePassword.toUtf8() + '\0');
     }
@@ -149,10 +147,10 @@ TEST_F(VaultsOnRealMounts, aVaultKeepsItsFilesEncryptedThroughLockUnlockImportTr
 
     // Files and a folder copied into the locked vault with its password, next to what is there.
     const QString sources = root.path() + "/origem";
-    const QByteArray report = SampleFileTree::patternedBytes(3 * 1024 * 1024 + 5);
+    const QByteArray report = patternedBytes(3 * 1024 * 1024 + 5);
     writeFile(sources + "/Declaração de bens.txt", report);
-    SampleFileTree::create(sources + "/Fotos", 4 * 1024 * 1024 + 3);
-    const FileTreeSnapshot sourcesBefore = FileTreeSnapshot::of(sources);
+    createSampleTree(sources + "/Fotos", 4 * 1024 * 1024 + 3);
+    const QStringList sourcesBefore = snapshot(sources);
     std::optional<VaultImportBatchResult> result;
     const QList<QUrl> urls{QUrl::fromLocalFile(sources + "/Declaração de bens.txt"), QUrl::fromLocalFile(sources + "/Fotos")};
     ASSERT_TRUE(store.enqueueImportItems(urls, vault.id, password, [&](const VaultImportBatchResult& done) { result = done; }));
@@ -165,9 +163,9 @@ TEST_F(VaultsOnRealMounts, aVaultKeepsItsFilesEncryptedThroughLockUnlockImportTr
     EXPECT_EQ(listedNames(), (QStringList{"Declaração de bens 2.txt", "Declaração de bens.txt", "Fotos"}));
     EXPECT_EQ(readAll(volume + "/Declaração de bens.txt"), marker.repeated(2048)) << "nothing was replaced";
     EXPECT_EQ(readAll(volume + "/Declaração de bens 2.txt"), report);
-    EXPECT_EQ(FileTreeSnapshot::differencesBetween(volume + "/Fotos", sources + "/Fotos"), "");
+    EXPECT_EQ(snapshot(volume + "/Fotos"), snapshot(sources + "/Fotos"));
     EXPECT_TRUE(entriesOf(volume + "/.kovara-staging").isEmpty()) << "no staged remnant";
-    EXPECT_EQ(FileTreeSnapshot::of(sources).differencesFrom(sourcesBefore), "") << "the sources are never changed";
+    EXPECT_EQ(snapshot(sources), sourcesBefore) << "the sources are never changed";
 
     // A listed item is revealed as itself, then trashed into the volume's own Trash.
     const std::optional<VaultContentItem> copy = listed("Declaração de bens 2.txt");
@@ -200,19 +198,19 @@ TEST_F(VaultsOnRealMounts, aVaultKeepsItsFilesEncryptedThroughLockUnlockImportTr
 TEST_F(VaultsOnRealMounts, handMountedAndBusyVaultsAreFoundLockedWhenForcedAndAllLockedToQuit)
 {
     const QString folder = root.path() + "/Projeto";
-    SampleFileTree::create(folder, 2 * 1024 * 1024 + 9);
-    const FileTreeSnapshot folderBefore = FileTreeSnapshot::of(folder);
+    createSampleTree(folder, 2 * 1024 * 1024 + 9);
+    const QStringList folderBefore = snapshot(folder);
     const Vault project = createVault("Projetos", QUrl::fromLocalFile(folder));
     EXPECT_EQ(store.noticeMessage(), "Item adicionado ao cofre. A origem foi preservada.")
         << "the import's notice replaces the creation's";
     EXPECT_EQ(listedNames(), QStringList{"Projeto"});
-    EXPECT_EQ(FileTreeSnapshot::of(mountPointOf(project) + "/Projeto").differencesFrom(folderBefore), "");
-    EXPECT_EQ(FileTreeSnapshot::of(folder).differencesFrom(folderBefore), "") << "the folder itself stays as it was";
+    EXPECT_EQ(snapshot(mountPointOf(project) + "/Projeto"), folderBefore);
+    EXPECT_EQ(snapshot(folder), folderBefore) << "the folder itself stays as it was";
 
     // "Manual" is locked by the program, then attached again from a terminal.
     const Vault byHand = createVault("Manual");
     QCoro::waitFor(store.lockSelectedAndWait());
-    const StandInTools::Run attached = attachByHand(byHand.imageURL.toLocalFile(), password);
+    const RealMounts::Run attached = attachByHand(byHand.imageURL.toLocalFile(), password);
     ASSERT_EQ(attached.exitStatus, 0) << attached.standardError.toStdString();
     QCoro::waitFor(store.refresh());
     EXPECT_EQ(store.status(), VaultStatus::unlocked);
@@ -242,7 +240,7 @@ TEST_F(VaultsOnRealMounts, handMountedAndBusyVaultsAreFoundLockedWhenForcedAndAl
 
     // An image outside the storage folder, attached too: quitting leaves it alone.
     const QString foreign = root.path() + "/outra imagem.sparsebundle";
-    ASSERT_EQ(StandInTools::run("kovara-hdiutil",
+    ASSERT_EQ(RealMounts::runStandIn("kovara-hdiutil",
                                      {"create", "-size", "1g", "-type", "SPARSEBUNDLE", "-fs", "APFS", "-volname",
                                       "Ocupado", "-encryption", "AES-256", "-stdinpass", "-nospotlight", foreign},
                                      "senha alheia" + QByteArray(1, '\0'))

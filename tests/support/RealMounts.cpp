@@ -1,5 +1,8 @@
 #include "support/RealMounts.h"
 
+#include "disktools/AttachedImages.h"
+#include "disktools/Fusermount.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -7,15 +10,29 @@
 
 #include <gtest/gtest.h>
 
-QString StandInTools::path(const QString& tool)
+QStringList RealMounts::mountPointsUnder(const QString& root)
+{
+    QStringList found;
+    const MountTable table = MountTable::read();
+    for (const MountInfoEntry& mount : table.entries()) {
+        if (mount.fileSystemType == QLatin1String(AttachedImages::fileSystemType) &&
+            (mount.mountPoint == root || mount.mountPoint.startsWith(root + u'/'))) {
+            found << mount.mountPoint;
+        }
+    }
+    return found;
+}
+
+QString RealMounts::standInPath(const QString& tool)
 {
     return QDir(QCoreApplication::applicationDirPath()).filePath(tool);
 }
 
-StandInTools::Run StandInTools::run(const QString& tool, const QStringList& arguments, const QByteArray& standardInput)
+RealMounts::Run RealMounts::runStandIn(const QString& tool, const QStringList& arguments,
+                                       const QByteArray& standardInput)
 {
     QProcess process;
-    process.start(path(tool), arguments);
+    process.start(standInPath(tool), arguments);
     if (!process.waitForStarted(-1)) {
         return {};
     }
@@ -24,6 +41,15 @@ StandInTools::Run StandInTools::run(const QString& tool, const QStringList& argu
     process.waitForFinished(-1);
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput(),
             process.readAllStandardError()};
+}
+
+GocryptfsMountGuard::~GocryptfsMountGuard()
+{
+    for (const QString& root : roots_) {
+        for (const QString& mountPoint : RealMounts::mountPointsUnder(root)) {
+            Fusermount::unmount(mountPoint, true, {});
+        }
+    }
 }
 
 GocryptfsTestMount::GocryptfsTestMount(const QString& volumeName)
