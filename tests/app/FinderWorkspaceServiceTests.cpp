@@ -1,5 +1,5 @@
 #include "app/FinderWorkspaceService.h"
-#include "support/FakeToolFolder.h"
+#include "support/FakeSystemTools.h"
 #include "support/PrivateSessionBus.h"
 #include "support/XvfbDisplay.h"
 
@@ -80,7 +80,7 @@ public:
     QByteArray launched() const { return tools_.read("launched"); }
 
 private:
-    FakeToolFolder tools_;
+    FakeSystemTools tools_;
     QByteArray savedPath_;
 };
 

@@ -1,16 +1,14 @@
 #include "content/VaultContentService.h"
 #include "model/VaultError.h"
 #include "platform/VolumeTrash.h"
-#include "support/FileTreeSnapshot.h"
-#include "support/GocryptfsTestMount.h"
-#include "support/SampleFileTree.h"
+#include "support/RealMounts.h"
+#include "support/TestFiles.h"
 #include "support/WaitForTask.h"
 
 #include <QDir>
 #include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
-#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -19,39 +17,19 @@
 #include <system_error>
 #include <unistd.h>
 
+using namespace TestFiles;
+
 namespace {
 
-QStringList namesOf(const QList<VaultContentItem>& items)
+VaultContentItem itemNamed(const QList<VaultContentItem>& items, const QString& name)
 {
-    QStringList names;
-    for (const VaultContentItem& item : items) {
-        names << item.name;
-    }
-    return names;
-}
-
-const VaultContentItem& itemNamed(const QList<VaultContentItem>& items, const QString& name)
-{
-    static const VaultContentItem none;
     for (const VaultContentItem& item : items) {
         if (item.name == name) {
             return item;
         }
     }
     ADD_FAILURE() << "not listed: " << name.toStdString();
-    return none;
-}
-
-VaultError::Kind vaultErrorOf(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const VaultError& error) {
-        return error.kind();
-    } catch (...) {
-    }
-    ADD_FAILURE() << "no VaultError";
-    return VaultError::Kind::sourceMissing;
+    return {};
 }
 
 } // namespace
@@ -63,16 +41,15 @@ TEST(VaultContentListing, hidesInternalNamesInAnyCaseAndSortsFoldersFirstInFinde
     VaultContentService service;
     const auto list = [&] { return waitForTask(service.listTopLevelItems(QUrl::fromLocalFile(root + "/"))); };
 
-    for (const QString& internal :
-         {QStringLiteral(".TRASHES"), QStringLiteral(".Spotlight-V100"), QStringLiteral(".documentrevisions-v100"),
-          QStringLiteral(".fseventsd"), QStringLiteral(".Metadata_Never_Index"), QStringLiteral(".KOVARA-STAGING"),
-          VolumeTrash::directoryName().toUpper()}) {
+    for (const QString& internal : {QString(".TRASHES"), QString(".Spotlight-V100"), QString(".documentrevisions-v100"),
+                                    QString(".fseventsd"), QString(".Metadata_Never_Index"), QString(".KOVARA-STAGING"),
+                                    VolumeTrash::directoryName().toUpper()}) {
         QDir().mkpath(root + u'/' + internal);
     }
     EXPECT_TRUE(list().isEmpty());
 
     for (const char* file : {"Item 10", "Item 2", "Banana", "apple", ".DS_Store", "Álbum.txt"}) {
-        SampleFileTree::writeFile(root + "/" + file, "x");
+        writeFile(root + "/" + file, "x");
     }
     for (const char* folder : {"zeta", "Alfa", "Pages.app/Contents", "Fotos 10", "Fotos 9"}) {
         QDir().mkpath(root + "/" + folder);
@@ -80,27 +57,27 @@ TEST(VaultContentListing, hidesInternalNamesInAnyCaseAndSortsFoldersFirstInFinde
     ::symlink("Alfa", QFile::encodeName(root + "/atalho").constData());
 
     const QList<VaultContentItem> items = list();
-    EXPECT_EQ(namesOf(items), QStringList({"Alfa", "Fotos 9", "Fotos 10", "zeta", ".DS_Store", "Álbum.txt", "apple",
-                                           "atalho", "Banana", "Item 2", "Item 10", "Pages.app"}));
-
-    const VaultContentItem& package = itemNamed(items, "Pages.app");
+    QStringList names;
+    for (const VaultContentItem& item : items) {
+        names << item.name;
+    }
+    EXPECT_EQ(names, QStringList({"Alfa", "Fotos 9", "Fotos 10", "zeta", ".DS_Store", "Álbum.txt", "apple", "atalho",
+                                  "Banana", "Item 2", "Item 10", "Pages.app"}));
+    const VaultContentItem package = itemNamed(items, "Pages.app");
     EXPECT_TRUE(package.isDirectory && package.isPackage);
     EXPECT_FALSE(package.isNavigableFolder());
     EXPECT_FALSE(package.fileSize.has_value());
-    const VaultContentItem& folder = itemNamed(items, "Alfa");
-    EXPECT_TRUE(folder.isNavigableFolder());
-    const VaultContentItem& file = itemNamed(items, "apple");
+    EXPECT_TRUE(itemNamed(items, "Alfa").isNavigableFolder());
+    const VaultContentItem file = itemNamed(items, "apple");
     EXPECT_EQ(file.fileSize, 1);
     EXPECT_EQ(file.url, QUrl::fromLocalFile(root + "/apple"));
-    EXPECT_EQ(file.id, file.url);
     EXPECT_TRUE(file.modificationDate.has_value());
 
     // A link is identified as the link itself, never as its target.
-    const VaultContentItem& link = itemNamed(items, "atalho");
+    const VaultContentItem link = itemNamed(items, "atalho");
     struct stat linkStatus {};
     ASSERT_EQ(::lstat(QFile::encodeName(root + "/atalho").constData(), &linkStatus), 0);
-    EXPECT_EQ(link.fileSystemIdentity.fileType, S_IFLNK);
-    EXPECT_EQ(link.fileSystemIdentity.node, linkStatus.st_ino);
+    EXPECT_EQ(link.fileSystemIdentity, VaultFileIdentity::of(linkStatus));
     EXPECT_FALSE(link.isDirectory);
 
     EXPECT_THROW(waitForTask(service.listTopLevelItems(QUrl::fromLocalFile(root + "/missing"))), std::system_error);
@@ -111,11 +88,11 @@ TEST(VaultContentTrash, aTrashedItemStaysInTheEncryptedVolumeAndCanBeRestored)
     GocryptfsTestMount volume;
     ASSERT_TRUE(volume.isMounted());
     const QString root = volume.mountPoint();
-    SampleFileTree::writeFile(root + "/Relatório.pdf", "conteúdo secreto");
-    SampleFileTree::create(root + "/Pasta Fechada", 1000);
+    writeFile(root + "/Relatório.pdf", "conteúdo secreto");
+    createSampleTree(root + "/Pasta Fechada", 1000);
     // gocryptfs moves a folder's access time when it is first listed; after that it stays.
-    FileTreeSnapshot::of(root + "/Pasta Fechada");
-    const FileTreeSnapshot folderBefore = FileTreeSnapshot::of(root + "/Pasta Fechada");
+    snapshot(root + "/Pasta Fechada");
+    const QStringList folderBefore = snapshot(root + "/Pasta Fechada");
     VaultContentService service;
 
     QList<VaultContentItem> items = waitForTask(service.listTopLevelItems(volume.mountPointURL()));
@@ -126,22 +103,16 @@ TEST(VaultContentTrash, aTrashedItemStaysInTheEncryptedVolumeAndCanBeRestored)
     // The freedesktop layout inside the volume, with a Path relative to the volume so a file
     // manager can restore it wherever the vault is mounted next time.
     const QString trash = root + u'/' + VolumeTrash::directoryName();
-    EXPECT_EQ(QFileInfo(trash).permissions() & 0x0077, 0);
+    EXPECT_EQ(permissionsOf(trash) & 077, 0);
     QSettings info(trash + "/info/Relatório.pdf.trashinfo", QSettings::IniFormat);
     EXPECT_EQ(info.value("Trash Info/Path").toString(), "Relat%C3%B3rio.pdf");
     EXPECT_TRUE(info.value("Trash Info/DeletionDate").toDateTime().isValid());
+    EXPECT_EQ(snapshot(trash + "/files/Pasta Fechada"), folderBefore);
 
-    // Restoring is a rename back.
+    // Restoring is a rename back; a second item of the same name gets its own slot in the trash.
     ASSERT_TRUE(QFile::rename(trash + "/files/Relatório.pdf", root + "/Relatório.pdf"));
-    QFile restored(root + "/Relatório.pdf");
-    ASSERT_TRUE(restored.open(QIODevice::ReadOnly));
-    EXPECT_EQ(restored.readAll(), "conteúdo secreto");
-    const FileTreeSnapshot trashedFolder = FileTreeSnapshot::of(trash + "/files/Pasta Fechada");
-    EXPECT_EQ(trashedFolder, folderBefore) << trashedFolder.differencesFrom(folderBefore).toStdString();
-
-    // A second item of the same name gets its own slot in the trash.
+    EXPECT_EQ(readAll(root + "/Relatório.pdf"), "conteúdo secreto");
     items = waitForTask(service.listTopLevelItems(volume.mountPointURL()));
-    SampleFileTree::writeFile(trash + "/info/Relatório.pdf.trashinfo", "[Trash Info]\n");
     waitForTask(service.trashItem(itemNamed(items, "Relatório.pdf"), volume.mountPointURL()));
     EXPECT_TRUE(QFileInfo::exists(trash + "/files/Relatório.pdf.2"));
     EXPECT_TRUE(QFileInfo::exists(trash + "/info/Relatório.pdf.2.trashinfo"));
@@ -152,42 +123,42 @@ TEST(VaultContentTrash, refusesAnythingButTheListedTopLevelEntry)
     QTemporaryDir volume;
     const QString root = volume.path();
     const QUrl mountPoint = QUrl::fromLocalFile(root);
-    SampleFileTree::writeFile(root + "/Pasta/dentro.txt", "x");
-    SampleFileTree::writeFile(root + "/recriado.txt", "old");
-    SampleFileTree::writeFile(root + "/apagado.txt", "x");
-    SampleFileTree::writeFile(root + "/.Trashes", "x");
+    writeFile(root + "/Pasta/dentro.txt", "x");
+    writeFile(root + "/recriado.txt", "old");
+    writeFile(root + "/apagado.txt", "x");
+    writeFile(root + "/.Trashes", "x");
     VaultContentService service;
     const QList<VaultContentItem> items = waitForTask(service.listTopLevelItems(mountPoint));
-    const auto trash = [&](const VaultContentItem& item) { waitForTask(service.trashItem(item, mountPoint)); };
+    const auto failureOf = [&](const VaultContentItem& item) {
+        try {
+            waitForTask(service.trashItem(item, mountPoint));
+        } catch (const VaultError& error) {
+            return error.errorDescription();
+        } catch (const std::system_error& error) {
+            return QStringLiteral("POSIX %1").arg(error.code().value());
+        }
+        return QStringLiteral("trashed");
+    };
+    const QString changed = "O item mudou desde que foi listado. Atualize o cofre e tente novamente.";
 
     // An item below the top level, or named like an internal item, even with a true identity.
     VaultContentItem nested = itemNamed(items, "Pasta");
     nested.url = QUrl::fromLocalFile(root + "/Pasta/dentro.txt");
-    EXPECT_EQ(vaultErrorOf([&] { trash(nested); }), VaultError::Kind::itemChanged);
+    EXPECT_EQ(failureOf(nested), changed);
     struct stat status {};
     ::lstat(QFile::encodeName(root + "/.Trashes").constData(), &status);
-    const VaultContentItem internal(QUrl::fromLocalFile(root + "/.Trashes"), false, false, 1, std::nullopt,
-                                    VaultFileIdentity::of(status));
-    EXPECT_EQ(vaultErrorOf([&] { trash(internal); }), VaultError::Kind::itemChanged);
+    EXPECT_EQ(failureOf(VaultContentItem(QUrl::fromLocalFile(root + "/.Trashes"), false, false, 1, std::nullopt,
+                                         VaultFileIdentity::of(status))),
+              changed);
 
-    // Replaced under the same name (a new inode), or gone.
-    const VaultContentItem recreated = itemNamed(items, "recriado.txt");
-    const QString keepAlive = root + "/old inode";
-    ASSERT_TRUE(QFile::rename(root + "/recriado.txt", keepAlive)); // keeps the inode number taken
-    SampleFileTree::writeFile(root + "/recriado.txt", "new");
-    EXPECT_EQ(vaultErrorOf([&] { trash(recreated); }), VaultError::Kind::itemChanged);
-    const VaultContentItem deleted = itemNamed(items, "apagado.txt");
+    // Replaced under the same name (a new inode; the old one kept alive so its number stays
+    // taken), or gone.
+    ASSERT_TRUE(QFile::rename(root + "/recriado.txt", root + "/old inode"));
+    writeFile(root + "/recriado.txt", "new");
+    EXPECT_EQ(failureOf(itemNamed(items, "recriado.txt")), changed);
     ASSERT_TRUE(QFile::remove(root + "/apagado.txt"));
-    try {
-        trash(deleted);
-        ADD_FAILURE() << "trashed a deleted item";
-    } catch (const std::system_error& error) {
-        EXPECT_EQ(error.code().value(), ENOENT);
-    }
+    EXPECT_EQ(failureOf(itemNamed(items, "apagado.txt")), QStringLiteral("POSIX %1").arg(ENOENT));
 
-    // Nothing was moved anywhere.
+    EXPECT_EQ(entriesOf(root), QStringList({".Trashes", "Pasta", "old inode", "recriado.txt"})) << "nothing was moved";
     EXPECT_TRUE(QFileInfo::exists(root + "/Pasta/dentro.txt"));
-    EXPECT_TRUE(QFileInfo::exists(root + "/recriado.txt"));
-    EXPECT_TRUE(QFileInfo::exists(root + "/.Trashes"));
-    EXPECT_FALSE(QFileInfo::exists(root + u'/' + VolumeTrash::directoryName() + "/files"));
 }

@@ -14,63 +14,50 @@ QUrl file(const QString& path)
     return QUrl::fromLocalFile(path);
 }
 
-struct PasteboardCase
+TEST(FinderServiceInput, YieldsTheUsableFoldersInOrder)
 {
-    const char* name;
-    FinderPasteboard pasteboard;
-    QList<QUrl> expected;
-};
-
-void PrintTo(const PasteboardCase& testCase, std::ostream* out)
-{
-    *out << testCase.name;
+    const struct
+    {
+        const char* name;
+        FinderPasteboard pasteboard;
+        QList<QUrl> expected;
+    } cases[] = {
+        {"same folder as URL, legacy name and text line",
+         {{file("/home/ana/Docs")}, QStringList{"/home/ana/Docs"}, {"/home/ana/Docs\n"}},
+         {file("/home/ana/Docs")}},
+        {"sources in order: URLs, legacy names, text",
+         {{file("/c")}, QStringList{"/b"}, {"/a"}},
+         {file("/c"), file("/b"), file("/a")}},
+        {"spaces around a path", {{}, {}, {"   /srv/My Folder \t"}}, {file("/srv/My Folder")}},
+        {"FILE:// in capitals, percent-encoded",
+         {{}, {}, {"FILE:///tmp/Fotos%20de%20f%C3%A9rias"}},
+         {file("/tmp/Fotos de férias")}},
+        {"a home-relative line is ignored", {{}, {}, {"~/Documents\n/tmp/x"}}, {file("/tmp/x")}},
+        {"every kind of line break, empty lines dropped",
+         {{}, {}, {QString::fromUtf8("/a\r\n/b\r/c\u2028/d\u2029/e\u0085/f\n\n")}},
+         {file("/a"), file("/b"), file("/c"), file("/d"), file("/e"), file("/f")}},
+        {"text URLs of another scheme and relative paths are ignored",
+         {{}, {}, {"https://example.com/x\nfile://\nDocs/x\n/ok"}},
+         {file("/ok")}},
+        {"URL objects of another scheme are dropped",
+         {{QUrl("https://example.com/a"), file("/a")}, {}, {}},
+         {file("/a")}},
+        {"legacy names as a list of string objects",
+         {{}, QVariantList{QString("/one"), QString("/two")}, {}},
+         {file("/one"), file("/two")}},
+        {"legacy names that are not a list of strings contribute nothing",
+         {{}, QVariantList{QString("/one"), 7}, {"/three"}},
+         {file("/three")}},
+        {"a single legacy string is not a list", {{}, QString("/one"), {}}, {}},
+        {"dots, doubled and trailing slashes standardized into one path",
+         {{file("/srv/a/./b/../c/")}, QStringList{"/srv//a/c"}, {"file:///srv/a/c"}},
+         {file("/srv/a/c")}},
+        {"the root alone is rejected", {{file("/")}, QStringList{"/"}, {"/\nfile:///"}}, {}},
+        {"an empty pasteboard", {}, {}}};
+    for (const auto& [name, pasteboard, expected] : cases) {
+        EXPECT_EQ(FinderServiceInput::fileURLs(pasteboard), expected) << name;
+    }
 }
-
-class FinderServiceInputReading : public testing::TestWithParam<PasteboardCase>
-{
-};
-
-TEST_P(FinderServiceInputReading, YieldsTheUsableFoldersInOrder)
-{
-    const QList<QUrl> urls = FinderServiceInput::fileURLs(GetParam().pasteboard);
-    EXPECT_EQ(urls, GetParam().expected) << GetParam().name << ": " << urls.size() << " URL(s)";
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Pasteboards, FinderServiceInputReading,
-    testing::Values(
-        PasteboardCase{"same folder as URL, legacy name and text line",
-                       {{file("/home/ana/Docs")}, QStringList{"/home/ana/Docs"}, {"/home/ana/Docs\n"}},
-                       {file("/home/ana/Docs")}},
-        PasteboardCase{"sources in order: URLs, legacy names, text",
-                       {{file("/c")}, QStringList{"/b"}, {"/a"}},
-                       {file("/c"), file("/b"), file("/a")}},
-        PasteboardCase{"spaces around a path", {{}, {}, {"   /srv/My Folder \t"}}, {file("/srv/My Folder")}},
-        PasteboardCase{"FILE:// in capitals, percent-encoded",
-                       {{}, {}, {"FILE:///tmp/Fotos%20de%20f%C3%A9rias"}},
-                       {file("/tmp/Fotos de férias")}},
-        PasteboardCase{"a home-relative line is ignored", {{}, {}, {"~/Documents\n/tmp/x"}}, {file("/tmp/x")}},
-        PasteboardCase{"every kind of line break, empty lines dropped",
-                       {{}, {}, {QString::fromUtf8("/a\r\n/b\r/c\u2028/d\u2029/e\u0085/f\n\n")}},
-                       {file("/a"), file("/b"), file("/c"), file("/d"), file("/e"), file("/f")}},
-        PasteboardCase{"text URLs of another scheme and relative paths are ignored",
-                       {{}, {}, {"https://example.com/x\nfile://\nDocs/x\n/ok"}},
-                       {file("/ok")}},
-        PasteboardCase{"URL objects of another scheme are dropped",
-                       {{QUrl("https://example.com/a"), file("/a")}, {}, {}},
-                       {file("/a")}},
-        PasteboardCase{"legacy names as a list of string objects",
-                       {{}, QVariantList{QString("/one"), QString("/two")}, {}},
-                       {file("/one"), file("/two")}},
-        PasteboardCase{"legacy names that are not a list of strings contribute nothing",
-                       {{}, QVariantList{QString("/one"), 7}, {"/three"}},
-                       {file("/three")}},
-        PasteboardCase{"a single legacy string is not a list", {{}, QString("/one"), {}}, {}},
-        PasteboardCase{"dots, doubled and trailing slashes standardized into one path",
-                       {{file("/srv/a/./b/../c/")}, QStringList{"/srv//a/c"}, {"file:///srv/a/c"}},
-                       {file("/srv/a/c")}},
-        PasteboardCase{"the root alone is rejected", {{file("/")}, QStringList{"/"}, {"/\nfile:///"}}, {}},
-        PasteboardCase{"an empty pasteboard", {}, {}}));
 
 TEST(FinderServiceProvider, HandsFoldersOnOrReportsThatNoneWasUsable)
 {

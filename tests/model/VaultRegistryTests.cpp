@@ -2,9 +2,11 @@
 #include "model/KovaraPaths.h"
 #include "model/VaultRegistry.h"
 #include "support/QtValuePrinters.h"
+#include "support/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QTemporaryDir>
@@ -15,27 +17,16 @@
 #include <functional>
 #include <unistd.h>
 
+using TestFiles::readAll;
+using TestFiles::writeFile;
+
 namespace {
 
-const QString invalidRegistryPrefix = QStringLiteral("O catálogo de cofres contém dados inválidos e não foi alterado. ");
+const QString invalid = "O catálogo de cofres contém dados inválidos e não foi alterado. ";
 
 QDateTime referenceDate()
 {
     return QDateTime(QDate(2001, 1, 1), QTime(0, 0), QTimeZone::utc());
-}
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
 }
 
 QByteArray catalogueOf(const QList<QJsonObject>& entries)
@@ -66,17 +57,24 @@ protected:
     QString applicationPath() const { return root.path() + "/Application Support/Kovara"; }
     QString storagePath() const { return applicationPath() + "/Vaults.noindex"; }
     QString registryPath() const { return applicationPath() + "/vaults.json"; }
-    KovaraPaths paths() const { return KovaraPaths::under(applicationPath()); }
-    VaultRegistry registry() const { return VaultRegistry(paths()); }
-
-    QString imagePathOf(const QUuid& id) const
-    {
-        return storagePath() + "/" + id.toString(QUuid::WithoutBraces) + ".sparsebundle";
-    }
+    VaultRegistry registry() const { return VaultRegistry(KovaraPaths::under(applicationPath())); }
+    QString imagePathOf(const QUuid& id) const { return storagePath() + "/" + id.toString(QUuid::WithoutBraces) + ".sparsebundle"; }
 
     Vault vaultNamed(const QString& name, const QUuid& id = QUuid::createUuid()) const
     {
         return Vault{id, name, QUrl::fromLocalFile(imagePathOf(id)), referenceDate().addSecs(700'000'000)};
+    }
+
+    // An entry whose `key` holds `value` instead (none when `value` is undefined).
+    QJsonObject entryWith(const char* key, const QJsonValue& value, const QUuid& id = QUuid::createUuid()) const
+    {
+        QJsonObject entry = vaultNamed("A", id).toJson();
+        if (value.isUndefined()) {
+            entry.remove(key);
+        } else {
+            entry[key] = value;
+        }
+        return entry;
     }
 
     void resetApplicationFolder()
@@ -89,162 +87,105 @@ protected:
     QTemporaryDir root;
 };
 
-TEST(KovaraPathsTest, catalogueSitsBesideTheStorageFolder)
+TEST(KovaraPathsTest, theCatalogueSitsBesideTheStorageFolderInTheUsersDataFolder)
 {
     const KovaraPaths paths = KovaraPaths::under("/data/Kovara");
-    EXPECT_EQ(paths.applicationDirectory, QUrl("file:///data/Kovara/"));
     EXPECT_EQ(paths.storageDirectory, QUrl("file:///data/Kovara/Vaults.noindex/"));
     EXPECT_EQ(paths.registryURL, QUrl("file:///data/Kovara/vaults.json"));
-    EXPECT_EQ(VaultRegistry(paths).applicationDirectory(), paths.applicationDirectory);
-
     // The live location is the user's data folder (here the test's private one), untouched.
     const QString dataHome = qEnvironmentVariable("XDG_DATA_HOME");
     EXPECT_EQ(KovaraPaths::live(), KovaraPaths::under(dataHome + "/Kovara"));
     EXPECT_FALSE(QFileInfo::exists(dataHome + "/Kovara"));
 }
 
-TEST_F(VaultRegistryTest, savesTheExactCatalogueFormat)
+TEST_F(VaultRegistryTest, savesTheExactCatalogueFormatAndReplacesTheFileWhole)
 {
-    const QUuid id("{e621e1f8-c36c-495a-93fc-0c247a3e6e5f}");
-    Vault diary = vaultNamed("Diário", id);
+    Vault diary = vaultNamed("Diário", QUuid("{e621e1f8-c36c-495a-93fc-0c247a3e6e5f}"));
     diary.createdAt = referenceDate().addMSecs(123'456'789'500);
     const Vault photos = vaultNamed("Fotos");
-
     registry().save({diary, photos}); // nothing exists yet: the first save creates the folders
 
-    const QString encodedRoot = QUrl::fromLocalFile(root.path()).toString(QUrl::FullyEncoded);
-    const QByteArray expectedDiary = "    {\n"
-                                     "        \"createdAt\": 123456789.5,\n"
-                                     "        \"id\": \"E621E1F8-C36C-495A-93FC-0C247A3E6E5F\",\n"
-                                     "        \"imageURL\": \"" +
-                                     encodedRoot.toUtf8() +
-                                     "/Application%20Support/Kovara/Vaults.noindex/"
-                                     "e621e1f8-c36c-495a-93fc-0c247a3e6e5f.sparsebundle\",\n"
-                                     "        \"name\": \"Diário\"\n"
-                                     "    },\n";
-    const QByteArray saved = readFile(registryPath());
-    EXPECT_TRUE(saved.startsWith("[\n" + expectedDiary)) << saved.constData();
+    const QByteArray saved = readAll(registryPath());
+    EXPECT_TRUE(saved.startsWith("[\n    {\n"
+                                 "        \"createdAt\": 123456789.5,\n"
+                                 "        \"id\": \"E621E1F8-C36C-495A-93FC-0C247A3E6E5F\",\n"
+                                 "        \"imageURL\": \"" +
+                                 QUrl::fromLocalFile(root.path()).toString(QUrl::FullyEncoded).toUtf8() +
+                                 "/Application%20Support/Kovara/Vaults.noindex/"
+                                 "e621e1f8-c36c-495a-93fc-0c247a3e6e5f.sparsebundle\",\n"
+                                 "        \"name\": \"Diário\"\n"
+                                 "    },\n"))
+        << saved.constData();
     EXPECT_TRUE(saved.endsWith("\"name\": \"Fotos\"\n    }\n]\n")) << saved.constData();
 
-    // Read back, the list is the same, in the same order, down to the millisecond.
+    // Read back, the list is the same, in the same order, down to the millisecond. A reader that
+    // had the old file open still reads it whole: the new one replaced it, it was not rewritten.
+    QFile reader(registryPath());
+    ASSERT_TRUE(reader.open(QIODevice::ReadOnly));
     Vault now = vaultNamed("Agora");
     now.createdAt = QDateTime::currentDateTime();
     registry().save({photos, now, diary});
     EXPECT_EQ(registry().load(), (QList<Vault>{photos, now, diary}));
-
+    EXPECT_EQ(reader.readAll(), saved);
     registry().save({});
     EXPECT_EQ(registry().load(), QList<Vault>{});
 }
 
 TEST_F(VaultRegistryTest, loadRefusesEveryTamperedCatalogue)
 {
-    struct BadCatalogue
-    {
-        const char* situation;
-        std::function<void()> prepare;
-        QString expected;
-    };
-    const QString format = QStringLiteral("Não foi possível ler os dados porque eles não estão no formato correto.");
+    const QString format = "Não foi possível ler os dados porque eles não estão no formato correto.";
+    const QString names = invalid + "Há nomes de cofre vazios ou repetidos.";
+    const QString outside = invalid + "O caminho de um cofre está fora de Vaults.noindex.";
     const QUuid id = QUuid::createUuid();
     const QString lowerID = id.toString(QUuid::WithoutBraces);
-    const auto withImage = [this](const Vault& vault, const QString& imageURL) {
-        QJsonObject entry = vault.toJson();
-        entry["imageURL"] = imageURL;
-        return entry;
-    };
-
-    const BadCatalogue cases[] = {
-        {"two entries share an id",
-         [&] { writeFile(registryPath(), catalogueOf({vaultNamed("A", id).toJson(), vaultNamed("B", id).toJson()})); },
-         invalidRegistryPrefix + "Há IDs de cofre repetidos."},
-        {"names differ only in letter case",
-         [&] { writeFile(registryPath(), catalogueOf({vaultNamed("Diário").toJson(), vaultNamed("DIÁRIO").toJson()})); },
-         invalidRegistryPrefix + "Há nomes de cofre vazios ou repetidos."},
-        {"names differ only in accents",
-         [&] { writeFile(registryPath(), catalogueOf({vaultNamed("Ação").toJson(), vaultNamed("Acao").toJson()})); },
-         invalidRegistryPrefix + "Há nomes de cofre vazios ou repetidos."},
+    const QString storageURL = QUrl::fromLocalFile(storagePath()).toString(QUrl::FullyEncoded);
+    const struct
+    {
+        const char* situation;
+        QByteArray catalogue;
+        QString expected;
+    } cases[] = {
+        {"two entries share an id", catalogueOf({vaultNamed("A", id).toJson(), vaultNamed("B", id).toJson()}),
+         invalid + "Há IDs de cofre repetidos."},
+        {"names differ only in letter case", catalogueOf({vaultNamed("Diário").toJson(), vaultNamed("DIÁRIO").toJson()}), names},
+        {"names differ only in accents", catalogueOf({vaultNamed("Ação").toJson(), vaultNamed("Acao").toJson()}), names},
         {"names differ only in surrounding white space",
-         [&] { writeFile(registryPath(), catalogueOf({vaultNamed("Fotos").toJson(), vaultNamed(" Fotos\n").toJson()})); },
-         invalidRegistryPrefix + "Há nomes de cofre vazios ou repetidos."},
-        {"a name is only white space",
-         [&] { writeFile(registryPath(), catalogueOf({vaultNamed(" \t ").toJson()})); },
-         invalidRegistryPrefix + "Há nomes de cofre vazios ou repetidos."},
+         catalogueOf({vaultNamed("Fotos").toJson(), vaultNamed(" Fotos\n").toJson()}), names},
+        {"a name is only white space", catalogueOf({vaultNamed(" \t ").toJson()}), names},
         {"the image path leaves Vaults.noindex through ..",
-         [&] {
-             const Vault vault = vaultNamed("A", id);
-             const QString escaping = QUrl::fromLocalFile(storagePath()).toString(QUrl::FullyEncoded) + "/../" + lowerID + ".sparsebundle";
-             writeFile(registryPath(), catalogueOf({withImage(vault, escaping)}));
-         },
-         invalidRegistryPrefix + "O caminho de um cofre está fora de Vaults.noindex."},
+         catalogueOf({entryWith("imageURL", storageURL + "/../" + lowerID + ".sparsebundle", id)}), outside},
         {"the image file name is the upper-case id",
-         [&] {
-             const QString upper = QUrl::fromLocalFile(storagePath() + "/" + lowerID.toUpper() + ".sparsebundle").toString(QUrl::FullyEncoded);
-             writeFile(registryPath(), catalogueOf({withImage(vaultNamed("A", id), upper)}));
-         },
-         invalidRegistryPrefix + "O caminho de um cofre está fora de Vaults.noindex."},
-        {"the image URL is relative",
-         [&] {
-             writeFile(registryPath(),
-                       catalogueOf({withImage(vaultNamed("A", id), "Vaults.noindex/" + lowerID + ".sparsebundle")}));
-         },
-         invalidRegistryPrefix + "O caminho de um cofre está fora de Vaults.noindex."},
+         catalogueOf({entryWith("imageURL", storageURL + "/" + lowerID.toUpper() + ".sparsebundle", id)}), outside},
+        {"the image URL is relative", catalogueOf({entryWith("imageURL", "Vaults.noindex/" + lowerID + ".sparsebundle", id)}),
+         outside},
         {"the image URL is not a file URL",
-         [&] {
-             const QString web = "https://example.com/" + lowerID + ".sparsebundle";
-             writeFile(registryPath(), catalogueOf({withImage(vaultNamed("A", id), web)}));
-         },
-         invalidRegistryPrefix + "O caminho de um cofre está fora de Vaults.noindex."},
-        {"the image is a symbolic link",
-         [&] {
-             QDir().mkpath(root.path() + "/elsewhere/real.sparsebundle");
-             QFile::link(root.path() + "/elsewhere/real.sparsebundle", imagePathOf(id));
-             writeFile(registryPath(), catalogueOf({vaultNamed("A", id).toJson()}));
-         },
-         invalidRegistryPrefix + "Um sparsebundle não pode ser um link simbólico."},
-        {"vaults.json is a symbolic link",
-         [&] {
-             writeFile(root.path() + "/elsewhere/vaults.json", catalogueOf({vaultNamed("A").toJson()}));
-             QFile::link(root.path() + "/elsewhere/vaults.json", registryPath());
-         },
-         invalidRegistryPrefix + "vaults.json não pode ser um link simbólico."},
-        {"the application folder is a file, so vaults.json cannot even be examined",
-         [&] {
-             QDir(applicationPath()).removeRecursively();
-             writeFile(applicationPath(), "not a folder");
-         },
-         QStringLiteral("Não é um diretório")},
-        {"malformed JSON", [&] { writeFile(registryPath(), "[{\"id\": "); }, format},
-        {"an empty file", [&] { writeFile(registryPath(), ""); }, format},
-        {"an object instead of an array",
-         [&] { writeFile(registryPath(), QJsonDocument(vaultNamed("A").toJson()).toJson()); }, format},
-        {"an entry without a name",
-         [&] {
-             QJsonObject entry = vaultNamed("A").toJson();
-             entry.remove("name");
-             writeFile(registryPath(), catalogueOf({entry}));
-         },
-         format},
-        {"a date that is text",
-         [&] {
-             QJsonObject entry = vaultNamed("A").toJson();
-             entry["createdAt"] = "2024-01-01";
-             writeFile(registryPath(), catalogueOf({entry}));
-         },
-         format},
-        {"an id that is not a UUID",
-         [&] {
-             QJsonObject entry = vaultNamed("A").toJson();
-             entry["id"] = "{" + lowerID + "}";
-             writeFile(registryPath(), catalogueOf({entry}));
-         },
-         format},
+         catalogueOf({entryWith("imageURL", "https://example.com/" + lowerID + ".sparsebundle", id)}), outside},
+        {"malformed JSON", "[{\"id\": ", format},
+        {"an empty file", "", format},
+        {"an object instead of an array", QJsonDocument(vaultNamed("A").toJson()).toJson(), format},
+        {"an entry without a name", catalogueOf({entryWith("name", QJsonValue::Undefined)}), format},
+        {"a date that is text", catalogueOf({entryWith("createdAt", "2024-01-01")}), format},
+        {"an id that is not a UUID", catalogueOf({entryWith("id", "{" + lowerID + "}")}), format},
     };
-
-    for (const BadCatalogue& bad : cases) {
+    for (const auto& bad : cases) {
         resetApplicationFolder();
-        bad.prepare();
+        writeFile(registryPath(), bad.catalogue);
         EXPECT_EQ(failureOf([this] { registry().load(); }), bad.expected) << bad.situation;
     }
+
+    // Links and a file where folders belong.
+    resetApplicationFolder();
+    QDir().mkpath(root.path() + "/elsewhere/real.sparsebundle");
+    QFile::link(root.path() + "/elsewhere/real.sparsebundle", imagePathOf(id));
+    writeFile(registryPath(), catalogueOf({vaultNamed("A", id).toJson()}));
+    EXPECT_EQ(failureOf([this] { registry().load(); }), invalid + "Um sparsebundle não pode ser um link simbólico.");
+    QFile::remove(registryPath());
+    writeFile(root.path() + "/elsewhere/vaults.json", catalogueOf({vaultNamed("A").toJson()}));
+    QFile::link(root.path() + "/elsewhere/vaults.json", registryPath());
+    EXPECT_EQ(failureOf([this] { registry().load(); }), invalid + "vaults.json não pode ser um link simbólico.");
+    QDir(applicationPath()).removeRecursively();
+    writeFile(applicationPath(), "not a folder");
+    EXPECT_EQ(failureOf([this] { registry().load(); }), "Não é um diretório");
 }
 
 TEST_F(VaultRegistryTest, loadAcceptsWhatAValidCatalogueMayHold)
@@ -260,53 +201,50 @@ TEST_F(VaultRegistryTest, loadAcceptsWhatAValidCatalogueMayHold)
     Vault wandering = vaultNamed("Volta");
     wandering.imageURL = QUrl(QUrl::fromLocalFile(storagePath()).toString(QUrl::FullyEncoded) + "/../Vaults.noindex/" +
                               wandering.id.toString(QUuid::WithoutBraces) + ".sparsebundle");
-    QJsonArray array{present.toJson(), missing.toJson(), wandering.toJson()};
-    writeFile(registryPath(), QJsonDocument(array).toJson(QJsonDocument::Compact));
-
+    writeFile(registryPath(),
+              QJsonDocument(QJsonArray{present.toJson(), missing.toJson(), wandering.toJson()}).toJson(QJsonDocument::Compact));
     EXPECT_EQ(registry().load(), (QList<Vault>{present, missing, wandering}));
 }
 
 TEST_F(VaultRegistryTest, saveRefusesLinkedFoldersAndKeepsTheOldFile)
 {
-    struct LinkedPlace
+    const QByteArray oldCatalogue = catalogueOf({vaultNamed("Antigo").toJson()});
+    const QString elsewhere = root.path() + "/elsewhere";
+    const struct
     {
         const char* situation;
         std::function<void()> prepare;
         QString expected;
-    };
-    const QByteArray oldCatalogue = catalogueOf({vaultNamed("Antigo").toJson()});
-    const LinkedPlace cases[] = {
+    } cases[] = {
         {"the Kovara folder is a link",
          [&] {
              QDir(applicationPath()).removeRecursively();
-             writeFile(root.path() + "/elsewhere/vaults.json", oldCatalogue);
-             QFile::link(root.path() + "/elsewhere", applicationPath());
+             writeFile(elsewhere + "/vaults.json", oldCatalogue);
+             QFile::link(elsewhere, applicationPath());
          },
-         invalidRegistryPrefix + "A pasta Kovara não pode ser um link simbólico."},
+         invalid + "A pasta Kovara não pode ser um link simbólico."},
         {"Vaults.noindex is a link",
          [&] {
              QDir(storagePath()).removeRecursively();
-             QDir().mkpath(root.path() + "/elsewhere");
-             QFile::link(root.path() + "/elsewhere", storagePath());
+             QDir().mkpath(elsewhere);
+             QFile::link(elsewhere, storagePath());
              writeFile(registryPath(), oldCatalogue);
          },
-         invalidRegistryPrefix + "Vaults.noindex não pode ser um link simbólico."},
+         invalid + "Vaults.noindex não pode ser um link simbólico."},
         {"vaults.json is a link",
          [&] {
-             writeFile(root.path() + "/elsewhere/vaults.json", oldCatalogue);
-             QFile::link(root.path() + "/elsewhere/vaults.json", registryPath());
+             writeFile(elsewhere + "/vaults.json", oldCatalogue);
+             QFile::link(elsewhere + "/vaults.json", registryPath());
          },
-         invalidRegistryPrefix + "vaults.json não pode ser um link simbólico."},
+         invalid + "vaults.json não pode ser um link simbólico."},
     };
-
-    for (const LinkedPlace& linked : cases) {
+    for (const auto& linked : cases) {
         resetApplicationFolder();
         linked.prepare();
-        const QStringList before = QDir(root.path() + "/elsewhere").entryList(QDir::AllEntries | QDir::Hidden);
+        const QStringList before = TestFiles::entriesOf(elsewhere);
         EXPECT_EQ(failureOf([this] { registry().save({vaultNamed("Novo")}); }), linked.expected) << linked.situation;
-        EXPECT_EQ(readFile(registryPath()), oldCatalogue) << linked.situation;
-        EXPECT_EQ(QDir(root.path() + "/elsewhere").entryList(QDir::AllEntries | QDir::Hidden), before)
-            << linked.situation;
+        EXPECT_EQ(readAll(registryPath()), oldCatalogue) << linked.situation;
+        EXPECT_EQ(TestFiles::entriesOf(elsewhere), before) << linked.situation;
     }
 }
 
@@ -320,8 +258,7 @@ TEST_F(VaultRegistryTest, saveRefusesAFolderItCannotWrite)
     const QString failure = failureOf([this] { registry().save({vaultNamed("Novo")}); });
     QFile::setPermissions(applicationPath(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     EXPECT_EQ(failure, "O catálogo de cofres não pôde ser usado e não foi alterado. A pasta Kovara não permite "
-                       "gravação; confira as permissões de " +
-                           applicationPath() + ".");
+                       "gravação; confira as permissões de " + applicationPath() + ".");
     EXPECT_FALSE(QFileInfo::exists(registryPath()));
 }
 

@@ -1,57 +1,52 @@
 #include "support/VaultStoreFixture.h"
 
-#include "model/VaultError.h"
-
-#include <QDir>
 #include <QFile>
-#include <QSignalSpy>
 
 namespace {
 
 using CreateTest = VaultStoreFixture;
 
-QString repeated(const QString& text, int times)
+QStringList imagesIn(const KovaraPaths& paths)
 {
-    QString result;
-    for (int i = 0; i < times; ++i) {
-        result += text;
-    }
-    return result;
+    return QDir(paths.storageDirectory.toLocalFile()).entryList({"*.sparsebundle"}, QDir::AllEntries);
 }
 
 TEST_F(CreateTest, requestsAreCheckedRuleByRuleInOrder)
 {
     makeStore({"Cofre Pessoal"});
-    struct Case
+    const QString nul(QChar(u'\0'));
+    const QString accent = QString(QChar(u'e')) + QChar(0x0301); // one character, two code units
+    const QString badName = "Use um nome de cofre entre 1 e 80 caracteres, sem '/' ou ':'.";
+    const QString weak = "Use pelo menos 8 caracteres na senha do novo cofre.";
+    const QString badSize = "Escolha um tamanho entre 1 GB e 2.048 GB.";
+    const QString taken = "Já existe um cofre com esse nome.";
+    const struct
     {
         QString name;
         QString password;
         int size;
         QString refusal; // empty: accepted
-    };
-    const QString nul(QChar(u'\0'));
-    const QString combiningAccent = QString(QChar(u'e')) + QChar(0x0301); // one character, two code units
-    const QList<Case> cases = {
-        {"  " + repeated("a", 80) + "\n", "senha-longa", 1, {}},
-        {repeated("a", 81), "senha-longa", 1, "Use um nome de cofre entre 1 e 80 caracteres, sem '/' ou ':'."},
-        {repeated(combiningAccent, 80), "senha-longa", 1, {}},
-        {" \t ", "", 0, "Use um nome de cofre entre 1 e 80 caracteres, sem '/' ou ':'."},
-        {"a/b", "senha-longa", 1, "Use um nome de cofre entre 1 e 80 caracteres, sem '/' ou ':'."},
-        {"a:b", "senha-longa", 1, "Use um nome de cofre entre 1 e 80 caracteres, sem '/' ou ':'."},
-        {"a\ab", "senha-longa", 1, "Use um nome de cofre entre 1 e 80 caracteres, sem '/' ou ':'."},
+    } cases[] = {
+        {"  " + QString(80, u'a') + "\n", "senha-longa", 1, {}},
+        {QString(81, u'a'), "senha-longa", 1, badName},
+        {accent.repeated(80), "senha-longa", 1, {}},
+        {" \t ", "", 0, badName},
+        {"a/b", "senha-longa", 1, badName},
+        {"a:b", "senha-longa", 1, badName},
+        {"a\ab", "senha-longa", 1, badName},
         {"Trabalho", "", 0, "Informe uma senha para criptografar o cofre."},
         {"Trabalho", "abc" + nul + "defgh", 0, "A senha contém um caractere não suportado."},
-        {"Trabalho", "1234567", 0, "Use pelo menos 8 caracteres na senha do novo cofre."},
-        {"Trabalho", repeated(combiningAccent, 7), 1, "Use pelo menos 8 caracteres na senha do novo cofre."},
-        {"Trabalho", repeated(combiningAccent, 8), 1, {}},
-        {"Trabalho", "12345678", 0, "Escolha um tamanho entre 1 GB e 2.048 GB."},
-        {"Trabalho", "12345678", 2049, "Escolha um tamanho entre 1 GB e 2.048 GB."},
+        {"Trabalho", "1234567", 0, weak},
+        {"Trabalho", accent.repeated(7), 1, weak},
+        {"Trabalho", accent.repeated(8), 1, {}},
+        {"Trabalho", "12345678", 0, badSize},
+        {"Trabalho", "12345678", 2049, badSize},
         {"Trabalho", "12345678", 2048, {}},
-        {"  cofre pessoal", "12345678", 1, "Já existe um cofre com esse nome."},
-        {"Côfre PESSOAL", "12345678", 0, "Escolha um tamanho entre 1 GB e 2.048 GB."},
-        {"Côfre PESSOAL", "12345678", 1, "Já existe um cofre com esse nome."},
+        {"  cofre pessoal", "12345678", 1, taken},
+        {"Côfre PESSOAL", "12345678", 0, badSize},
+        {"Côfre PESSOAL", "12345678", 1, taken},
     };
-    for (const Case& request : cases) {
+    for (const auto& request : cases) {
         SCOPED_TRACE(request.name.toStdString() + " / " + request.password.toStdString());
         store->clearMessages();
         if (request.refusal.isEmpty()) {
@@ -61,7 +56,6 @@ TEST_F(CreateTest, requestsAreCheckedRuleByRuleInOrder)
         }
         EXPECT_FALSE(store->enqueueCreateVault(request.name, request.password, request.size));
         EXPECT_EQ(store->errorMessage(), request.refusal);
-        EXPECT_FALSE(store->isBusy());
         EXPECT_EQ(store->activeOperation(), std::nullopt);
     }
     EXPECT_TRUE(services.disk.calls.isEmpty());
@@ -72,6 +66,7 @@ TEST_F(CreateTest, requestsAreCheckedRuleByRuleInOrder)
     store->endOperation();
 }
 
+// Refreshes asked for meanwhile wait, then run once without losing the create's notice.
 TEST_F(CreateTest, aCreatedVaultIsCataloguedSelectedUnlockedAndEmpty)
 {
     makeStore({"Antigo"});
@@ -81,40 +76,46 @@ TEST_F(CreateTest, aCreatedVaultIsCataloguedSelectedUnlockedAndEmpty)
             phases.append(store->activeOperation()->phase);
         }
     });
-    services.disk.hold();
+    services.disk.held = true;
     ASSERT_TRUE(store->enqueueCreateVault(" Diário ", "senha-longa", 2));
-    EXPECT_TRUE(store->isBusy());
     EXPECT_EQ(store->busyVaultID(), std::nullopt) << "the new id is not known yet";
     ASSERT_TRUE(QTest::qWaitFor([this] { return services.disk.operations().contains("attach"); }, 120000));
 
     const Vault created = services.disk.calls.last().vault;
+    EXPECT_EQ(created.name, "Diário");
     EXPECT_EQ(services.disk.calls.last().password, "senha-longa");
     EXPECT_EQ(store->busyVaultID(), created.id);
-    EXPECT_EQ(store->activeOperation()->targetVaultID, created.id);
     EXPECT_EQ(store->vaults().last(), created) << "catalogued before it is unlocked";
     EXPECT_EQ(VaultRegistry(paths).load(), store->vaults());
     EXPECT_EQ(store->selectedVaultID(), created.id);
-    EXPECT_EQ(created.name, "Diário");
-    EXPECT_EQ(created.imageURL,
-              QUrl::fromLocalFile(paths.storageDirectory.toLocalFile() +
-                                  created.id.toString(QUuid::WithoutBraces).toLower() + ".sparsebundle"));
+    EXPECT_EQ(created.imageURL, QUrl::fromLocalFile(paths.storageDirectory.toLocalFile() +
+                                                    created.id.toString(QUuid::WithoutBraces).toLower() + ".sparsebundle"));
     EXPECT_TRUE(QFileInfo(created.imageURL.toLocalFile()).isDir());
 
-    services.disk.attachOutcomes.push({sessionOf(created), MountProtectionReport{}});
-    services.disk.release();
+    for (int request = 0; request < 3; ++request) {
+        waitForTask(store->refresh());
+    }
+    EXPECT_TRUE(store->pendingRefreshRequested());
+    EXPECT_EQ(store->errorMessage(), std::nullopt) << "a refused refresh is deferred silently";
+
+    services.disk.attachOutcomes.push({sessionOf(created), MountProtectionReport{{"primeiro aviso"}}});
+    services.disk.mountedSessionsOutcomes.setStanding(mounted({created}));
+    // The deferred refresh meets the same warning again, and a new one.
+    services.disk.protectExistingMountOutcomes.push(MountProtectionReport{{"primeiro aviso", "segundo aviso"}});
+    services.disk.held = false;
     ASSERT_TRUE(becomesIdle());
 
-    EXPECT_EQ(phases, QList<VaultOperationPhase>({VaultOperationPhase::preparingVault,
-                                                  VaultOperationPhase::creatingVault,
-                                                  VaultOperationPhase::unlockingVault,
-                                                  VaultOperationPhase::refreshing}));
-    EXPECT_EQ(store->activeOperation(), std::nullopt);
-    EXPECT_EQ(store->noticeMessage(), "Cofre criado e desbloqueado.");
+    EXPECT_EQ(phases, QList<VaultOperationPhase>({VaultOperationPhase::preparingVault, VaultOperationPhase::creatingVault,
+                                                  VaultOperationPhase::unlockingVault, VaultOperationPhase::refreshing}));
+    EXPECT_EQ(services.disk.operations(), QStringList({"attach", "mountedSessions", "protectExistingMount"}))
+        << "exactly one refresh ran, after the create";
+    EXPECT_EQ(store->noticeMessage(),
+              "Cofre criado e desbloqueado.\n\nAtenção:\n• primeiro aviso\n\nAtenção:\n• segundo aviso");
     EXPECT_EQ(store->errorMessage(), std::nullopt);
     EXPECT_EQ(store->status(), VaultStatus::unlocked);
-    EXPECT_EQ(store->sessions().value(created.id), sessionOf(created));
+    EXPECT_EQ(store->state(vault(0).id), VaultRowState::locked) << "the refresh confirmed the other vault";
     EXPECT_TRUE(store->content().isEmpty());
-    EXPECT_EQ(services.content.listedMountPoints, QList<QUrl>{sessionOf(created).mountPoint});
+    EXPECT_EQ(services.content.listedMountPoints.value(0), sessionOf(created).mountPoint);
 }
 
 TEST_F(CreateTest, aVaultThatCannotBeUnlockedStaysCataloguedSelectedAndLocked)
@@ -132,26 +133,29 @@ TEST_F(CreateTest, aVaultThatCannotBeUnlockedStaysCataloguedSelectedAndLocked)
                                      "desbloquear este cofre. Confira a senha e tente novamente.");
     EXPECT_EQ(store->unlockFailure(), std::nullopt) << "a new vault's failure is a banner, not an inline hint";
     EXPECT_EQ(store->noticeMessage(), "O cofre foi criado e permanece bloqueado.");
-    EXPECT_FALSE(store->isBusy());
 }
 
-TEST_F(CreateTest, aCatalogueThatCannotBeWrittenTakesTheNewImageAway)
+TEST_F(CreateTest, nothingIsLeftWhenTheCatalogueCannotBeWrittenOrTheCreateIsCancelled)
 {
-    makeStore();
+    makeStore({"Antigo"});
+    ASSERT_TRUE(store->enqueueCreateVault("Novo", "senha-longa", 1));
+    ASSERT_TRUE(store->canCancelActiveOperation());
+    store->cancelActiveOperation();
+    EXPECT_EQ(store->activeOperation()->phase, VaultOperationPhase::cancelling);
+    ASSERT_TRUE(becomesIdle());
+    EXPECT_EQ(store->errorMessage(), "A operação foi cancelada.");
+    EXPECT_EQ(store->vaults().size(), 1);
+    EXPECT_EQ(imagesIn(paths).size(), 1) << "only the old vault's image is there";
+
     // Only the write fails: the catalogue was read when the store was built.
     ASSERT_TRUE(QFile::remove(paths.registryURL.toLocalFile()));
     ASSERT_TRUE(QDir().mkpath(paths.registryURL.toLocalFile()));
-
     EXPECT_EQ(waitForTask(store->createVault("Fotos", "senha-longa", 1)), std::nullopt);
-
-    EXPECT_TRUE(store->vaults().isEmpty());
-    EXPECT_EQ(store->selectedVaultID(), std::nullopt);
-    ASSERT_TRUE(store->errorMessage());
-    EXPECT_FALSE(store->errorMessage()->isEmpty());
-    EXPECT_TRUE(QDir(paths.storageDirectory.toLocalFile()).entryList({"*.sparsebundle"}, QDir::AllEntries).isEmpty())
-        << "no image is left without its catalogue entry";
+    EXPECT_EQ(store->vaults().size(), 1);
+    EXPECT_EQ(store->selectedVaultID(), vault(0).id);
+    EXPECT_FALSE(store->errorMessage().value_or("").isEmpty());
+    EXPECT_EQ(imagesIn(paths).size(), 1) << "no image is left without its catalogue entry";
     EXPECT_FALSE(services.disk.operations().contains("attach"));
-    EXPECT_FALSE(store->isBusy());
 }
 
 TEST_F(CreateTest, theInitialFolderIsCopiedInAndItsNoticeReplacesTheCreationNotice)
@@ -161,34 +165,30 @@ TEST_F(CreateTest, theInitialFolderIsCopiedInAndItsNoticeReplacesTheCreationNoti
     for (const bool copyFails : {false, true}) {
         SCOPED_TRACE(copyFails ? "the copy fails" : "the copy succeeds");
         if (copyFails) {
-            services.content.addFailureBySource.insert(folder, std::make_exception_ptr(VaultError::sourceMissing(
-                                                                   "Documentos")));
+            services.content.addFailureBySource.insert(folder,
+                                                       std::make_exception_ptr(VaultError::sourceMissing("Documentos")));
         }
         QList<std::optional<QString>> itemNames;
-        const QMetaObject::Connection watch =
-            QObject::connect(store.get(), &VaultStore::activeOperationChanged, [&] {
-                if (store->activeOperation() && store->activeOperation()->phase == VaultOperationPhase::preparingCopy) {
-                    itemNames.append(store->activeOperation()->currentItemName);
-                }
-            });
-        services.disk.hold();
+        const QMetaObject::Connection watch = QObject::connect(store.get(), &VaultStore::activeOperationChanged, [&] {
+            if (store->activeOperation() && store->activeOperation()->phase == VaultOperationPhase::preparingCopy) {
+                itemNames.append(store->activeOperation()->currentItemName);
+            }
+        });
+        services.disk.held = true;
         ASSERT_TRUE(store->enqueueCreateVault(copyFails ? "Falha" : "Sucesso", "senha-longa", 1, folder));
         ASSERT_TRUE(QTest::qWaitFor([this] { return services.disk.operations().contains("attach"); }, 120000));
         const Vault created = services.disk.calls.last().vault;
         services.disk.calls.clear();
         services.disk.attachOutcomes.push({sessionOf(created), MountProtectionReport{}});
-        services.disk.mountedSessionsOutcomes.setStanding(mounted({sessionOf(created)}));
-        services.disk.release();
+        services.disk.mountedSessionsOutcomes.setStanding(mounted({created}));
+        services.disk.held = false;
         ASSERT_TRUE(becomesIdle());
         QObject::disconnect(watch);
 
         EXPECT_EQ(services.disk.operations(), QStringList({"mountedSessions", "protectExistingMount"}))
             << "the import finds the vault the create unlocked";
-        ASSERT_FALSE(services.content.addCalls.isEmpty());
-        EXPECT_EQ(services.content.addCalls.last().first, QList<QUrl>{folder});
-        EXPECT_EQ(services.content.addCalls.last().second, sessionOf(created).mountPoint);
-        ASSERT_FALSE(itemNames.isEmpty());
-        EXPECT_EQ(itemNames.first(), "Documentos");
+        EXPECT_EQ(services.content.addCalls.last(), qMakePair(QList<QUrl>{folder}, sessionOf(created).mountPoint));
+        EXPECT_EQ(itemNames.value(0), "Documentos");
         EXPECT_EQ(store->selectedVaultID(), created.id);
         EXPECT_EQ(store->status(), VaultStatus::unlocked);
         if (copyFails) {
@@ -199,23 +199,6 @@ TEST_F(CreateTest, theInitialFolderIsCopiedInAndItsNoticeReplacesTheCreationNoti
             EXPECT_EQ(store->errorMessage(), std::nullopt);
         }
     }
-}
-
-TEST_F(CreateTest, aCreateCancelledBeforeItsFirstStepCreatesNothing)
-{
-    makeStore({"Antigo"});
-    ASSERT_TRUE(store->enqueueCreateVault("Novo", "senha-longa", 1));
-    ASSERT_TRUE(store->canCancelActiveOperation());
-    store->cancelActiveOperation();
-    EXPECT_EQ(store->activeOperation()->phase, VaultOperationPhase::cancelling);
-    ASSERT_TRUE(becomesIdle());
-
-    EXPECT_EQ(store->errorMessage(), "A operação foi cancelada.");
-    EXPECT_EQ(store->vaults().size(), 1);
-    EXPECT_EQ(VaultRegistry(paths).load(), store->vaults());
-    EXPECT_EQ(QDir(paths.storageDirectory.toLocalFile()).entryList({"*.sparsebundle"}, QDir::AllEntries).size(), 1)
-        << "only the old vault's image is there";
-    EXPECT_EQ(store->activeOperation(), std::nullopt);
 }
 
 } // namespace

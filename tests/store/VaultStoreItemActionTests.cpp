@@ -1,43 +1,26 @@
-#include "support/CataloguedVault.h"
-#include "support/InspectableVaultStore.h"
-#include "support/QtValuePrinters.h"
-#include "support/WaitForTask.h"
+#include "support/TestFiles.h"
+#include "support/VaultStoreFixture.h"
 
-#include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
+#include <QStandardPaths>
 
-#include <gtest/gtest.h>
-
-#include <memory>
 #include <sys/stat.h>
 
 namespace {
 
 // Item actions on a vault whose "volume" is a temporary folder holding real entries, so that
 // the check that an item is still the one listed meets real identities.
-class VaultStoreItemActionTest : public testing::Test
+class ItemActionTest : public VaultStoreFixture
 {
 protected:
     void SetUp() override
     {
-        vault = cataloguedVault(paths, "Cofre");
-        VaultRegistry(paths).save({vault});
-        volume = root.path() + "/volume";
-        QDir().mkpath(volume + "/Fotos");
+        makeStore({"Cofre"});
+        volume = sessionOf(vault(0)).mountPoint.toLocalFile().chopped(1);
         QDir().mkpath(volume + "/Apresentação.app");
-        write(volume + "/Relatório.pdf", "relatório");
-        write(volume + "/Fotos/dentro.txt", "dentro");
-        session = VaultSession{vault.id, QUrl::fromLocalFile(volume), "fuse:0:99"};
-        services.disk.mountedSessionsOutcomes.setStanding({{vault.id, session}});
-        store = std::make_unique<InspectableVaultStore>(paths, services);
-    }
-
-    static void write(const QString& path, const QByteArray& bytes)
-    {
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
+        TestFiles::writeFile(volume + "/Relatório.pdf", "relatório");
+        TestFiles::writeFile(volume + "/Fotos/dentro.txt", "dentro");
+        services.disk.mountedSessionsOutcomes.setStanding(mounted({vault(0)}));
     }
 
     // The entry as a listing would have described it.
@@ -51,65 +34,58 @@ protected:
 
     void act(const std::optional<VaultContentItem>& item, bool reveal)
     {
-        waitForTask(store->performFinderAction(vault.id, item, reveal));
+        waitForTask(store->performFinderAction(vault(0).id, item, reveal));
         EXPECT_FALSE(store->isBusy());
     }
 
-    QTemporaryDir root;
-    KovaraPaths paths = KovaraPaths::under(root.path() + "/Kovara");
-    Vault vault;
+    // Replaces the entry at `path` by a new one made at `newcomer` first, so it cannot reuse the inode.
+    static void replace(const QString& path, const QString& newcomer)
+    {
+        ASSERT_EQ(::rename(QFile::encodeName(newcomer).constData(), QFile::encodeName(path).constData()), 0);
+    }
+
     QString volume;
-    VaultSession session;
-    StoreTestServices services{paths};
-    std::unique_ptr<InspectableVaultStore> store;
 };
 
-TEST_F(VaultStoreItemActionTest, foldersOpenInAWindowFilesAndPackagesWithTheirApplication)
-{
-    act(std::nullopt, false);
-    EXPECT_EQ(services.finderWorkspace.openedWindows, QList<QUrl>{QUrl::fromLocalFile(volume)});
+const QString changed = "O item mudou desde que foi listado. Atualize o cofre e tente novamente.";
 
+TEST_F(ItemActionTest, foldersOpenInAWindowFilesAndPackagesWithTheirApplication)
+{
+    FakeFinderWorkspace& files = services.finderWorkspace;
+    act(std::nullopt, false);
     act(listedItem(volume + "/Fotos"), false);
     act(listedItem(volume + "/Relatório.pdf"), false);
     act(listedItem(volume + "/Apresentação.app", true), false);
-    EXPECT_EQ(services.finderWorkspace.openedWindows.last(), QUrl::fromLocalFile(volume + "/Fotos"));
-    EXPECT_EQ(services.finderWorkspace.openedFiles,
-              (QList<QUrl>{QUrl::fromLocalFile(volume + "/Relatório.pdf"),
-                           QUrl::fromLocalFile(volume + "/Apresentação.app")}));
+    EXPECT_EQ(files.openedWindows, (QList<QUrl>{QUrl::fromLocalFile(volume), QUrl::fromLocalFile(volume + "/Fotos")}));
+    EXPECT_EQ(files.openedFiles, (QList<QUrl>{QUrl::fromLocalFile(volume + "/Relatório.pdf"),
+                                              QUrl::fromLocalFile(volume + "/Apresentação.app")}));
     EXPECT_EQ(store->errorMessage(), std::nullopt);
     EXPECT_EQ(store->noticeMessage(), std::nullopt) << "opening needs no notice";
 
-    services.finderWorkspace.accepts = false;
+    files.accepts = false;
     act(listedItem(volume + "/Relatório.pdf"), false);
-    EXPECT_EQ(store->errorMessage(), "O Finder não conseguiu abrir o cofre.");
-    act(std::nullopt, false);
     EXPECT_EQ(store->errorMessage(), "O Finder não conseguiu abrir o cofre.");
 
     // Ejected outside the program: nothing is opened.
     services.disk.mountedSessionsOutcomes.setStanding({});
-    services.finderWorkspace.accepts = true;
-    const qsizetype windows = services.finderWorkspace.openedWindows.size();
+    files.accepts = true;
     act(std::nullopt, false);
     EXPECT_EQ(store->errorMessage(), "Desbloqueie o cofre antes de continuar.");
-    EXPECT_EQ(services.finderWorkspace.openedWindows.size(), windows);
+    EXPECT_EQ(files.openedWindows.size(), 2);
 }
 
-TEST_F(VaultStoreItemActionTest, onlyTheListedTopLevelEntryItselfIsRevealed)
+TEST_F(ItemActionTest, onlyTheListedTopLevelEntryItselfIsRevealed)
 {
     const VaultContentItem report = listedItem(volume + "/Relatório.pdf");
     act(report, true);
     EXPECT_EQ(services.finderWorkspace.revealed, QList<QUrl>{QUrl::fromLocalFile(volume + "/Relatório.pdf")});
     EXPECT_EQ(store->errorMessage(), std::nullopt);
 
-    // Replaced by another file of the same name (made first, so it cannot reuse the inode).
-    write(volume + "/substituto", "outro");
-    ASSERT_EQ(::rename(QFile::encodeName(volume + "/substituto").constData(),
-                       QFile::encodeName(volume + "/Relatório.pdf").constData()),
-              0);
+    TestFiles::writeFile(volume + "/substituto", "outro");
+    replace(volume + "/Relatório.pdf", volume + "/substituto");
     act(report, true);
-    EXPECT_EQ(store->errorMessage(), "O item mudou desde que foi listado. Atualize o cofre e tente novamente.");
+    EXPECT_EQ(store->errorMessage(), changed);
 
-    // An entry inside a folder of the vault is not a top-level item.
     act(listedItem(volume + "/Fotos/dentro.txt"), true);
     EXPECT_EQ(store->errorMessage(), "Esse item não pertence à raiz do cofre selecionado.");
 
@@ -118,17 +94,14 @@ TEST_F(VaultStoreItemActionTest, onlyTheListedTopLevelEntryItselfIsRevealed)
     const VaultContentItem link = listedItem(volume + "/atalho");
     act(link, true);
     EXPECT_EQ(services.finderWorkspace.revealed.last(), QUrl::fromLocalFile(volume + "/atalho"));
-    // Made while the first link still exists, so it cannot reuse its inode.
     ASSERT_TRUE(QFile::link(volume + "/Fotos", volume + "/outro-atalho"));
-    ASSERT_EQ(::rename(QFile::encodeName(volume + "/outro-atalho").constData(),
-                       QFile::encodeName(volume + "/atalho").constData()),
-              0);
+    replace(volume + "/atalho", volume + "/outro-atalho");
     act(link, true);
-    EXPECT_EQ(store->errorMessage(), "O item mudou desde que foi listado. Atualize o cofre e tente novamente.");
+    EXPECT_EQ(store->errorMessage(), changed);
     EXPECT_EQ(services.finderWorkspace.revealed.size(), 2);
 }
 
-TEST_F(VaultStoreItemActionTest, trashingNamesTheItemAndListsTheVaultAgain)
+TEST_F(ItemActionTest, trashingNamesTheItemAndListsTheVaultAgain)
 {
     const VaultContentItem report = listedItem(volume + "/Relatório.pdf");
     const VaultContentItem photos = listedItem(volume + "/Fotos");
@@ -137,8 +110,7 @@ TEST_F(VaultStoreItemActionTest, trashingNamesTheItemAndListsTheVaultAgain)
     waitForTask(store->trashItem(report));
     EXPECT_EQ(store->noticeMessage(), "“Relatório.pdf” foi movido para o Lixo.");
     EXPECT_EQ(store->content(), QList<VaultContentItem>{photos});
-    ASSERT_EQ(services.content.trashedItems.size(), 1);
-    EXPECT_EQ(services.content.trashedItems.first().second, session.mountPoint);
+    EXPECT_EQ(services.content.trashedItems, (QList<QPair<VaultContentItem, QUrl>>{{report, sessionOf(vault(0)).mountPoint}}));
 
     // Ejected outside the program: nothing is trashed.
     services.disk.mountedSessionsOutcomes.setStanding({});
@@ -150,11 +122,101 @@ TEST_F(VaultStoreItemActionTest, trashingNamesTheItemAndListsTheVaultAgain)
     // While another operation runs, only the gate's message.
     ASSERT_TRUE(store->beginOperation(std::nullopt, false, true));
     waitForTask(store->trashItem(photos));
-    waitForTask(store->performFinderAction(vault.id, photos, true));
+    waitForTask(store->performFinderAction(vault(0).id, photos, true));
     EXPECT_EQ(store->errorMessage(), "Há outra operação em andamento.");
     EXPECT_EQ(services.content.trashedItems.size(), 1);
     EXPECT_TRUE(services.finderWorkspace.revealed.isEmpty());
     store->endOperation();
+}
+
+// Deleting vaults of a real catalogue whose images go to the test's own Trash through the real
+// disk-image service; what is mounted is scripted.
+class DeleteTest : public VaultStoreFixture
+{
+protected:
+    void SetUp() override { makeStore({"Alfa", "Beta", "Gama"}); }
+
+    void deleteVault(const Vault& vault)
+    {
+        waitForTask(store->performDeleteVault(vault.id));
+        EXPECT_FALSE(store->isBusy());
+        EXPECT_EQ(store->deletingVaultID(), std::nullopt);
+    }
+
+    QStringList catalogueNames() const
+    {
+        QStringList names;
+        for (const Vault& vault : VaultRegistry(paths).load()) {
+            names.append(vault.name);
+        }
+        return names;
+    }
+};
+
+TEST_F(DeleteTest, theSelectionMovesToTheVaultThatTookThePlaceOrToTheNewLast)
+{
+    const QList<Vault> vaults = store->vaults();
+    store->selectVault(vaults[1].id);
+    deleteVault(vaults[1]);
+    EXPECT_EQ(store->noticeMessage(), "O cofre “Beta” foi apagado. O arquivo “Beta.sparsebundle” está no Lixo do Mac.");
+    EXPECT_EQ(store->selectedVaultID(), vaults[2].id);
+    EXPECT_EQ(catalogueNames(), (QStringList{"Alfa", "Gama"}));
+    EXPECT_TRUE(QFileInfo(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                          "/Trash/files/Beta.sparsebundle")
+                    .isDir());
+    EXPECT_FALSE(QFileInfo::exists(vaults[1].imageURL.toLocalFile()));
+
+    deleteVault(vaults[2]);
+    EXPECT_EQ(store->selectedVaultID(), vaults[0].id);
+
+    // The only one, whose image is already gone: removed from the list, selection cleared.
+    QDir(vaults[0].imageURL.toLocalFile()).removeRecursively();
+    deleteVault(vaults[0]);
+    EXPECT_EQ(store->noticeMessage(), "O cofre “Alfa” foi removido da lista.");
+    EXPECT_EQ(store->status(), VaultStatus::noSelection);
+    EXPECT_TRUE(catalogueNames().isEmpty());
+}
+
+TEST_F(DeleteTest, aVaultThatCannotBeLockedIsNotDeleted)
+{
+    services.disk.mountedSessionsOutcomes.setStanding(mounted({vault(0)}));
+
+    // In use: the forced lock is offered and nothing is touched.
+    services.disk.ejectOutcomes.pushError(VaultError::volumeBusy({"Preview"}));
+    deleteVault(vault(0));
+    EXPECT_EQ(store->errorMessage(),
+              "O cofre não foi apagado porque não pôde ser bloqueado: O cofre ainda está em uso por Preview. Feche os "
+              "arquivos abertos nele e tente novamente, ou use “Forçar bloqueio”.");
+    EXPECT_EQ(store->forceLockVaultID(), vault(0).id);
+    const FakeFinderImportDiskService::Call eject = services.disk.calls.at(services.disk.calls.size() - 2);
+    EXPECT_EQ(eject.mountPoint, sessionOf(vault(0)).mountPoint);
+    EXPECT_FALSE(eject.force);
+
+    // The eject says yes but the volume stays.
+    deleteVault(vault(0));
+    EXPECT_EQ(store->errorMessage(), "O macOS não confirmou o bloqueio do cofre; ele continua montado.");
+    EXPECT_EQ(store->forceLockVaultID(), std::nullopt);
+
+    // The eject fails and the state cannot be confirmed either.
+    services.disk.ejectOutcomes.pushError(VaultError::volumeBusy({}));
+    services.disk.mountedSessionsOutcomes.push(mounted({vault(0)}));
+    services.disk.mountedSessionsOutcomes.pushError(VaultError::commandTimedOut("hdiutil"));
+    deleteVault(vault(0));
+    EXPECT_TRUE(store->errorMessage()->startsWith("O cofre não foi apagado. O cofre ainda está em uso por outro app."));
+    EXPECT_TRUE(store->errorMessage()->endsWith(
+        " Também não foi possível confirmar o estado do cofre: hdiutil excedeu o tempo limite e foi interrompido."));
+    EXPECT_EQ(store->forceLockVaultID(), std::nullopt) << "busy, but no longer known to be mounted";
+    EXPECT_EQ(store->state(vault(0).id), VaultRowState::needsAttention);
+    EXPECT_EQ(catalogueNames().size(), 3);
+    EXPECT_TRUE(QFileInfo(vault(0).imageURL.toLocalFile()).isDir());
+
+    // Locked, then trashed.
+    services.disk.mountedSessionsOutcomes.push(mounted({vault(0)}));
+    services.disk.mountedSessionsOutcomes.setStanding({});
+    deleteVault(vault(0));
+    EXPECT_EQ(store->errorMessage(), std::nullopt);
+    EXPECT_EQ(store->noticeMessage(), "O cofre “Alfa” foi apagado. O arquivo “Alfa.sparsebundle” está no Lixo do Mac.");
+    EXPECT_EQ(catalogueNames(), (QStringList{"Beta", "Gama"}));
 }
 
 } // namespace

@@ -1,8 +1,8 @@
 #include "support/VaultStoreFixture.h"
 
-#include "model/VaultError.h"
-
 #include <QFile>
+
+#include <qcoro/qcorotimer.h>
 
 namespace {
 
@@ -10,21 +10,10 @@ using RefreshTest = VaultStoreFixture;
 
 const VaultError discoveryFailure = VaultError::commandFailed("hdiutil", 1, "sem resposta");
 
-TEST_F(RefreshTest, completionNoticeListsWarningsUnderTheHeading)
-{
-    EXPECT_EQ(InspectableVaultStore::completionNotice(std::nullopt, {}), std::nullopt);
-    EXPECT_EQ(InspectableVaultStore::completionNotice(QString("Cofre bloqueado."), {}), "Cofre bloqueado.");
-    EXPECT_EQ(InspectableVaultStore::completionNotice(std::nullopt, {"a"}), "Atenção:\n• a");
-    EXPECT_EQ(InspectableVaultStore::completionNotice(QString("Cofre desbloqueado."), {"a", "b"}),
-              "Cofre desbloqueado.\n\nAtenção:\n• a\n• b");
-}
-
 TEST_F(RefreshTest, refreshConfirmsMountsProtectsEachVaultAndListsTheSelection)
 {
     makeStore({"A", "B", "C"});
-    const QUuid a = vault(0).id, b = vault(1).id, c = vault(2).id;
-    EXPECT_EQ(store->state(a), VaultRowState::needsAttention) << "nothing is confirmed before the first refresh";
-    services.disk.mountedSessionsOutcomes.push(mounted({sessionOf(vault(0)), sessionOf(vault(1))}));
+    services.disk.mountedSessionsOutcomes.push(mounted({vault(0), vault(1)}));
     // One protection reports a warning, the other fails; which vault comes first is unspecified.
     services.disk.protectExistingMountOutcomes.push(MountProtectionReport{{"aviso do mdutil"}});
     services.disk.protectExistingMountOutcomes.pushError(VaultError(VaultError::Kind::unableToCreatePrivacyMarker));
@@ -33,15 +22,13 @@ TEST_F(RefreshTest, refreshConfirmsMountsProtectsEachVaultAndListsTheSelection)
 
     waitForTask(store->refresh());
 
-    EXPECT_EQ(store->state(a), VaultRowState::unlocked);
-    EXPECT_EQ(store->state(b), VaultRowState::unlocked);
-    EXPECT_EQ(store->state(c), VaultRowState::locked);
-    EXPECT_EQ(store->status(), VaultStatus::unlocked);
+    EXPECT_EQ(store->state(vault(0).id), VaultRowState::unlocked);
+    EXPECT_EQ(store->state(vault(1).id), VaultRowState::unlocked);
+    EXPECT_EQ(store->state(vault(2).id), VaultRowState::locked);
     EXPECT_EQ(store->content(), services.content.listing);
     EXPECT_EQ(services.content.listedMountPoints, QList<QUrl>{sessionOf(vault(0)).mountPoint});
     EXPECT_EQ(store->errorMessage(), std::nullopt) << "a refresh asked for by the user starts with clean banners";
-    ASSERT_TRUE(store->noticeMessage());
-    QStringList lines = store->noticeMessage()->split('\n');
+    QStringList lines = store->noticeMessage().value_or("").split('\n');
     EXPECT_EQ(lines.takeFirst(), "Atenção:");
     lines.sort();
     EXPECT_EQ(lines, QStringList({"• Não foi possível reaplicar a proteção contra indexação em um cofre já montado: "
@@ -49,110 +36,177 @@ TEST_F(RefreshTest, refreshConfirmsMountsProtectsEachVaultAndListsTheSelection)
                                   "• aviso do mdutil"}));
     EXPECT_TRUE(QFile::exists(paths.storageDirectory.toLocalFile() + ".metadata_never_index"))
         << "the storage folder was prepared";
-    EXPECT_FALSE(store->isBusy());
-}
 
-TEST_F(RefreshTest, aFailedDiscoveryMarksEveryVaultAsNeedingAttentionUntilOneSucceeds)
-{
-    makeStore({"A", "B"});
-    services.disk.mountedSessionsOutcomes.push(mounted({sessionOf(vault(0))}));
-    services.content.listing = {itemNamed("Notas.txt")};
-    waitForTask(store->refresh());
-    ASSERT_EQ(store->state(vault(0).id), VaultRowState::unlocked);
-    ASSERT_FALSE(store->content().isEmpty());
-
+    // A failed discovery: sessions from before cannot be trusted, and nothing is touched.
     services.disk.mountedSessionsOutcomes.pushError(discoveryFailure);
     waitForTask(store->refresh());
-
-    EXPECT_EQ(store->errorMessage(), discoveryFailure.errorDescription());
+    EXPECT_EQ(store->errorMessage(), "hdiutil falhou com código 1: sem resposta");
     EXPECT_EQ(store->state(vault(0).id), VaultRowState::needsAttention);
-    EXPECT_EQ(store->state(vault(1).id), VaultRowState::needsAttention);
+    EXPECT_EQ(store->state(vault(2).id), VaultRowState::needsAttention);
     EXPECT_EQ(store->status(), VaultStatus::needsAttention);
-    EXPECT_TRUE(store->sessions().isEmpty()) << "sessions from before cannot be trusted";
+    EXPECT_TRUE(store->sessions().isEmpty());
     EXPECT_TRUE(store->content().isEmpty());
-    EXPECT_EQ(services.disk.operations().count("protectExistingMount"), 1) << "nothing is touched after the failure";
+    EXPECT_EQ(services.disk.operations().count("protectExistingMount"), 2);
 
     waitForTask(store->refresh());
     EXPECT_EQ(store->state(vault(0).id), VaultRowState::locked);
-    EXPECT_EQ(store->state(vault(1).id), VaultRowState::locked);
     EXPECT_EQ(store->errorMessage(), std::nullopt);
+    EXPECT_FALSE(store->isBusy());
 }
 
-TEST_F(RefreshTest, refreshesAskedForDuringACreateRunOnceAfterItAndKeepItsNotice)
-{
-    makeStore({"Antigo"});
-    services.disk.hold();
-    ASSERT_TRUE(store->enqueueCreateVault("  Novo  ", "senha-longa", 1));
-    ASSERT_TRUE(QTest::qWaitFor([this] { return services.disk.operations().contains("attach"); }, 120000));
-
-    for (int request = 0; request < 3; ++request) {
-        waitForTask(store->refresh());
-    }
-    EXPECT_TRUE(store->pendingRefreshRequested());
-    EXPECT_FALSE(services.disk.operations().contains("mountedSessions")) << "no refresh runs beside the create";
-
-    const Vault created = services.disk.calls.last().vault;
-    EXPECT_EQ(created.name, "Novo");
-    services.disk.attachOutcomes.push({sessionOf(created), MountProtectionReport{{"primeiro aviso"}}});
-    services.disk.mountedSessionsOutcomes.setStanding(mounted({sessionOf(created)}));
-    // The deferred refresh meets the same warning again, and a new one.
-    services.disk.protectExistingMountOutcomes.push(MountProtectionReport{{"primeiro aviso", "segundo aviso"}});
-    services.disk.release();
-    ASSERT_TRUE(becomesIdle());
-
-    EXPECT_EQ(services.disk.operations(),
-              QStringList({"attach", "mountedSessions", "protectExistingMount"}))
-        << "exactly one refresh ran";
-    EXPECT_EQ(store->noticeMessage(),
-              "Cofre criado e desbloqueado.\n\nAtenção:\n• primeiro aviso\n\nAtenção:\n• segundo aviso");
-    EXPECT_EQ(store->selectedVaultID(), created.id);
-    EXPECT_EQ(store->state(created.id), VaultRowState::unlocked);
-    EXPECT_EQ(store->state(vault(0).id), VaultRowState::locked) << "the refresh confirmed the other vault";
-}
-
-TEST_F(RefreshTest, reconciliationOfOneVaultFollowsTheSystem)
+TEST_F(RefreshTest, oneVaultIsReconciledWithTheSystemAndStorageMountsAreMatchedThroughLinks)
 {
     makeStore({"A", "B"});
     store->setContent({itemNamed("Velho.txt")});
-
-    try {
-        waitForTask(store->reconciledSession(QUuid::createUuid(), &services.disk));
-        ADD_FAILURE() << "an unknown vault has no session to reconcile";
-    } catch (const VaultError& error) {
-        EXPECT_EQ(error.errorDescription(), "Selecione um cofre primeiro.");
-    }
+    EXPECT_THROW(waitForTask(store->reconciledSession(QUuid::createUuid(), &services.disk)), VaultError);
     EXPECT_TRUE(services.disk.calls.isEmpty()) << "an unknown vault is refused before asking the system";
 
-    services.disk.mountedSessionsOutcomes.push(mounted({sessionOf(vault(1))}));
+    services.disk.mountedSessionsOutcomes.push(mounted({vault(1)}));
     EXPECT_EQ(waitForTask(store->reconciledSession(vault(1).id, &services.disk)), sessionOf(vault(1)));
     EXPECT_EQ(waitForTask(store->reconciledSession(vault(0).id, &services.disk)), std::nullopt)
         << "ejected outside the program";
     EXPECT_TRUE(store->content().isEmpty());
     EXPECT_EQ(store->state(vault(0).id), VaultRowState::locked);
-
     services.disk.mountedSessionsOutcomes.pushError(discoveryFailure);
     EXPECT_THROW(waitForTask(store->reconciledSession(vault(1).id, &services.disk)), VaultError);
     EXPECT_EQ(store->state(vault(1).id), VaultRowState::needsAttention);
-}
 
-TEST_F(RefreshTest, storageMountsAreMatchedToVaultsThroughSymbolicLinks)
-{
-    makeStore({"A", "B"});
     const QString linkedStorage = root.path() + "/atalho";
     ASSERT_TRUE(QFile::link(paths.storageDirectory.toLocalFile(), linkedStorage));
     const QUrl imageThroughLink = QUrl::fromLocalFile(linkedStorage + '/' + vault(1).imageURL.fileName());
     const MountedDiskImage stranger{QUrl::fromLocalFile(paths.storageDirectory.toLocalFile() + "outro.sparsebundle"),
                                     QUrl::fromLocalFile("/run/kovara/outro/"), "fuse:0:7"};
-
-    EXPECT_EQ(store->vaultForImageAt(imageThroughLink), vault(1));
-    EXPECT_EQ(store->vaultForImageAt(stranger.imageURL), std::nullopt);
-
-    store->applyStorageMountsToKnownVaults(
-        {MountedDiskImage{imageThroughLink, QUrl::fromLocalFile("/run/kovara/B/"), "fuse:0:8"}, stranger});
-    EXPECT_EQ(store->sessions(),
-              mounted({VaultSession{vault(1).id, QUrl::fromLocalFile("/run/kovara/B/"), "fuse:0:8"}}));
+    store->applyStorageMountsToKnownVaults({{imageThroughLink, sessionOf(vault(1)).mountPoint, "fuse:0:B"}, stranger});
+    EXPECT_EQ(store->sessions(), mounted({vault(1)}));
     EXPECT_EQ(store->state(vault(0).id), VaultRowState::locked);
+}
+
+// Quitting with two catalogued vaults, Alfa and Beta, and whatever else the scripted disk
+// service reports attached from the storage folder.
+class TerminationTest : public VaultStoreFixture
+{
+protected:
+    void SetUp() override
+    {
+        // Ids chosen so that the images sort Alfa, Beta, then any name starting with a letter.
+        VaultRegistry(paths).save({catalogued("Alfa", QUuid("10000000-0000-4000-8000-000000000000")),
+                                   catalogued("Beta", QUuid("20000000-0000-4000-8000-000000000000"))});
+        store = std::make_unique<InspectableVaultStore>(paths, services);
+    }
+
+    MountedDiskImage attached(int index) const { return {vault(index).imageURL, sessionOf(vault(index)).mountPoint, "d"}; }
+
+    // An image in the storage folder that the catalogue does not know.
+    MountedDiskImage stray(const QString& fileName) const
+    {
+        return {QUrl::fromLocalFile(paths.storageDirectory.toLocalFile() + fileName),
+                QUrl::fromLocalFile(root.path() + "/mnt/" + fileName), "d"};
+    }
+
+    QList<QUrl> ejectedMountPoints() const
+    {
+        QList<QUrl> mountPoints;
+        for (const FakeFinderImportDiskService::Call& call : services.disk.calls) {
+            if (call.operation == "eject") {
+                EXPECT_FALSE(call.force) << "quitting never forces";
+                mountPoints.append(call.mountPoint);
+            }
+        }
+        return mountPoints;
+    }
+};
+
+TEST_F(TerminationTest, everyImageOfTheStorageFolderIsEjectedInOrderAndConfirmed)
+{
+    const QList<MountedDiskImage> images{stray("extra 10.sparsebundle"), attached(0), stray("extra 2.sparsebundle")};
+    services.disk.mountedImagesInStorageOutcomes.push(images);
+    store->setContent({itemNamed("a")});
+
+    EXPECT_TRUE(waitForTask(store->prepareForTermination()));
+    EXPECT_EQ(store->noticeMessage(), "Todos os cofres foram bloqueados.");
+    EXPECT_EQ(store->errorMessage(), std::nullopt);
+    EXPECT_TRUE(store->content().isEmpty());
+    EXPECT_EQ(store->state(vault(0).id), VaultRowState::locked);
+    // Ordered by image path as the file manager orders names: numbers by their value.
+    EXPECT_EQ(ejectedMountPoints(), (QList<QUrl>{images[1].mountPoint, images[2].mountPoint, images[0].mountPoint}));
+}
+
+TEST_F(TerminationTest, theSummaryNamesFailuresAndVolumesThatStayedAndOffersTheBusyVault)
+{
+    const MountedDiskImage extra = stray("perdido.sparsebundle");
+    services.disk.mountedImagesInStorageOutcomes.push({attached(0), attached(1), extra});
+    // Ejected in the order Alfa, Beta, perdido: Alfa says it detached, but it is still there.
+    services.disk.ejectOutcomes.push({});
+    services.disk.ejectOutcomes.pushError(VaultError::volumeBusy({"Preview"}));
+    services.disk.ejectOutcomes.pushError(VaultError::commandFailed("diskutil", 1, "falhou"));
+    services.disk.mountedImagesInStorageOutcomes.push({extra, attached(0), attached(1)});
+
+    EXPECT_FALSE(waitForTask(store->prepareForTermination()));
+    EXPECT_EQ(store->errorMessage(), "Não foi possível bloquear todos os cofres (falhas: Beta: O cofre ainda está em "
+                                     "uso por Preview. Feche os arquivos abertos nele e tente novamente, ou use "
+                                     "“Forçar bloqueio”.; perdido.sparsebundle: diskutil falhou com código 1: falhou "
+                                     "| ainda montados: Alfa).");
+    EXPECT_EQ(store->forceLockVaultID(), vault(1).id);
+    EXPECT_TRUE(store->forceLockContinuesTermination());
+    EXPECT_EQ(store->state(vault(0).id), VaultRowState::unlocked);
     EXPECT_EQ(store->state(vault(1).id), VaultRowState::unlocked);
+    EXPECT_FALSE(store->isBusy());
+
+    // Only the one that claimed to detach: no forced lock to offer.
+    services.disk.mountedImagesInStorageOutcomes.push({attached(0)});
+    services.disk.mountedImagesInStorageOutcomes.push({attached(0)});
+    EXPECT_FALSE(waitForTask(store->lockAllForTermination()));
+    EXPECT_EQ(store->errorMessage(), "Não foi possível bloquear todos os cofres (ainda montados: Alfa).");
+    EXPECT_EQ(store->forceLockVaultID(), std::nullopt);
+    EXPECT_FALSE(store->forceLockContinuesTermination());
+}
+
+TEST_F(TerminationTest, aListingThatFailsLeavesEveryVaultNeedingAttention)
+{
+    const QString timedOut = "hdiutil excedeu o tempo limite e foi interrompido.";
+    services.disk.mountedImagesInStorageOutcomes.pushError(VaultError::commandTimedOut("hdiutil"));
+    EXPECT_FALSE(waitForTask(store->prepareForTermination()));
+    EXPECT_EQ(store->errorMessage(), "Não foi possível confirmar os cofres antes de encerrar: " + timedOut);
+    EXPECT_EQ(store->state(vault(0).id), VaultRowState::needsAttention);
+
+    services.disk.mountedImagesInStorageOutcomes.push({attached(1)});
+    services.disk.ejectOutcomes.pushError(VaultError::volumeBusy({}));
+    services.disk.mountedImagesInStorageOutcomes.pushError(VaultError::commandTimedOut("hdiutil"));
+    EXPECT_FALSE(waitForTask(store->prepareForTermination()));
+    EXPECT_EQ(store->errorMessage(), "Não foi possível confirmar se todos os cofres foram bloqueados. Falhas ao "
+                                     "desmontar: Beta: O cofre ainda está em uso por outro app. Feche os arquivos e "
+                                     "janelas abertos dentro dele e tente novamente, ou use “Forçar bloqueio”.. " +
+                                         timedOut);
+    EXPECT_EQ(store->state(vault(1).id), VaultRowState::needsAttention);
+}
+
+TEST_F(TerminationTest, aCopyThatIsCommittingIsAwaitedNotCancelled)
+{
+    services.disk.mountedSessionsOutcomes.setStanding(mounted({vault(0)}));
+    bool reachedCommit = false;
+    bool mayFinish = false;
+    services.content.beforeAdding = [&](QUrl, std::stop_token) -> QCoro::Task<void> {
+        store->updateActiveOperation([](VaultOperationState& operation) { operation.phase = VaultOperationPhase::committing; });
+        reachedCommit = true;
+        while (!mayFinish) {
+            co_await QCoro::sleepFor(std::chrono::milliseconds(5));
+        }
+    };
+    ASSERT_TRUE(store->enqueueImportItems({QUrl::fromLocalFile(root.path() + "/a.txt")}, vault(0).id, std::nullopt));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return reachedCommit; }));
+
+    std::optional<bool> quitAnswer;
+    QCoro::Task<> quitting = [](VaultStore* store, std::optional<bool>* answer) -> QCoro::Task<> {
+        *answer = co_await store->prepareForTermination();
+    }(store.get(), &quitAnswer);
+    QTest::qWait(0);
+    EXPECT_EQ(quitAnswer, std::nullopt);
+    EXPECT_EQ(store->activeOperation()->phase, VaultOperationPhase::committing) << "not cancelled";
+    mayFinish = true;
+    waitForTask(std::move(quitting));
+    EXPECT_EQ(quitAnswer, true);
+    EXPECT_EQ(store->noticeMessage(), "Todos os cofres foram bloqueados.");
+    EXPECT_EQ(services.content.addCalls.size(), 1);
 }
 
 } // namespace

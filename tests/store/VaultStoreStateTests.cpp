@@ -1,103 +1,30 @@
-#include "support/InspectableVaultStore.h"
-#include "support/QtValuePrinters.h"
+#include "support/VaultStoreFixture.h"
 
-#include <QDir>
 #include <QFile>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 
-#include <gtest/gtest.h>
-
-#include <memory>
+#include <qcoro/qcorotimer.h>
 
 namespace {
 
-// A store over a private catalogue of three vaults: A and B have their images, C's is gone.
-class VaultStoreStateTest : public testing::Test
+using StateTest = VaultStoreFixture;
+
+TEST_F(StateTest, rowStatesFollowConfirmedMountsAndImages)
 {
-protected:
-    void SetUp() override
-    {
-        QDir().mkpath(paths.storageDirectory.toLocalFile());
-        for (const char* name : {"A", "B", "C"}) {
-            const QUuid id = QUuid::createUuid();
-            const QString image = paths.storageDirectory.toLocalFile() + id.toString(QUuid::WithoutBraces) +
-                                  ".sparsebundle";
-            vaults.append(Vault{id, name, QUrl::fromLocalFile(image), QDateTime::currentDateTimeUtc()});
-        }
-        QDir().mkpath(vaults[0].imageURL.toLocalFile());
-        QDir().mkpath(vaults[1].imageURL.toLocalFile());
-        VaultRegistry(paths).save(vaults);
-    }
-
-    std::unique_ptr<InspectableVaultStore> makeStore()
-    {
-        return std::make_unique<InspectableVaultStore>(paths, services);
-    }
-
-    QUuid idOf(int index) const { return vaults[index].id; }
-
-    QTemporaryDir root;
-    KovaraPaths paths = KovaraPaths::under(root.path() + "/Kovara");
-    QList<Vault> vaults;
-    StoreTestServices services{paths};
-};
-
-VaultContentItem itemNamed(const QString& name)
-{
-    const QUrl url = QUrl::fromLocalFile("/run/kovara/A/" + name);
-    return VaultContentItem(url, false, false, 1, std::nullopt, VaultFileIdentity{1, 2, 0100000});
-}
-
-TEST_F(VaultStoreStateTest, startsWithTheCatalogueAndEveryVaultNeedingAttention)
-{
-    const auto store = makeStore();
-    EXPECT_EQ(store->vaults(), vaults);
-    EXPECT_EQ(store->selectedVaultID(), idOf(0));
-    EXPECT_TRUE(store->registryIsUsable());
-    EXPECT_EQ(store->errorMessage(), std::nullopt);
+    makeStore({"A", "B", "C"});
+    QDir(vault(2).imageURL.toLocalFile()).removeRecursively();
+    EXPECT_EQ(store->selectedVaultID(), vault(0).id);
     EXPECT_EQ(store->status(), VaultStatus::needsAttention);
-    for (const Vault& vault : vaults) {
-        EXPECT_EQ(store->state(vault.id), VaultRowState::needsAttention) << "not confirmed before a refresh";
+    for (int index = 0; index < 3; ++index) {
+        EXPECT_EQ(store->state(vault(index).id), VaultRowState::needsAttention) << "not confirmed before a refresh";
     }
-    EXPECT_FALSE(store->isBusy());
-    EXPECT_TRUE(store->canEnqueueOperation());
-}
-
-TEST_F(VaultStoreStateTest, anUnusableCatalogueLeavesTheStoreEmptyWithItsReason)
-{
-    QFile::rename(paths.registryURL.toLocalFile(), root.path() + "/real.json");
-    QFile::link(root.path() + "/real.json", paths.registryURL.toLocalFile());
-
-    const auto store = makeStore();
-    const QString expected = "O catálogo de cofres não pôde ser usado e não foi alterado. O catálogo de cofres "
-                             "contém dados inválidos e não foi alterado. vaults.json não pode ser um link simbólico.";
-    EXPECT_EQ(store->errorMessage(), expected);
-    EXPECT_FALSE(store->registryIsUsable());
-    EXPECT_EQ(store->registryFailureDetail(), "O catálogo de cofres contém dados inválidos e não foi alterado. "
-                                              "vaults.json não pode ser um link simbólico.");
-    EXPECT_TRUE(store->vaults().isEmpty());
-    EXPECT_EQ(store->selectedVaultID(), std::nullopt);
-    EXPECT_EQ(store->status(), VaultStatus::noSelection);
-
-    // A refresh says so again, even after the banner was dismissed.
-    store->clearMessages();
-    QCoro::waitFor(store->refresh());
-    EXPECT_EQ(store->errorMessage(), expected);
-    EXPECT_FALSE(store->isBusy());
-}
-
-TEST_F(VaultStoreStateTest, rowStatesFollowConfirmedMountsAndImages)
-{
-    const auto store = makeStore();
     EXPECT_EQ(store->state(QUuid::createUuid()), VaultRowState::needsAttention) << "not in the catalogue";
 
-    const VaultSession sessionA{idOf(0), QUrl::fromLocalFile("/run/kovara/A"), "fuse:0:50"};
     store->setContent({itemNamed("x.txt")});
-    store->installSessions({{idOf(0), sessionA}});
-    EXPECT_EQ(store->state(idOf(0)), VaultRowState::unlocked);
-    EXPECT_EQ(store->state(idOf(1)), VaultRowState::locked);
-    EXPECT_EQ(store->state(idOf(2)), VaultRowState::missingImage);
+    store->installSessions(mounted({vault(0)}));
+    EXPECT_EQ(store->state(vault(0).id), VaultRowState::unlocked);
+    EXPECT_EQ(store->state(vault(1).id), VaultRowState::locked);
+    EXPECT_EQ(store->state(vault(2).id), VaultRowState::missingImage);
     EXPECT_EQ(store->status(), VaultStatus::unlocked);
     EXPECT_EQ(store->content().size(), 1) << "the mounted selection keeps its listing";
 
@@ -108,45 +35,55 @@ TEST_F(VaultStoreStateTest, rowStatesFollowConfirmedMountsAndImages)
     EXPECT_TRUE(store->content().isEmpty());
     EXPECT_EQ(store->status(), VaultStatus::needsAttention);
     EXPECT_EQ(attention.count(), 1);
-    for (const Vault& vault : vaults) {
-        EXPECT_EQ(store->state(vault.id), VaultRowState::needsAttention);
-    }
+    EXPECT_EQ(store->state(vault(1).id), VaultRowState::needsAttention);
 
     store->installSessions({});
-    store->selectVault(idOf(2));
+    store->selectVault(vault(2).id);
     EXPECT_EQ(store->status(), VaultStatus::missingImage);
     store->selectVault(QUuid::createUuid());
     EXPECT_EQ(store->status(), VaultStatus::noSelection) << "a selection outside the catalogue shows nothing";
-    store->selectVault(std::nullopt);
-    EXPECT_EQ(store->status(), VaultStatus::noSelection);
 }
 
-TEST_F(VaultStoreStateTest, changeSignalsFireOncePerRealChangeOnly)
+TEST_F(StateTest, anUnusableCatalogueLeavesTheStoreEmptyWithItsReason)
 {
-    const auto store = makeStore();
-    const QUuid id = idOf(1);
+    makeStore({"A"});
+    store.reset();
+    QFile::rename(paths.registryURL.toLocalFile(), root.path() + "/real.json");
+    QFile::link(root.path() + "/real.json", paths.registryURL.toLocalFile());
+    store = std::make_unique<InspectableVaultStore>(paths, services);
 
-    // Each writer assigns a value, the same value again, then a different one.
-    struct Writer
-    {
-        const char* property;
-        void (VaultStore::*signal)();
-        std::function<void(int)> write; // 0 and 1 are the same value, 2 differs
-    };
+    const QString expected = "O catálogo de cofres não pôde ser usado e não foi alterado. O catálogo de cofres "
+                             "contém dados inválidos e não foi alterado. vaults.json não pode ser um link simbólico.";
+    EXPECT_EQ(store->errorMessage(), expected);
+    EXPECT_FALSE(store->registryIsUsable());
+    EXPECT_TRUE(store->vaults().isEmpty());
+    EXPECT_EQ(store->status(), VaultStatus::noSelection);
+    EXPECT_FALSE(store->enqueueCreateVault("Novo", "senha-longa", 1)) << "nothing is created beside it";
+
+    // A refresh says so again, even after the banner was dismissed.
+    store->clearMessages();
+    QCoro::waitFor(store->refresh());
+    EXPECT_EQ(store->errorMessage(), expected);
+    EXPECT_FALSE(store->isBusy());
+}
+
+TEST_F(StateTest, changeSignalsFireOncePerRealChangeOnly)
+{
+    makeStore({"A", "B"});
+    const QUuid id = vault(1).id;
     InspectableVaultStore& s = *store;
+    const QList<Vault> vaults = store->vaults();
     const VaultOperationState operation = VaultOperationState::starting(VaultOperationKind::import, id);
-    const Writer writers[] = {
-        {"errorMessage", &VaultStore::errorMessageChanged,
-         [&](int step) { s.setErrorMessage(step < 2 ? QString("erro") : QString("outro")); }},
-        {"noticeMessage", &VaultStore::noticeMessageChanged,
+    // Each writer assigns a value (step 0), the same value again (1), then a different one (2).
+    const std::pair<void (VaultStore::*)(), std::function<void(int)>> writers[] = {
+        {&VaultStore::errorMessageChanged, [&](int step) { s.setErrorMessage(step < 2 ? "erro" : "outro"); }},
+        {&VaultStore::noticeMessageChanged,
          [&](int step) { s.setNoticeMessage(step < 2 ? std::optional<QString>("aviso") : std::nullopt); }},
-        {"content", &VaultStore::contentChanged,
-         [&](int step) { s.setContent({itemNamed(step < 2 ? "a" : "b")}); }},
-        {"sessions", &VaultStore::sessionsChanged,
+        {&VaultStore::contentChanged, [&](int step) { s.setContent({itemNamed(step < 2 ? "a" : "b")}); }},
+        {&VaultStore::sessionsChanged,
          [&](int step) { s.setSessions({{id, VaultSession{id, QUrl::fromLocalFile("/m"), step < 2 ? "d1" : "d2"}}}); }},
-        {"busyVaultID", &VaultStore::busyVaultIDChanged,
-         [&](int step) { s.setBusyVaultID(step < 2 ? std::optional(id) : std::nullopt); }},
-        {"activeOperation", &VaultStore::activeOperationChanged,
+        {&VaultStore::busyVaultIDChanged, [&](int step) { s.setBusyVaultID(step < 2 ? std::optional(id) : std::nullopt); }},
+        {&VaultStore::activeOperationChanged,
          [&](int step) {
              if (step == 0) {
                  s.setActiveOperation(operation);
@@ -156,55 +93,44 @@ TEST_F(VaultStoreStateTest, changeSignalsFireOncePerRealChangeOnly)
                  });
              }
          }},
-        {"unlockFailure", &VaultStore::unlockFailureChanged,
-         [&](int step) { s.setUnlockFailure(VaultUnlockFailure{id, step < 2 ? "x" : "y"}); }},
-        {"forceLockVaultID", &VaultStore::forceLockVaultIDChanged,
-         [&](int step) { s.setForceLockVaultID(step < 2 ? idOf(0) : idOf(1)); }},
-        {"forceLockContinuesTermination", &VaultStore::forceLockContinuesTerminationChanged,
-         [&](int step) { s.setForceLockContinuesTermination(step < 2); }},
-        {"deletingVaultID", &VaultStore::deletingVaultIDChanged,
-         [&](int step) { s.setDeletingVaultID(step < 2 ? idOf(0) : idOf(1)); }},
-        {"vaults", &VaultStore::vaultsChanged,
-         [&](int step) { s.setVaults(step < 2 ? vaults.mid(0, 2) : vaults); }},
+        {&VaultStore::unlockFailureChanged, [&](int step) { s.setUnlockFailure(VaultUnlockFailure{id, step < 2 ? "x" : "y"}); }},
+        {&VaultStore::forceLockVaultIDChanged, [&](int step) { s.setForceLockVaultID(vaults[step < 2 ? 0 : 1].id); }},
+        {&VaultStore::forceLockContinuesTerminationChanged, [&](int step) { s.setForceLockContinuesTermination(step < 2); }},
+        {&VaultStore::deletingVaultIDChanged, [&](int step) { s.setDeletingVaultID(vaults[step < 2 ? 0 : 1].id); }},
+        {&VaultStore::vaultsChanged, [&](int step) { s.setVaults(step < 2 ? vaults.mid(0, 1) : vaults); }},
     };
-    for (const Writer& writer : writers) {
-        QSignalSpy spy(store.get(), writer.signal);
-        writer.write(0);
-        EXPECT_EQ(spy.count(), 1) << writer.property;
-        writer.write(1);
-        EXPECT_EQ(spy.count(), 1) << writer.property << ": an equal value must not notify";
-        writer.write(2);
-        EXPECT_EQ(spy.count(), 2) << writer.property;
+    for (const auto& [signal, write] : writers) {
+        QSignalSpy spy(store.get(), signal);
+        for (int step = 0; step < 3; ++step) {
+            write(step);
+            EXPECT_EQ(spy.count(), step < 2 ? 1 : 2) << spy.signal().constData() << " after step " << step;
+        }
     }
 }
 
-TEST_F(VaultStoreStateTest, selectingAnotherVaultClearsBannersAndContent)
+TEST_F(StateTest, selectingAnotherVaultClearsBannersAndContent)
 {
-    const auto store = makeStore();
+    makeStore({"A", "B", "C"});
     const auto fillBanners = [&] {
         store->setErrorMessage("erro");
         store->setNoticeMessage("aviso");
-        store->setUnlockFailure(VaultUnlockFailure{idOf(0), "senha errada"});
-        store->setForceLockVaultID(idOf(0));
+        store->setUnlockFailure(VaultUnlockFailure{vault(0).id, "senha errada"});
+        store->setForceLockVaultID(vault(0).id);
         store->setForceLockContinuesTermination(true);
         store->setContent({itemNamed("a.txt")});
     };
     fillBanners();
     QSignalSpy selection(store.get(), &VaultStore::selectedVaultIDChanged);
-    QSignalSpy error(store.get(), &VaultStore::errorMessageChanged);
-
-    store->selectVault(idOf(0));
+    store->selectVault(vault(0).id);
     EXPECT_EQ(selection.count(), 0);
-    EXPECT_EQ(error.count(), 0);
     EXPECT_EQ(store->errorMessage(), "erro") << "selecting the selected vault keeps every banner";
-    EXPECT_EQ(store->unlockFailureMessage(idOf(0)), "senha errada");
-    EXPECT_EQ(store->unlockFailureMessage(idOf(1)), std::nullopt) << "shown only beside its own vault";
+    EXPECT_EQ(store->unlockFailureMessage(vault(0).id), "senha errada");
+    EXPECT_EQ(store->unlockFailureMessage(vault(1).id), std::nullopt) << "shown only beside its own vault";
     EXPECT_EQ(store->content().size(), 1);
 
-    store->selectVault(idOf(1));
+    store->selectVault(vault(1).id);
     EXPECT_EQ(selection.count(), 1);
-    EXPECT_EQ(store->selectedVaultID(), idOf(1));
-    EXPECT_EQ(store->selectedVault(), vaults[1]);
+    EXPECT_EQ(store->selectedVault(), vault(1));
     EXPECT_EQ(store->errorMessage(), std::nullopt);
     EXPECT_EQ(store->noticeMessage(), std::nullopt);
     EXPECT_EQ(store->unlockFailure(), std::nullopt);
@@ -214,7 +140,7 @@ TEST_F(VaultStoreStateTest, selectingAnotherVaultClearsBannersAndContent)
 
     // An operation that moves the selection empties the content too, but leaves the banners.
     fillBanners();
-    store->setSelectedVaultID(idOf(2));
+    store->setSelectedVaultID(vault(2).id);
     EXPECT_TRUE(store->content().isEmpty());
     EXPECT_EQ(store->noticeMessage(), "aviso");
 
@@ -224,8 +150,94 @@ TEST_F(VaultStoreStateTest, selectingAnotherVaultClearsBannersAndContent)
     EXPECT_EQ(store->forceLockVaultID(), std::nullopt);
     EXPECT_FALSE(store->forceLockContinuesTermination());
     EXPECT_EQ(store->noticeMessage(), "aviso") << "clearError keeps the notice";
-    store->clearNotice();
-    EXPECT_EQ(store->noticeMessage(), std::nullopt);
+}
+
+TEST_F(StateTest, oneOperationAtATimeAndAThrowingOneStillOpensTheGate)
+{
+    makeStore({"A"});
+    store->setNoticeMessage("aviso anterior");
+    ASSERT_TRUE(store->beginOperation(vault(0).id, true, true));
+    EXPECT_EQ(store->busyVaultID(), vault(0).id);
+    EXPECT_EQ(store->noticeMessage(), std::nullopt) << "the operation starts with clean banners";
+    EXPECT_FALSE(store->canEnqueueOperation());
+
+    EXPECT_FALSE(store->beginOperation(std::nullopt, false, true));
+    EXPECT_EQ(store->errorMessage(), std::nullopt) << "a silent refusal shows nothing";
+    EXPECT_FALSE(store->beginOperation(std::nullopt, true, true));
+    EXPECT_EQ(store->errorMessage(), "Há outra operação em andamento.");
+    EXPECT_EQ(store->busyVaultID(), vault(0).id) << "the refused caller changes nothing else";
+    store->endOperation();
+    EXPECT_FALSE(store->isBusy());
+    EXPECT_EQ(store->busyVaultID(), std::nullopt);
+
+    ASSERT_TRUE(store->beginOperation(std::nullopt, true, false));
+    EXPECT_EQ(store->errorMessage(), "Há outra operação em andamento.") << "kept when not clearing messages";
+    store->launchOperation(VaultOperationState::starting(VaultOperationKind::import, vault(0).id),
+                           [](std::stop_token) -> QCoro::Task<> {
+                               throw VaultError(VaultError::Kind::missingImage);
+                               co_return;
+                           });
+    QCoro::waitFor(store->cancelActiveOperationAndWait());
+    EXPECT_EQ(store->errorMessage(), "O arquivo deste cofre não foi encontrado.");
+    EXPECT_FALSE(store->isBusy());
+    EXPECT_EQ(store->activeOperation(), std::nullopt);
+    EXPECT_TRUE(store->canEnqueueOperation());
+}
+
+TEST_F(StateTest, cancellationIsAcceptedOnlyBeforeCommittingAndAwaitedToTheEnd)
+{
+    makeStore({"A"});
+    std::stop_token seenToken;
+    bool serviceAnswered = false;
+    bool released = false;
+    ASSERT_TRUE(store->beginOperation(std::nullopt, true, true));
+    store->launchOperation(
+        VaultOperationState::starting(VaultOperationKind::create),
+        [&](std::stop_token token) -> QCoro::Task<> {
+            seenToken = token;
+            while (!serviceAnswered) {
+                co_await QCoro::sleepFor(std::chrono::milliseconds(5));
+            }
+        },
+        [&] { released = true; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return seenToken.stop_possible(); })) << "the body has started";
+
+    store->updateActiveOperation([](VaultOperationState& state) { state.phase = VaultOperationPhase::committing; });
+    const std::optional<VaultOperationState> committing = store->activeOperation();
+    EXPECT_FALSE(store->canCancelActiveOperation());
+    store->cancelActiveOperation();
+    EXPECT_EQ(store->activeOperation(), committing) << "a committing operation cannot be cancelled";
+    EXPECT_FALSE(seenToken.stop_requested());
+
+    store->updateActiveOperation([](VaultOperationState& state) { state.phase = VaultOperationPhase::copying; });
+    EXPECT_TRUE(store->canCancelActiveOperation());
+    store->cancelActiveOperation();
+    EXPECT_EQ(store->activeOperation()->phase, VaultOperationPhase::cancelling);
+    EXPECT_TRUE(seenToken.stop_requested());
+    EXPECT_FALSE(store->canCancelActiveOperation()) << "already cancelling";
+
+    // Waiting returns only once the operation has ended and released everything it held.
+    serviceAnswered = true;
+    QCoro::waitFor(store->cancelActiveOperationAndWait());
+    EXPECT_FALSE(store->hasOperationTask());
+    EXPECT_EQ(store->activeOperation(), std::nullopt);
+    EXPECT_FALSE(store->isBusy());
+    EXPECT_TRUE(released);
+    QCoro::waitFor(store->cancelActiveOperationAndWait()); // nothing running: returns at once
+}
+
+TEST_F(StateTest, aDeferredRefreshOutlivedByItsStoreDoesNothing)
+{
+    makeStore({"A"});
+    ASSERT_TRUE(store->beginOperation(std::nullopt, true, true));
+    QCoro::waitFor(store->refresh());
+    store->endOperation();
+    ASSERT_TRUE(store->hasPendingRefreshTask());
+    QPointer<VaultStore> watched(store.get());
+    store.reset();
+    // The refresh's first turn comes after the store is gone; it must end without touching it.
+    QTest::qWait(0);
+    EXPECT_TRUE(watched.isNull());
 }
 
 } // namespace

@@ -1,9 +1,7 @@
 #include "support/VaultStoreFixture.h"
 
 #include "model/MountedRollbackFailure.h"
-#include "model/VaultError.h"
 
-#include <QDir>
 #include <QSignalSpy>
 
 namespace {
@@ -12,12 +10,20 @@ using UnlockLockTest = VaultStoreFixture;
 
 const QString wrongPassword = "Não foi possível desbloquear este cofre. Confira a senha e tente novamente.";
 const VaultError discoveryFailure = VaultError::commandFailed("hdiutil", 1, "sem resposta");
-const QString discoveryText = discoveryFailure.errorDescription();
+const QString discoveryText = "hdiutil falhou com código 1: sem resposta";
 
 TEST_F(UnlockLockTest, anAttachFailureIsWordedByWhereTheSystemFoundTheVault)
 {
     enum class Found { mounted, notMounted, nothingKnown };
-    struct Case
+    const auto plain = std::make_exception_ptr(VaultError(VaultError::Kind::unableToCreatePrivacyMarker));
+    const QString plainText = "Não foi possível criar a proteção contra indexação dentro do cofre.";
+    const auto refused = std::make_exception_ptr(VaultError(VaultError::Kind::unlockFailed));
+    const auto rollback = std::make_exception_ptr(MountedRollbackFailure({}, "marcador", "ocupado"));
+    const QString bothFailed = "A finalização do desbloqueio falhou (marcador) e a desmontagem automática falhou "
+                               "(ocupado)";
+    const QString created = "O cofre foi criado e permanece bloqueado.\n\nAtenção:\n• aviso";
+    const QString stillMounted = "O cofre continua montado.\n\nAtenção:\n• aviso";
+    const struct
     {
         const char* what;
         std::exception_ptr failure;
@@ -25,33 +31,24 @@ TEST_F(UnlockLockTest, anAttachFailureIsWordedByWhereTheSystemFoundTheVault)
         Found found;
         std::optional<QString> error;
         std::optional<QString> inlineFailure;
-        std::optional<QString> notice;
-    };
-    const auto plain = std::make_exception_ptr(VaultError(VaultError::Kind::unableToCreatePrivacyMarker));
-    const QString plainText = "Não foi possível criar a proteção contra indexação dentro do cofre.";
-    const auto refused = std::make_exception_ptr(VaultError(VaultError::Kind::unlockFailed));
-    const auto rollback = std::make_exception_ptr(MountedRollbackFailure({}, "marcador", "ocupado"));
-    const QString bothFailed = "A finalização do desbloqueio falhou (marcador) e a desmontagem automática falhou "
-                               "(ocupado).";
-    const QList<Case> cases = {
+        QString notice;
+    } cases[] = {
         {"wrong password", refused, false, Found::notMounted, std::nullopt, wrongPassword, "Atenção:\n• aviso"},
         {"new vault refused", refused, true, Found::notMounted,
-         "O cofre foi criado, mas não pôde ser desbloqueado: " + wrongPassword, std::nullopt,
-         "O cofre foi criado e permanece bloqueado.\n\nAtenção:\n• aviso"},
+         "O cofre foi criado, mas não pôde ser desbloqueado: " + wrongPassword, std::nullopt, created},
         {"other error, not mounted", plain, false, Found::notMounted, plainText, std::nullopt, "Atenção:\n• aviso"},
         {"rollback failed, not mounted", rollback, true, Found::notMounted,
          "A finalização do desbloqueio falhou (marcador). A desmontagem retornou erro (ocupado), mas uma nova "
          "consulta confirmou que o cofre está bloqueado.",
-         std::nullopt, "O cofre foi criado e permanece bloqueado.\n\nAtenção:\n• aviso"},
+         std::nullopt, created},
         {"new vault left mounted", plain, true, Found::mounted,
          "O cofre foi criado e continua montado, mas a finalização do desbloqueio falhou: " + plainText, std::nullopt,
-         "O cofre continua montado.\n\nAtenção:\n• aviso"},
+         stillMounted},
         {"left mounted", refused, false, Found::mounted,
          "O cofre continua montado, mas a finalização do desbloqueio falhou: " + wrongPassword, std::nullopt,
-         "O cofre continua montado.\n\nAtenção:\n• aviso"},
+         stillMounted},
         {"rollback failed, mounted", rollback, false, Found::mounted,
-         bothFailed.chopped(1) + ". Uma nova consulta confirmou que o cofre continua montado.", std::nullopt,
-         "O cofre continua montado.\n\nAtenção:\n• aviso"},
+         bothFailed + ". Uma nova consulta confirmou que o cofre continua montado.", std::nullopt, stillMounted},
         {"new vault, state unknown", plain, true, Found::nothingKnown,
          plainText + " Também não foi possível confirmar o estado de montagem: " + discoveryText, std::nullopt,
          "O cofre foi criado; confirme seu estado no Utilitário de Disco.\n\nAtenção:\n• aviso"},
@@ -59,25 +56,20 @@ TEST_F(UnlockLockTest, anAttachFailureIsWordedByWhereTheSystemFoundTheVault)
          wrongPassword + " Também não foi possível confirmar o estado de montagem: " + discoveryText, std::nullopt,
          "Atenção:\n• aviso"},
         {"rollback failed, state unknown", rollback, false, Found::nothingKnown,
-         bothFailed.chopped(1) + ". Também não foi possível confirmar o estado atual: " + discoveryText,
-         std::nullopt, "Atenção:\n• aviso"},
+         bothFailed + ". Também não foi possível confirmar o estado atual: " + discoveryText, std::nullopt,
+         "Atenção:\n• aviso"},
     };
     makeStore({"A"});
     services.content.listing = {itemNamed("Carta.txt")};
-    for (const Case& row : cases) {
+    for (const auto& row : cases) {
         SCOPED_TRACE(row.what);
         store->clearMessages();
         store->setContent({itemNamed("Velho.txt")});
-        switch (row.found) {
-        case Found::mounted:
-            services.disk.mountedSessionsOutcomes.push(mounted({sessionOf(vault(0))}));
-            break;
-        case Found::notMounted:
-            services.disk.mountedSessionsOutcomes.push({});
-            break;
-        case Found::nothingKnown:
+        if (row.found == Found::nothingKnown) {
             services.disk.mountedSessionsOutcomes.pushError(discoveryFailure);
-            break;
+        } else {
+            services.disk.mountedSessionsOutcomes.push(row.found == Found::mounted ? mounted({vault(0)})
+                                                                                   : QHash<QUuid, VaultSession>{});
         }
 
         waitForTask(store->handleAttachFailure(row.failure, vault(0), row.createdNow, {"aviso"}, &services.disk));
@@ -93,38 +85,24 @@ TEST_F(UnlockLockTest, anAttachFailureIsWordedByWhereTheSystemFoundTheVault)
     }
 }
 
-TEST_F(UnlockLockTest, aWrongPasswordIsShownBesideThatVaultOnly)
-{
-    makeStore({"A", "B"});
-    services.disk.attachOutcomes.pushError(VaultError(VaultError::Kind::unlockFailed));
-
-    waitForTask(store->unlockSelected("errada"));
-
-    EXPECT_EQ(store->errorMessage(), std::nullopt);
-    EXPECT_EQ(store->unlockFailureMessage(vault(0).id), wrongPassword);
-    EXPECT_EQ(store->unlockFailureMessage(vault(1).id), std::nullopt);
-    EXPECT_EQ(store->status(), VaultStatus::locked);
-    EXPECT_FALSE(store->isBusy());
-    EXPECT_EQ(services.disk.operations(), QStringList({"mountedSessions", "attach", "mountedSessions"}));
-    EXPECT_EQ(services.disk.calls[1].password, "errada");
-
-    store->selectVault(vault(1).id);
-    EXPECT_EQ(store->unlockFailure(), std::nullopt);
-}
-
 TEST_F(UnlockLockTest, unlockRefusesWhatItCannotUnlockBeforeAskingTheSystem)
 {
     makeStore({"A", "B"});
     QDir(vault(1).imageURL.toLocalFile()).removeRecursively();
-    const QString nul(QChar(u'\0'));
-    const QList<std::pair<QUuid, QString>> attempts = {
-        {vault(0).id, ""}, {vault(0).id, "ab" + nul}, {QUuid::createUuid(), "senha"}, {vault(1).id, "senha"}};
-    const QStringList refusals = {"Informe uma senha para criptografar o cofre.",
-                                  "A senha contém um caractere não suportado.", "Selecione um cofre primeiro.",
-                                  "O arquivo deste cofre não foi encontrado."};
-    for (qsizetype i = 0; i < attempts.size(); ++i) {
-        waitForTask(store->unlock(attempts[i].first, attempts[i].second));
-        EXPECT_EQ(store->errorMessage(), refusals[i]);
+    const struct
+    {
+        QUuid vault;
+        QString password;
+        QString refusal;
+    } attempts[] = {
+        {vault(0).id, "", "Informe uma senha para criptografar o cofre."},
+        {vault(0).id, "ab" + QString(QChar(u'\0')), "A senha contém um caractere não suportado."},
+        {QUuid::createUuid(), "senha", "Selecione um cofre primeiro."},
+        {vault(1).id, "senha", "O arquivo deste cofre não foi encontrado."},
+    };
+    for (const auto& attempt : attempts) {
+        waitForTask(store->unlock(attempt.vault, attempt.password));
+        EXPECT_EQ(store->errorMessage(), attempt.refusal);
         EXPECT_FALSE(store->isBusy());
     }
     EXPECT_TRUE(services.disk.calls.isEmpty());
@@ -132,14 +110,37 @@ TEST_F(UnlockLockTest, unlockRefusesWhatItCannotUnlockBeforeAskingTheSystem)
     store->selectVault(std::nullopt);
     waitForTask(store->unlockSelected("senha"));
     EXPECT_EQ(store->errorMessage(), "Selecione um cofre primeiro.");
+    store->clearMessages();
     waitForTask(store->lockSelectedAndWait());
     EXPECT_EQ(store->errorMessage(), "Selecione um cofre primeiro.");
+}
+
+TEST_F(UnlockLockTest, aWrongPasswordIsShownBesideThatVaultOnlyAndAListingFailureKeepsItUnlocked)
+{
+    makeStore({"A", "B"});
+    services.disk.attachOutcomes.pushError(VaultError(VaultError::Kind::unlockFailed));
+    waitForTask(store->unlockSelected("errada"));
+    EXPECT_EQ(store->errorMessage(), std::nullopt);
+    EXPECT_EQ(store->unlockFailureMessage(vault(0).id), wrongPassword);
+    EXPECT_EQ(store->status(), VaultStatus::locked);
+    EXPECT_EQ(services.disk.operations(), QStringList({"mountedSessions", "attach", "mountedSessions"}));
+    EXPECT_EQ(services.disk.calls[1].password, "errada");
+    store->selectVault(vault(1).id);
+    EXPECT_EQ(store->unlockFailure(), std::nullopt);
+
+    services.disk.attachOutcomes.push({sessionOf(vault(1)), MountProtectionReport{{"chflags falhou"}}});
+    services.content.listFailure = std::make_exception_ptr(VaultError(VaultError::Kind::noMountedVolume));
+    waitForTask(store->unlock(vault(1).id, "senha-certa"));
+    EXPECT_EQ(store->errorMessage(), "O cofre foi desbloqueado, mas seu conteúdo não pôde ser listado: O macOS não "
+                                     "informou o volume montado pelo cofre.");
+    EXPECT_EQ(store->noticeMessage(), "O cofre permanece desbloqueado.\n\nAtenção:\n• chflags falhou");
+    EXPECT_EQ(store->state(vault(1).id), VaultRowState::unlocked);
 }
 
 TEST_F(UnlockLockTest, unlockingAVaultMountedByHandOnlyProtectsAndListsIt)
 {
     makeStore({"A"});
-    services.disk.mountedSessionsOutcomes.push(mounted({sessionOf(vault(0))}));
+    services.disk.mountedSessionsOutcomes.push(mounted({vault(0)}));
     services.disk.protectExistingMountOutcomes.push(MountProtectionReport{{"mdutil falhou"}});
     services.content.listing = {itemNamed("Carta.txt")};
 
@@ -151,47 +152,27 @@ TEST_F(UnlockLockTest, unlockingAVaultMountedByHandOnlyProtectsAndListsIt)
     EXPECT_EQ(store->status(), VaultStatus::unlocked);
 }
 
-TEST_F(UnlockLockTest, aListingThatFailsAfterUnlockingLeavesTheVaultUnlocked)
-{
-    makeStore({"A"});
-    services.disk.attachOutcomes.push({sessionOf(vault(0)), MountProtectionReport{{"chflags falhou"}}});
-    services.content.listFailure = std::make_exception_ptr(VaultError(VaultError::Kind::noMountedVolume));
-    store->setContent({itemNamed("Velho.txt")});
-
-    waitForTask(store->unlock(vault(0).id, "senha-certa"));
-
-    EXPECT_EQ(store->errorMessage(), "O cofre foi desbloqueado, mas seu conteúdo não pôde ser listado: O macOS não "
-                                     "informou o volume montado pelo cofre.");
-    EXPECT_EQ(store->noticeMessage(), "O cofre permanece desbloqueado.\n\nAtenção:\n• chflags falhou");
-    EXPECT_TRUE(store->content().isEmpty());
-    EXPECT_EQ(store->status(), VaultStatus::unlocked);
-    EXPECT_EQ(store->state(vault(0).id), VaultRowState::unlocked);
-}
-
 TEST_F(UnlockLockTest, aBusyLockOffersTheForcedLockWhichThenSucceeds)
 {
     makeStore({"A"});
-    services.disk.mountedSessionsOutcomes.setStanding(mounted({sessionOf(vault(0))}));
-    const VaultError busy = VaultError::volumeBusy({"PID 4242 (/usr/bin/tail)"});
-    services.disk.detachOutcomes.pushError(busy);
+    services.disk.mountedSessionsOutcomes.setStanding(mounted({vault(0)}));
+    services.disk.detachOutcomes.pushError(VaultError::volumeBusy({"PID 4242 (/usr/bin/tail)"}));
 
     waitForTask(store->lockSelectedAndWait());
-
     EXPECT_EQ(store->errorMessage(), "O cofre ainda está em uso por PID 4242 (/usr/bin/tail). Feche os arquivos "
                                      "abertos nele e tente novamente, ou use “Forçar bloqueio”.");
     EXPECT_EQ(store->forceLockVaultID(), vault(0).id);
-    EXPECT_EQ(store->forceLockContinuesTermination(), false);
+    EXPECT_FALSE(store->forceLockContinuesTermination());
     EXPECT_EQ(store->status(), VaultStatus::unlocked);
 
     services.disk.mountedSessionsOutcomes.setStanding({});
-    services.disk.mountedSessionsOutcomes.push(mounted({sessionOf(vault(0))}));
+    services.disk.mountedSessionsOutcomes.push(mounted({vault(0)}));
     QSignalSpy busyChanges(store.get(), &VaultStore::isBusyChanged);
     store->lock(vault(0).id, true);
     EXPECT_FALSE(store->isBusy()) << "the work starts after the call has returned";
     ASSERT_TRUE(QTest::qWaitFor([&] { return busyChanges.size() == 2; }));
 
-    EXPECT_EQ(services.disk.operations().mid(3),
-              QStringList({"mountedSessions", "forceDetach", "mountedSessions"}));
+    EXPECT_EQ(services.disk.operations().mid(3), QStringList({"mountedSessions", "forceDetach", "mountedSessions"}));
     EXPECT_EQ(services.disk.calls[4].session, sessionOf(vault(0)));
     EXPECT_EQ(store->noticeMessage(), "Cofre bloqueado.");
     EXPECT_EQ(store->errorMessage(), std::nullopt);
@@ -201,27 +182,22 @@ TEST_F(UnlockLockTest, aBusyLockOffersTheForcedLockWhichThenSucceeds)
 
 TEST_F(UnlockLockTest, aLockEndsWithWhatTheSystemConfirms)
 {
-    struct Case
+    const VaultError refusal = VaultError::commandFailed("diskutil", 1, "recusado");
+    const QString refusedText = "diskutil falhou com código 1: recusado";
+    const struct
     {
         const char* what;
-        bool mountedBefore;
-        bool ejectRefused;
-        bool mountedAfter;
-        bool discoveryFails;
+        bool mountedBefore, ejectRefused, mountedAfter, discoveryFails;
         std::optional<QString> error;
         std::optional<QString> notice;
         VaultStatus status;
-    };
-    const VaultError refusal = VaultError::commandFailed("diskutil", 1, "recusado");
-    const QString refusedText = refusal.errorDescription();
-    const QList<Case> cases = {
+    } cases[] = {
         {"ejected outside the program", false, false, false, false, std::nullopt, "O cofre já estava bloqueado.",
          VaultStatus::locked},
         {"locked", true, false, false, false, std::nullopt, "Cofre bloqueado.", VaultStatus::locked},
         {"eject claimed success", true, false, true, false,
          "O macOS não confirmou o bloqueio do cofre; ele continua montado.", std::nullopt, VaultStatus::unlocked},
-        {"ejected, state unknown", true, false, false, true, discoveryText, std::nullopt,
-         VaultStatus::needsAttention},
+        {"ejected, state unknown", true, false, false, true, discoveryText, std::nullopt, VaultStatus::needsAttention},
         {"eject refused", true, true, true, false, "Não foi possível concluir o bloqueio: " + refusedText,
          std::nullopt, VaultStatus::unlocked},
         {"eject refused, state unknown", true, true, true, true,
@@ -229,21 +205,18 @@ TEST_F(UnlockLockTest, aLockEndsWithWhatTheSystemConfirms)
          VaultStatus::needsAttention},
     };
     makeStore({"A"});
-    for (const Case& row : cases) {
+    for (const auto& row : cases) {
         SCOPED_TRACE(row.what);
         store->setContent({itemNamed("Carta.txt")});
-        services.disk.mountedSessionsOutcomes.push(row.mountedBefore ? mounted({sessionOf(vault(0))})
-                                                                     : QHash<QUuid, VaultSession>{});
+        services.disk.mountedSessionsOutcomes.push(row.mountedBefore ? mounted({vault(0)}) : QHash<QUuid, VaultSession>{});
         if (row.ejectRefused) {
             services.disk.detachOutcomes.pushError(refusal);
         }
-        if (!row.mountedBefore) {
-            // Nothing to eject, so nothing to confirm.
-        } else if (row.discoveryFails) {
+        if (row.mountedBefore && row.discoveryFails) {
             services.disk.mountedSessionsOutcomes.pushError(discoveryFailure);
-        } else {
-            services.disk.mountedSessionsOutcomes.push(row.mountedAfter ? mounted({sessionOf(vault(0))})
-                                                                        : QHash<QUuid, VaultSession>{});
+        } else if (row.mountedBefore) {
+            services.disk.mountedSessionsOutcomes.push(row.mountedAfter ? mounted({vault(0)})
+                                                                       : QHash<QUuid, VaultSession>{});
         }
 
         waitForTask(store->lockSelectedAndWait());

@@ -3,23 +3,23 @@
 #include "system/FinderImportDiskServicing.h"
 
 #include <QList>
-#include <QObject>
 #include <QString>
 #include <QStringList>
 
+#include <qcoro/qcorotimer.h>
+
+#include <chrono>
 #include <exception>
 #include <stop_token>
 #include <utility>
 #include <variant>
 
-// A scripted stand-in for the disk-image service in the store's tests. Each operation answers
-// with its next queued outcome, else with its standing outcome (by default: nothing mounted, an
-// empty report, success); every call is recorded in order. While held, operations suspend before
-// answering, so a test can act while one is in flight.
-class FakeFinderImportDiskService : public QObject, public FinderImportDiskServicing
+// A scripted disk-image service for the store's tests. Each operation answers with its next
+// queued outcome, else with its standing outcome (by default: nothing mounted, an empty report,
+// success); every call is recorded in order. While held, operations wait before answering, so a
+// test can act while one is in flight.
+class FakeFinderImportDiskService : public FinderImportDiskServicing
 {
-    Q_OBJECT
-
 public:
     template <typename T>
     class Outcomes
@@ -27,16 +27,8 @@ public:
     public:
         void push(T value) { queued_.append(std::move(value)); }
         template <typename Error>
-        void pushError(Error error)
-        {
-            queued_.append(std::make_exception_ptr(std::move(error)));
-        }
+        void pushError(Error error) { queued_.append(std::make_exception_ptr(std::move(error))); }
         void setStanding(T value) { standing_ = std::move(value); }
-        template <typename Error>
-        void setStandingError(Error error)
-        {
-            standing_ = std::make_exception_ptr(std::move(error));
-        }
 
         // The next outcome: its value, or its error thrown.
         T next()
@@ -53,47 +45,86 @@ public:
         std::variant<T, std::exception_ptr> standing_ = T{};
     };
 
+    // What an operation without a result answers (QCoro's own task state holds a std::monostate).
+    struct Done
+    {
+    };
+
     struct Call
     {
-        QString operation;  // the operation's name, e.g. "attach"
-        QList<Vault> vaults;
-        Vault vault;
-        QString password;
-        std::stop_token cancellation;
-        VaultSession session;
-        QUrl mountPoint;
+        // Every member has an initializer, so a call names only what it has.
+        QString operation{}; // "attach", "eject", ...
+        Vault vault{};
+        QString password{};
+        VaultSession session{};
+        QUrl mountPoint{};
         bool force = false;
     };
 
     Outcomes<QHash<QUuid, VaultSession>> mountedSessionsOutcomes;
     Outcomes<std::pair<VaultSession, MountProtectionReport>> attachOutcomes;
     Outcomes<MountProtectionReport> protectExistingMountOutcomes;
-    Outcomes<std::monostate> detachOutcomes;
-    Outcomes<std::monostate> forceDetachOutcomes;
+    Outcomes<Done> detachOutcomes;
+    Outcomes<Done> forceDetachOutcomes;
     Outcomes<QList<MountedDiskImage>> mountedImagesInStorageOutcomes;
-    Outcomes<std::monostate> ejectOutcomes;
+    Outcomes<Done> ejectOutcomes;
 
     QList<Call> calls;
-    QStringList operations() const;
+    QStringList operations() const
+    {
+        QStringList names;
+        for (const Call& call : calls) {
+            names.append(call.operation);
+        }
+        return names;
+    }
 
-    void hold();
-    void release();
+    bool held = false;
 
-    QCoro::Task<QHash<QUuid, VaultSession>> mountedSessions(QList<Vault> vaults) override;
+    QCoro::Task<QHash<QUuid, VaultSession>> mountedSessions(QList<Vault>) override
+    {
+        calls.append({.operation = "mountedSessions"});
+        co_return co_await answer(mountedSessionsOutcomes);
+    }
     QCoro::Task<std::pair<VaultSession, MountProtectionReport>> attach(Vault vault, QString password,
-                                                                       std::stop_token cancellation) override;
-    QCoro::Task<MountProtectionReport> protectExistingMount(VaultSession session) override;
-    QCoro::Task<void> detach(VaultSession session) override;
-    QCoro::Task<void> forceDetach(VaultSession session) override;
-    QCoro::Task<QList<MountedDiskImage>> mountedImagesInStorage() override;
-    QCoro::Task<void> eject(QUrl mountPoint, bool force) override;
-
-Q_SIGNALS:
-    void released();
+                                                                       std::stop_token) override
+    {
+        calls.append({.operation = "attach", .vault = vault, .password = password});
+        co_return co_await answer(attachOutcomes);
+    }
+    QCoro::Task<MountProtectionReport> protectExistingMount(VaultSession session) override
+    {
+        calls.append({.operation = "protectExistingMount", .session = session});
+        co_return co_await answer(protectExistingMountOutcomes);
+    }
+    QCoro::Task<void> detach(VaultSession session) override
+    {
+        calls.append({.operation = "detach", .session = session});
+        co_await answer(detachOutcomes);
+    }
+    QCoro::Task<void> forceDetach(VaultSession session) override
+    {
+        calls.append({.operation = "forceDetach", .session = session});
+        co_await answer(forceDetachOutcomes);
+    }
+    QCoro::Task<QList<MountedDiskImage>> mountedImagesInStorage() override
+    {
+        calls.append({.operation = "mountedImagesInStorage"});
+        co_return co_await answer(mountedImagesInStorageOutcomes);
+    }
+    QCoro::Task<void> eject(QUrl mountPoint, bool force) override
+    {
+        calls.append({.operation = "eject", .mountPoint = mountPoint, .force = force});
+        co_await answer(ejectOutcomes);
+    }
 
 private:
-    Call& record(const QString& operation);
-    QCoro::Task<void> waitWhileHeld();
-
-    bool held_ = false;
+    template <typename T>
+    QCoro::Task<T> answer(Outcomes<T>& outcomes)
+    {
+        while (held) {
+            co_await QCoro::sleepFor(std::chrono::milliseconds(5));
+        }
+        co_return outcomes.next();
+    }
 };

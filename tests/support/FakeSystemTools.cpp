@@ -4,16 +4,20 @@
 #include <QFile>
 
 #include <algorithm>
-#include <chrono>
 
 namespace {
 
 constexpr SystemTool allTools[] = {SystemTool::hdiutil, SystemTool::diskutil, SystemTool::mdutil, SystemTool::ditto,
                                    SystemTool::chflags};
 
-// Runs in the tool folder. Calls are numbered across all tools; each tool counts its own
-// answers. The runner starts one tool at a time, so the counters need no locking.
-const char* scriptBody = R"script(tool='%1'
+QString nameOf(SystemTool tool)
+{
+    return SystemToolTable::fixed().spec(tool).displayName;
+}
+
+// Calls are numbered across all tools; each tool counts its own answers. The runner starts one
+// tool at a time, so the counters need no locking.
+const char* recordingScript = R"script(tool='%1'
 n=$(( $(cat calls/count 2>/dev/null || echo 0) + 1 ))
 echo "$n" > calls/count
 call="calls/$n"
@@ -33,94 +37,90 @@ exit "$(cat "$answer/status" 2>/dev/null || echo 0)")script";
 void writeAll(const QString& path, const QByteArray& bytes)
 {
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size()) {
         qFatal("cannot write %s", qPrintable(path));
     }
-    file.write(bytes);
 }
 
 } // namespace
 
-FakeSystemTools::FakeSystemTools()
+FakeSystemTools::FakeSystemTools() : folder_(QDir::tempPath() + QStringLiteral("/kovara-fake-tools-XXXXXX"))
 {
-    QDir root(folder_.path());
-    root.mkpath(QStringLiteral("calls"));
+    QDir(path()).mkpath(QStringLiteral("calls"));
     for (SystemTool tool : allTools) {
-        root.mkpath(QStringLiteral("answers/") + name(tool));
-        folder_.writeScript(name(tool), QString::fromUtf8(scriptBody).arg(name(tool)).toUtf8());
+        QDir(path()).mkpath(QStringLiteral("answers/") + nameOf(tool));
+        writeScript(nameOf(tool), QString::fromUtf8(recordingScript).arg(nameOf(tool)).toUtf8());
     }
 }
 
-QString FakeSystemTools::name(SystemTool tool)
+QByteArray FakeSystemTools::read(const QString& name) const
 {
-    switch (tool) {
-    case SystemTool::hdiutil: return QStringLiteral("hdiutil");
-    case SystemTool::diskutil: return QStringLiteral("diskutil");
-    case SystemTool::mdutil: return QStringLiteral("mdutil");
-    case SystemTool::ditto: return QStringLiteral("ditto");
-    case SystemTool::chflags: return QStringLiteral("chflags");
-    }
-    return {};
+    QFile file(filePath(name));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-SystemToolTable FakeSystemTools::table() const
+QString FakeSystemTools::writeScript(const QString& name, const QByteArray& body)
 {
-    return folder_.toolTable(std::chrono::seconds(60));
+    writeAll(filePath(name), "#!/bin/sh\ncd '" + QFile::encodeName(path()) + "' || exit 99\n" + body + "\n");
+    QFile::setPermissions(filePath(name), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return filePath(name);
+}
+
+SystemToolTable FakeSystemTools::table(std::chrono::milliseconds timeout,
+                                       std::optional<std::chrono::milliseconds> chflagsTimeout) const
+{
+    const auto fake = [this](SystemTool tool, std::optional<std::chrono::milliseconds> limit) {
+        return SystemToolSpec{filePath(nameOf(tool)), nameOf(tool), limit};
+    };
+    return SystemToolTable({fake(SystemTool::hdiutil, timeout), fake(SystemTool::diskutil, timeout),
+                            fake(SystemTool::mdutil, timeout), fake(SystemTool::ditto, std::nullopt),
+                            fake(SystemTool::chflags, chflagsTimeout.value_or(timeout))});
 }
 
 void FakeSystemTools::answerNext(SystemTool tool, const Answer& answer)
 {
     // Answers are numbered by call; calls already answered by the standing answer count too.
-    const int used = folder_.read(QStringLiteral("answers/%1/used").arg(name(tool))).trimmed().toInt();
+    const int used = read(QStringLiteral("answers/%1/used").arg(nameOf(tool))).trimmed().toInt();
     int& last = queued_[tool];
     last = std::max(last, used) + 1;
-    writeAnswer(QStringLiteral("answers/%1/%2").arg(name(tool)).arg(last), answer);
+    writeAnswer(QStringLiteral("answers/%1/%2").arg(nameOf(tool)).arg(last), answer);
 }
 
 void FakeSystemTools::answerAlways(SystemTool tool, const Answer& answer)
 {
-    QDir(folder_.filePath(QStringLiteral("answers/%1/always").arg(name(tool)))).removeRecursively();
-    writeAnswer(QStringLiteral("answers/%1/always").arg(name(tool)), answer);
+    QDir(filePath(QStringLiteral("answers/%1/always").arg(nameOf(tool)))).removeRecursively();
+    writeAnswer(QStringLiteral("answers/%1/always").arg(nameOf(tool)), answer);
 }
 
 void FakeSystemTools::writeAnswer(const QString& folder, const Answer& answer)
 {
-    QDir(folder_.path()).mkpath(folder);
-    writeAll(folder_.filePath(folder + QStringLiteral("/status")), QByteArray::number(answer.status));
-    writeAll(folder_.filePath(folder + QStringLiteral("/stdout")), answer.standardOutput);
-    writeAll(folder_.filePath(folder + QStringLiteral("/stderr")), answer.standardError);
+    QDir(path()).mkpath(folder);
+    writeAll(filePath(folder + QStringLiteral("/status")), QByteArray::number(answer.status));
+    writeAll(filePath(folder + QStringLiteral("/stdout")), answer.standardOutput);
+    writeAll(filePath(folder + QStringLiteral("/stderr")), answer.standardError);
     if (!answer.effect.isEmpty()) {
-        writeAll(folder_.filePath(folder + QStringLiteral("/effect")), answer.effect.toUtf8());
+        writeAll(filePath(folder + QStringLiteral("/effect")), answer.effect.toUtf8());
     }
 }
 
-QList<FakeSystemTools::Call> FakeSystemTools::calls() const
+QList<FakeSystemTools::Call> FakeSystemTools::calls(std::optional<SystemTool> tool) const
 {
     QList<Call> calls;
-    const int count = folder_.read(QStringLiteral("calls/count")).trimmed().toInt();
+    const int count = read(QStringLiteral("calls/count")).trimmed().toInt();
     for (int index = 1; index <= count; ++index) {
         const QString call = QStringLiteral("calls/%1/").arg(index);
-        const QString toolName = QString::fromUtf8(folder_.read(call + QStringLiteral("tool")).trimmed());
-        const auto tool = std::find_if(std::begin(allTools), std::end(allTools),
-                                       [&](SystemTool candidate) { return name(candidate) == toolName; });
-        Call recorded{*tool, {}, folder_.read(call + QStringLiteral("stdin"))};
-        QList<QByteArray> arguments = folder_.read(call + QStringLiteral("arguments")).split('\0');
-        arguments.removeLast(); // after the final NUL
-        for (const QByteArray& argument : arguments) {
-            recorded.arguments.append(QString::fromUtf8(argument));
+        const QString toolName = QString::fromUtf8(read(call + QStringLiteral("tool")).trimmed());
+        const SystemTool recorded = *std::find_if(std::begin(allTools), std::end(allTools),
+                                                  [&](SystemTool candidate) { return nameOf(candidate) == toolName; });
+        if (tool && recorded != *tool) {
+            continue;
         }
-        calls.append(recorded);
+        QList<QByteArray> arguments = read(call + QStringLiteral("arguments")).split('\0');
+        arguments.removeLast(); // after the final NUL
+        calls.append({recorded, {}, read(call + QStringLiteral("stdin"))});
+        for (const QByteArray& argument : arguments) {
+            calls.last().arguments.append(QString::fromUtf8(argument));
+        }
     }
     return calls;
-}
-
-QList<FakeSystemTools::Call> FakeSystemTools::calls(SystemTool tool) const
-{
-    QList<Call> selected;
-    for (const Call& call : calls()) {
-        if (call.tool == tool) {
-            selected.append(call);
-        }
-    }
-    return selected;
 }

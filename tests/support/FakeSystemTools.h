@@ -1,6 +1,5 @@
 #pragma once
 
-#include "support/FakeToolFolder.h"
 #include "system/SystemTool.h"
 
 #include <QByteArray>
@@ -8,26 +7,25 @@
 #include <QMap>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 
-// Fake system tools for fault injection: one script per tool in a FakeToolFolder that records its
-// argument vector and standard input and answers as scripted, call by call. `table()` points a
-// runner at them.
+#include <chrono>
+#include <optional>
+
+// Fake system tools for fault injection: a temporary folder holding one /bin/sh script per tool
+// that records its argument vector and standard input and answers as scripted, call by call.
+// A test may also write scripts of its own (a tool that hangs, floods its output, ...).
 class FakeSystemTools
 {
 public:
     struct Answer
     {
         int status = 0;
-        QByteArray standardOutput;
-        QByteArray standardError;
+        QByteArray standardOutput{};
+        QByteArray standardError{};
         // A shell fragment run before answering, with the tool's arguments in "$@" (to create
-        // or remove files as the real tool would, or to wait).
-        QString effect;
-
-        Answer& withStatus(int value) { status = value; return *this; }
-        Answer& withOutput(QByteArray bytes) { standardOutput = std::move(bytes); return *this; }
-        Answer& withError(QByteArray bytes) { standardError = std::move(bytes); return *this; }
-        Answer& withEffect(QString fragment) { effect = std::move(fragment); return *this; }
+        // or remove files as the real tool would).
+        QString effect{};
     };
 
     struct Call
@@ -39,24 +37,32 @@ public:
 
     FakeSystemTools();
 
-    // Every tool is its fake script, displayed under its real name, with a time-out long enough
-    // for a loaded machine (none for ditto, as in production).
-    SystemToolTable table() const;
+    QString path() const { return folder_.path(); }
+    QString filePath(const QString& name) const { return folder_.filePath(name); }
+    // The file's bytes, or an empty array when it does not exist.
+    QByteArray read(const QString& name) const;
+
+    // Writes an executable script `name` running `body` in this folder (so the files it writes
+    // with relative names land here), replacing the recording script of that name; returns its path.
+    QString writeScript(const QString& name, const QByteArray& body);
+
+    // Every tool is the script named after its display name here, with `timeout` (none for ditto,
+    // as in production); `chflagsTimeout` replaces it for chflags alone, so a time-out case can be
+    // quick while the other tools keep a limit a loaded machine never reaches.
+    SystemToolTable table(std::chrono::milliseconds timeout = std::chrono::seconds(60),
+                          std::optional<std::chrono::milliseconds> chflagsTimeout = std::nullopt) const;
 
     // Queues the answer to the tool's next unanswered call.
     void answerNext(SystemTool tool, const Answer& answer);
     // The answer once the queue is used up; until set, status 0 with no output.
     void answerAlways(SystemTool tool, const Answer& answer);
 
-    // Every call so far, in the order the tools were started.
-    QList<Call> calls() const;
-    QList<Call> calls(SystemTool tool) const;
-
-    static QString name(SystemTool tool);
+    // The recorded calls (of one tool, or of all), in the order the tools were started.
+    QList<Call> calls(std::optional<SystemTool> tool = std::nullopt) const;
 
 private:
     void writeAnswer(const QString& folder, const Answer& answer);
 
-    FakeToolFolder folder_;
+    QTemporaryDir folder_;
     QMap<SystemTool, int> queued_;
 };

@@ -15,7 +15,6 @@ public:
 
     using VaultStore::applyStorageMountsToKnownVaults;
     using VaultStore::beginOperation;
-    using VaultStore::completionNotice;
     using VaultStore::endOperation;
     using VaultStore::handleAttachFailure;
     using VaultStore::hasOperationTask;
@@ -26,9 +25,7 @@ public:
     using VaultStore::pendingRefreshRequested;
     using VaultStore::performDeleteVault;
     using VaultStore::performFinderAction;
-    using VaultStore::publishContent;
     using VaultStore::reconciledSession;
-    using VaultStore::registryFailureDetail;
     using VaultStore::registryIsUsable;
     using VaultStore::setActiveOperation;
     using VaultStore::setBusyVaultID;
@@ -44,5 +41,4 @@ public:
     using VaultStore::setVaults;
     using VaultStore::updateActiveOperation;
     using VaultStore::validatedNewVaultRequest;
-    using VaultStore::vaultForImageAt;
 };

@@ -1,9 +1,7 @@
 #pragma once
 
-#include "support/CataloguedVault.h"
 #include "support/InspectableVaultStore.h"
 #include "support/QtValuePrinters.h"
-#include "support/StoreTestServices.h"
 #include "support/WaitForTask.h"
 
 #include <QDir>
@@ -19,14 +17,22 @@
 class VaultStoreFixture : public testing::Test
 {
 protected:
-    // Catalogues vaults with these names, each with an image folder in the storage folder, and
-    // builds the store over them (the first vault is selected).
+    // A catalogue entry whose image (an empty bundle folder) is made in the storage folder; the
+    // id is fresh unless the test needs its images in a known order.
+    Vault catalogued(const QString& name, const QUuid& id = QUuid::createUuid()) const
+    {
+        const Vault vault{id, name, VaultRegistry(paths).imageURL(id), QDateTime::currentDateTimeUtc()};
+        QDir().mkpath(vault.imageURL.toLocalFile());
+        return vault;
+    }
+
+    // Catalogues vaults with these names and builds the store over them (the first is selected).
     void makeStore(const QStringList& names = {})
     {
         QDir().mkpath(paths.storageDirectory.toLocalFile());
         QList<Vault> catalogue;
         for (const QString& name : names) {
-            catalogue.append(cataloguedVault(paths, name));
+            catalogue.append(catalogued(name));
         }
         VaultRegistry(paths).save(catalogue);
         store = std::make_unique<InspectableVaultStore>(paths, services);
@@ -34,25 +40,25 @@ protected:
 
     const Vault& vault(int index) const { return store->vaults().at(index); }
 
-    static VaultSession sessionOf(const Vault& vault)
+    VaultSession sessionOf(const Vault& vault) const
     {
-        return VaultSession{vault.id, QUrl::fromLocalFile(QStringLiteral("/run/kovara/") + vault.name + u'/'),
-                            QStringLiteral("fuse:0:42")};
+        return VaultSession{vault.id, QUrl::fromLocalFile(root.path() + "/mnt/" + vault.name + u'/'),
+                            "fuse:0:" + vault.name};
     }
 
-    static QHash<QUuid, VaultSession> mounted(std::initializer_list<VaultSession> sessions)
+    QHash<QUuid, VaultSession> mounted(std::initializer_list<Vault> vaults) const
     {
-        QHash<QUuid, VaultSession> map;
-        for (const VaultSession& session : sessions) {
-            map.insert(session.vaultID, session);
+        QHash<QUuid, VaultSession> sessions;
+        for (const Vault& vault : vaults) {
+            sessions.insert(vault.id, sessionOf(vault));
         }
-        return map;
+        return sessions;
     }
 
     static VaultContentItem itemNamed(const QString& name)
     {
-        return VaultContentItem(QUrl::fromLocalFile(QStringLiteral("/run/kovara/A/") + name), false, false, 1,
-                                std::nullopt, VaultFileIdentity{1, 2, 0100000});
+        return VaultContentItem(QUrl::fromLocalFile("/run/kovara/A/" + name), false, false, 1, std::nullopt,
+                                VaultFileIdentity{1, 2, 0100000});
     }
 
     // Runs the event loop until no operation, operation task or deferred refresh is left.
@@ -64,7 +70,7 @@ protected:
     }
 
     QTemporaryDir root;
-    KovaraPaths paths = KovaraPaths::under(root.path() + QStringLiteral("/Kovara"));
+    KovaraPaths paths = KovaraPaths::under(root.path() + "/Kovara");
     StoreTestServices services{paths};
     std::unique_ptr<InspectableVaultStore> store;
 };

@@ -1,4 +1,4 @@
-#include "support/FakeToolFolder.h"
+#include "support/FakeSystemTools.h"
 #include "system/ChildProcess.h"
 
 #include <QFileInfo>
@@ -15,7 +15,7 @@ using Output = ChildProcess::Output;
 // lives on, as gocryptfs's does.
 TEST(ChildProcessTest, DiscardedOutputLetsAProgramThatLeavesADaemonFinishAtItsOwnExit)
 {
-    FakeToolFolder tools;
+    FakeSystemTools tools;
     const SystemToolSpec starter{tools.writeScript("starter", "cat > received\n"
                                                               "sleep 60 &\n"
                                                               "echo $! > daemon\n"

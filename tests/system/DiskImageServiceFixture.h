@@ -2,127 +2,82 @@
 
 #include "model/KovaraPaths.h"
 #include "model/Vault.h"
-#include "model/VaultError.h"
 #include "support/FakeSystemTools.h"
-#include "support/VaultErrorPrinting.h"
+#include "support/QtValuePrinters.h"
 #include "support/WaitForTask.h"
 #include "system/DiskImageService.h"
 #include "system/SystemProcessRunner.h"
 
 #include <QDir>
 #include <QTemporaryDir>
-#include <QUrl>
-#include <QUuid>
 
 #include <gtest/gtest.h>
-#include <plist/plist.h>
-#include <qcoro/qcorotask.h>
 
-#include <optional>
 #include <stdexcept>
+
+using Answer = FakeSystemTools::Answer;
 
 // A disk-image service over fake tools, in a temporary application folder, with a recording
 // trash function that tests can make fail.
 class DiskImageServiceTest : public testing::Test
 {
 protected:
+    // A mounted volume as the tools describe it; a null string leaves the key out.
     struct Entity
     {
         QString mountPoint;
         QString deviceEntry;
     };
 
-    struct Image
-    {
-        QString location;
-        QList<Entity> entities;
-        const char* locationKey = "image-path";
-    };
-
     // A space in the path, as in macOS's Application Support, exercises URL escaping.
-    QString applicationPath() const { return root.path() + QStringLiteral("/Application Support/Kovara"); }
-    QString storagePath() const { return applicationPath() + QStringLiteral("/Vaults.noindex"); }
+    QString applicationPath() const { return root.path() + "/Application Support/Kovara"; }
+    QString storagePath() const { return applicationPath() + "/Vaults.noindex"; }
 
-    Vault vaultNamed(const QString& name) const
+    // A vault whose image is in the storage folder (made there unless `withImage` is false).
+    Vault vaultNamed(const QString& name, bool withImage = true) const
     {
         const QUuid id = QUuid::createUuid();
-        return Vault{id, name,
-                     QUrl::fromLocalFile(storagePath() + QLatin1Char('/') + id.toString(QUuid::WithoutBraces).toLower() +
-                                         QStringLiteral(".sparsebundle")),
-                     QDateTime::currentDateTimeUtc()};
-    }
-
-    // A vault whose image exists in a prepared storage folder.
-    Vault existingVault(const QString& name) const
-    {
-        const Vault vault = vaultNamed(name);
-        QDir().mkpath(vault.imageURL.toLocalFile());
+        const Vault vault{id, name,
+                          QUrl::fromLocalFile(storagePath() + '/' + id.toString(QUuid::WithoutBraces) + ".sparsebundle"),
+                          QDateTime::currentDateTimeUtc()};
+        if (withImage) {
+            QDir().mkpath(vault.imageURL.toLocalFile());
+        }
         return vault;
     }
 
-    QString mountPointFor(const QString& name) const
+    static QByteArray propertyList(const QByteArray& dictionaryBody)
     {
-        const QString path = root.path() + QStringLiteral("/mounts/") + name;
-        QDir().mkpath(path);
-        return path;
+        return "<?xml version=\"1.0\" encoding=\"UTF-8\"?><plist version=\"1.0\"><dict>" + dictionaryBody +
+               "</dict></plist>";
     }
 
-    static QByteArray propertyList(plist_t root, bool binary)
+    static QByteArray entitiesEntry(const QList<Entity>& entities)
     {
-        char* bytes = nullptr;
-        uint32_t length = 0;
-        if (binary) {
-            plist_to_bin(root, &bytes, &length);
-        } else {
-            plist_to_xml(root, &bytes, &length);
-        }
-        QByteArray result(bytes, length);
-        binary ? plist_to_bin_free(bytes) : plist_to_xml_free(bytes);
-        plist_free(root);
-        return result;
-    }
-
-    static plist_t entitiesNode(const QList<Entity>& entities)
-    {
-        plist_t list = plist_new_array();
+        QByteArray xml = "<key>system-entities</key><array>";
         for (const Entity& entity : entities) {
-            plist_t dictionary = plist_new_dict();
-            plist_dict_set_item(dictionary, "content-hint", plist_new_string("Apple_APFS"));
-            if (!entity.mountPoint.isNull()) {
-                plist_dict_set_item(dictionary, "mount-point", plist_new_string(entity.mountPoint.toUtf8().constData()));
-            }
-            if (!entity.deviceEntry.isNull()) {
-                plist_dict_set_item(dictionary, "dev-entry", plist_new_string(entity.deviceEntry.toUtf8().constData()));
-            }
-            plist_array_append_item(list, dictionary);
+            xml += "<dict><key>content-hint</key><string>Apple_APFS</string>";
+            xml += entity.mountPoint.isNull() ? QByteArray() : "<key>mount-point</key><string>" + entity.mountPoint.toUtf8() + "</string>";
+            xml += entity.deviceEntry.isNull() ? QByteArray() : "<key>dev-entry</key><string>" + entity.deviceEntry.toUtf8() + "</string>";
+            xml += "</dict>";
         }
-        return list;
-    }
-
-    // What "hdiutil info -plist" prints for these images.
-    static QByteArray infoPropertyList(const QList<Image>& images, bool binary = false)
-    {
-        plist_t list = plist_new_array();
-        for (const Image& image : images) {
-            plist_t dictionary = plist_new_dict();
-            if (!image.location.isNull()) {
-                plist_dict_set_item(dictionary, image.locationKey, plist_new_string(image.location.toUtf8().constData()));
-            }
-            plist_dict_set_item(dictionary, "system-entities", entitiesNode(image.entities));
-            plist_array_append_item(list, dictionary);
-        }
-        plist_t root = plist_new_dict();
-        plist_dict_set_item(root, "framework", plist_new_string("7.0"));
-        plist_dict_set_item(root, "images", list);
-        return propertyList(root, binary);
+        return xml + "</array>";
     }
 
     // What "hdiutil attach -plist" prints.
-    static QByteArray attachPropertyList(const QList<Entity>& entities)
+    static QByteArray attachOutput(const QList<Entity>& entities) { return propertyList(entitiesEntry(entities)); }
+
+    // What "hdiutil info -plist" prints for images given as (location, entities); a location is
+    // written under "image-path" unless it is a URL.
+    static QByteArray infoOutput(const QList<std::pair<QString, QList<Entity>>>& images)
     {
-        plist_t root = plist_new_dict();
-        plist_dict_set_item(root, "system-entities", entitiesNode(entities));
-        return propertyList(root, false);
+        QByteArray xml = "<key>framework</key><string>7.0</string><key>images</key><array>";
+        for (const auto& [location, entities] : images) {
+            const QByteArray key = location.startsWith("file:") ? "image-url" : "image-path";
+            xml += "<dict>" + (location.isNull() ? QByteArray() : "<key>" + key + "</key><string>" + location.toUtf8() + "</string>");
+            xml += entitiesEntry(entities) + "</dict>";
+        }
+        return propertyList(xml + "</array>");
     }
 
     template <typename Task>
@@ -140,7 +95,7 @@ protected:
     KovaraPaths paths = KovaraPaths::under(applicationPath());
     FakeSystemTools tools;
     SystemProcessRunner runner{tools.table()};
-    QList<QString> trashedPaths;
+    QStringList trashedPaths;
     std::function<std::optional<QUrl>(const QUrl&)> trashBehaviour = [this](const QUrl& location) -> std::optional<QUrl> {
         trashedPaths.append(location.toLocalFile());
         return std::nullopt;

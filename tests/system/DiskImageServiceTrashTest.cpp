@@ -1,55 +1,56 @@
 #include "DiskImageServiceFixture.h"
 
 #include "platform/HiddenFlag.h"
+#include "support/TestFiles.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 
-#include <stdexcept>
-
 TEST(DiskImageServiceTrashNameTest, FriendlyNamesNeverLookInternalOrHidden)
 {
-    EXPECT_EQ(DiskImageService::trashFriendlyName(QStringLiteral(" Fotos: 2024/25\n")),
-              QStringLiteral("Fotos- 2024-25"));
-    EXPECT_EQ(DiskImageService::trashFriendlyName(QStringLiteral("...Notas")), QStringLiteral("Notas"));
-    EXPECT_EQ(DiskImageService::trashFriendlyName(QStringLiteral("Re\u200Bcibos\u0007")), QStringLiteral("Recibos"));
-    EXPECT_EQ(DiskImageService::trashFriendlyName(QString(80, QLatin1Char('a'))), QString(80, QLatin1Char('a')));
-    EXPECT_EQ(DiskImageService::trashFriendlyName(QStringLiteral("...")), std::nullopt);
-    EXPECT_EQ(DiskImageService::trashFriendlyName(QString(81, QLatin1Char('a'))), std::nullopt);
-    EXPECT_EQ(DiskImageService::trashFriendlyName(QStringLiteral("6F1C1B1E-8E0C-4C55-9B43-0D0C8A1E2B3F")),
-              std::nullopt);
-    EXPECT_EQ(DiskImageService::trashFriendlyName(QStringLiteral("00000000-0000-0000-0000-000000000000")),
-              std::nullopt);
+    const std::pair<QString, std::optional<QString>> cases[] = {
+        {" Fotos: 2024/25\n", "Fotos- 2024-25"},
+        {"...Notas", "Notas"},
+        {"Re\u200Bcibos\u0007", "Recibos"},
+        {QString(80, u'a'), QString(80, u'a')},
+        {"...", std::nullopt},
+        {QString(81, u'a'), std::nullopt},
+        {"6F1C1B1E-8E0C-4C55-9B43-0D0C8A1E2B3F", std::nullopt},
+        {"00000000-0000-0000-0000-000000000000", std::nullopt},
+    };
+    for (const auto& [name, friendly] : cases) {
+        EXPECT_EQ(DiskImageService::trashFriendlyName(name), friendly) << name.toStdString();
+    }
 }
 
 // The real freedesktop Trash, inside the test program's private data folder.
-TEST_F(DiskImageServiceTest, AnImageGoesToTheTrashUnderItsFriendlyName)
+TEST_F(DiskImageServiceTest, AnImageGoesToTheTrashUnderItsFriendlyNameOrItsOwn)
 {
     DiskImageService realTrash(paths, runner);
-    const Vault vault = existingVault(QStringLiteral("Fotos: 2024/25"));
+    const Vault vault = vaultNamed("Fotos: 2024/25");
     HiddenFlag::set(vault.imageURL.toLocalFile(), true);
 
     const VaultImageRemoval removal = waitForTask(realTrash.trashImage(vault));
-
-    EXPECT_EQ(removal, VaultImageRemoval::trashed(QStringLiteral("Fotos- 2024-25.sparsebundle")));
-    const QString trash = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/Trash/files/";
-    EXPECT_TRUE(QFileInfo(trash + removal.fileName).isDir());
+    EXPECT_EQ(removal, VaultImageRemoval::trashed("Fotos- 2024-25.sparsebundle"));
+    EXPECT_TRUE(QFileInfo(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/Trash/files/" +
+                          removal.fileName)
+                    .isDir());
     EXPECT_FALSE(QFileInfo::exists(vault.imageURL.toLocalFile()));
-    QFile hiddenList(storagePath() + "/.hidden");
-    const QByteArray listed = hiddenList.open(QIODevice::ReadOnly) ? hiddenList.readAll() : QByteArray();
-    EXPECT_FALSE(listed.contains(vault.imageURL.fileName().toUtf8())) << "no stale hidden entry";
-
-    // Nothing left to trash: the list entry alone goes.
+    EXPECT_FALSE(TestFiles::readAll(storagePath() + "/.hidden").contains(vault.imageURL.fileName().toUtf8()))
+        << "no stale hidden entry";
     EXPECT_EQ(waitForTask(realTrash.trashImage(vault)), VaultImageRemoval::missing());
     EXPECT_TRUE(tools.calls().isEmpty());
+
+    const Vault unnamed = vaultNamed("...");
+    EXPECT_EQ(waitForTask(service.trashImage(unnamed)), VaultImageRemoval::trashed(unnamed.imageURL.fileName()));
+    EXPECT_EQ(trashedPaths, QStringList({unnamed.imageURL.toLocalFile()}));
 }
 
 TEST_F(DiskImageServiceTest, AFailedTrashPutsTheImageBackOrFinishesOnTheNextAttempt)
 {
-    const Vault vault = existingVault(QStringLiteral("Notas"));
+    const Vault vault = vaultNamed("Notas");
     const QString image = vault.imageURL.toLocalFile();
-    const QString friendly = storagePath() + QStringLiteral("/Notas.sparsebundle");
+    const QString friendly = storagePath() + "/Notas.sparsebundle";
     HiddenFlag::set(image, true);
     bool hiddenWhenTrashed = true;
     trashBehaviour = [&](const QUrl& location) -> std::optional<QUrl> {
@@ -57,13 +58,10 @@ TEST_F(DiskImageServiceTest, AFailedTrashPutsTheImageBackOrFinishesOnTheNextAtte
         hiddenWhenTrashed = HiddenFlag::isSet(location.toLocalFile());
         throw std::runtime_error("O Lixo está cheio.");
     };
-
-    const VaultError putBack = vaultErrorFrom(service.trashImage(vault));
-
-    EXPECT_EQ(putBack.errorDescription(),
-              QStringLiteral("O arquivo criptografado do cofre não pôde ser movido para o "
-                             "Lixo. O Lixo está cheio. O arquivo continua no lugar."));
-    EXPECT_EQ(trashedPaths, QList<QString>({friendly}));
+    EXPECT_EQ(vaultErrorFrom(service.trashImage(vault)).errorDescription(),
+              "O arquivo criptografado do cofre não pôde ser movido para o Lixo. O Lixo está cheio. O arquivo continua "
+              "no lugar.");
+    EXPECT_EQ(trashedPaths, QStringList({friendly}));
     EXPECT_FALSE(hiddenWhenTrashed);
     EXPECT_TRUE(QFileInfo(image).isDir());
     EXPECT_FALSE(QFileInfo::exists(friendly));
@@ -71,16 +69,13 @@ TEST_F(DiskImageServiceTest, AFailedTrashPutsTheImageBackOrFinishesOnTheNextAtte
 
     // The image cannot go back (something took its internal name meanwhile): the error says
     // where it is, and the next attempt trashes it from there.
-    trashBehaviour = [&](const QUrl& location) -> std::optional<QUrl> {
-        trashedPaths.append(location.toLocalFile());
+    trashBehaviour = [&](const QUrl&) -> std::optional<QUrl> {
         QDir().mkpath(image);
         throw std::runtime_error("O Lixo está cheio.");
     };
-    const VaultError stuck = vaultErrorFrom(service.trashImage(vault));
-    EXPECT_EQ(stuck.errorDescription(),
-              QStringLiteral("O arquivo criptografado do cofre não pôde ser movido para o Lixo. "
-                             "O Lixo está cheio. O arquivo ficou em ") +
-                  friendly + QStringLiteral("; apague o cofre novamente para tentar de novo."));
+    EXPECT_EQ(vaultErrorFrom(service.trashImage(vault)).errorDescription(),
+              "O arquivo criptografado do cofre não pôde ser movido para o Lixo. O Lixo está cheio. O arquivo ficou em " +
+                  friendly + "; apague o cofre novamente para tentar de novo.");
     EXPECT_TRUE(QFileInfo(friendly).isDir());
     EXPECT_TRUE(HiddenFlag::isSet(friendly));
 
@@ -88,16 +83,8 @@ TEST_F(DiskImageServiceTest, AFailedTrashPutsTheImageBackOrFinishesOnTheNextAtte
     trashedPaths.clear();
     trashBehaviour = [&](const QUrl& location) -> std::optional<QUrl> {
         trashedPaths.append(location.toLocalFile());
-        return QUrl::fromLocalFile(QStringLiteral("/trash/files/Notas.2.sparsebundle"));
+        return QUrl::fromLocalFile("/trash/files/Notas.2.sparsebundle");
     };
     EXPECT_EQ(waitForTask(service.trashImage(vault)), VaultImageRemoval::trashed("Notas.2.sparsebundle"));
-    EXPECT_EQ(trashedPaths, QList<QString>({friendly}));
-}
-
-TEST_F(DiskImageServiceTest, AnImageWithoutAFriendlyNameIsTrashedUnderItsOwn)
-{
-    const Vault vault = existingVault(QStringLiteral("..."));
-
-    EXPECT_EQ(waitForTask(service.trashImage(vault)), VaultImageRemoval::trashed(vault.imageURL.fileName()));
-    EXPECT_EQ(trashedPaths, QList<QString>({vault.imageURL.toLocalFile()}));
+    EXPECT_EQ(trashedPaths, QStringList({friendly}));
 }
