@@ -6,6 +6,7 @@
 #include "ui/InlineMessage.h"
 #include "ui/KovaraIcons.h"
 #include "ui/SheetHeader.h"
+#include "ui/TextStyle.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -44,14 +45,6 @@ std::optional<Vault> vaultWithID(const QList<Vault>& vaults, const std::optional
     return std::nullopt;
 }
 
-QLabel* secondaryText(const QString& text, QWidget* parent)
-{
-    auto* label = new QLabel(text, parent);
-    label->setWordWrap(true);
-    label->setForegroundRole(QPalette::PlaceholderText);
-    return label;
-}
-
 } // namespace
 
 FinderImportSheet::FinderImportSheet(VaultStore& store, FinderImportCoordinator& finderImport, QWidget* parent)
@@ -84,8 +77,8 @@ FinderImportSheet::FinderImportSheet(VaultStore& store, FinderImportCoordinator&
     firstVaultLayout->addStretch();
     firstVaultLayout->addWidget(iconLabel(KovaraIcons::locked, firstVaultIconSize, firstVault), 0, Qt::AlignHCenter);
     firstVaultLayout->addWidget(firstVaultTitle, 0, Qt::AlignHCenter);
-    auto* firstVaultText = secondaryText(
-        QStringLiteral("O Kovara precisa de um cofre criptografado antes de adicionar estas pastas."), firstVault);
+    auto* firstVaultText = TextStyle::secondaryLabel(
+        QStringLiteral("O Kovara precisa de um cofre criptografado antes de adicionar estas pastas."), firstVault, true);
     firstVaultText->setAlignment(Qt::AlignHCenter);
     firstVaultLayout->addWidget(firstVaultText);
     firstVaultLayout->addWidget(createFirst, 0, Qt::AlignHCenter);
@@ -97,8 +90,8 @@ FinderImportSheet::FinderImportSheet(VaultStore& store, FinderImportCoordinator&
     auto* folders = new QGroupBox(QStringLiteral("Selecionado no Finder"), form);
     auto* foldersLayout = new QVBoxLayout(folders);
     foldersLayout->addLayout(folderRows_);
-    foldersLayout->addWidget(
-        secondaryText(QStringLiteral("As pastas serão copiadas. As origens permanecerão onde estão."), folders));
+    foldersLayout->addWidget(TextStyle::secondaryLabel(
+        QStringLiteral("As pastas serão copiadas. As origens permanecerão onde estão."), folders, true));
 
     auto* destination = new QGroupBox(QStringLiteral("Destino"), form);
     auto* destinationLayout = new QFormLayout(destination);

@@ -4,7 +4,7 @@
 #include "model/Vault.h"
 #include "model/VaultRegistry.h"
 #include "platform/FileLocation.h"
-#include "support/GocryptfsMountGuard.h"
+#include "support/RealMounts.h"
 #include "support/QtValuePrinters.h"
 #include "support/WaitForTask.h"
 #include "system/DiskImageService.h"
@@ -130,9 +130,9 @@ TEST(Installation, PutsEverythingWhereTheDesktopAndTheInstalledProgramLookAndThe
     waitForTask(service.prepareStorage());
     waitForTask(service.createSparseBundle(vault, 1, "senha instalada", {}));
     const VaultSession session = waitForTask(service.attach(vault, "senha instalada", {})).first;
-    EXPECT_EQ(GocryptfsMountGuard::mountPointsUnder(mounts), QStringList{FileLocation::path(session.mountPoint)});
+    EXPECT_EQ(RealMounts::mountPointsUnder(mounts), QStringList{FileLocation::path(session.mountPoint)});
     waitForTask(service.detach(session));
-    EXPECT_EQ(GocryptfsMountGuard::mountPointsUnder(mounts), QStringList{});
+    EXPECT_EQ(RealMounts::mountPointsUnder(mounts), QStringList{});
 }
 
 } // namespace

@@ -5,10 +5,9 @@
 #include "app/KovaraApp.h"
 #include "app/MainWindow.h"
 #include "support/FakeFinderWorkspace.h"
-#include "support/FileTreeSnapshot.h"
-#include "support/GocryptfsMountGuard.h"
+#include "support/RealMounts.h"
 #include "support/PrivateSessionBus.h"
-#include "support/SampleFileTree.h"
+#include "support/TestFiles.h"
 #include "store/VaultStore.h"
 #include "ui/CreateVaultSheet.h"
 #include "ui/FinderImportSheet.h"
@@ -109,7 +108,7 @@ protected:
     void expectCopied(const QString& name)
     {
         const QString copy = store->sessions().value(store->vaults().first().id).mountPoint.toLocalFile() + name;
-        EXPECT_EQ(FileTreeSnapshot::of(sources.path() + "/" + name).differencesFrom(FileTreeSnapshot::of(copy)), "")
+        EXPECT_EQ(TestFiles::snapshot(sources.path() + "/" + name), TestFiles::snapshot(copy))
             << name.toStdString();
     }
 
@@ -129,10 +128,10 @@ protected:
 TEST_F(FinderImportSheetEndToEnd, FoldersFromASecondKovaraFillANewVaultAndThenALockedOneOnceItsPasswordIsRight)
 {
     ASSERT_TRUE(connection.isConnected());
-    SampleFileTree::create(sources.path() + "/Relatórios 2024", 300 * 1024);
-    SampleFileTree::writeFile(sources.path() + "/-rascunhos/ideias.txt", "primeira ideia\n");
-    SampleFileTree::writeFile(sources.path() + "/Contratos/2024/aluguel.pdf", SampleFileTree::patternedBytes(70'000));
-    SampleFileTree::writeFile(sources.path() + "/Fotos/praia.jpg", SampleFileTree::patternedBytes(250'000, 'f'));
+    TestFiles::createSampleTree(sources.path() + "/Relatórios 2024", 300 * 1024);
+    TestFiles::writeFile(sources.path() + "/-rascunhos/ideias.txt", "primeira ideia\n");
+    TestFiles::writeFile(sources.path() + "/Contratos/2024/aluguel.pdf", TestFiles::patternedBytes(70'000));
+    TestFiles::writeFile(sources.path() + "/Fotos/praia.jpg", TestFiles::patternedBytes(250'000, 'f'));
 
     ASSERT_EQ(app.start({}, connection, {}), std::nullopt);
     ASSERT_TRUE(awaitIdle()) << "the first refresh ends";
@@ -214,7 +213,7 @@ TEST_F(FinderImportSheetEndToEnd, FoldersFromASecondKovaraFillANewVaultAndThenAL
         }
     }
     ASSERT_TRUE(awaitIdle()) << "quitting has confirmed the lock";
-    EXPECT_EQ(GocryptfsMountGuard::mountPointsUnder(qEnvironmentVariable("XDG_RUNTIME_DIR") + "/kovara"), QStringList{});
+    EXPECT_EQ(RealMounts::mountPointsUnder(qEnvironmentVariable("XDG_RUNTIME_DIR") + "/kovara"), QStringList{});
 }
 
 } // namespace

@@ -12,8 +12,8 @@
 #include "ui/VaultUnlockedView.h"
 
 #include "support/FakeFinderWorkspace.h"
-#include "support/GocryptfsMountGuard.h"
-#include "support/SampleFileTree.h"
+#include "support/RealMounts.h"
+#include "support/TestFiles.h"
 #include "support/WindowScreenshot.h"
 
 #include <QApplication>
@@ -182,7 +182,7 @@ protected:
         // field is empty and focused again.
         clickToolbarButton("Bloquear");
         awaitIdle([&] { return store->state(vault.id) == VaultRowState::locked; });
-        EXPECT_TRUE(GocryptfsMountGuard::mountPointsUnder(runtimeFolder()).isEmpty());
+        EXPECT_TRUE(RealMounts::mountPointsUnder(runtimeFolder()).isEmpty());
         typePassword("senha errada");
         awaitIdle([&] { return store->unlockFailureMessage(vault.id).has_value(); });
         auto* failure = shown<InlineMessage>();
@@ -215,7 +215,7 @@ protected:
         EXPECT_FALSE(QFile::exists(vault.imageURL.toLocalFile()));
         EXPECT_EQ(QDir(QDir::homePath() + "/.local/share/Trash/files").entryList(QDir::Dirs | QDir::NoDotAndDotDot).size(),
                   1);
-        EXPECT_TRUE(GocryptfsMountGuard::mountPointsUnder(runtimeFolder()).isEmpty());
+        EXPECT_TRUE(RealMounts::mountPointsUnder(runtimeFolder()).isEmpty());
     }
 
     void quitThroughTheMenu() const
@@ -243,7 +243,7 @@ protected:
 
 TEST_F(KovaraWindowOnRealMounts, AVaultFromCreationToDeletionAndQuittingThroughTheMenu)
 {
-    SampleFileTree::writeFile(source + "/praia.jpg", SampleFileTree::patternedBytes(300'000));
+    TestFiles::writeFile(source + "/praia.jpg", TestFiles::patternedBytes(300'000));
     KovaraApp kovara([this] {
         const auto live = std::make_shared<LiveStore>(paths);
         store = &live->store;

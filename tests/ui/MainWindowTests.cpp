@@ -9,6 +9,7 @@
 #include "support/WindowScreenshot.h"
 #include "ui/ContentView.h"
 #include "ui/CreateVaultSheet.h"
+#include "ui/InlineMessage.h"
 #include "ui/KovaraBrand.h"
 #include "ui/VaultSidebarView.h"
 
@@ -16,10 +17,12 @@
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -240,6 +243,47 @@ TEST_F(MainWindowTest, AQuitWaitingOnABusyVaultGoesOnOnceTheForcedLockSucceeds)
     EXPECT_TRUE(services.disk.operations().contains("forceDetach"));
     EXPECT_EQ(store->state(busy.id), VaultRowState::locked);
     EXPECT_EQ(store->errorMessage(), std::nullopt);
+}
+
+TEST_F(MainWindowTest, TheCreateSheetSaysWhatIsMissingOnReturnAndStepsOnlyWithinItsCapacity)
+{
+    const auto store = makeStore();
+    const auto window = makeWindow(*store);
+    window->show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !store->isBusy(); })) << "the first show's refresh ends";
+    window->contentView()->presentCreateSheet();
+    auto* sheet = window->findChild<CreateVaultSheet*>();
+    ASSERT_NE(sheet, nullptr);
+    QTest::keyClicks(sheet->findChild<QLineEdit*>(), "   ");
+    auto* create = [&] {
+        for (QPushButton* button : sheet->findChildren<QPushButton*>()) {
+            if (button->text() == "Criar cofre") {
+                return button;
+            }
+        }
+        return static_cast<QPushButton*>(nullptr);
+    }();
+    ASSERT_NE(create, nullptr);
+    EXPECT_FALSE(create->isEnabled());
+    QTest::keyClick(sheet, Qt::Key_Return);
+    EXPECT_TRUE(sheet->isVisible()) << "nothing to create yet";
+    QStringList messages;
+    for (InlineMessage* message : sheet->findChildren<InlineMessage*>()) {
+        if (message->isVisible()) {
+            messages.append(message->text());
+        }
+    }
+    EXPECT_EQ(messages, (QStringList{"Dê um nome ao cofre.", "Informe uma senha.",
+                                     "A senha não é salva nem pode ser recuperada."}));
+
+    auto* capacity = sheet->findChild<QSpinBox*>();
+    capacity->setValue(1);
+    capacity->stepDown();
+    EXPECT_EQ(capacity->value(), 1);
+    capacity->setValue(2048);
+    capacity->stepUp();
+    EXPECT_EQ(capacity->value(), 2048);
+    EXPECT_EQ(capacity->text(), "2048 GB");
 }
 
 TEST_F(MainWindowTest, AVaultWhoseImageVanishedIsRemovedFromTheListOnlyAfterConfirmation)
