@@ -3,22 +3,52 @@
 #include "disktools/GocryptfsSource.h"
 #include "disktools/ImageBundle.h"
 #include "disktools/ToolFailure.h"
+#include "disktools/VolumeIdentity.h"
 
 #include <QDir>
 #include <QFileInfo>
 
+#include <unistd.h>
+
 namespace {
 
-AttachedImage describe(const MountInfoEntry& mount)
+struct Described
 {
     AttachedImage image;
-    image.mountPoint = mount.mountPoint;
-    image.deviceEntry = QString("fuse:%1:%2").arg(mount.deviceMajor).arg(mount.deviceMinor);
-    const QFileInfo cipher(GocryptfsSource::cipherDirectory(mount.source));
-    image.isVaultImage = cipher.fileName() == QLatin1String(ImageBundle::cipherFolderName)
-        && ImageBundle::holdsMetadata(cipher.path());
-    image.imagePath = image.isVaultImage ? cipher.path() : cipher.filePath();
-    return image;
+    VolumeIdentity::Verdict verdict = VolumeIdentity::Verdict::same;
+};
+
+bool isVaultCipherFolder(const QFileInfo& cipher)
+{
+    return cipher.fileName() == QLatin1String(ImageBundle::cipherFolderName) && ImageBundle::holdsMetadata(cipher.path());
+}
+
+// Among the folders the mount's name can stand for, the vault image whose volume it really is.
+// A mount whose name points at no vault image is kept as it is named; one that points at vault
+// images but serves none of them, or no longer answers, gets that verdict.
+Described describe(const MountInfoEntry& mount)
+{
+    Described described;
+    described.image.mountPoint = mount.mountPoint;
+    described.image.deviceEntry = QString("fuse:%1:%2").arg(mount.deviceMajor).arg(mount.deviceMinor);
+    const QStringList candidates = GocryptfsSource::cipherDirectories(mount.source);
+    described.image.imagePath = candidates.isEmpty() ? mount.source : candidates.first();
+    bool pointsAtVault = false;
+    for (const QString& candidate : candidates) {
+        const QFileInfo cipher(candidate);
+        if (!isVaultCipherFolder(cipher)) {
+            continue;
+        }
+        pointsAtVault = true;
+        described.verdict = VolumeIdentity::compare(mount.mountPoint, candidate);
+        if (described.verdict != VolumeIdentity::Verdict::different) {
+            described.image.imagePath = cipher.path();
+            described.image.isVaultImage = true;
+            return described;
+        }
+    }
+    described.verdict = pointsAtVault ? VolumeIdentity::Verdict::different : VolumeIdentity::Verdict::same;
+    return described;
 }
 
 std::optional<AttachedImage> firstWhere(const std::vector<AttachedImage>& images, auto&& matches)
@@ -31,14 +61,32 @@ std::optional<AttachedImage> firstWhere(const std::vector<AttachedImage>& images
     return std::nullopt;
 }
 
+bool isImage(const AttachedImage& image, const QString& canonicalImagePath)
+{
+    return image.isVaultImage &&
+           (image.imagePath == canonicalImagePath || QFileInfo(image.imagePath).canonicalFilePath() == canonicalImagePath);
+}
+
 } // namespace
+
+bool AttachedImages::isOwnPrivateMount(const MountInfoEntry& mount)
+{
+    return mount.fileSystemType == QLatin1String(fileSystemType) && mount.ownerUserId == unsigned(::geteuid()) &&
+           !mount.isSharedWithOtherUsers;
+}
 
 AttachedImages AttachedImages::from(const MountTable& table)
 {
     AttachedImages attached;
     for (const MountInfoEntry& mount : table.entries()) {
-        if (mount.fileSystemType == QLatin1String(fileSystemType)) {
-            attached.images_.push_back(describe(mount));
+        if (!isOwnPrivateMount(mount)) {
+            continue;
+        }
+        Described described = describe(mount);
+        if (described.verdict == VolumeIdentity::Verdict::same) {
+            attached.images_.push_back(std::move(described.image));
+        } else if (described.verdict == VolumeIdentity::Verdict::disconnected) {
+            attached.disconnected_.push_back(std::move(described.image));
         }
     }
     return attached;
@@ -50,9 +98,19 @@ std::optional<AttachedImage> AttachedImages::withImage(const QString& imagePath)
     if (wanted.isEmpty()) {
         return std::nullopt;
     }
-    return firstWhere(images_, [&](const AttachedImage& image) {
-        return image.imagePath == wanted || QFileInfo(image.imagePath).canonicalFilePath() == wanted;
-    });
+    return firstWhere(images_, [&](const AttachedImage& image) { return isImage(image, wanted); });
+}
+
+QStringList AttachedImages::disconnectedMountsOf(const QString& imagePath) const
+{
+    const QString wanted = QFileInfo(imagePath).canonicalFilePath();
+    QStringList mountPoints;
+    for (const AttachedImage& image : disconnected_) {
+        if (isImage(image, wanted)) {
+            mountPoints << image.mountPoint;
+        }
+    }
+    return mountPoints;
 }
 
 std::optional<AttachedImage> AttachedImages::withMountPointOrDevice(const QString& target) const

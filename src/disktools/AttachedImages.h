@@ -3,10 +3,17 @@
 #include "disktools/AttachedImage.h"
 #include "disktools/MountTable.h"
 
+#include <QStringList>
+
 #include <optional>
 #include <vector>
 
-// Every gocryptfs volume the system has mounted, whoever mounted it, in mount order.
+// The gocryptfs volumes this user can trust, in mount order. The mount table says who mounted
+// what, but a mount's name is chosen by whoever mounts it, and on most desktops any user may
+// mount through FUSE: a volume counts only when this user mounted it (`user_id`), it is closed to
+// other users (no `allow_other`), and, when its name points at a vault image, the volume really
+// is that image's (VolumeIdentity). Anything else is not listed, so no tool ever reports, ejects
+// or writes into it.
 class AttachedImages
 {
 public:
@@ -20,6 +27,10 @@ public:
     // The first mount of the image at `imagePath` (compared with symbolic links resolved).
     std::optional<AttachedImage> withImage(const QString& imagePath) const;
 
+    // Mount points of this user's mounts of the image at `imagePath` whose daemon is gone (the
+    // mount answers ENOTCONN): they can only be unmounted.
+    QStringList disconnectedMountsOf(const QString& imagePath) const;
+
     // The volume a tool was pointed at: its mount point (as given, or with links resolved) or its
     // device entry.
     std::optional<AttachedImage> withMountPointOrDevice(const QString& target) const;
@@ -27,6 +38,10 @@ public:
     // The same, for a tool that can only act on a mounted volume: throws ToolFailure when none.
     AttachedImage mountedAt(const QString& target) const;
 
+    // True when `mount` is a gocryptfs mount of this user's, closed to other users.
+    static bool isOwnPrivateMount(const MountInfoEntry& mount);
+
 private:
     std::vector<AttachedImage> images_;
+    std::vector<AttachedImage> disconnected_;
 };

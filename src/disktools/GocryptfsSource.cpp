@@ -2,11 +2,14 @@
 
 #include <QDir>
 #include <QFile>
-#include <QStringList>
 
 #include <sys/stat.h>
 
 namespace {
+
+// A path whose every component is ambiguous would multiply the candidates; past this many the
+// rest are not looked at.
+constexpr qsizetype maximumCandidates = 16;
 
 bool exists(const QString& path)
 {
@@ -27,17 +30,15 @@ bool matchesMangled(const QString& candidate, const QString& mangled)
     return true;
 }
 
-// The one entry of `folder` that the mangled name can stand for; empty when none or several.
-QString unmangledEntry(const QString& folder, const QString& mangled)
+// The entries of `folder`, other than `mangled` itself, that the mangled name can stand for.
+QStringList unmangledEntries(const QString& folder, const QString& mangled)
 {
-    QString found;
-    const QStringList entries = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    QStringList found;
+    const QStringList entries =
+        QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     for (const QString& entry : entries) {
-        if (matchesMangled(entry, mangled)) {
-            if (!found.isEmpty()) {
-                return {};
-            }
-            found = entry;
+        if (entry != mangled && matchesMangled(entry, mangled)) {
+            found << entry;
         }
     }
     return found;
@@ -45,23 +46,28 @@ QString unmangledEntry(const QString& folder, const QString& mangled)
 
 } // namespace
 
-QString GocryptfsSource::cipherDirectory(const QString& source)
+QStringList GocryptfsSource::cipherDirectories(const QString& source)
 {
-    if (!source.startsWith(u'/') || exists(source) || !source.contains(u'_')) {
-        return source;
+    if (!source.startsWith(u'/')) {
+        return {};
     }
-    QString recovered;
+    QStringList paths{QString()};
     for (const QString& component : source.split(u'/', Qt::SkipEmptyParts)) {
-        const QString literal = recovered + u'/' + component;
-        if (exists(literal)) {
-            recovered = literal;
-            continue;
+        QStringList next;
+        for (const QString& folder : std::as_const(paths)) {
+            if (exists(folder + u'/' + component)) {
+                next << folder + u'/' + component;
+            }
+            if (component.contains(u'_')) {
+                for (const QString& entry : unmangledEntries(folder.isEmpty() ? QStringLiteral("/") : folder, component)) {
+                    next << folder + u'/' + entry;
+                }
+            }
         }
-        const QString entry = component.contains(u'_') ? unmangledEntry(recovered.isEmpty() ? "/" : recovered, component) : QString();
-        if (entry.isEmpty()) {
-            return source;
+        paths = next.mid(0, maximumCandidates);
+        if (paths.isEmpty()) {
+            return {};
         }
-        recovered += u'/' + entry;
     }
-    return recovered;
+    return paths;
 }

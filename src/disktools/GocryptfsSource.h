@@ -1,16 +1,17 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // Maps a gocryptfs mount back to what it serves. gocryptfs names each mount after the absolute
 // path of its cipher folder (mountinfo's source field), with every "," replaced by "_" because
-// the kernel's mount options are a comma-separated list. The path is therefore recovered by
-// looking at the disk: where the literal path does not exist, each missing component is matched
-// against its folder's entries with "_" standing for "_" or ",".
+// the kernel's mount options are a comma-separated list. The spelling alone can therefore stand
+// for several folders ("a_b" for "a_b" and "a,b"), and it is chosen by whoever mounts, so it
+// only says where to look: which folder really is served is for the volume itself to prove.
 class GocryptfsSource
 {
 public:
-    // The cipher folder the source names; the source unchanged when it cannot be recovered
-    // (gone, or ambiguous).
-    static QString cipherDirectory(const QString& source);
+    // Every existing path the source can stand for, the literal path first; none when the
+    // source is not an absolute path or names nothing on disk.
+    static QStringList cipherDirectories(const QString& source);
 };

@@ -36,18 +36,30 @@ bool serves(const AttachedImage& image, const ImageBundle& bundle)
     return image.isVaultImage && QFileInfo(image.imagePath).canonicalFilePath() == bundle.path();
 }
 
-// Undoes a failed attempt: every mount of this image (none existed when the attempt began, and
-// the image's lock kept other attaches out) is detached at once, and the mount folder removed.
-void undoAttempt(const ImageBundle& bundle, const QString& folder)
+// Undoes a failed attempt by the mount point it chose, which the mount table spells exactly
+// (unlike the image's path, whose commas gocryptfs rewrites): whatever was mounted there by this
+// user is detached at once, and the mount folder removed.
+void undoAttempt(const QString& folder)
 {
-    const AttachedImages attached = AttachedImages::current();
-    for (const AttachedImage& image : attached.images()) {
-        if (serves(image, bundle)) {
-            Fusermount::unmount(image.mountPoint, true, {});
+    const MountTable table = MountTable::read();
+    for (const MountInfoEntry& mount : table.entries()) {
+        if (mount.mountPoint == folder && AttachedImages::isOwnPrivateMount(mount)) {
+            Fusermount::unmount(folder, true, {});
         }
     }
     // rmdir removes only an empty folder and never follows a link put in its place.
     ::rmdir(QFile::encodeName(folder).constData());
+}
+
+// A mount of this image whose daemon died answers every request with ENOTCONN: it is detached
+// so that the image is mounted afresh instead of being reported at a mount nobody can use.
+void releaseDisconnectedMounts(const AttachedImages& attached, const ImageBundle& bundle)
+{
+    for (const QString& mountPoint : attached.disconnectedMountsOf(bundle.path())) {
+        if (Fusermount::unmount(mountPoint, true, {}).outcome == Fusermount::Outcome::unmounted) {
+            MountBase::releaseFolder(mountPoint);
+        }
+    }
 }
 
 AttachedImage mount(const ImageBundle& bundle, const QString& folder, const VaultPassword& password,
@@ -92,7 +104,9 @@ int ImageAttachment::run(const QStringList& arguments, std::stop_token stop)
         throw ToolFailure(bundle.path() + ": " + QString::fromStdString(error.code().message()));
     }
 
-    if (const std::optional<AttachedImage> existing = AttachedImages::current().withImage(bundle.path())) {
+    const AttachedImages attached = AttachedImages::current();
+    releaseDisconnectedMounts(attached, bundle);
+    if (const std::optional<AttachedImage> existing = attached.withImage(bundle.path())) {
         print(*existing, asPropertyList);
         return 0;
     }
@@ -107,7 +121,7 @@ int ImageAttachment::run(const QStringList& arguments, std::stop_token stop)
         mounted = mount(bundle, folder, password, stop);
     } catch (...) {
         try {
-            undoAttempt(bundle, folder);
+            undoAttempt(folder);
         } catch (const ToolFailure&) {
             // The attempt's own failure is the one to report.
         }

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <optional>
+
 // One line of /proc/self/mountinfo, with its escaped fields decoded.
 struct MountInfoEntry
 {
@@ -11,6 +13,10 @@ struct MountInfoEntry
     QString mountPoint;
     QString fileSystemType;
     QString source;
+    // From the file system's own options: the user a FUSE mount belongs to (its `user_id`), and
+    // whether it lets other users in (`allow_other`).
+    std::optional<unsigned> ownerUserId;
+    bool isSharedWithOtherUsers = false;
 
     bool operator==(const MountInfoEntry&) const = default;
 };

@@ -77,6 +77,16 @@ MountTable MountTable::parse(QByteArrayView text)
         entry.mountPoint = decodedPath(fields[4]);
         entry.fileSystemType = QString::fromUtf8(decodeField(fields[separator + 1]));
         entry.source = decodedPath(fields[separator + 2]);
+        if (separator + 3 < fields.size()) {
+            for (const QByteArray& option : fields[separator + 3].split(',')) {
+                bool isNumber = false;
+                if (option.startsWith("user_id=")) {
+                    const unsigned user = option.mid(8).toUInt(&isNumber);
+                    entry.ownerUserId = isNumber ? std::optional<unsigned>(user) : std::nullopt;
+                }
+                entry.isSharedWithOtherUsers = entry.isSharedWithOtherUsers || option == "allow_other";
+            }
+        }
         table.entries_.push_back(std::move(entry));
     }
     return table;

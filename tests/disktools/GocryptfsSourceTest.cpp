@@ -6,22 +6,20 @@
 #include <gtest/gtest.h>
 
 // gocryptfs writes "_" for every "," of the cipher folder's path in the mount's name.
-TEST(GocryptfsSource, RecoversCommasThatGocryptfsReplacedAndGivesUpWhenUnsure)
+TEST(GocryptfsSource, FindsEveryFolderTheMangledNameCanStandFor)
 {
     QTemporaryDir root;
     ASSERT_TRUE(root.isValid());
     ASSERT_TRUE(QDir().mkpath(root.path() + "/Cofres, já/a,b.sparsebundle/cipher"));
-    EXPECT_EQ(GocryptfsSource::cipherDirectory(root.path() + "/Cofres_ já/a_b.sparsebundle/cipher"),
-              root.path() + "/Cofres, já/a,b.sparsebundle/cipher");
+    EXPECT_EQ(GocryptfsSource::cipherDirectories(root.path() + "/Cofres_ já/a_b.sparsebundle/cipher"),
+              QStringList{root.path() + "/Cofres, já/a,b.sparsebundle/cipher"});
 
-    // A literal path that exists is taken as it stands.
-    ASSERT_TRUE(QDir().mkpath(root.path() + "/c_d/cipher"));
-    EXPECT_EQ(GocryptfsSource::cipherDirectory(root.path() + "/c_d/cipher"), root.path() + "/c_d/cipher");
+    // Two folders the name could stand for: both, the literal one first.
+    ASSERT_TRUE(QDir().mkpath(root.path() + "/g,h/cipher"));
+    ASSERT_TRUE(QDir().mkpath(root.path() + "/g_h/cipher"));
+    EXPECT_EQ(GocryptfsSource::cipherDirectories(root.path() + "/g_h/cipher"),
+              QStringList({root.path() + "/g_h/cipher", root.path() + "/g,h/cipher"}));
 
-    // Two folders the name could stand for: the source is reported unchanged.
-    ASSERT_TRUE(QDir().mkpath(root.path() + "/g,h,/cipher"));
-    ASSERT_TRUE(QDir().mkpath(root.path() + "/g_h,/cipher"));
-    EXPECT_EQ(GocryptfsSource::cipherDirectory(root.path() + "/g_h_/cipher"), root.path() + "/g_h_/cipher");
-
-    EXPECT_EQ(GocryptfsSource::cipherDirectory(root.path() + "/gone_away/cipher"), root.path() + "/gone_away/cipher");
+    EXPECT_TRUE(GocryptfsSource::cipherDirectories(root.path() + "/gone_away/cipher").isEmpty());
+    EXPECT_TRUE(GocryptfsSource::cipherDirectories("relative_path").isEmpty());
 }

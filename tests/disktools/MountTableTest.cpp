@@ -23,7 +23,7 @@ TEST(MountTable, ReadsEachFieldAroundOptionalFieldsAndSkipsMalformedLines)
         "garbage line\n"
         "70 22 0:60 / /mnt/no-separator rw\n"
         "71 22 abc / /mnt/bad-device rw - tmpfs tmpfs rw\n"
-        "72 22 0:61 /sub /mnt/bind rw - ext4 /dev/sdb1 rw";
+        "72 22 0:61 /sub /mnt/bind rw - ext4 /dev/sdb1 rw,allow_other";
     const MountTable table = MountTable::parse(text);
     ASSERT_EQ(table.entries().size(), 3u);
 
@@ -34,8 +34,12 @@ TEST(MountTable, ReadsEachFieldAroundOptionalFieldsAndSkipsMalformedLines)
     EXPECT_EQ(vault.mountPoint, "/run/user/1000/kovara/Meu Cofre 1");
     EXPECT_EQ(vault.fileSystemType, "fuse.gocryptfs");
     EXPECT_EQ(vault.source, "/home/ana/Kovara/Vaults.noindex/x y.sparsebundle/cipher");
+    EXPECT_EQ(vault.ownerUserId, 1000u);
+    EXPECT_FALSE(vault.isSharedWithOtherUsers);
 
     EXPECT_EQ(table.entries()[0].mountPoint, "/");
     EXPECT_EQ(table.entries()[2].root, "/sub");
     EXPECT_EQ(table.entries()[2].source, "/dev/sdb1");
+    EXPECT_EQ(table.entries()[2].ownerUserId, std::nullopt);
+    EXPECT_TRUE(table.entries()[2].isSharedWithOtherUsers);
 }

@@ -1,0 +1,88 @@
+#include "disktools/VolumeIdentity.h"
+
+#include "platform/UniqueFd.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <optional>
+#include <sys/stat.h>
+
+namespace {
+
+// gocryptfs keeps inode numbers of its own folder's file system in their low 48 bits (the high
+// bits tell other file systems apart).
+constexpr ino_t passedThroughBits = (ino_t(1) << 48) - 1;
+
+bool isDotEntry(const char* name)
+{
+    return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0;
+}
+
+bool isDisconnection(int error)
+{
+    return error == ENOTCONN || error == ECONNABORTED;
+}
+
+// Walks the entries of an open folder (other than "." and ".."); `visit` returns true to stop.
+// False when the folder could not be read; the fd is consumed either way.
+bool forEachEntry(UniqueFd folder, auto&& visit)
+{
+    DIR* directory = ::fdopendir(folder.get());
+    if (!directory) {
+        return false;
+    }
+    folder.release();
+    errno = 0;
+    while (const dirent* entry = ::readdir(directory)) {
+        if (!isDotEntry(entry->d_name) && visit(*entry)) {
+            break;
+        }
+    }
+    const int error = errno;
+    ::closedir(directory);
+    errno = error;
+    return error == 0;
+}
+
+} // namespace
+
+VolumeIdentity::Verdict VolumeIdentity::compare(const QString& mountPoint, const QString& cipherDirectory)
+{
+    UniqueFd root(::open(QFile::encodeName(mountPoint).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!root.isValid()) {
+        return isDisconnection(errno) ? Verdict::disconnected : Verdict::different;
+    }
+    const int rootFd = root.get();
+    std::optional<ino_t> probe;
+    int probeError = 0;
+    const bool listed = forEachEntry(std::move(root), [&](const dirent& entry) {
+        struct stat status {};
+        if (::fstatat(rootFd, entry.d_name, &status, AT_SYMLINK_NOFOLLOW) != 0) {
+            probeError = errno;
+        } else {
+            probe = status.st_ino;
+        }
+        return true;
+    });
+    if (!listed || probeError != 0) {
+        return isDisconnection(listed ? probeError : errno) ? Verdict::disconnected : Verdict::different;
+    }
+
+    UniqueFd cipher(::open(QFile::encodeName(cipherDirectory).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    bool matched = false;
+    bool holdsContent = false;
+    const bool cipherListed = cipher.isValid() && forEachEntry(std::move(cipher), [&](const dirent& entry) {
+        const bool ownFile = std::strcmp(entry.d_name, "gocryptfs.conf") == 0 || std::strcmp(entry.d_name, "gocryptfs.diriv") == 0;
+        holdsContent = holdsContent || !ownFile;
+        matched = probe && ((entry.d_ino ^ *probe) & passedThroughBits) == 0;
+        return matched;
+    });
+    if (!cipherListed) {
+        return Verdict::different;
+    }
+    return (probe ? matched : !holdsContent) ? Verdict::same : Verdict::different;
+}
