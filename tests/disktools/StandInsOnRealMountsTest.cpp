@@ -1,5 +1,6 @@
 // The stand-ins' own contract, driven as a terminal user or the app would, on real gocryptfs
 // volumes: what the app's end-to-end tests cannot reach through the disk-image service.
+#include "disktools/AttachedImages.h"
 #include "disktools/Gocryptfs.h"
 #include "disktools/ImageBundle.h"
 #include "disktools/PropertyListTree.h"
@@ -15,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <unistd.h>
 
 namespace {
 
@@ -130,6 +132,51 @@ TEST_F(StandInsOnRealMounts, AVolumeMountedByHandIsListedCheckedAndWhileInUseDet
     EXPECT_TRUE(QFileInfo(handMount).isDir()) << "a folder the user mounted on is the user's: it stays";
     holder.kill();
     holder.waitForFinished(-1);
+}
+
+// Anyone may name a FUSE mount after a vault's cipher folder: neither a volume shared with other
+// users nor another volume of this user's is taken for the vault, reported, ejected or used.
+TEST_F(StandInsOnRealMounts, MountsThatOnlyCarryAVaultsNameAreNeverTakenForIt)
+{
+    const QString image = storage + "/vítima.sparsebundle";
+    ASSERT_EQ(create(image, "Vítima", "senha").exitStatus, 0);
+    const QString cipher = image + "/cipher";
+    // Another user's mount, as the mount table would show it: the user_id is not ours.
+    const QByteArray foreignLine = "90 1 0:99 / /tmp/alheio rw - fuse.gocryptfs " + cipher.toUtf8().replace(' ', "\\040") +
+                                   " rw,user_id=" + QByteArray::number(::geteuid() + 1) + ",group_id=0";
+    EXPECT_TRUE(AttachedImages::from(MountTable::parse(foreignLine)).images().empty());
+
+    for (const QString& sharing : {QString("-allow_other"), QString("-nosyslog")}) {
+        SCOPED_TRACE(sharing.toStdString());
+        const QString forged = sandbox.path() + "/forjado" + sharing;
+        QDir().mkpath(forged + "/cipher");
+        QDir().mkpath(forged + "/montado");
+        QProcess gocryptfs;
+        gocryptfs.setStandardOutputFile(QProcess::nullDevice());
+        gocryptfs.setStandardErrorFile(QProcess::nullDevice());
+        gocryptfs.start(Gocryptfs::executable, {"-init", "-q", "-scryptn", "10", forged + "/cipher"});
+        gocryptfs.write("outra\n");
+        gocryptfs.closeWriteChannel();
+        ASSERT_TRUE(gocryptfs.waitForFinished(-1));
+        gocryptfs.start(Gocryptfs::executable,
+                        {"-q", "-nosyslog", sharing, "-fsname=" + cipher, forged + "/cipher", forged + "/montado"});
+        gocryptfs.write("outra\n");
+        gocryptfs.closeWriteChannel();
+        ASSERT_TRUE(gocryptfs.waitForFinished(-1));
+        ASSERT_EQ(gocryptfs.exitCode(), 0);
+        writeFile(forged + "/montado/isca.txt", "do atacante");
+
+        EXPECT_FALSE(runStandIn("kovara-hdiutil", {"info", "-plist"}).standardOutput.contains(forged.toUtf8()));
+        EXPECT_NE(runStandIn("kovara-diskutil", {"eject", forged + "/montado"}).exitStatus, 0);
+        EXPECT_NE(runStandIn("kovara-mdutil", {"-d", forged + "/montado"}).exitStatus, 0);
+        // The vault opens with its own password in its own place, never at the forged mount.
+        const RealMounts::Run opened = attach(image, "senha");
+        ASSERT_EQ(opened.exitStatus, 0) << opened.standardError.toStdString();
+        EXPECT_EQ(attachedMountPoint(opened.standardOutput), mountBase() + "/Vítima");
+        EXPECT_TRUE(entriesOf(mountBase() + "/Vítima").isEmpty());
+        EXPECT_EQ(runStandIn("kovara-hdiutil", {"detach", mountBase() + "/Vítima"}).exitStatus, 0);
+        EXPECT_TRUE(mounts().contains(forged + "/montado"));
+    }
 }
 
 TEST_F(StandInsOnRealMounts, MountFoldersReachedThroughSymbolicLinksOrOpenToOthersAreRefused)
