@@ -6,7 +6,9 @@
 #include "disktools/ToolFailure.h"
 #include "disktools/ToolOutput.h"
 #include "disktools/VaultPassword.h"
+#include "platform/FolderLock.h"
 #include "platform/PosixError.h"
+#include "platform/UnfinishedImages.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,6 +16,8 @@
 #include <QMap>
 
 #include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
 #include <limits>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -88,19 +92,30 @@ int ImageCreation::run(const QStringList& arguments, std::stop_token stop)
     }
 
     const QString target = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
-    const QString cipher = QDir(target).filePath(ImageBundle::cipherFolderName);
-    // Claiming the path with mkdir fails on anything already there, which is left untouched.
-    makeFolder(target);
+    const QString parent = QFileInfo(target).path();
+    if (struct stat existing {}; ::lstat(QFile::encodeName(target).constData(), &existing) == 0) {
+        throw ToolFailure(target + ": " + posixErrorText(EEXIST));
+    }
+    UnfinishedImages::removeAbandoned(parent);
+    const QString unfinished = UnfinishedImages::temporaryPathFor(target);
+    makeFolder(unfinished);
     try {
-        makePrivate(target);
+        const FolderLock building(unfinished);
+        makePrivate(unfinished);
+        const QString cipher = QDir(unfinished).filePath(ImageBundle::cipherFolderName);
         makeFolder(cipher);
         makePrivate(cipher);
         checkNotInterrupted(stop);
         Gocryptfs::initialize(cipher, password, stop);
-        ImageBundle::writeMetadata(target, volumeName, capacity);
+        ImageBundle::writeMetadata(unfinished, volumeName, capacity);
         checkNotInterrupted(stop);
+        // Only a complete image ever bears the name, and never in place of anything already there.
+        if (::renameat2(AT_FDCWD, QFile::encodeName(unfinished).constData(), AT_FDCWD,
+                        QFile::encodeName(target).constData(), RENAME_NOREPLACE) != 0) {
+            throw ToolFailure(target + ": " + posixErrorText(errno));
+        }
     } catch (...) {
-        QDir(target).removeRecursively();
+        QDir(unfinished).removeRecursively();
         throw;
     }
     ToolOutput::resultLine("created: " + target);

@@ -6,8 +6,10 @@
 
 // `create -size Ng -type SPARSEBUNDLE -fs APFS -volname NAME -encryption AES-256 -stdinpass
 // -nospotlight PATH`: makes a new, unattached vault image at PATH with the password read from
-// standard input (up to a NUL). PATH must not exist yet; on any failure, an interruption
-// included, nothing is left at PATH.
+// standard input (up to a NUL). PATH must not exist yet. The image is built under a temporary
+// name beside PATH and renamed to PATH only when complete: on any failure, an interruption
+// included, nothing is left at PATH, and even a create killed outright leaves only a hidden
+// temporary folder, which the next create in that folder removes.
 class ImageCreation
 {
 public:

@@ -27,6 +27,7 @@ QCoro::Task<> VaultStore::performRefresh(bool preservingMessages)
     try {
         co_await discoverMountedSessions(&finderImportDiskService_);
         warnings = (co_await diskImageService_.prepareStorage()).warnings;
+        co_await diskImageService_.logUncataloguedImages(vaults_);
     } catch (...) {
         failOperation(std::current_exception());
         co_return;

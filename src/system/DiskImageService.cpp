@@ -7,8 +7,10 @@
 #include "platform/FileTrash.h"
 #include "platform/PosixError.h"
 #include "platform/SecretBytes.h"
+#include "platform/UnfinishedImages.h"
 #include "system/HdiutilPropertyListParser.h"
 
+#include <QDir>
 #include <QFile>
 #include <QStringEncoder>
 
@@ -99,8 +101,7 @@ QCoro::Task<MountProtectionReport> DiskImageService::protectExistingMount(VaultS
 
 void DiskImageService::rollbackNewSparseBundle(const Vault& vault)
 {
-    storage_.validateImageLocation(vault, true);
-    const QString image = FileLocation::standardizedPath(vault.imageURL);
+    const QString image = storage_.validateImageLocation(vault, true);
     if (!StorageSafety::entryExists(image)) {
         return;
     }
@@ -111,12 +112,37 @@ void DiskImageService::rollbackNewSparseBundle(const Vault& vault)
     }
 }
 
+QCoro::Task<void> DiskImageService::logUncataloguedImages(QList<Vault> catalogue)
+{
+    auto work = executor_.run([this, catalogue] { logUncataloguedImagesNow(catalogue); });
+    co_await work;
+}
+
+void DiskImageService::logUncataloguedImagesNow(const QList<Vault>& catalogue)
+{
+    QSet<QString> named;
+    for (const Vault& vault : catalogue) {
+        named.insert(StorageSafety::imageFileName(vault));
+    }
+    const QStringList images = QDir(FileLocation::path(storage_.paths().storageDirectory))
+                                   .entryList({QStringLiteral("*.sparsebundle")}, QDir::Dirs | QDir::Hidden | QDir::System);
+    for (const QString& image : images) {
+        if (!named.contains(image) && !loggedUncataloguedImages_.contains(image)) {
+            loggedUncataloguedImages_.insert(image);
+            log_.error(QStringLiteral("A imagem %1 na pasta de cofres não pertence a nenhum cofre do catálogo; ela foi "
+                                      "mantida onde está."),
+                       {SystemLog::Value::publicValue(image)});
+        }
+    }
+}
+
 MountProtectionReport DiskImageService::prepareStorageNow(std::stop_token cancellation)
 {
     const QString storagePath = FileLocation::path(storage_.paths().storageDirectory);
     StorageSafety::ensureRealDirectory(FileLocation::path(storage_.paths().applicationDirectory), true);
     StorageSafety::ensureRealDirectory(storagePath, false);
     storage_.requireStorageInsideApplicationDirectory();
+    UnfinishedImages::removeAbandoned(storagePath);
     StorageSafety::createPrivacyMarker(storagePath);
     MountProtectionReport report;
     runWarningOnFailure(SystemTool::chflags, {QStringLiteral("hidden"), storagePath},
@@ -128,8 +154,7 @@ MountProtectionReport DiskImageService::createSparseBundleNow(const Vault& vault
                                                               const QString& password, std::stop_token cancellation)
 {
     MountProtectionReport report = prepareStorageNow(cancellation);
-    const QString image = FileLocation::standardizedPath(vault.imageURL);
-    storage_.validateImageLocation(vault, false);
+    const QString image = storage_.validateImageLocation(vault, false);
     if (StorageSafety::entryExists(image)) {
         throw VaultError::destinationExists(FileLocation::lastPathComponent(image));
     }
@@ -175,11 +200,11 @@ std::pair<VaultSession, MountProtectionReport> DiskImageService::attachNow(const
                                                                            std::stop_token cancellation)
 {
     MountProtectionReport report = prepareStorageNow(cancellation);
-    storage_.validateImageLocation(vault, true);
+    const QString image = storage_.validateImageLocation(vault, true);
     const QStringList arguments{
         QStringLiteral("attach"), QStringLiteral("-plist"), QStringLiteral("-nobrowse"),
         QStringLiteral("-owners"), QStringLiteral("on"),
-        QStringLiteral("-stdinpass"), FileLocation::path(vault.imageURL),
+        QStringLiteral("-stdinpass"), image,
     };
     SystemProcessResult result;
     {

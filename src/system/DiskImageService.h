@@ -50,6 +50,11 @@ public:
     // folder for the indexer and hides it. A hidden flag that cannot be set is only a warning.
     QCoro::Task<MountProtectionReport> prepareStorage();
 
+    // Writes to the log each image in the storage folder that no entry of `catalogue` names (an
+    // app killed between creating an image and cataloguing it leaves one); such images are left
+    // alone. Each is logged once per run.
+    QCoro::Task<void> logUncataloguedImages(QList<Vault> catalogue);
+
     // Creates the vault's encrypted image (not attached). Nothing is left behind when it fails.
     QCoro::Task<MountProtectionReport> createSparseBundle(Vault vault, int sizeInGigabytes, QString password,
                                                           std::stop_token cancellation);
@@ -94,6 +99,7 @@ public:
 private:
     // The blocking bodies, run on the service's worker thread.
     MountProtectionReport prepareStorageNow(std::stop_token cancellation);
+    void logUncataloguedImagesNow(const QList<Vault>& catalogue);
     MountProtectionReport createSparseBundleNow(const Vault& vault, int sizeInGigabytes, const QString& password,
                                                 std::stop_token cancellation);
     std::pair<VaultSession, MountProtectionReport> attachNow(const Vault& vault, const QString& password,
@@ -120,5 +126,6 @@ private:
     SystemProcessRunner& runner_;
     TrashFunction trash_;
     SystemLog log_;
+    QSet<QString> loggedUncataloguedImages_;
     SerialExecutor executor_;
 };

@@ -70,7 +70,7 @@ VaultImageRemoval DiskImageService::trashImageNow(const Vault& vault)
 {
     StorageSafety::validateOptionalRealDirectory(FileLocation::path(storage_.paths().applicationDirectory));
     StorageSafety::validateOptionalRealDirectory(FileLocation::path(storage_.paths().storageDirectory));
-    const QString image = FileLocation::standardizedPath(vault.imageURL);
+    const QString image = storage_.validateImageLocation(vault, false);
     std::optional<QString> friendlyPath;
     if (const std::optional<QString> friendlyName = trashFriendlyName(vault.name)) {
         friendlyPath = FileLocation::parentPath(image) + QLatin1Char('/') + *friendlyName + QStringLiteral(".sparsebundle");

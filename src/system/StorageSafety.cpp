@@ -94,7 +94,7 @@ void StorageSafety::createPrivacyMarker(const QString& directory)
     }
 }
 
-void StorageSafety::validateImageLocation(const Vault& vault, bool requireExistingBundle) const
+QString StorageSafety::validateImageLocation(const Vault& vault, bool requireExistingBundle) const
 {
     const QString image = FileLocation::standardizedPath(vault.imageURL);
     const QString storage = FileLocation::standardizedPath(paths_.storageDirectory);
@@ -102,19 +102,24 @@ void StorageSafety::validateImageLocation(const Vault& vault, bool requireExisti
         FileLocation::lastPathComponent(image) != imageFileName(vault)) {
         throw VaultError::unsafeStorage(QStringLiteral("O caminho do sparsebundle não corresponde ao cofre."));
     }
-    if (FileLocation::normalizedPath(FileLocation::parentPath(image)) != FileLocation::normalizedPath(storage)) {
+    const QString resolvedStorage = FileLocation::normalizedPath(storage);
+    if (FileLocation::normalizedPath(FileLocation::parentPath(image)) != resolvedStorage) {
         throw VaultError::unsafeStorage(QStringLiteral("O destino do sparsebundle saiu de Vaults.noindex."));
     }
+    // The path that was checked, and not the catalogue's spelling of it, is the one used: a
+    // ".." after a symbolic link would otherwise lead the tools somewhere the check never saw.
+    const QString checked = resolvedStorage + QLatin1Char('/') + imageFileName(vault);
     if (!requireExistingBundle) {
-        return;
+        return checked;
     }
-    const std::optional<struct stat> status = entryStatus(image);
+    const std::optional<struct stat> status = entryStatus(checked);
     if (!status) {
         throw VaultError(VaultError::Kind::missingImage);
     }
     if (!S_ISDIR(status->st_mode)) {
         throw VaultError::unsafeStorage(QStringLiteral("O sparsebundle não é um diretório real."));
     }
+    return checked;
 }
 
 bool StorageSafety::entryExists(const QString& path)

@@ -33,8 +33,10 @@ public:
 
     // Throws unsafeStorage when the image path is not the vault's own name directly in the
     // storage folder, or leaves it through a link; with `requireExistingBundle`, missingImage
-    // when nothing is there and unsafeStorage when it is not a real directory.
-    void validateImageLocation(const Vault& vault, bool requireExistingBundle) const;
+    // when nothing is there and unsafeStorage when it is not a real directory. Returns the checked
+    // path (the storage folder with links resolved, then the image's name): the only path of the
+    // image that any tool or file operation is given.
+    QString validateImageLocation(const Vault& vault, bool requireExistingBundle) const;
 
     // lstat succeeds (a dangling link exists too); nothing there gives false.
     static bool entryExists(const QString& path);
