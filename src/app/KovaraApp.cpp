@@ -1,6 +1,7 @@
 #include "app/KovaraApp.h"
 
 #include "app/MainWindow.h"
+#include "app/TerminationSignals.h"
 #include "app/WindowActivation.h"
 #include "finder/FinderPasteboard.h"
 #include "store/VaultStore.h"
@@ -117,6 +118,7 @@ void KovaraApp::showMainWindow()
     store_ = makeStore_();
     termination_ = std::make_unique<TerminationController>([this] { return prepareForTermination(); });
     connect(termination_.get(), &TerminationController::terminationApproved, qApp, &QCoreApplication::quit);
+    terminationSignals_ = std::make_unique<TerminationSignals>(*termination_);
     window_ = std::make_unique<MainWindow>(*store_, finderImportCoordinator_, finderServiceProvider_, updater_,
                                            *termination_);
     window_->show();

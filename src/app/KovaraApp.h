@@ -18,6 +18,7 @@
 #include <optional>
 
 class MainWindow;
+class TerminationSignals;
 class QApplication;
 class VaultStore;
 
@@ -64,5 +65,6 @@ private:
     KovaraUpdater updater_;
     std::shared_ptr<VaultStore> store_;
     std::unique_ptr<TerminationController> termination_;
+    std::unique_ptr<TerminationSignals> terminationSignals_;
     std::unique_ptr<MainWindow> window_;
 };

@@ -136,6 +136,22 @@ struct ImportTarget
     std::optional<dev_t> volumeDevice;
 };
 
+// Removes the item folders that interrupted imports left in a vault's staging folder: copies no
+// one will finish, invisible to the user and taking room. Only the store's one running operation
+// ever copies into a vault, so none of them is still in use. Best effort: a folder that cannot
+// go now is tried again next time.
+void clearStagingFolder(const QString& stagingRoot)
+{
+    const UniqueFd staging(::open(QFile::encodeName(stagingRoot).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    std::vector<QByteArray> names;
+    if (!staging.isValid() || !readDirectoryNames(staging.get(), names)) {
+        return;
+    }
+    for (const QByteArray& name : names) {
+        removeFileTree(stagingRoot + u'/' + QFile::decodeName(name));
+    }
+}
+
 ImportTarget prepareImportTarget(const QString& root)
 {
     ImportTarget target{root, FileLocation::resolvedPathOrThrow(root), root + u'/' + InternalVolumeItems::stagingFolderName, {}};
@@ -148,6 +164,7 @@ ImportTarget prepareImportTarget(const QString& root)
     } else if (::mkdir(staging.constData(), 0700) != 0) {
         throwPosixError(errno, target.stagingRoot);
     }
+    clearStagingFolder(target.stagingRoot);
     struct stat parentStatus {};
     if (::stat(QFile::encodeName(target.resolvedRoot).constData(), &status) != 0 ||
         ::stat(QFile::encodeName(target.resolvedRoot + QStringLiteral("/..")).constData(), &parentStatus) != 0) {
@@ -273,6 +290,14 @@ QCoro::Task<void> VaultContentService::trashItem(VaultContentItem item, QUrl mou
 {
     auto trash = [item, root = FileLocation::standardizedPath(mountPoint)] { moveItemToTrash(item, root); };
     co_await worker_.run(std::move(trash));
+}
+
+QCoro::Task<void> VaultContentService::removeStagingLeftovers(QUrl mountPoint)
+{
+    auto remove = [root = FileLocation::standardizedPath(mountPoint)] {
+        clearStagingFolder(root + u'/' + InternalVolumeItems::stagingFolderName);
+    };
+    co_await worker_.run(std::move(remove));
 }
 
 QCoro::Task<VaultCopyPreflight> VaultContentService::copyPreflight(QList<QUrl> sources, std::stop_token cancellation)

@@ -16,6 +16,7 @@ public:
 
     QCoro::Task<QList<VaultContentItem>> listTopLevelItems(QUrl mountPoint) override;
     QCoro::Task<void> trashItem(VaultContentItem item, QUrl mountPoint) override;
+    QCoro::Task<void> removeStagingLeftovers(QUrl mountPoint) override;
     QCoro::Task<VaultCopyPreflight> copyPreflight(QList<QUrl> sources, std::stop_token cancellation) override;
 
     // Measures every source first (refusing, before anything is copied, a source that is missing,
@@ -23,7 +24,8 @@ public:
     // its own folder under ".kovara-staging", and only when the copy is whole moves it to the
     // vault's root under the first free name ("Report.pdf", "Report 2.pdf", ...; never replacing
     // an entry). Items committed before a failure stay; the failing item's staging folder is
-    // removed. Progress reports go preparing, preparing, then copying/committing per item, then
+    // removed; item folders left by earlier interrupted imports are removed before anything is
+    // copied. Progress reports go preparing, preparing, then copying/committing per item, then
     // completed.
     QCoro::Task<QList<QUrl>> addItems(QList<QUrl> sources, QUrl mountPoint,
                                       std::function<void(VaultCopyProgress)> progress,

@@ -28,6 +28,10 @@ public:
     // disk is still the one that was listed (else VaultError::itemChanged).
     virtual QCoro::Task<void> trashItem(VaultContentItem item, QUrl mountPoint) = 0;
 
+    // Removes the item folders that interrupted imports left in the vault's hidden staging folder.
+    // Never throws for a folder it cannot remove.
+    virtual QCoro::Task<void> removeStagingLeftovers(QUrl mountPoint) = 0;
+
     // Measures each source; one that cannot be measured gets no byte count. Throws only
     // CancellationError.
     virtual QCoro::Task<VaultCopyPreflight> copyPreflight(QList<QUrl> sources, std::stop_token cancellation) = 0;

@@ -1,42 +1,16 @@
 #include "disktools/TerminationRequests.h"
 
-#include <fcntl.h>
 #include <poll.h>
-#include <unistd.h>
-
-namespace {
-
-// The handler may only do async-signal-safe work: it wakes the watcher through a pipe.
-int wakeWrite = -1;
-
-void wakeWatcher(int)
-{
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t written = ::write(wakeWrite, &byte, 1);
-}
-
-} // namespace
 
 TerminationRequests::TerminationRequests()
 {
-    int wake[2] = {-1, -1};
-    if (::pipe2(wake, O_CLOEXEC | O_NONBLOCK) != 0) {
-        // Without the pipe a termination signal keeps its default effect: the tool just ends.
+    if (!signals_.isValid()) {
         return;
-    }
-    wakeRead_ = wake[0];
-    wakeWrite = wake[1];
-    struct sigaction action {};
-    action.sa_handler = wakeWatcher;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    for (std::size_t i = 0; i < std::size(watchedSignals); ++i) {
-        sigaction(watchedSignals[i], &action, &previous_[i]);
     }
     watcher_ = std::jthread([this](std::stop_token ownStop) {
         // Short waits, so the watcher also notices its own end when the tool finishes.
         while (!ownStop.stop_requested()) {
-            pollfd wakeUp{wakeRead_, POLLIN, 0};
+            pollfd wakeUp{signals_.readFd(), POLLIN, 0};
             if (::poll(&wakeUp, 1, 100) > 0) {
                 source_.request_stop();
                 return;
@@ -47,15 +21,8 @@ TerminationRequests::TerminationRequests()
 
 TerminationRequests::~TerminationRequests()
 {
-    if (wakeRead_ < 0) {
-        return;
+    if (watcher_.joinable()) {
+        watcher_.request_stop();
+        watcher_.join();
     }
-    watcher_.request_stop();
-    watcher_.join();
-    for (std::size_t i = 0; i < std::size(watchedSignals); ++i) {
-        sigaction(watchedSignals[i], &previous_[i], nullptr);
-    }
-    ::close(wakeRead_);
-    ::close(wakeWrite);
-    wakeWrite = -1;
 }

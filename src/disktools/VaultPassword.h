@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/VaultPasswordLimit.h"
 #include "platform/SecretBytes.h"
 
 #include <cstddef>
@@ -9,9 +10,7 @@
 class VaultPassword
 {
 public:
-    // gocryptfs reads at most 2048 bytes of password line, and the line holds two hex digits
-    // per password byte.
-    static constexpr std::size_t maximumBytes = 1024;
+    static constexpr std::size_t maximumBytes = vaultPasswordMaximumBytes;
 
     // Reads up to the first NUL (or the end of input). Throws ToolFailure when the password is
     // longer than `maximumBytes` or the input cannot be read.

@@ -1,7 +1,6 @@
 #include "platform/PosixError.h"
 
 #include <cerrno>
-#include <cstring>
 
 namespace {
 
@@ -33,6 +32,8 @@ const char* portugueseText(int errorNumber)
     case ENOTSUP: return "Operação não suportada";
     case EDQUOT: return "Quota de disco excedida";
     case ENOTCONN: return "O ponto final de transporte não está conectado";
+    // What a vault volume answers once its gocryptfs daemon is gone.
+    case ECONNABORTED: return "Conexão abortada por software";
     case ETIMEDOUT: return "Tempo esgotado para conexão";
     case ECANCELED: return "Operação cancelada";
     case EOVERFLOW: return "Valor muito grande para o tipo de dados definido";
@@ -50,7 +51,8 @@ public:
         if (const char* text = portugueseText(errorNumber)) {
             return text;
         }
-        return "Erro " + std::to_string(errorNumber) + " (" + std::strerror(errorNumber) + ")";
+        // Never the C library's English text: the number still lets the cause be looked up.
+        return "Erro do sistema número " + std::to_string(errorNumber);
     }
 
     std::error_condition default_error_condition(int errorNumber) const noexcept override

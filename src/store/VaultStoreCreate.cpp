@@ -5,7 +5,9 @@
 
 #include "model/CancellationError.h"
 #include "model/ErrorMessage.h"
+#include "model/VaultPasswordLimit.h"
 #include "platform/FileLocation.h"
+#include "platform/SecretText.h"
 #include "platform/SecurityScopedAccess.h"
 #include "platform/UserPerceivedText.h"
 #include "system/DiskImageService.h"
@@ -28,6 +30,17 @@ void clearProgress(VaultOperationState& operation, VaultOperationPhase phase)
     operation.totalBytes.reset();
 }
 
+// The password's length in UTF-8, counted without making an encoded copy of it.
+std::size_t utf8Length(const QString& text)
+{
+    std::size_t bytes = 0;
+    for (const QChar unit : text) {
+        const char16_t code = unit.unicode();
+        bytes += code < 0x80 ? 1 : code < 0x800 || unit.isSurrogate() ? 2 : 3;
+    }
+    return bytes;
+}
+
 } // namespace
 
 bool VaultStore::enqueueCreateVault(QString name, QString password, int sizeInGigabytes,
@@ -48,10 +61,13 @@ bool VaultStore::enqueueCreateVault(QString name, QString password, int sizeInGi
     }
     auto access = std::make_shared<SecurityScopedAccess>(initialSourceURL ? QList<QUrl>{*initialSourceURL}
                                                                           : QList<QUrl>{});
+    // The operation's copies of the password share this buffer, which is wiped when it ends.
+    const auto secret = std::make_shared<const SecretText>(password);
+    password = QString();
     launchOperation(
         VaultOperationState::starting(VaultOperationKind::create),
-        [this, name, password, sizeInGigabytes, initialSourceURL](std::stop_token cancellation) {
-            return createVaultInBackground(name, password, sizeInGigabytes, initialSourceURL, cancellation);
+        [this, name, secret, sizeInGigabytes, initialSourceURL](std::stop_token cancellation) {
+            return createVaultInBackground(name, secret->text(), sizeInGigabytes, initialSourceURL, cancellation);
         },
         [access]() mutable { access.reset(); });
     return true;
@@ -88,7 +104,9 @@ QCoro::Task<std::optional<Vault>> VaultStore::createVault(QString name, QString 
     if (!beginOperation(std::nullopt, true, true)) {
         co_return std::nullopt;
     }
-    const std::optional<Vault> vault = co_await performCreateVault(name, password, sizeInGigabytes, {});
+    const SecretText secret(password);
+    password = QString();
+    const std::optional<Vault> vault = co_await performCreateVault(name, secret.text(), sizeInGigabytes, {});
     endOperation();
     co_return vault;
 }
@@ -213,5 +231,8 @@ void VaultStore::validatePassword(const QString& password)
     // The disk-image tool reads the password up to its terminating NUL.
     if (password.contains(QChar(u'\0'))) {
         throw VaultError(VaultError::Kind::invalidPassword);
+    }
+    if (utf8Length(password) > vaultPasswordMaximumBytes) {
+        throw VaultError(VaultError::Kind::passwordTooLong);
     }
 }

@@ -2,6 +2,8 @@
 // cancellation, unlocking the vault first when a password is given. The sources are only read.
 #include "store/VaultStore.h"
 
+#include "platform/SecretText.h"
+
 #include "content/ByteCounts.h"
 #include "content/VaultContentServicing.h"
 #include "model/CancellationError.h"
@@ -101,9 +103,13 @@ bool VaultStore::enqueueImportItems(QList<QUrl> urls, QUuid vaultID, std::option
         return false;
     }
     auto access = std::make_shared<SecurityScopedAccess>(urls);
+    // The operation's copies of the password share this buffer, which is wiped when it ends.
+    const auto secret = password ? std::make_shared<const SecretText>(*password) : nullptr;
+    password.reset();
     launchOperation(
         VaultOperationState::starting(VaultOperationKind::import, vaultID),
-        [this, urls, vaultID, password, completion](std::stop_token cancellation) -> QCoro::Task<> {
+        [this, urls, vaultID, secret, completion](std::stop_token cancellation) -> QCoro::Task<> {
+            const std::optional<QString> password = secret ? std::optional<QString>(secret->text()) : std::nullopt;
             const VaultImportBatchResult result = co_await performImportItems(urls, vaultID, password, cancellation);
             applyImportResult(result, vaultID);
             if (completion) {
@@ -123,9 +129,15 @@ QCoro::Task<VaultImportBatchResult> VaultStore::importItems(QList<QUrl> urls, QU
     if (!beginOperation(vaultID, true, true)) {
         co_return failedImportResult(urls, errorMessage_.value_or(operationInProgressMessage()));
     }
+    std::optional<SecretText> secret;
+    if (password) {
+        secret.emplace(*password);
+        password = secret->text();
+    }
     // Not a background operation: nothing can cancel it.
     const std::stop_token uncancellable;
     VaultImportBatchResult result = co_await performImportItems(urls, vaultID, password, uncancellable);
+    password.reset();
     endOperation();
     co_return result;
 }

@@ -5,6 +5,7 @@
 
 #include "content/VaultContentServicing.h"
 #include "model/ErrorMessage.h"
+#include "platform/SecretText.h"
 #include "store/AttachFailureWording.h"
 #include "system/FinderImportDiskServicing.h"
 
@@ -15,11 +16,15 @@ QCoro::Task<> VaultStore::unlockSelected(QString password)
     }
 }
 
-QCoro::Task<> VaultStore::unlock(QUuid vaultID, QString password)
+QCoro::Task<> VaultStore::unlock(QUuid vaultID, QString typedPassword)
 {
     if (!beginOperation(vaultID, true, true)) {
         co_return;
     }
+    // The operation's copies of the password share this buffer, which is wiped when it ends.
+    const SecretText secret(typedPassword);
+    typedPassword = QString();
+    const QString& password = secret.text();
     Vault vault;
     try {
         validatePassword(password);
@@ -88,6 +93,8 @@ void VaultStore::confirmAttachedSession(const VaultSession& session)
 QCoro::Task<> VaultStore::listUnlockedVault(VaultSession session, QString unlockedNotice, QString listingFailurePrefix,
                                             QStringList warnings)
 {
+    // An unlocked vault starts clean: copies of interrupted imports are not kept hidden in it.
+    co_await contentService_.removeStagingLeftovers(session.mountPoint);
     try {
         publishContent(co_await contentService_.listTopLevelItems(session.mountPoint), session.vaultID);
     } catch (...) {

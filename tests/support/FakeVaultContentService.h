@@ -32,6 +32,8 @@ public:
         co_return;
     }
 
+    QCoro::Task<void> removeStagingLeftovers(QUrl) override { co_return; }
+
     QCoro::Task<VaultCopyPreflight> copyPreflight(QList<QUrl> sources, std::stop_token cancellation) override
     {
         throwIfCancelled(cancellation);

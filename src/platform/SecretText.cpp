@@ -1,0 +1,13 @@
+#include "platform/SecretText.h"
+
+#include <cstring>
+
+SecretText::SecretText(const QString& text) : text_(text.constData(), text.size()) {}
+
+SecretText::~SecretText()
+{
+    if (!text_.isEmpty()) {
+        // In place, even while copies share the buffer: they are the operation's own, and done.
+        explicit_bzero(const_cast<QChar*>(text_.constData()), std::size_t(text_.size()) * sizeof(QChar));
+    }
+}
