@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -244,10 +245,38 @@ TEST_F(StandInsOnRealMounts, CreationRefusesBadRequestsAndLeavesNothingHalfMade)
     EXPECT_TRUE(stopped.readAllStandardError().contains("Operação interrompida"));
     EXPECT_FALSE(QFileInfo::exists(image));
 
+    // Killed outright while building: what is left is a hidden temporary folder, which attach
+    // never takes for the image and the next create removes.
+    const auto unfinished = [&] { return QDir(storage).entryList({".kovara-incompleto-*"}, QDir::Dirs | QDir::Hidden); };
+    QProcess killed;
+    killed.start(RealMounts::standInPath("kovara-hdiutil"),
+                 {"create", "-size", "1g", "-type", "SPARSEBUNDLE", "-fs", "APFS", "-volname", "Cofre", "-encryption",
+                  "AES-256", "-stdinpass", "-nospotlight", image});
+    ASSERT_TRUE(killed.waitForStarted(-1));
+    killed.write(QByteArray("senha\0", 6));
+    killed.closeWriteChannel();
+    while (unfinished().isEmpty() && killed.state() == QProcess::Running) {
+        killed.waitForFinished(1);
+    }
+    ASSERT_EQ(killed.state(), QProcess::Running);
+    ::kill(pid_t(killed.processId()), SIGKILL);
+    ASSERT_TRUE(killed.waitForFinished(-1));
+    // The gocryptfs it started may still be writing into the temporary folder: let it end.
+    const auto writers = [&] {
+        return QProcess::execute("/usr/bin/pgrep", {"-f", unfinished().value(0, "-")}) == 0;
+    };
+    while (!unfinished().isEmpty() && writers()) {
+        QThread::msleep(10);
+    }
+    EXPECT_FALSE(QFileInfo::exists(image));
+    EXPECT_EQ(attach(image, "senha").exitStatus, 1);
+    EXPECT_TRUE(mounts().isEmpty());
+
     // The longest password accepted still reaches gocryptfs whole (its line is 2048 hex digits).
     QByteArray longest(VaultPassword::maximumBytes, '\xe9');
     longest[0] = '\n';
     ASSERT_EQ(create(image, "Longa", longest).exitStatus, 0);
+    EXPECT_TRUE(unfinished().isEmpty());
     EXPECT_NE(attach(image, longest.chopped(1)).exitStatus, 0);
     const RealMounts::Run opened = attach(image, longest);
     ASSERT_EQ(opened.exitStatus, 0) << opened.standardError.toStdString();

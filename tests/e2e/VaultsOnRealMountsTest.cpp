@@ -117,6 +117,8 @@ TEST_F(VaultsOnRealMounts, aVaultKeepsItsFilesEncryptedThroughLockUnlockImportTr
 
     const QByteArray marker = "conteúdo-confidencial-0123456789";
     writeFile(volume + "/Declaração de bens.txt", marker.repeated(2048));
+    // What an import killed mid-copy leaves: a hidden copy nobody will finish.
+    writeFile(volume + "/.kovara-staging/0b7e0c1a-interrompido/payload", marker);
     QCoro::waitFor(store.lockSelectedAndWait());
     EXPECT_EQ(store.noticeMessage(), "Cofre bloqueado.");
     EXPECT_EQ(store.status(), VaultStatus::locked);
@@ -144,6 +146,23 @@ TEST_F(VaultsOnRealMounts, aVaultKeepsItsFilesEncryptedThroughLockUnlockImportTr
         EXPECT_TRUE(mountedVolumes().isEmpty());
         EXPECT_TRUE(entriesOf(mountBase()).isEmpty()) << entriesOf(mountBase()).join(", ").toStdString();
     }
+
+    // gocryptfs names the mount "Dados pessoais_ São Paulo/…", which also names a copy of the
+    // image there: the vault is still recognised by its own volume, so unlocking it again does
+    // not stack a second mount. The interrupted import's copy is gone once it is unlocked.
+    const QString imagePath = vault.imageURL.toLocalFile();
+    const QString lookalike = QString(imagePath).replace("Dados pessoais, São Paulo", "Dados pessoais_ São Paulo");
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(lookalike).path()));
+    ASSERT_EQ(QProcess::execute("/bin/cp", {"-a", "--", imagePath, lookalike}), 0);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        QCoro::waitFor(store.unlockSelected(password));
+        EXPECT_EQ(store.errorMessage(), std::nullopt);
+        EXPECT_EQ(mountedVolumes(), QStringList{volume});
+    }
+    EXPECT_EQ(store.noticeMessage(), "O cofre já estava desbloqueado.");
+    EXPECT_TRUE(entriesOf(volume + "/.kovara-staging").isEmpty());
+    QCoro::waitFor(store.lockSelectedAndWait());
+    EXPECT_TRUE(mountedVolumes().isEmpty());
 
     // Files and a folder copied into the locked vault with its password, next to what is there.
     const QString sources = root.path() + "/origem";

@@ -1,0 +1,81 @@
+// Ending the real program with a signal, as a logout, a shutdown or Ctrl+C in a terminal does.
+#include "support/PrivateSessionBus.h"
+#include "support/RealMounts.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUuid>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+namespace {
+
+// True once the process catches `signalNumber` (its SigCgt mask in /proc), that is, once it has
+// installed its handler.
+bool catches(qint64 pid, int signalNumber)
+{
+    QFile status(QString("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly)) {
+        return false;
+    }
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("SigCgt:")) {
+            return (line.mid(7).trimmed().toULongLong(nullptr, 16) >> (signalNumber - 1)) & 1;
+        }
+    }
+    return false;
+}
+
+TEST(TerminationSignals, SigtermLocksEveryUnlockedVaultBeforeKovaraExits)
+{
+    QTemporaryDir home;
+    const QString runtime = home.path() + "/run";
+    const QString storage = home.path() + "/data/Kovara/Vaults.noindex";
+    ASSERT_TRUE(QDir().mkpath(storage));
+    ASSERT_TRUE(QDir().mkpath(runtime));
+    QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QByteArray previousRuntime = qgetenv("XDG_RUNTIME_DIR");
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
+    GocryptfsMountGuard guard{{runtime}};
+
+    // A vault left unlocked by an earlier run: Kovara finds it mounted from its storage folder.
+    const QString image = storage + "/" + QUuid::createUuid().toString(QUuid::WithoutBraces) + ".sparsebundle";
+    ASSERT_EQ(RealMounts::runStandIn("kovara-hdiutil", {"create", "-size", "1g", "-type", "SPARSEBUNDLE", "-fs", "APFS",
+                                                        "-volname", "Aberto", "-encryption", "AES-256", "-stdinpass",
+                                                        "-nospotlight", image},
+                                     QByteArray("senha123", 9))
+                  .exitStatus,
+              0);
+    ASSERT_EQ(RealMounts::runStandIn("kovara-hdiutil", {"attach", "-plist", "-nobrowse", "-owners", "on", "-stdinpass", image},
+                                     QByteArray("senha123", 9))
+                  .exitStatus,
+              0);
+    ASSERT_EQ(RealMounts::mountPointsUnder(runtime).size(), 1);
+
+    PrivateSessionBus bus;
+    QProcess kovara;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("HOME", home.path());
+    environment.insert("XDG_DATA_HOME", home.path() + "/data");
+    environment.insert("XDG_CONFIG_HOME", home.path() + "/config");
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    environment.insert("DBUS_SESSION_BUS_ADDRESS", bus.address());
+    kovara.setProcessEnvironment(environment);
+    kovara.start(RealMounts::standInPath("kovara"), {});
+    ASSERT_TRUE(kovara.waitForStarted(-1));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return catches(kovara.processId(), SIGTERM); }, 60000));
+
+    ::kill(pid_t(kovara.processId()), SIGTERM);
+    ASSERT_TRUE(kovara.waitForFinished(120000));
+    EXPECT_EQ(kovara.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(kovara.exitCode(), 0);
+    EXPECT_TRUE(RealMounts::mountPointsUnder(runtime).isEmpty());
+    qputenv("XDG_RUNTIME_DIR", previousRuntime);
+}
+
+} // namespace
