@@ -71,7 +71,7 @@ TEST(TerminationSignals, SigtermLocksEveryUnlockedVaultBeforeKovaraExits)
     ASSERT_TRUE(QTest::qWaitFor([&] { return catches(kovara.processId(), SIGTERM); }, 60000));
 
     ::kill(pid_t(kovara.processId()), SIGTERM);
-    ASSERT_TRUE(kovara.waitForFinished(120000));
+    ASSERT_TRUE(kovara.waitForFinished(120000)) << kovara.readAllStandardError().toStdString();
     EXPECT_EQ(kovara.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(kovara.exitCode(), 0);
     EXPECT_TRUE(RealMounts::mountPointsUnder(runtime).isEmpty());

@@ -228,6 +228,7 @@ TEST_F(StandInsOnRealMounts, CreationRefusesBadRequestsAndLeavesNothingHalfMade)
     EXPECT_EQ(entriesOf(storage), QStringList{"existente.sparsebundle"});
 
     // Stopped while gocryptfs sets the volume up (the app's runner stops a tool with SIGTERM).
+    const auto unfinished = [&] { return QDir(storage).entryList({".kovara-incompleto-*"}, QDir::Dirs | QDir::Hidden); };
     QProcess stopped;
     stopped.start(RealMounts::standInPath("kovara-hdiutil"),
                   {"create", "-size", "1g", "-type", "SPARSEBUNDLE", "-fs", "APFS", "-volname", "Cofre", "-encryption",
@@ -235,7 +236,7 @@ TEST_F(StandInsOnRealMounts, CreationRefusesBadRequestsAndLeavesNothingHalfMade)
     ASSERT_TRUE(stopped.waitForStarted(-1));
     stopped.write(QByteArray("senha\0", 6));
     stopped.closeWriteChannel();
-    while (!QFileInfo::exists(image) && stopped.state() == QProcess::Running) {
+    while (unfinished().isEmpty() && stopped.state() == QProcess::Running) {
         stopped.waitForFinished(1);
     }
     ASSERT_EQ(stopped.state(), QProcess::Running);
@@ -244,10 +245,10 @@ TEST_F(StandInsOnRealMounts, CreationRefusesBadRequestsAndLeavesNothingHalfMade)
     EXPECT_NE(stopped.exitCode(), 0);
     EXPECT_TRUE(stopped.readAllStandardError().contains("Operação interrompida"));
     EXPECT_FALSE(QFileInfo::exists(image));
+    EXPECT_TRUE(unfinished().isEmpty());
 
     // Killed outright while building: what is left is a hidden temporary folder, which attach
     // never takes for the image and the next create removes.
-    const auto unfinished = [&] { return QDir(storage).entryList({".kovara-incompleto-*"}, QDir::Dirs | QDir::Hidden); };
     QProcess killed;
     killed.start(RealMounts::standInPath("kovara-hdiutil"),
                  {"create", "-size", "1g", "-type", "SPARSEBUNDLE", "-fs", "APFS", "-volname", "Cofre", "-encryption",
