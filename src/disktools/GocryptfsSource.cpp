@@ -13,7 +13,7 @@ constexpr qsizetype maximumCandidates = 16;
 
 bool exists(const QString& path)
 {
-    struct stat status {};
+    struct stat status = {};
     return ::lstat(QFile::encodeName(path).constData(), &status) == 0;
 }
 
