@@ -5,11 +5,14 @@
 
 #include "model/ErrorMessage.h"
 #include "platform/FileLocation.h"
+#include "platform/NextEventLoopTurn.h"
 #include "system/FinderImportDiskServicing.h"
 #include "system/MountedDiskImage.h"
 
 #include <QCollator>
 #include <QLocale>
+
+#include <qcoro/qcorosignal.h>
 
 #include <algorithm>
 
@@ -69,6 +72,14 @@ QCoro::Task<bool> VaultStore::prepareForTermination()
 {
     isPreparingForTermination_ = true;
     co_await cancelActiveOperationAndWait();
+    // A refresh or a lock holds the gate with nothing to cancel, and the first refresh runs as
+    // the window opens: quitting waits for it to end instead of being refused, since a signal or
+    // the end of the session cannot ask again.
+    while (isBusy_) {
+        co_await qCoro(this, &VaultStore::isBusyChanged);
+        // The holder is still finishing its operation; the gate is taken once it has.
+        co_await NextEventLoopTurn{};
+    }
     const bool locked = co_await lockAllForTermination();
     if (!locked) {
         // The program goes on running: refreshes asked for meanwhile may run again.

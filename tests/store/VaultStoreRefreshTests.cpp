@@ -180,7 +180,9 @@ TEST_F(TerminationTest, aListingThatFailsLeavesEveryVaultNeedingAttention)
     EXPECT_EQ(store->state(vault(1).id), VaultRowState::needsAttention);
 }
 
-TEST_F(TerminationTest, aCopyThatIsCommittingIsAwaitedNotCancelled)
+// A copy that is committing, and a refresh (the first one runs as the window opens, when a logout
+// may already be under way), hold the gate: quitting waits for them instead of being refused.
+TEST_F(TerminationTest, whatHoldsTheGateIsAwaitedNeitherCancelledNorRefused)
 {
     services.disk.mountedSessionsOutcomes.setStanding(mounted({vault(0)}));
     bool reachedCommit = false;
@@ -196,9 +198,10 @@ TEST_F(TerminationTest, aCopyThatIsCommittingIsAwaitedNotCancelled)
     ASSERT_TRUE(QTest::qWaitFor([&] { return reachedCommit; }));
 
     std::optional<bool> quitAnswer;
-    QCoro::Task<> quitting = [](VaultStore* store, std::optional<bool>* answer) -> QCoro::Task<> {
+    const auto quit = [](VaultStore* store, std::optional<bool>* answer) -> QCoro::Task<> {
         *answer = co_await store->prepareForTermination();
-    }(store.get(), &quitAnswer);
+    };
+    QCoro::Task<> quitting = quit(store.get(), &quitAnswer);
     QTest::qWait(0);
     EXPECT_EQ(quitAnswer, std::nullopt);
     EXPECT_EQ(store->activeOperation()->phase, VaultOperationPhase::committing) << "not cancelled";
@@ -207,6 +210,17 @@ TEST_F(TerminationTest, aCopyThatIsCommittingIsAwaitedNotCancelled)
     EXPECT_EQ(quitAnswer, true);
     EXPECT_EQ(store->noticeMessage(), "Todos os cofres foram bloqueados.");
     EXPECT_EQ(services.content.addCalls.size(), 1);
+
+    services.disk.held = true;
+    QCoro::Task<> refreshing = store->refresh();
+    quitAnswer.reset();
+    quitting = quit(store.get(), &quitAnswer);
+    QTest::qWait(0);
+    EXPECT_EQ(quitAnswer, std::nullopt);
+    services.disk.held = false;
+    waitForTask(std::move(quitting));
+    waitForTask(std::move(refreshing));
+    EXPECT_EQ(quitAnswer, true);
 }
 
 } // namespace
