@@ -88,7 +88,7 @@ bool mountVolume(const QString& cipher, const QString& mountPoint)
     ::close(pipeEnds[0]);
     try {
         Gocryptfs::initialize(cipher, vaultPassword, {});
-        Gocryptfs::mount(cipher, mountPoint, vaultPassword, {});
+        Gocryptfs::mount(cipher, mountPoint, vaultPassword);
     } catch (const std::exception& failure) {
         std::fprintf(stderr, "kovara-bench: cannot mount gocryptfs: %s\n", failure.what());
         return false;

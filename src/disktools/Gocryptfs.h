@@ -19,10 +19,10 @@ public:
 
     // Mounts the volume on `mountPoint` (an empty folder), visible to this user only. gocryptfs
     // forks a daemon that serves the volume and then returns; the daemon's standard streams are
-    // /dev/null, so it holds no pipe of the caller's open. Throws ToolFailure, with a text of its
-    // own for a wrong password (gocryptfs's exit status 12).
-    static void mount(const QString& cipherDirectory, const QString& mountPoint, const VaultPassword& password,
-                      std::stop_token stop);
+    // /dev/null, so it holds no pipe of the caller's open. It runs to the end even when the caller
+    // is asked to stop: the caller checks afterwards and unmounts. Throws ToolFailure, with a text
+    // of its own for a wrong password (gocryptfs's exit status 12).
+    static void mount(const QString& cipherDirectory, const QString& mountPoint, const VaultPassword& password);
 
     static constexpr int wrongPasswordStatus = 12;
 };

@@ -68,7 +68,7 @@ AttachedImage mount(const ImageBundle& bundle, const QString& folder, const Vaul
     if (stop.stop_requested()) {
         throw ToolFailure("Operação interrompida; a imagem não foi anexada.");
     }
-    Gocryptfs::mount(bundle.cipherDirectory(), folder, password, stop);
+    Gocryptfs::mount(bundle.cipherDirectory(), folder, password);
     // The system's mount table, not gocryptfs's word, says where the volume went: a folder
     // swapped for a symbolic link after it was made would have steered the mount elsewhere.
     const AttachedImages attached = AttachedImages::current();

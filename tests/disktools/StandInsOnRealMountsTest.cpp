@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <functional>
 #include <unistd.h>
 
 namespace {
@@ -48,12 +49,52 @@ protected:
 
     void TearDown() override { qputenv("XDG_RUNTIME_DIR", previousRuntime); }
 
+    static QStringList createArguments(const QString& image, const QString& volumeName,
+                                       const QString& type = "SPARSEBUNDLE")
+    {
+        return {"create",   "-size",    "1g",          "-type",   type,         "-fs",          "APFS",
+                "-volname", volumeName, "-encryption", "AES-256", "-stdinpass", "-nospotlight", image};
+    }
+
     static RealMounts::Run create(const QString& image, const QString& volumeName, const QByteArray& password,
                                   const QString& type = "SPARSEBUNDLE")
     {
-        return runStandIn("kovara-hdiutil", {"create", "-size", "1g", "-type", type, "-fs", "APFS", "-volname", volumeName,
-                                             "-encryption", "AES-256", "-stdinpass", "-nospotlight", image},
-                          password + '\0');
+        return runStandIn("kovara-hdiutil", createArguments(image, volumeName, type), password + '\0');
+    }
+
+    // kovara-hdiutil with `arguments` and the password "senha", stopped by `signal` once `reached`
+    // holds: what it wrote on standard error, or nothing when it ended first.
+    static std::optional<QByteArray> stoppedOnce(const QStringList& arguments, const std::function<bool()>& reached,
+                                                 int signal)
+    {
+        QProcess tool;
+        tool.start(RealMounts::standInPath("kovara-hdiutil"), arguments);
+        if (!tool.waitForStarted(-1)) {
+            return std::nullopt;
+        }
+        tool.write(QByteArray("senha\0", 6));
+        tool.closeWriteChannel();
+        while (!reached() && tool.state() == QProcess::Running) {
+            tool.waitForFinished(1);
+        }
+        if (tool.state() != QProcess::Running) {
+            return std::nullopt;
+        }
+        ::kill(pid_t(tool.processId()), signal);
+        tool.waitForFinished(-1);
+        return tool.readAllStandardError();
+    }
+
+    // gocryptfs run by hand, as a user would, with `passwordLine` on its standard input.
+    static int runGocryptfs(const QStringList& arguments, const QByteArray& passwordLine)
+    {
+        QProcess gocryptfs;
+        gocryptfs.setStandardOutputFile(QProcess::nullDevice());
+        gocryptfs.setStandardErrorFile(QProcess::nullDevice());
+        gocryptfs.start(Gocryptfs::executable, arguments);
+        gocryptfs.write(passwordLine + "\n");
+        gocryptfs.closeWriteChannel();
+        return gocryptfs.waitForFinished(-1) ? gocryptfs.exitCode() : -1;
     }
 
     static RealMounts::Run attach(const QString& image, const QByteArray& password)
@@ -82,14 +123,9 @@ TEST_F(StandInsOnRealMounts, AVolumeMountedByHandIsListedCheckedAndWhileInUseDet
     ASSERT_TRUE(QDir().mkpath(handMount));
 
     // What a user would type: gocryptfs on the cipher folder, the password's hex form as its line.
-    QProcess gocryptfs;
-    gocryptfs.setStandardOutputFile(QProcess::nullDevice());
-    gocryptfs.setStandardErrorFile(QProcess::nullDevice());
-    gocryptfs.start(Gocryptfs::executable, {"-q", "-nosyslog", QDir(image).filePath(ImageBundle::cipherFolderName), handMount});
-    gocryptfs.write(password.toHex() + "\n");
-    gocryptfs.closeWriteChannel();
-    ASSERT_TRUE(gocryptfs.waitForFinished(-1));
-    ASSERT_EQ(gocryptfs.exitCode(), 0);
+    ASSERT_EQ(runGocryptfs({"-q", "-nosyslog", QDir(image).filePath(ImageBundle::cipherFolderName), handMount},
+                           password.toHex()),
+              0);
 
     // The listing finds the image by its exact path, comma and all; attaching it again answers
     // with that mount and mounts nothing more.
@@ -152,19 +188,10 @@ TEST_F(StandInsOnRealMounts, MountsThatOnlyCarryAVaultsNameAreNeverTakenForIt)
         const QString forged = sandbox.path() + "/forjado" + sharing;
         QDir().mkpath(forged + "/cipher");
         QDir().mkpath(forged + "/montado");
-        QProcess gocryptfs;
-        gocryptfs.setStandardOutputFile(QProcess::nullDevice());
-        gocryptfs.setStandardErrorFile(QProcess::nullDevice());
-        gocryptfs.start(Gocryptfs::executable, {"-init", "-q", "-scryptn", "10", forged + "/cipher"});
-        gocryptfs.write("outra\n");
-        gocryptfs.closeWriteChannel();
-        ASSERT_TRUE(gocryptfs.waitForFinished(-1));
-        gocryptfs.start(Gocryptfs::executable,
-                        {"-q", "-nosyslog", sharing, "-fsname=" + cipher, forged + "/cipher", forged + "/montado"});
-        gocryptfs.write("outra\n");
-        gocryptfs.closeWriteChannel();
-        ASSERT_TRUE(gocryptfs.waitForFinished(-1));
-        ASSERT_EQ(gocryptfs.exitCode(), 0);
+        ASSERT_EQ(runGocryptfs({"-init", "-q", "-scryptn", "10", forged + "/cipher"}, "outra"), 0);
+        ASSERT_EQ(runGocryptfs({"-q", "-nosyslog", sharing, "-fsname=" + cipher, forged + "/cipher", forged + "/montado"},
+                               "outra"),
+                  0);
         writeFile(forged + "/montado/isca.txt", "do atacante");
 
         EXPECT_FALSE(runStandIn("kovara-hdiutil", {"info", "-plist"}).standardOutput.contains(forged.toUtf8()));
@@ -180,10 +207,31 @@ TEST_F(StandInsOnRealMounts, MountsThatOnlyCarryAVaultsNameAreNeverTakenForIt)
     }
 }
 
-TEST_F(StandInsOnRealMounts, MountFoldersReachedThroughSymbolicLinksOrOpenToOthersAreRefused)
+TEST_F(StandInsOnRealMounts, AttachLeavesNoMountWhenStoppedOrRefusedAndNeverFollowsLinks)
 {
     const QString image = storage + "/protegido.sparsebundle";
     ASSERT_EQ(create(image, "Protegido", "senha").exitStatus, 0);
+
+    // Stopped while gocryptfs derives the key (the app stops a tool with SIGTERM): the volume
+    // gocryptfs mounts all the same is undone by its mount point, whatever the comma in the path.
+    const std::optional<QByteArray> stopped =
+        stoppedOnce({"attach", "-stdinpass", image}, [&] { return QFileInfo::exists(mountBase() + "/Protegido"); }, SIGTERM);
+    ASSERT_TRUE(stopped);
+    EXPECT_TRUE(stopped->contains("Operação interrompida"));
+    EXPECT_TRUE(mounts().isEmpty());
+
+    // gocryptfs ends with its catch-all status when its configuration is damaged; the text still
+    // says what is wrong.
+    const QString configuration = QDir(image).filePath("cipher/gocryptfs.conf");
+    const QByteArray intact = readAll(configuration);
+    ASSERT_TRUE(QFile::remove(configuration));
+    writeFile(configuration, "{danificado");
+    EXPECT_TRUE(attach(image, "senha").standardError.contains(
+        "Os dados de configuração da imagem cifrada estão ilegíveis."));
+    ASSERT_TRUE(QFile::remove(configuration));
+    writeFile(configuration, intact);
+    EXPECT_TRUE(mounts().isEmpty());
+    ASSERT_TRUE(QDir().rmdir(mountBase())) << "no mount folder is left behind either";
     const QString elsewhere = sandbox.path() + "/outro lugar";
     ASSERT_TRUE(QDir().mkpath(elsewhere));
     QFile::setPermissions(elsewhere, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
@@ -227,41 +275,19 @@ TEST_F(StandInsOnRealMounts, CreationRefusesBadRequestsAndLeavesNothingHalfMade)
     EXPECT_EQ(create(storage + "/sem pasta/novo.sparsebundle", "Cofre", "senha").exitStatus, 1);
     EXPECT_EQ(entriesOf(storage), QStringList{"existente.sparsebundle"});
 
-    // Stopped while gocryptfs sets the volume up (the app's runner stops a tool with SIGTERM).
+    // Stopped while gocryptfs sets the volume up under the temporary name.
     const auto unfinished = [&] { return QDir(storage).entryList({".kovara-incompleto-*"}, QDir::Dirs | QDir::Hidden); };
-    QProcess stopped;
-    stopped.start(RealMounts::standInPath("kovara-hdiutil"),
-                  {"create", "-size", "1g", "-type", "SPARSEBUNDLE", "-fs", "APFS", "-volname", "Cofre", "-encryption",
-                   "AES-256", "-stdinpass", "-nospotlight", image});
-    ASSERT_TRUE(stopped.waitForStarted(-1));
-    stopped.write(QByteArray("senha\0", 6));
-    stopped.closeWriteChannel();
-    while (unfinished().isEmpty() && stopped.state() == QProcess::Running) {
-        stopped.waitForFinished(1);
-    }
-    ASSERT_EQ(stopped.state(), QProcess::Running);
-    ::kill(pid_t(stopped.processId()), SIGTERM);
-    ASSERT_TRUE(stopped.waitForFinished(-1));
-    EXPECT_NE(stopped.exitCode(), 0);
-    EXPECT_TRUE(stopped.readAllStandardError().contains("Operação interrompida"));
+    // The app's runner stops a tool with SIGTERM: the tool cleans up after itself.
+    const auto building = [&] { return !unfinished().isEmpty(); };
+    const std::optional<QByteArray> stopped = stoppedOnce(createArguments(image, "Cofre"), building, SIGTERM);
+    ASSERT_TRUE(stopped);
+    EXPECT_TRUE(stopped->contains("Operação interrompida"));
     EXPECT_FALSE(QFileInfo::exists(image));
     EXPECT_TRUE(unfinished().isEmpty());
 
-    // Killed outright while building: what is left is a hidden temporary folder, which attach
-    // never takes for the image and the next create removes.
-    QProcess killed;
-    killed.start(RealMounts::standInPath("kovara-hdiutil"),
-                 {"create", "-size", "1g", "-type", "SPARSEBUNDLE", "-fs", "APFS", "-volname", "Cofre", "-encryption",
-                  "AES-256", "-stdinpass", "-nospotlight", image});
-    ASSERT_TRUE(killed.waitForStarted(-1));
-    killed.write(QByteArray("senha\0", 6));
-    killed.closeWriteChannel();
-    while (unfinished().isEmpty() && killed.state() == QProcess::Running) {
-        killed.waitForFinished(1);
-    }
-    ASSERT_EQ(killed.state(), QProcess::Running);
-    ::kill(pid_t(killed.processId()), SIGKILL);
-    ASSERT_TRUE(killed.waitForFinished(-1));
+    // Killed outright: what is left is a hidden temporary folder, which attach never takes for
+    // the image and the next create removes.
+    ASSERT_TRUE(stoppedOnce(createArguments(image, "Cofre"), building, SIGKILL));
     // The gocryptfs it started may still be writing into the temporary folder: let it end.
     const auto writers = [&] {
         return QProcess::execute("/usr/bin/pgrep", {"-f", unfinished().value(0, "-")}) == 0;
