@@ -3,6 +3,7 @@
 #include "model/CancellationError.h"
 #include "model/MountedRollbackFailure.h"
 #include "model/VaultError.h"
+#include "platform/PosixError.h"
 
 #include <system_error>
 
@@ -15,6 +16,11 @@ QString userMessage(const std::exception_ptr& failure)
     } catch (const MountedRollbackFailure& error) {
         return error.errorDescription();
     } catch (const std::system_error& error) {
+        // The standard library's own categories speak the C library's English.
+        const std::error_category& category = error.code().category();
+        if (category == std::generic_category() || category == std::system_category()) {
+            return posixErrorText(error.code().value());
+        }
         return QString::fromStdString(error.code().message());
     } catch (const std::exception& error) {
         return QString::fromUtf8(error.what());

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <system_error>
+
 // Most texts are checked where the user meets them (the store's banners, the services' errors);
 // these are the ones no other test reaches.
 TEST(VaultErrorTest, textsNoOtherTestReaches)
@@ -14,4 +17,9 @@ TEST(VaultErrorTest, textsNoOtherTestReaches)
               "aparecerá como “Arquivo ausente”; apague-o novamente para removê-lo da lista. Disco cheio.");
     EXPECT_STREQ(VaultError(VaultError::Kind::noSelection).what(), "Selecione um cofre primeiro.");
     EXPECT_EQ(userMessage(std::make_exception_ptr(42)), "Ocorreu um erro inesperado.");
+    // The standard library's errors, never in its English.
+    EXPECT_EQ(userMessage(std::make_exception_ptr(std::system_error(ECONNABORTED, std::generic_category()))),
+              "Conexão abortada por software");
+    EXPECT_EQ(userMessage(std::make_exception_ptr(std::system_error(4095, std::system_category()))),
+              "Erro do sistema número 4095");
 }
