@@ -20,6 +20,8 @@ TEST_F(CreateTest, requestsAreCheckedRuleByRuleInOrder)
     const QString weak = "Use pelo menos 8 caracteres na senha do novo cofre.";
     const QString badSize = "Escolha um tamanho entre 1 GB e 2.048 GB.";
     const QString taken = "Já existe um cofre com esse nome.";
+    const QString tooLong = "A senha é longa demais. Use no máximo 1.024 bytes (letras acentuadas ocupam 2).";
+    const QString emoji = QString::fromUtf8("\U0001F510"); // four bytes in UTF-8, two code units
     const struct
     {
         QString name;
@@ -39,6 +41,9 @@ TEST_F(CreateTest, requestsAreCheckedRuleByRuleInOrder)
         {"Trabalho", "1234567", 0, weak},
         {"Trabalho", accent.repeated(7), 1, weak},
         {"Trabalho", accent.repeated(8), 1, {}},
+        {"Trabalho", QString(512, u'é'), 1, {}},
+        {"Trabalho", QString(512, u'é') + "a", 0, tooLong},
+        {"Trabalho", emoji.repeated(256) + "a", 0, tooLong},
         {"Trabalho", "12345678", 0, badSize},
         {"Trabalho", "12345678", 2049, badSize},
         {"Trabalho", "12345678", 2048, {}},

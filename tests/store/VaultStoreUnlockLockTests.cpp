@@ -97,6 +97,8 @@ TEST_F(UnlockLockTest, unlockRefusesWhatItCannotUnlockBeforeAskingTheSystem)
     } attempts[] = {
         {vault(0).id, "", "Informe uma senha para criptografar o cofre."},
         {vault(0).id, "ab" + QString(QChar(u'\0')), "A senha contém um caractere não suportado."},
+        {vault(0).id, QString(1025, u'a'),
+         "A senha é longa demais. Use no máximo 1.024 bytes (letras acentuadas ocupam 2)."},
         {QUuid::createUuid(), "senha", "Selecione um cofre primeiro."},
         {vault(1).id, "senha", "O arquivo deste cofre não foi encontrado."},
     };

@@ -89,7 +89,9 @@ public:
     QCoro::Task<std::pair<VaultSession, MountProtectionReport>> attach(Vault vault, QString password,
                                                                        std::stop_token) override
     {
-        calls.append({.operation = "attach", .vault = vault, .password = password});
+        // A copy of its own: the store wipes the buffer it shares once the operation ends.
+        calls.append(
+            {.operation = "attach", .vault = vault, .password = QString(password.constData(), password.size())});
         co_return co_await answer(attachOutcomes);
     }
     QCoro::Task<MountProtectionReport> protectExistingMount(VaultSession session) override
