@@ -85,6 +85,15 @@ protected:
         return tool.readAllStandardError();
     }
 
+    // Whether a process whose command line matches `pattern` (an extended regular expression) runs.
+    static bool running(const QString& pattern)
+    {
+        QProcess pgrep;
+        pgrep.setStandardOutputFile(QProcess::nullDevice());
+        pgrep.start("/usr/bin/pgrep", {"-f", pattern});
+        return pgrep.waitForFinished(-1) && pgrep.exitCode() == 0;
+    }
+
     // gocryptfs run by hand, as a user would, with `passwordLine` on its standard input.
     static int runGocryptfs(const QStringList& arguments, const QByteArray& passwordLine)
     {
@@ -212,12 +221,17 @@ TEST_F(StandInsOnRealMounts, AttachLeavesNoMountWhenStoppedOrRefusedAndNeverFoll
     const QString image = storage + "/protegido.sparsebundle";
     ASSERT_EQ(create(image, "Protegido", "senha").exitStatus, 0);
 
-    // Stopped while gocryptfs derives the key (the app stops a tool with SIGTERM): the volume
-    // gocryptfs mounts all the same is undone by its mount point, whatever the comma in the path.
+    // Stopped while gocryptfs's daemon derives the key (the app stops a tool with SIGTERM): the
+    // volume it mounts all the same is undone by its mount point, whatever the comma in the path.
+    const QString daemon = "notifypid=.*" + QFileInfo(sandbox.path()).fileName();
     const std::optional<QByteArray> stopped =
-        stoppedOnce({"attach", "-stdinpass", image}, [&] { return QFileInfo::exists(mountBase() + "/Protegido"); }, SIGTERM);
+        stoppedOnce({"attach", "-stdinpass", image}, [&] { return running(daemon); }, SIGTERM);
     ASSERT_TRUE(stopped);
     EXPECT_TRUE(stopped->contains("Operação interrompida"));
+    // The daemon ends once its volume is unmounted; a volume that appears meanwhile stays.
+    while (running(daemon) && mounts().isEmpty()) {
+        QThread::msleep(10);
+    }
     EXPECT_TRUE(mounts().isEmpty());
 
     // gocryptfs ends with its catch-all status when its configuration is damaged; the text still
@@ -289,10 +303,7 @@ TEST_F(StandInsOnRealMounts, CreationRefusesBadRequestsAndLeavesNothingHalfMade)
     // the image and the next create removes.
     ASSERT_TRUE(stoppedOnce(createArguments(image, "Cofre"), building, SIGKILL));
     // The gocryptfs it started may still be writing into the temporary folder: let it end.
-    const auto writers = [&] {
-        return QProcess::execute("/usr/bin/pgrep", {"-f", unfinished().value(0, "-")}) == 0;
-    };
-    while (!unfinished().isEmpty() && writers()) {
+    while (!unfinished().isEmpty() && running(unfinished().value(0, "-"))) {
         QThread::msleep(10);
     }
     EXPECT_FALSE(QFileInfo::exists(image));
