@@ -5,7 +5,6 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QUuid>
 
@@ -27,14 +26,10 @@ bool catches(qint64 pid, int signalNumber)
 
 TEST(TerminationSignals, SigtermLocksEveryUnlockedVaultBeforeKovaraExits)
 {
-    QTemporaryDir home;
-    const QString runtime = home.path() + "/run";
-    const QString storage = home.path() + "/data/Kovara/Vaults.noindex";
+    // The test program's private data and runtime folders, which Kovara inherits.
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    const QString storage = qEnvironmentVariable("XDG_DATA_HOME") + "/Kovara/Vaults.noindex";
     ASSERT_TRUE(QDir().mkpath(storage));
-    ASSERT_TRUE(QDir().mkpath(runtime));
-    QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    const QByteArray previousRuntime = qgetenv("XDG_RUNTIME_DIR");
-    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
     GocryptfsMountGuard guard{{runtime}};
 
     // A vault left unlocked by an earlier run: Kovara finds it mounted from its storage folder.
@@ -50,10 +45,6 @@ TEST(TerminationSignals, SigtermLocksEveryUnlockedVaultBeforeKovaraExits)
     PrivateSessionBus bus;
     QProcess kovara;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("HOME", home.path());
-    environment.insert("XDG_DATA_HOME", home.path() + "/data");
-    environment.insert("XDG_CONFIG_HOME", home.path() + "/config");
-    environment.insert("QT_QPA_PLATFORM", "offscreen");
     environment.insert("DBUS_SESSION_BUS_ADDRESS", bus.address());
     kovara.setProcessEnvironment(environment);
     kovara.start(RealMounts::standInPath("kovara"), {});
@@ -65,7 +56,6 @@ TEST(TerminationSignals, SigtermLocksEveryUnlockedVaultBeforeKovaraExits)
     EXPECT_EQ(kovara.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(kovara.exitCode(), 0);
     EXPECT_TRUE(RealMounts::mountPointsUnder(runtime).isEmpty());
-    qputenv("XDG_RUNTIME_DIR", previousRuntime);
 }
 
 } // namespace

@@ -219,7 +219,6 @@ TEST_F(TerminationTest, whatHoldsTheGateIsAwaitedNeitherCancelledNorRefused)
     EXPECT_EQ(quitAnswer, std::nullopt);
     services.disk.held = false;
     waitForTask(std::move(quitting));
-    waitForTask(std::move(refreshing));
     EXPECT_EQ(quitAnswer, true);
 }
 
