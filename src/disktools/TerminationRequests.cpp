@@ -1,5 +1,6 @@
 #include "disktools/TerminationRequests.h"
 
+#include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
@@ -34,13 +35,13 @@ TerminationRequests::TerminationRequests()
         sigaction(watchedSignals[i], &action, &previous_[i]);
     }
     watcher_ = std::jthread([this](std::stop_token ownStop) {
-        // Short waits, so the watcher also notices its own end when the tool finishes.
-        while (!ownStop.stop_requested()) {
-            pollfd wakeUp{wakeRead_, POLLIN, 0};
-            if (::poll(&wakeUp, 1, 100) > 0) {
-                source_.request_stop();
-                return;
-            }
+        // Sleeps until a byte arrives: from the handler, or from the destructor when the tool
+        // finishes. A timed wait here would hold every run of the tool back until it expired.
+        pollfd wakeUp{wakeRead_, POLLIN, 0};
+        while (::poll(&wakeUp, 1, -1) < 0 && errno == EINTR) {
+        }
+        if (!ownStop.stop_requested()) {
+            source_.request_stop();
         }
     });
 }
@@ -51,6 +52,7 @@ TerminationRequests::~TerminationRequests()
         return;
     }
     watcher_.request_stop();
+    wakeWatcher(0);
     watcher_.join();
     for (std::size_t i = 0; i < std::size(watchedSignals); ++i) {
         sigaction(watchedSignals[i], &previous_[i], nullptr);
