@@ -120,7 +120,6 @@ TEST_F(VaultsOnRealMounts, aVaultKeepsItsFilesEncryptedThroughLockUnlockImportTr
     QCoro::waitFor(store.lockSelectedAndWait());
     EXPECT_EQ(store.noticeMessage(), "Cofre bloqueado.");
     EXPECT_EQ(store.status(), VaultStatus::locked);
-    EXPECT_TRUE(mountedVolumes().isEmpty());
 
     // The bundle holds the file, but neither its name nor its bytes.
     int files = 0;
@@ -144,6 +143,10 @@ TEST_F(VaultsOnRealMounts, aVaultKeepsItsFilesEncryptedThroughLockUnlockImportTr
         EXPECT_TRUE(mountedVolumes().isEmpty());
         EXPECT_TRUE(entriesOf(mountBase()).isEmpty()) << entriesOf(mountBase()).join(", ").toStdString();
     }
+    QCoro::waitFor(store.unlockSelected(password));
+    EXPECT_EQ(listedNames(), QStringList{"Declaração de bens.txt"}) << "listed only once the volume is ready";
+    QCoro::waitFor(store.lockSelectedAndWait());
+    EXPECT_TRUE(mountedVolumes().isEmpty()) << "the lock returns only once the volume is gone";
 
     // Files and a folder copied into the locked vault with its password, next to what is there.
     const QString sources = root.path() + "/origem";
