@@ -10,11 +10,12 @@
 class Comparison
 {
 public:
+    enum class Side { kovara, baseline };
+
     explicit Comparison(QString name) : name_(std::move(name)) {}
 
     const QString& name() const { return name_; }
-    void addKovara(double seconds) { kovara_.push_back(seconds); }
-    void addBaseline(double seconds) { baseline_.push_back(seconds); }
+    void add(Side side, double seconds) { (side == Side::kovara ? kovara_ : baseline_).push_back(seconds); }
 
     // 0 until both sides have a time.
     double ratio() const;

@@ -69,17 +69,19 @@ void VaultBench::createVault()
     }
     vault_ = *created;
     const QString volume = storeMountPoint();
-    for (int index = 1; index <= 40; ++index) {
+    constexpr int files = 40;
+    constexpr int folders = 8;
+    for (int index = 1; index <= files; ++index) {
         QFile file(volume + QStringLiteral("/documento %1.txt").arg(index));
         if (!file.open(QIODevice::WriteOnly) || file.write(QByteArray(2000 + index, 'k')) < 0) {
             fail(QStringLiteral("cannot write into the vault"));
         }
     }
-    for (int index = 1; index <= 8; ++index) {
+    for (int index = 1; index <= folders; ++index) {
         QDir().mkpath(volume + QStringLiteral("/pasta %1").arg(index));
     }
     QDir().mkpath(volume + QLatin1Char('/') + copiesFolder);
-    topLevelItems_ = 50;
+    topLevelItems_ = files + folders + 1;
 }
 
 double VaultBench::unlockThroughStore()
@@ -108,7 +110,8 @@ double VaultBench::lockThroughStore()
 
 double VaultBench::mountByHandAndList()
 {
-    const QString cipher = QDir(vault_.imageURL.toLocalFile()).filePath(QString::fromLatin1(ImageBundle::cipherFolderName));
+    const QString cipher =
+        QDir(vault_.imageURL.toLocalFile()).filePath(QString::fromLatin1(ImageBundle::cipherFolderName));
     // What the disk-image stand-in hands gocryptfs: the password's bytes in hex, one line.
     const QByteArray line = password.toUtf8().toHex() + '\n';
     const double seconds = secondsOf([&] { Baselines::mountAndList(cipher, handMountPoint_, line); });

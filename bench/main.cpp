@@ -14,6 +14,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <stdexcept>
@@ -43,26 +44,21 @@ void registerStep(const QString& name, std::function<double()> step, std::functi
         ->Unit(benchmark::kMillisecond);
 }
 
-// Rounds of Kovara against the baseline, which goes first in every other round.
-void registerRounds(Comparison& comparison, int rounds, const std::function<double()>& kovara,
-                    const std::function<double()>& baseline)
+// One round's step of one side of `comparison`.
+void registerTimed(Comparison& comparison, Comparison::Side side, int round, std::function<double()> step)
+{
+    const char* sideName = side == Comparison::Side::kovara ? "kovara" : "baseline";
+    registerStep(QStringLiteral("%1/%2/round:%3").arg(comparison.name(), QLatin1String(sideName)).arg(round),
+                 std::move(step), [&comparison, side](double seconds) { comparison.add(side, seconds); });
+}
+
+// Rounds of both sides, the baseline going first in every other round.
+void registerRounds(int rounds, const std::function<void(Comparison::Side, int round)>& registerSide)
 {
     for (int round = 1; round <= rounds; ++round) {
-        const auto registerKovara = [&] {
-            registerStep(QStringLiteral("%1/kovara/round:%2").arg(comparison.name()).arg(round), kovara,
-                         [&comparison](double seconds) { comparison.addKovara(seconds); });
-        };
-        const auto registerBaseline = [&] {
-            registerStep(QStringLiteral("%1/baseline/round:%2").arg(comparison.name()).arg(round), baseline,
-                         [&comparison](double seconds) { comparison.addBaseline(seconds); });
-        };
-        if (round % 2 == 1) {
-            registerKovara();
-            registerBaseline();
-        } else {
-            registerBaseline();
-            registerKovara();
-        }
+        const Comparison::Side first = round % 2 == 1 ? Comparison::Side::kovara : Comparison::Side::baseline;
+        registerSide(first, round);
+        registerSide(first == Comparison::Side::kovara ? Comparison::Side::baseline : Comparison::Side::kovara, round);
     }
 }
 
@@ -88,8 +84,10 @@ int main(int argc, char** argv)
     try {
         const QString large = folder.filePath(QStringLiteral("origem/Vídeos"));
         const QString small = folder.filePath(QStringLiteral("origem/Fotos"));
-        std::printf("Writing the sources: %.0f MiB of large files, ", double(SourceTrees::writeLargeFiles(large)) / (1 << 20));
-        std::printf("%.0f MiB of small files.\n", double(SourceTrees::writeSmallFiles(small)) / (1 << 20));
+        const qint64 largeBytes = SourceTrees::writeLargeFiles(large);
+        const qint64 smallBytes = SourceTrees::writeSmallFiles(small);
+        std::printf("Sources: %.0f MiB of large files, %.0f MiB of small files.\n", double(largeBytes) / (1 << 20),
+                    double(smallBytes) / (1 << 20));
         std::fflush(stdout);
         VaultBench bench(folder);
         bench.createVault();
@@ -112,33 +110,26 @@ int main(int argc, char** argv)
                          return throughStore.seconds;
                      },
                      [](double) {});
-        registerRounds(importLarge, importRounds, [&] { return bench.copyWithEngine(large, QString("motor %1").arg(++copies)); },
-                       [&] { return bench.copyWithCp(large, QString("cp %1").arg(++copies)); });
-        registerRounds(importSmall, importRounds, [&] { return bench.copyWithEngine(small, QString("motor %1").arg(++copies)); },
-                       [&] { return bench.copyWithCp(small, QString("cp %1").arg(++copies)); });
+        // Each copy goes to a new place in the vault.
+        for (auto [comparison, source] : {std::pair{&importLarge, large}, std::pair{&importSmall, small}}) {
+            registerRounds(importRounds, [&, comparison, source](Comparison::Side side, int round) {
+                registerTimed(*comparison, side, round, [&bench, &copies, side, source] {
+                    const QString name = QString::number(++copies);
+                    return side == Comparison::Side::kovara ? bench.copyWithEngine(source, name)
+                                                            : bench.copyWithCp(source, name);
+                });
+            });
+        }
         // Each side unlocks the locked vault, then locks it again.
         registerStep(QStringLiteral("lock-before-unlocking"), [&] { return bench.lockThroughStore(); }, [](double) {});
-        for (int round = 1; round <= unlockRounds; ++round) {
-            const auto kovaraRound = [&] {
-                registerStep(QStringLiteral("unlock/kovara/round:%1").arg(round), [&] { return bench.unlockThroughStore(); },
-                             [&](double seconds) { unlock.addKovara(seconds); });
-                registerStep(QStringLiteral("lock/kovara/round:%1").arg(round), [&] { return bench.lockThroughStore(); },
-                             [&](double seconds) { lock.addKovara(seconds); });
-            };
-            const auto baselineRound = [&] {
-                registerStep(QStringLiteral("unlock/baseline/round:%1").arg(round), [&] { return bench.mountByHandAndList(); },
-                             [&](double seconds) { unlock.addBaseline(seconds); });
-                registerStep(QStringLiteral("lock/baseline/round:%1").arg(round), [&] { return bench.unmountByHand(); },
-                             [&](double seconds) { lock.addBaseline(seconds); });
-            };
-            if (round % 2 == 1) {
-                kovaraRound();
-                baselineRound();
-            } else {
-                baselineRound();
-                kovaraRound();
-            }
-        }
+        registerRounds(unlockRounds, [&](Comparison::Side side, int round) {
+            const bool kovara = side == Comparison::Side::kovara;
+            registerTimed(unlock, side, round, [&bench, kovara] {
+                return kovara ? bench.unlockThroughStore() : bench.mountByHandAndList();
+            });
+            registerTimed(lock, side, round,
+                          [&bench, kovara] { return kovara ? bench.lockThroughStore() : bench.unmountByHand(); });
+        });
         benchmark::RunSpecifiedBenchmarks();
         benchmark::Shutdown();
 
@@ -149,16 +140,16 @@ int main(int argc, char** argv)
         std::printf("import through the store: %.3f s, longest event-loop gap %.1f ms, peak memory growth %.1f MiB\n",
                     throughStore.seconds, throughStore.longestEventLoopGapSeconds * 1000,
                     double(throughStore.peakResidentGrowthBytes) / (1 << 20));
+        const double longestGap = throughStore.longestEventLoopGapSeconds;
+        // Growth below one page counts as one page, so that no growth gives a finite value.
+        const qint64 growth = std::max<qint64>(throughStore.peakResidentGrowthBytes, 4096);
         printRatio("import-large", importLarge.ratio());
         printRatio("import-small", importSmall.ratio());
         printRatio("unlock", unlock.ratio());
         printRatio("lock", lock.ratio());
-        printRatio("event-loop",
-                   throughStore.longestEventLoopGapSeconds > 0 ? smoothFrameSeconds / throughStore.longestEventLoopGapSeconds : 0);
-        // Growth below one page counts as one page, so that no growth gives a finite value.
-        printRatio("import-memory", throughStore.peakResidentGrowthBytes >= 0
-                                        ? importMemoryAllowance / double(std::max<qint64>(throughStore.peakResidentGrowthBytes, 4096))
-                                        : 0);
+        printRatio("event-loop", longestGap > 0 ? smoothFrameSeconds / longestGap : 0);
+        printRatio("import-memory",
+                   throughStore.peakResidentGrowthBytes >= 0 ? importMemoryAllowance / double(growth) : 0);
     } catch (const std::exception& failure) {
         std::fprintf(stderr, "kovara-bench: %s\n", failure.what());
         return 1;
