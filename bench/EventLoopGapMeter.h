@@ -14,7 +14,7 @@ public:
 
     void start();
     void stop();
-    double longestGapSeconds() const { return longestGapNanoseconds_ / 1e9; }
+    double longestGapSeconds() const { return double(longestGapNanoseconds_) / 1e9; }
 
 private:
     QTimer ticks_;

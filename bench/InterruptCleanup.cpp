@@ -11,24 +11,24 @@
 
 namespace {
 
-sigset_t interruptions()
+// Blocks the interruptions in the calling thread (and so in every thread it starts later) and
+// returns a descriptor to read them from.
+int blockedInterruptions()
 {
     sigset_t set;
     sigemptyset(&set);
     sigaddset(&set, SIGINT);
     sigaddset(&set, SIGTERM);
     sigaddset(&set, SIGHUP);
-    return set;
+    pthread_sigmask(SIG_BLOCK, &set, nullptr);
+    return ::signalfd(-1, &set, SFD_CLOEXEC);
 }
 
 } // namespace
 
-InterruptCleanup::InterruptCleanup(std::function<void()> cleanUp) : cleanUp_(std::move(cleanUp))
+InterruptCleanup::InterruptCleanup(std::function<void()> cleanUp)
+    : signals_(blockedInterruptions()), finished_(::eventfd(0, EFD_CLOEXEC)), cleanUp_(std::move(cleanUp))
 {
-    const sigset_t set = interruptions();
-    pthread_sigmask(SIG_BLOCK, &set, nullptr);
-    signals_ = ::signalfd(-1, &set, SFD_CLOEXEC);
-    finished_ = ::eventfd(0, EFD_CLOEXEC);
     watcher_ = std::thread([this] {
         pollfd watched[2] = {{signals_, POLLIN, 0}, {finished_, POLLIN, 0}};
         while (::poll(watched, 2, -1) < 0 && errno == EINTR) {

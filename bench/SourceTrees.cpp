@@ -3,8 +3,7 @@
 #include <QDir>
 #include <QFile>
 
-#include <cstdlib>
-#include <cstdio>
+#include <stdexcept>
 
 namespace {
 
@@ -30,17 +29,14 @@ QByteArray patternBlock(qsizetype size, int seed)
 void writeFile(const QString& path, qint64 size, const QByteArray& block)
 {
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        std::fprintf(stderr, "kovara-bench: cannot write %s\n", qPrintable(path));
-        std::exit(1);
+    bool written = file.open(QIODevice::WriteOnly);
+    for (qint64 done = 0; written && done < size;) {
+        const qint64 step = qMin<qint64>(block.size(), size - done);
+        written = file.write(block.constData(), step) == step;
+        done += step;
     }
-    for (qint64 written = 0; written < size;) {
-        const qint64 step = qMin<qint64>(block.size(), size - written);
-        if (file.write(block.constData(), step) != step) {
-            std::fprintf(stderr, "kovara-bench: cannot write %s\n", qPrintable(path));
-            std::exit(1);
-        }
-        written += step;
+    if (!written) {
+        throw std::runtime_error("cannot write " + path.toStdString());
     }
 }
 

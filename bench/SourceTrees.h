@@ -2,7 +2,7 @@
 
 #include <QString>
 
-// The folders the import scenarios copy. Written once per run; their pages stay in the cache,
+// The folders the import scenarios copy (std::runtime_error when they cannot be written). Written once per run; their pages stay in the cache,
 // so every copy of them measures the write path into the vault, not the reading of the disk.
 namespace SourceTrees {
 

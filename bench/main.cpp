@@ -111,8 +111,9 @@ int main(int argc, char** argv)
                      },
                      [](double) {});
         // Each copy goes to a new place in the vault.
-        for (auto [comparison, source] : {std::pair{&importLarge, large}, std::pair{&importSmall, small}}) {
-            registerRounds(importRounds, [&, comparison, source](Comparison::Side side, int round) {
+        for (const auto& scenario : {std::pair{&importLarge, large}, std::pair{&importSmall, small}}) {
+            registerRounds(importRounds, [&, comparison = scenario.first, source = scenario.second](
+                                             Comparison::Side side, int round) {
                 registerTimed(*comparison, side, round, [&bench, &copies, side, source] {
                     const QString name = QString::number(++copies);
                     return side == Comparison::Side::kovara ? bench.copyWithEngine(source, name)

@@ -34,7 +34,7 @@ TerminationRequests::TerminationRequests()
     for (std::size_t i = 0; i < std::size(watchedSignals); ++i) {
         sigaction(watchedSignals[i], &action, &previous_[i]);
     }
-    watcher_ = std::jthread([this](std::stop_token ownStop) {
+    watcher_ = std::jthread([this](const std::stop_token& ownStop) {
         // Sleeps until a byte arrives: from the handler, or from the destructor when the tool
         // finishes. A timed wait here would hold every run of the tool back until it expired.
         pollfd wakeUp{wakeRead_, POLLIN, 0};
