@@ -151,6 +151,8 @@ int main(int argc, char** argv)
         printRatio("event-loop", longestGap > 0 ? smoothFrameSeconds / longestGap : 0);
         printRatio("import-memory",
                    throughStore.peakResidentGrowthBytes >= 0 ? importMemoryAllowance / double(growth) : 0);
+        // Before the bench folder's removal, which takes a while.
+        std::fflush(stdout);
     } catch (const std::exception& failure) {
         std::fprintf(stderr, "kovara-bench: %s\n", failure.what());
         return 1;
