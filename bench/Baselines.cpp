@@ -15,9 +15,8 @@ void runProgram(const QString& executable, const QStringList& arguments, std::op
 {
     const SystemToolSpec program{executable, QFileInfo(executable).fileName(), std::nullopt};
     // A program that leaves a daemon behind (gocryptfs) gets no pipe the daemon could keep open.
-    const SystemProcessResult result =
-        ChildProcess::run(program, arguments,
-                          {.standardInput = input, .standardOutput = output, .standardError = output}, {});
+    const SystemProcessResult result = ChildProcess::run(
+        program, arguments, {.standardInput = input, .standardOutput = output, .standardError = output}, {});
     if (result.terminationStatus != 0) {
         throw std::runtime_error(QString("%1 %2 failed with status %3: %4")
                                      .arg(executable, arguments.join(u' '))

@@ -30,8 +30,8 @@ void BenchFolder::unmountEverything() const
     const QString prefix = path() + QLatin1Char('/');
     const MountTable table = MountTable::read();
     for (const MountInfoEntry& mount : table.entries()) {
-        if (mount.fileSystemType == QLatin1String(AttachedImages::fileSystemType)
-            && mount.mountPoint.startsWith(prefix)) {
+        if (mount.fileSystemType == QLatin1String(AttachedImages::fileSystemType) &&
+            mount.mountPoint.startsWith(prefix)) {
             Fusermount::unmount(mount.mountPoint, true, {});
         }
     }

@@ -10,7 +10,10 @@
 class Comparison
 {
 public:
-    enum class Side { kovara, baseline };
+    enum class Side {
+        kovara,
+        baseline
+    };
 
     explicit Comparison(QString name) : name_(std::move(name)) {}
 

@@ -27,13 +27,15 @@ int blockedInterruptions()
 } // namespace
 
 InterruptCleanup::InterruptCleanup(std::function<void()> cleanUp)
-    : signals_(blockedInterruptions()), finished_(::eventfd(0, EFD_CLOEXEC)), cleanUp_(std::move(cleanUp))
+    : signals_(blockedInterruptions())
+    , finished_(::eventfd(0, EFD_CLOEXEC))
+    , cleanUp_(std::move(cleanUp))
 {
     watcher_ = std::thread([this] {
         pollfd watched[2] = {{signals_, POLLIN, 0}, {finished_, POLLIN, 0}};
         while (::poll(watched, 2, -1) < 0 && errno == EINTR) {
         }
-        signalfd_siginfo received {};
+        signalfd_siginfo received{};
         if (watched[1].revents != 0 || ::read(signals_, &received, sizeof received) != sizeof received) {
             return;
         }

@@ -53,8 +53,9 @@ bool isMounted(const QString& mountPoint)
 } // namespace
 
 VaultBench::VaultBench(const BenchFolder& folder)
-    : paths_(KovaraPaths::under(folder.filePath(QStringLiteral("dados/Kovara")))),
-      store_(paths_, fileManager_), handMountPoint_(folder.filePath(QStringLiteral("montado à mão")))
+    : paths_(KovaraPaths::under(folder.filePath(QStringLiteral("dados/Kovara"))))
+    , store_(paths_, fileManager_)
+    , handMountPoint_(folder.filePath(QStringLiteral("montado à mão")))
 {
     QDir().mkpath(handMountPoint_);
 }
@@ -159,11 +160,11 @@ VaultBench::ImportObservation VaultBench::importThroughStore(const QList<QUrl>& 
     const qint64 peakBefore = PeakResidentMemory::bytes();
     observed.seconds = secondsOf([&] {
         meter.start();
-        const bool started = store_.enqueueImportItems(sources, vault_.id, std::nullopt,
-                                                       [&](const VaultImportBatchResult& done) {
-                                                           result = done;
-                                                           loop.quit();
-                                                       });
+        const bool started =
+            store_.enqueueImportItems(sources, vault_.id, std::nullopt, [&](const VaultImportBatchResult& done) {
+                result = done;
+                loop.quit();
+            });
         if (started) {
             loop.exec();
         }

@@ -104,16 +104,17 @@ int main(int argc, char** argv)
         for (const QString& name : QDir(large).entryList(QDir::Files, QDir::Name)) {
             largeFiles.append(QUrl::fromLocalFile(large + QLatin1Char('/') + name));
         }
-        registerStep(QStringLiteral("import-through-store/1GiB"),
-                     [&] {
-                         throughStore = bench.importThroughStore(largeFiles);
-                         return throughStore.seconds;
-                     },
-                     [](double) {});
+        registerStep(
+            QStringLiteral("import-through-store/1GiB"),
+            [&] {
+                throughStore = bench.importThroughStore(largeFiles);
+                return throughStore.seconds;
+            },
+            [](double) {});
         // Each copy goes to a new place in the vault.
         for (const auto& scenario : {std::pair{&importLarge, large}, std::pair{&importSmall, small}}) {
-            registerRounds(importRounds, [&, comparison = scenario.first, source = scenario.second](
-                                             Comparison::Side side, int round) {
+            registerRounds(importRounds, [&, comparison = scenario.first,
+                                          source = scenario.second](Comparison::Side side, int round) {
                 registerTimed(*comparison, side, round, [&bench, &copies, side, source] {
                     const QString name = QString::number(++copies);
                     return side == Comparison::Side::kovara ? bench.copyWithEngine(source, name)
@@ -122,7 +123,8 @@ int main(int argc, char** argv)
             });
         }
         // Each side unlocks the locked vault, then locks it again.
-        registerStep(QStringLiteral("lock-before-unlocking"), [&] { return bench.lockThroughStore(); }, [](double) {});
+        registerStep(
+            QStringLiteral("lock-before-unlocking"), [&] { return bench.lockThroughStore(); }, [](double) {});
         registerRounds(unlockRounds, [&](Comparison::Side side, int round) {
             const bool kovara = side == Comparison::Side::kovara;
             registerTimed(unlock, side, round, [&bench, kovara] {
