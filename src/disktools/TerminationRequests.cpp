@@ -27,9 +27,7 @@ TerminationRequests::TerminationRequests()
     }
     wakeRead_ = wake[0];
     wakeWrite = wake[1];
-    struct sigaction action
-    {
-    };
+    struct sigaction action {};
     action.sa_handler = wakeWatcher;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
