@@ -1,6 +1,8 @@
 #include "content/CopyByteProgressAccumulator.h"
+#include "content/FileTreeCopier.h"
 #include "content/VaultFileCopyEngine.h"
 #include "model/CancellationError.h"
+#include "model/ErrorMessage.h"
 #include "platform/LatestValueSlot.h"
 #include "support/RealMounts.h"
 #include "support/TestFiles.h"
@@ -16,6 +18,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <limits>
+#include <sys/fsuid.h>
 #include <sys/stat.h>
 #include <system_error>
 #include <thread>
@@ -125,6 +128,34 @@ TEST(VaultFileCopyEngine, measuresOnlyRegularFileDataWithoutFollowingLinks)
         EXPECT_EQ(error.code().value(), EOVERFLOW);
         EXPECT_TRUE(QString::fromUtf8(error.what()).contains(huge.path())) << error.what();
     }
+}
+
+// A folder chosen inside one the user may enter but not list is copied, up to a file they cannot
+// read, which is named from where they chose the folder. As root, the copy runs on a thread checked
+// as "nobody" (setfsuid acts on one thread), since root reads anything.
+TEST(FileTreeCopier, aFolderInOneThatCanOnlyBeEnteredIsCopiedAndAnUnreadableFileInItIsNamed)
+{
+    QTemporaryDir folder;
+    const QString sources = folder.path() + "/Documentos";
+    writeFile(sources + "/Fotos/2019/x.jpg", "x");
+    QDir().mkpath(folder.path() + "/cofre");
+    for (const auto& [path, mode] : {std::pair<QString, mode_t>{"", 0755}, {"/cofre", 0777},
+                                     {"/Documentos/Fotos/2019/x.jpg", 0}, {"/Documentos", 0111}}) {
+        ::chmod(QFile::encodeName(folder.path() + path).constData(), mode);
+    }
+    std::exception_ptr failure;
+    std::thread([&] {
+        ::setfsuid(::geteuid() == 0 ? 65534 : ::geteuid());
+        CopyByteProgressAccumulator progress([](qint64) {});
+        try {
+            FileTreeCopier(progress, {}).copy(sources + "/Fotos", folder.path() + "/cofre/Fotos");
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        ::setfsuid(::geteuid());
+    }).join();
+    ::chmod(QFile::encodeName(sources).constData(), 0755);
+    EXPECT_EQ(failure ? userMessage(failure, sources) : "copied", "Fotos/2019/x.jpg: Permissão negada");
 }
 
 // Whole trees are copied into encrypted volumes by the import tests; these are the items only
