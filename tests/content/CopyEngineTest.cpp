@@ -4,6 +4,7 @@
 #include "model/CancellationError.h"
 #include "model/ErrorMessage.h"
 #include "platform/LatestValueSlot.h"
+#include "support/QtValuePrinters.h"
 #include "support/RealMounts.h"
 #include "support/TestFiles.h"
 #include "support/WaitForTask.h"

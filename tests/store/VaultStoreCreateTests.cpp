@@ -163,7 +163,7 @@ TEST_F(CreateTest, theInitialFolderIsCopiedInAndItsNoticeReplacesTheCreationNoti
 // nothing: a vault keeps its image unless shown as missing (it is then in the Trash), and no image is unlisted.
 TEST_F(CreateTest, anOperationStoppedHalfWaySaysHowFarItGotAndLeavesNothingHalfDone)
 {
-    makeStore({"Alfa"});
+    makeStore({"Recibos"});
     const QString trashed = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/Trash/files";
     const auto create = [this](std::optional<VaultOperationPhase> cancelAt) {
         const auto cancelOnReaching = [this, cancelAt] {
@@ -199,7 +199,7 @@ TEST_F(CreateTest, anOperationStoppedHalfWaySaysHowFarItGotAndLeavesNothingHalfD
              QDir().rename(trashed + " guardado", trashed);
          },
          "O cofre foi bloqueado, mas não foi apagado. O arquivo criptografado do cofre não pôde ser movido para o "
-         "Lixo. Não foi possível mover “Alfa.sparsebundle” para o Lixo. O arquivo continua no lugar.",
+         "Lixo. Não foi possível mover “Recibos.sparsebundle” para o Lixo. O arquivo continua no lugar.",
          std::nullopt},
         // The catalogue was read when the store was built; from here on only its writes fail.
         {[&] {
