@@ -108,7 +108,7 @@ private:
                                               const QSet<QString>& expectedParentPaths);
     QHash<QUuid, VaultSession> mountedSessionsNow(const QList<Vault>& vaults);
     QList<MountedDiskImage> mountedImagesInStorageNow();
-    void ejectNow(const QUrl& mountPoint, bool force, std::stop_token cancellation);
+    void ejectNow(const QUrl& mountPoint, bool force, const std::stop_token& cancellation);
     VaultImageRemoval trashImageNow(const Vault& vault);
     void setHiddenFlag(bool hidden, const QString& path) const;
 

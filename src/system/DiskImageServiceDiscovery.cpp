@@ -124,7 +124,7 @@ QList<MountedDiskImage> DiskImageService::mountedImagesInStorageNow()
     return inStorage;
 }
 
-void DiskImageService::ejectNow(const QUrl& mountPoint, bool force, std::stop_token cancellation)
+void DiskImageService::ejectNow(const QUrl& mountPoint, bool force, const std::stop_token& cancellation)
 {
     const QString path = FileLocation::path(mountPoint);
     const SystemToolTable& tools = runner_.tools();
