@@ -3,7 +3,8 @@
 #include "platform/PosixError.h"
 
 PathError::PathError(int errorNumber, QString path)
-    : std::system_error(errorNumber, posixCategory(), path.toStdString()), path_(std::move(path))
+    : std::system_error(errorNumber, posixCategory(), path.toStdString())
+    , path_(std::move(path))
 {
 }
 

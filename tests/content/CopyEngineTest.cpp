@@ -140,10 +140,10 @@ TEST(FileTreeCopier, aFolderInOneThatCanOnlyBeEnteredIsCopiedAndAnUnreadableFile
     const QString sources = folder.path() + "/Documentos";
     writeFile(sources + "/Fotos/2019/x.jpg", "x");
     QDir().mkpath(folder.path() + "/cofre");
-    for (const auto& [path, mode] : {std::pair<QString, mode_t>{"", 0755}, {"/cofre", 0777},
-                                     {"/Documentos/Fotos/2019/x.jpg", 0}, {"/Documentos", 0111}}) {
-        ::chmod(QFile::encodeName(folder.path() + path).constData(), mode);
-    }
+    ::chmod(QFile::encodeName(folder.path()).constData(), 0755);
+    ::chmod(QFile::encodeName(folder.path() + "/cofre").constData(), 0777);
+    ::chmod(QFile::encodeName(sources + "/Fotos/2019/x.jpg").constData(), 0);
+    ::chmod(QFile::encodeName(sources).constData(), 0111);
     std::exception_ptr failure;
     std::thread([&] {
         ::setfsuid(::geteuid() == 0 ? 65534 : ::geteuid());

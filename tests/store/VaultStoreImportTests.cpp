@@ -51,7 +51,8 @@ TEST_F(ImportTest, oneNoticeSumsUpTheBatchAndEachFailureGetsItsOwnLine)
     // One failing among three, on a file deep inside it: the others go on, and the error names
     // the failed item and, from the folder the user chose it in, the file that failed.
     services.content.destinationsBySource.clear();
-    services.content.addFailureBySource[source("Fotos")] = std::make_exception_ptr(PathError(EACCES, root.path() + "/origem/Fotos/2019/x.jpg"));
+    services.content.addFailureBySource[source("Fotos")] =
+        std::make_exception_ptr(PathError(EACCES, root.path() + "/origem/Fotos/2019/x.jpg"));
     EXPECT_FALSE(waitForTask(store->addItems({source("a.txt"), source("Fotos"), source("c.txt")})));
     EXPECT_EQ(store->noticeMessage(), "2 itens adicionados ao cofre. As origens foram preservadas.");
     EXPECT_EQ(store->errorMessage(), "Fotos: Fotos/2019/x.jpg: Permissão negada");
