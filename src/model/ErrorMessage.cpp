@@ -3,10 +3,11 @@
 #include "model/CancellationError.h"
 #include "model/MountedRollbackFailure.h"
 #include "model/VaultError.h"
+#include "platform/PathError.h"
 
 #include <system_error>
 
-QString userMessage(const std::exception_ptr& failure)
+QString userMessage(const std::exception_ptr& failure, const QString& namesRelativeTo)
 {
     try {
         std::rethrow_exception(failure);
@@ -14,6 +15,8 @@ QString userMessage(const std::exception_ptr& failure)
         return error.errorDescription();
     } catch (const MountedRollbackFailure& error) {
         return error.errorDescription();
+    } catch (const PathError& error) {
+        return error.description(namesRelativeTo);
     } catch (const std::system_error& error) {
         return QString::fromStdString(error.code().message());
     } catch (const std::exception& error) {

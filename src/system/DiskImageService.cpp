@@ -241,7 +241,7 @@ std::pair<VaultSession, MountProtectionReport> DiskImageService::finishAttach(co
 void DiskImageService::detachAgainAndRethrow(const VaultSession& session, const std::exception_ptr& failure)
 {
     try {
-        ejectNow(session.mountPoint, false);
+        ejectNow(session.mountPoint, false, {});
     } catch (...) {
         throw MountedRollbackFailure(session, userMessage(failure), userMessage(std::current_exception()));
     }

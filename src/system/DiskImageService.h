@@ -80,8 +80,9 @@ public:
 
     // Forced: one "hdiutil detach -force". Polite: "diskutil eject" up to three times while the
     // volume is busy (0.8 s apart), then VaultError::volumeBusy with the holders it names; after
-    // any other failure one "hdiutil detach".
-    QCoro::Task<void> eject(QUrl mountPoint, bool force) override;
+    // any other failure one "hdiutil detach". A cancellation, also during a pause, ends it with
+    // CancellationError.
+    QCoro::Task<void> eject(QUrl mountPoint, bool force, std::stop_token cancellation) override;
 
     // Moves the (detached) image to the Trash under a readable name derived from the vault's
     // name. When the Trash refuses, the image goes back to its place and name, hidden again.
@@ -107,7 +108,7 @@ private:
                                               const QSet<QString>& expectedParentPaths);
     QHash<QUuid, VaultSession> mountedSessionsNow(const QList<Vault>& vaults);
     QList<MountedDiskImage> mountedImagesInStorageNow();
-    void ejectNow(const QUrl& mountPoint, bool force);
+    void ejectNow(const QUrl& mountPoint, bool force, const std::stop_token& cancellation);
     VaultImageRemoval trashImageNow(const Vault& vault);
     void setHiddenFlag(bool hidden, const QString& path) const;
 
