@@ -144,6 +144,8 @@ QString VaultError::errorDescription() const
         return QStringLiteral("Não foi possível criar a proteção contra indexação dentro do cofre.");
     case Kind::finderCouldNotOpen:
         return QStringLiteral("O Finder não conseguiu abrir o cofre.");
+    case Kind::currentPasswordIncorrect:
+        return QStringLiteral("A senha atual está incorreta.");
     }
     return {};
 }

@@ -172,10 +172,7 @@ QString VaultStore::validatedNewVaultRequest(const QString& name, const QString&
         throw unusableRegistryError();
     }
     const QString trimmedName = validatedName(name);
-    validatePassword(password);
-    if (UserPerceivedText::length(password) < minimumPasswordLength) {
-        throw VaultError(VaultError::Kind::weakPassword);
-    }
+    validateNewPassword(password);
     if (sizeInGigabytes < minimumSizeInGigabytes || sizeInGigabytes > maximumSizeInGigabytes) {
         throw VaultError(VaultError::Kind::invalidSize);
     }
@@ -203,6 +200,14 @@ QString VaultStore::validatedName(const QString& name)
         }
     }
     return trimmed;
+}
+
+void VaultStore::validateNewPassword(const QString& password)
+{
+    validatePassword(password);
+    if (UserPerceivedText::length(password) < minimumPasswordLength) {
+        throw VaultError(VaultError::Kind::weakPassword);
+    }
 }
 
 void VaultStore::validatePassword(const QString& password)
