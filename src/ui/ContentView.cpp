@@ -3,6 +3,7 @@
 #include "store/VaultStore.h"
 #include "ui/BannerStack.h"
 #include "ui/ConfirmationModel.h"
+#include "ui/ChangePasswordSheet.h"
 #include "ui/CreateVaultSheet.h"
 #include "ui/DestructiveButtonStyle.h"
 #include "ui/DetailScreenView.h"
@@ -134,6 +135,16 @@ void ContentView::presentCreateSheet()
     (new CreateVaultSheet(store_, this))->open();
 }
 
+void ContentView::presentChangePasswordSheet(const QUuid& vaultID)
+{
+    for (const Vault& vault : store_.vaults()) {
+        if (vault.id == vaultID) {
+            (new ChangePasswordSheet(store_, vault, this))->open();
+            return;
+        }
+    }
+}
+
 void ContentView::presentItemPicker()
 {
     auto* picker = new ItemPicker(this);
@@ -242,6 +253,9 @@ void ContentView::performSidebarAction(const QUuid& vaultID, SidebarRowModel::Ac
     switch (action) {
     case SidebarRowModel::Action::requestUnlock:
         requestUnlock(vaultID);
+        return;
+    case SidebarRowModel::Action::changePassword:
+        presentChangePasswordSheet(vaultID);
         return;
     case SidebarRowModel::Action::checkAgain:
         store_.selectVault(vaultID);

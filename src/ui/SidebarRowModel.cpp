@@ -43,7 +43,8 @@ QList<SidebarRowModel::MenuEntry> menuOf(VaultRowState state)
                    {QStringLiteral("Bloquear"), Action::lock, true}};
         break;
     case VaultRowState::locked:
-        entries = {{QStringLiteral("Desbloquear…"), Action::requestUnlock}};
+        entries = {{QStringLiteral("Desbloquear…"), Action::requestUnlock},
+                   {QStringLiteral("Alterar senha…"), Action::changePassword}};
         break;
     case VaultRowState::missingImage:
     case VaultRowState::needsAttention:

@@ -1,0 +1,25 @@
+#include "platform/MountTableWatcher.h"
+
+#include <QSocketNotifier>
+
+#include <fcntl.h>
+
+namespace {
+
+// Long enough for an attach or a detach (a mount and its folder) to count as one change.
+constexpr int settleMilliseconds = 300;
+
+} // namespace
+
+MountTableWatcher::MountTableWatcher(QObject* parent)
+    : QObject(parent), mountTable_(::open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC))
+{
+    settle_.setSingleShot(true);
+    settle_.setInterval(settleMilliseconds);
+    connect(&settle_, &QTimer::timeout, this, &MountTableWatcher::changed);
+    // Without the file (no /proc) nothing is reported; the next refresh still sees the truth.
+    if (mountTable_.isValid()) {
+        notifier_ = new QSocketNotifier(mountTable_.get(), QSocketNotifier::Exception, this);
+        connect(notifier_, &QSocketNotifier::activated, &settle_, qOverload<>(&QTimer::start));
+    }
+}
