@@ -4,12 +4,17 @@
 // Only the file manager is a recording double.
 #include "store/VaultStore.h"
 
+#include "app/AutomaticLockMonitor.h"
+#include "app/AutomaticLockSettings.h"
 #include "support/FakeFinderWorkspace.h"
+#include "support/PrivateSessionBus.h"
 #include "support/QtValuePrinters.h"
 #include "support/RealMounts.h"
 #include "support/TestFiles.h"
 #include "support/WaitForTask.h"
 
+#include <QDBusConnection>
+#include <QDBusMessage>
 #include <QDirIterator>
 #include <QFile>
 #include <QProcess>
@@ -271,6 +276,53 @@ TEST_F(VaultsOnRealMounts, handMountedAndBusyVaultsAreFoundLockedWhenForcedAndAl
         holder->kill();
         holder->waitForFinished(-1);
     }
+}
+
+TEST_F(VaultsOnRealMounts, vaultsLockThemselvesWhenTheScreenLocksUnlessInUseAndAfterSittingIdle)
+{
+    PrivateSessionBus bus;
+    ASSERT_TRUE(bus.isRunning());
+    const QDBusConnection kovaraBus = QDBusConnection::connectToBus(bus.address(), "kovara");
+    QDBusConnection screenSaver = QDBusConnection::connectToBus(bus.address(), "screensaver");
+    ASSERT_TRUE(screenSaver.registerService("org.freedesktop.ScreenSaver"));
+    AutomaticLockSettings settings;
+    // No logind on this bus: its triggers are simply missing.
+    const AutomaticLockMonitor monitor(store, settings, kovaraBus, kovaraBus);
+    const auto lockScreen = [&screenSaver] {
+        QDBusMessage activated =
+            QDBusMessage::createSignal("/org/freedesktop/ScreenSaver", "org.freedesktop.ScreenSaver", "ActiveChanged");
+        activated << true;
+        return screenSaver.send(activated);
+    };
+
+    QCoro::waitFor(store.refresh());
+    const Vault vault = createVault("Agenda");
+    writeFile(mountPointOf(vault) + "/aberto.txt", "em uso");
+    QProcess holder;
+    holder.setStandardInputFile(mountPointOf(vault) + "/aberto.txt");
+    holder.start("/usr/bin/sleep", {"600"});
+    ASSERT_TRUE(holder.waitForStarted(-1));
+    ASSERT_TRUE(lockScreen());
+    ASSERT_TRUE(QTest::qWaitFor([this] { return store.forceLockVaultID().has_value() && !store.isBusy(); }, generousWait));
+    EXPECT_EQ(store.forceLockVaultID(), vault.id) << "a vault in use is offered the forced lock, never forced";
+    EXPECT_TRUE(store.errorMessage().value_or("").startsWith("O cofre ainda está em uso por "));
+    EXPECT_EQ(mountedVolumes().size(), 1);
+
+    holder.kill();
+    holder.waitForFinished(-1);
+    ASSERT_TRUE(lockScreen());
+    ASSERT_TRUE(QTest::qWaitFor([this] { return store.status() == VaultStatus::locked && !store.isBusy(); }, generousWait));
+    EXPECT_EQ(store.noticeMessage(), "Cofre bloqueado.");
+    EXPECT_EQ(store.errorMessage(), std::nullopt);
+    EXPECT_TRUE(mountedVolumes().isEmpty());
+
+    // gocryptfs unmounts a volume left alone; the change of mounts brings the store to look again.
+    store.setIdleLockTimeout(std::chrono::seconds(1));
+    QCoro::waitFor(store.unlock(vault.id, password));
+    ASSERT_EQ(store.status(), VaultStatus::unlocked);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return store.status() == VaultStatus::locked && !store.isBusy(); }, generousWait));
+    EXPECT_EQ(store.noticeMessage(), QString::fromUtf8("O cofre “Agenda” foi bloqueado."));
+    EXPECT_TRUE(mountedVolumes().isEmpty());
 }
 
 } // namespace

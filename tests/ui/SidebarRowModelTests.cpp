@@ -32,7 +32,7 @@ TEST(SidebarRowModel, EveryStateHasItsIconStatusToggleAndMenu)
         {VaultRowState::locked, KovaraIcons::folder, "Bloqueado",
          SidebarRowModel::LockToggle{KovaraIcons::locked, "Desbloquear cofre", "Desbloquear Contratos",
                                      Action::requestUnlock, true},
-         {{"Desbloquear…", Action::requestUnlock}, deleteEntry}},
+         {{"Desbloquear…", Action::requestUnlock}, {"Alterar senha…", Action::changePassword}, deleteEntry}},
         {VaultRowState::missingImage, KovaraIcons::missingImage, "Arquivo ausente", std::nullopt,
          {{"Verificar novamente", Action::checkAgain}, deleteEntry}},
         {VaultRowState::needsAttention, KovaraIcons::warning, "Verificar estado", std::nullopt,
