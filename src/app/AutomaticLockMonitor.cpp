@@ -4,6 +4,7 @@
 #include "store/VaultStore.h"
 
 #include <QDBusMessage>
+#include <QDir>
 #include <QDBusObjectPath>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
@@ -44,7 +45,17 @@ AutomaticLockMonitor::AutomaticLockMonitor(VaultStore& store, AutomaticLockSetti
     systemBus_.connect(login1, login1Path, login1Manager, QStringLiteral("PrepareForSleep"), this,
                        SLOT(prepareForSleep(bool)));
     watchSessionLock();
-    connect(&mountTable_, &MountTableWatcher::changed, &store_, &VaultStore::refreshAfterMountChange);
+    // Other programs mount and unmount all the time; the store looks again only when one of its
+    // vaults has left the table.
+    connect(&mountTable_, &MountTableWatcher::changed, this, [this] {
+        const QSet<QString> mounted = MountTableWatcher::mountPoints();
+        for (const VaultSession& session : store_.sessions()) {
+            if (!mounted.contains(QDir::cleanPath(session.mountPoint.toLocalFile()))) {
+                store_.refreshAfterMountChange();
+                return;
+            }
+        }
+    });
     connect(&settings_, &AutomaticLockSettings::changed, this, &AutomaticLockMonitor::applySettings);
     applySettings();
 }

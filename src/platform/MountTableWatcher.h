@@ -3,6 +3,8 @@
 #include "platform/UniqueFd.h"
 
 #include <QObject>
+#include <QSet>
+#include <QString>
 #include <QTimer>
 
 class QSocketNotifier;
@@ -16,6 +18,9 @@ class MountTableWatcher : public QObject
 
 public:
     explicit MountTableWatcher(QObject* parent = nullptr);
+
+    // Every mount point in the table now, as plain paths; empty when it cannot be read.
+    static QSet<QString> mountPoints();
 
 signals:
     void changed();

@@ -132,8 +132,8 @@ public:
     // unlocked and is no longer mounted (it unmounted itself after sitting idle, or was ejected
     // outside Kovara) shows as locked, with a notice saying so.
     QCoro::Task<> refresh();
-    // The same refresh, keeping the banners, when the system's mounts have changed; only needed
-    // while some vault is unlocked. Starts the work and returns at once.
+    // The same refresh, keeping the banners, for when a vault's volume has left the system's
+    // mount table. Starts the work and returns at once.
     void refreshAfterMountChange();
 
     // ---- Automatic locking ----

@@ -53,9 +53,7 @@ void VaultStore::setIdleLockTimeout(std::chrono::seconds timeout)
 
 void VaultStore::refreshAfterMountChange()
 {
-    if (!sessions_.isEmpty()) {
-        startDetached([](VaultStore& store) { return store.performRefresh(true); });
-    }
+    startDetached([](VaultStore& store) { return store.performRefresh(true); });
 }
 
 std::optional<QString> VaultStore::lockedMeanwhileNotice(const QHash<QUuid, VaultSession>& before) const

@@ -15,7 +15,8 @@
 
 namespace {
 
-constexpr int fieldWidth = 280;
+// Wide enough for the hint under the new password to stay on one line.
+constexpr int fieldWidth = 340;
 
 QLineEdit* secureField(const QString& label, QWidget* parent)
 {
