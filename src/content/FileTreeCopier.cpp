@@ -111,7 +111,7 @@ void applyOwnerModeAndTimes(int destination, const struct stat& status, uid_t ne
 
 struct stat statusOf(int descriptor, const QString& sourcePath)
 {
-    struct stat status {};
+    struct stat status = {};
     if (::fstat(descriptor, &status) != 0) {
         throwPosixError(errno, sourcePath);
     }
@@ -156,7 +156,7 @@ void FileTreeCopier::copyEntry(int sourceFolder, const QByteArray& name, const D
                                const QByteArray& destinationName, const QString& sourcePath)
 {
     throwIfCancelled(cancellation_);
-    struct stat status {};
+    struct stat status = {};
     if (::fstatat(sourceFolder, name.constData(), &status, AT_SYMLINK_NOFOLLOW) != 0) {
         throwPosixError(errno, sourcePath);
     }

@@ -71,7 +71,7 @@ QList<VaultContentItem> listItems(const QString& root)
             continue;
         }
         const QString path = root + u'/' + name;
-        struct stat status {};
+        struct stat status = {};
         if (::fstatat(folder.get(), encodedName.constData(), &status, AT_SYMLINK_NOFOLLOW) != 0) {
             throwPosixError(errno, path);
         }
@@ -101,7 +101,7 @@ void moveItemToTrash(const VaultContentItem& item, const QString& root)
         InternalVolumeItems::contains(name)) {
         throw VaultError(VaultError::Kind::itemChanged);
     }
-    struct stat status {};
+    struct stat status = {};
     if (::lstat(QFile::encodeName(itemPath).constData(), &status) != 0) {
         throwPosixError(errno, itemPath);
     }
@@ -114,7 +114,7 @@ void moveItemToTrash(const VaultContentItem& item, const QString& root)
 // lstat, so that a link that leads nowhere still occupies its name.
 bool entryExists(const QString& path)
 {
-    struct stat status {};
+    struct stat status = {};
     if (::lstat(QFile::encodeName(path).constData(), &status) == 0) {
         return true;
     }
@@ -140,7 +140,7 @@ ImportTarget prepareImportTarget(const QString& root)
 {
     ImportTarget target{root, FileLocation::resolvedPathOrThrow(root), root + u'/' + InternalVolumeItems::stagingFolderName, {}};
     const QByteArray staging = QFile::encodeName(target.stagingRoot);
-    struct stat status {};
+    struct stat status = {};
     if (entryExists(target.stagingRoot)) {
         if (::lstat(staging.constData(), &status) != 0 || !S_ISDIR(status.st_mode)) {
             throw VaultError(VaultError::Kind::invalidItem);
@@ -148,7 +148,7 @@ ImportTarget prepareImportTarget(const QString& root)
     } else if (::mkdir(staging.constData(), 0700) != 0) {
         throwPosixError(errno, target.stagingRoot);
     }
-    struct stat parentStatus {};
+    struct stat parentStatus = {};
     if (::stat(QFile::encodeName(target.resolvedRoot).constData(), &status) != 0 ||
         ::stat(QFile::encodeName(target.resolvedRoot + QStringLiteral("/..")).constData(), &parentStatus) != 0) {
         throwPosixError(errno, target.resolvedRoot);
@@ -169,7 +169,7 @@ QString validatedSourcePath(const QUrl& source, const ImportTarget& target)
         name == QStringLiteral("..")) {
         throw VaultError(VaultError::Kind::invalidItem);
     }
-    struct stat status {};
+    struct stat status = {};
     if (::lstat(QFile::encodeName(path).constData(), &status) != 0) {
         if (errno == ENOENT) {
             throw VaultError::sourceMissing(name);

@@ -30,7 +30,7 @@ void measureFolder(int folder, const QString& folderPath, const std::stop_token&
     for (const QByteArray& name : names) {
         throwIfCancelled(cancellation);
         const QString path = folderPath + u'/' + QFile::decodeName(name);
-        struct stat status {};
+        struct stat status = {};
         if (::fstatat(folder, name.constData(), &status, AT_SYMLINK_NOFOLLOW) != 0) {
             throwPosixError(errno, path);
         }
@@ -50,7 +50,7 @@ VaultFileCopyPlan makePlan(const QUrl& sourceURL, const std::stop_token& cancell
 {
     throwIfCancelled(cancellation);
     const QString root = FileLocation::standardizedPath(sourceURL);
-    struct stat status {};
+    struct stat status = {};
     if (::lstat(QFile::encodeName(root).constData(), &status) != 0) {
         throwPosixError(errno, root);
     }

@@ -10,7 +10,7 @@ namespace {
 
 bool exists(const QString& path)
 {
-    struct stat status {};
+    struct stat status = {};
     return ::lstat(QFile::encodeName(path).constData(), &status) == 0;
 }
 

@@ -27,7 +27,7 @@ struct EntryKind
 
 EntryKind kindOf(const QString& path)
 {
-    struct stat status {};
+    struct stat status = {};
     if (::lstat(QFile::encodeName(path).constData(), &status) != 0) {
         return {errno, 0};
     }

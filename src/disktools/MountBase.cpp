@@ -41,7 +41,7 @@ MountBase MountBase::prepare(const QString& location)
     } else if (errno != EEXIST) {
         throw ToolFailure("Não foi possível criar a pasta de montagem " + location + ": " + posixErrorText(errno));
     }
-    struct stat status {};
+    struct stat status = {};
     if (::lstat(path.constData(), &status) != 0) {
         throw ToolFailure(location + ": " + posixErrorText(errno));
     }

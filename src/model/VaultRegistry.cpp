@@ -197,7 +197,7 @@ void VaultRegistry::save(const QList<Vault>& vaults) const
 
 bool VaultRegistry::entryExists(const QUrl& url)
 {
-    struct stat status {};
+    struct stat status = {};
     if (::lstat(nativePath(url).constData(), &status) == 0) {
         return true;
     }
@@ -209,7 +209,7 @@ bool VaultRegistry::entryExists(const QUrl& url)
 
 void VaultRegistry::rejectSymbolicLink(const QUrl& url, const QString& description)
 {
-    struct stat status {};
+    struct stat status = {};
     if (::lstat(nativePath(url).constData(), &status) != 0) {
         throwPosixError(errno, FileLocation::standardizedPath(url));
     }

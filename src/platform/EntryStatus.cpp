@@ -8,7 +8,7 @@
 
 std::optional<struct stat> entryStatus(const QString& path)
 {
-    struct stat status {};
+    struct stat status = {};
     if (lstat(QFile::encodeName(path).constData(), &status) == 0) {
         return status;
     }

@@ -69,7 +69,7 @@ void writeList(const QString& listPath, const QList<QByteArray>& lines)
 void HiddenFlag::set(const QString& path, bool hidden)
 {
     const ItemLocation item = locate(path);
-    struct stat status {};
+    struct stat status = {};
     if (::lstat(QFile::encodeName(path).constData(), &status) != 0) {
         throwPosixError(errno, path);
     }

@@ -26,7 +26,7 @@ UniqueFd openPrivateDirectory(int parent, const QByteArray& name, const QString&
     if (!directory.isValid()) {
         throwPosixError(errno, path);
     }
-    struct stat status {};
+    struct stat status = {};
     if (::fstat(directory.get(), &status) != 0) {
         throwPosixError(errno, path);
     }

@@ -158,7 +158,7 @@ TEST(VaultFileCopyEngine, copiesASingleFileALinkAndASparseFile)
     sparse.close();
     EXPECT_EQ(copyWithEngine(engine, sparse.fileName(), volume.mountPoint() + "/disco.img", progress), 40 << 20);
     EXPECT_EQ(snapshot(volume.mountPoint() + "/disco.img"), snapshot(sparse.fileName()));
-    struct stat copied {};
+    struct stat copied = {};
     ASSERT_EQ(::stat(QFile::encodeName(volume.mountPoint() + "/disco.img").constData(), &copied), 0);
     EXPECT_LT(copied.st_blocks * 512, 1 << 20);
 }

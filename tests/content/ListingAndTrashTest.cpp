@@ -75,7 +75,7 @@ TEST(VaultContentListing, hidesInternalNamesInAnyCaseAndSortsFoldersFirstInFinde
 
     // A link is identified as the link itself, never as its target.
     const VaultContentItem link = itemNamed(items, "atalho");
-    struct stat linkStatus {};
+    struct stat linkStatus = {};
     ASSERT_EQ(::lstat(QFile::encodeName(root + "/atalho").constData(), &linkStatus), 0);
     EXPECT_EQ(link.fileSystemIdentity, VaultFileIdentity::of(linkStatus));
     EXPECT_FALSE(link.isDirectory);
@@ -145,7 +145,7 @@ TEST(VaultContentTrash, refusesAnythingButTheListedTopLevelEntry)
     VaultContentItem nested = itemNamed(items, "Pasta");
     nested.url = QUrl::fromLocalFile(root + "/Pasta/dentro.txt");
     EXPECT_EQ(failureOf(nested), changed);
-    struct stat status {};
+    struct stat status = {};
     ::lstat(QFile::encodeName(root + "/.Trashes").constData(), &status);
     EXPECT_EQ(failureOf(VaultContentItem(QUrl::fromLocalFile(root + "/.Trashes"), false, false, 1, std::nullopt,
                                          VaultFileIdentity::of(status))),

@@ -110,7 +110,7 @@ TEST_F(VaultsOnRealMounts, aVaultKeepsItsFilesEncryptedThroughLockUnlockImportTr
     EXPECT_EQ(volume, mountBase() + "/Diário Pessoal");
     EXPECT_EQ(mountedVolumes(), QStringList{volume});
     EXPECT_EQ(permissionsOf(mountBase()), 0700) << "the mount folder is this user's alone";
-    struct stat mounted {};
+    struct stat mounted = {};
     ASSERT_EQ(::stat(QFile::encodeName(volume).constData(), &mounted), 0);
     EXPECT_EQ(store.sessions().value(vault.id).deviceEntry,
               QString("fuse:%1:%2").arg(major(mounted.st_dev)).arg(minor(mounted.st_dev)));

@@ -26,7 +26,7 @@ protected:
     // The entry as a listing would have described it.
     static VaultContentItem listedItem(const QString& path, bool isPackage = false)
     {
-        struct stat status {};
+        struct stat status = {};
         EXPECT_EQ(::lstat(QFile::encodeName(path).constData(), &status), 0);
         return VaultContentItem(QUrl::fromLocalFile(path), S_ISDIR(status.st_mode), isPackage, std::nullopt,
                                 std::nullopt, VaultFileIdentity::of(status));

@@ -55,7 +55,7 @@ struct Entry
 void collect(const QString& root, const QString& relative, QList<Entry>& entries)
 {
     const QByteArray path = encoded(relative.isEmpty() ? root : root + u'/' + relative);
-    struct stat status {};
+    struct stat status = {};
     if (::lstat(path.constData(), &status) != 0) {
         return;
     }
@@ -120,7 +120,7 @@ QStringList TestFiles::entriesOf(const QString& folder)
 
 int TestFiles::permissionsOf(const QString& path)
 {
-    struct stat status {};
+    struct stat status = {};
     return ::lstat(encoded(path).constData(), &status) == 0 ? int(status.st_mode & 07777) : -1;
 }
 
