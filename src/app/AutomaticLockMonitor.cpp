@@ -11,6 +11,7 @@
 #include <QPointer>
 
 #include <chrono>
+#include <functional>
 
 namespace {
 
@@ -19,8 +20,8 @@ const QString login1Path = QStringLiteral("/org/freedesktop/login1");
 const QString login1Manager = QStringLiteral("org.freedesktop.login1.Manager");
 
 // A logind call answered on the GUI thread whenever it comes; `answered` gets the reply.
-void callLogind(QDBusConnection bus, const QString& method, const QVariantList& arguments, QObject* context,
-                std::function<void(const QDBusMessage&)> answered)
+void callLogind(const QDBusConnection& bus, const QString& method, const QVariantList& arguments, QObject* context,
+                const std::function<void(const QDBusMessage&)>& answered)
 {
     QDBusMessage call = QDBusMessage::createMethodCall(login1, login1Path, login1Manager, method);
     call.setArguments(arguments);

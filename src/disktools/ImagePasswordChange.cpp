@@ -49,7 +49,7 @@ int ImagePasswordChange::run(const QStringList& arguments, std::stop_token stop)
     // every later change. Under the lock nobody else is writing it.
     const QString pending = QDir(bundle.cipherDirectory()).filePath(QString(Gocryptfs::configurationFileName) + ".tmp");
     ::unlink(QFile::encodeName(pending).constData());
-    if (!Gocryptfs::changePassword(bundle.cipherDirectory(), currentPassword, newPassword, stop)) {
+    if (!Gocryptfs::changePassword(bundle.cipherDirectory(), currentPassword, newPassword, std::move(stop))) {
         throw ToolFailure("A senha atual está incorreta.", authenticationErrorStatus);
     }
     ToolOutput::resultLine("hdiutil: chpass: a senha de \"" + bundle.path() + "\" foi alterada.");

@@ -155,8 +155,8 @@ public:
     // password follows the create rules. Its contents are not rewritten. False, with the reason
     // in errorMessage, when the request breaks a rule or another operation runs; otherwise
     // `completion` hears how it ended, after the store has shown it.
-    bool enqueueChangePassword(QUuid vaultID, QString currentPassword, QString newPassword,
-                               PasswordChangeCompletion completion = {});
+    bool enqueueChangePassword(QUuid vaultID, const QString& currentPassword, const QString& newPassword,
+                               const PasswordChangeCompletion& completion = {});
 
     // ---- Import, item actions, delete and quitting ----
 

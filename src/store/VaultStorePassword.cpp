@@ -6,8 +6,8 @@
 #include "model/ErrorMessage.h"
 #include "system/DiskImageService.h"
 
-bool VaultStore::enqueueChangePassword(QUuid vaultID, QString currentPassword, QString newPassword,
-                                       PasswordChangeCompletion completion)
+bool VaultStore::enqueueChangePassword(QUuid vaultID, const QString& currentPassword, const QString& newPassword,
+                                       const PasswordChangeCompletion& completion)
 {
     if (!canEnqueueOperation()) {
         setErrorMessage(VaultError(VaultError::Kind::operationInProgress).errorDescription());
@@ -46,7 +46,7 @@ QCoro::Task<> VaultStore::performChangePassword(QUuid vaultID, QString currentPa
         if (!VaultRegistry::entryExists(vault->imageURL)) {
             throw VaultError(VaultError::Kind::missingImage);
         }
-        co_await diskImageService_.changePassword(*vault, currentPassword, newPassword, cancellation);
+        co_await diskImageService_.changePassword(*vault, currentPassword, newPassword, std::move(cancellation));
         setNoticeMessage(QStringLiteral("A senha do cofre “") + vault->name + QStringLiteral("” foi alterada."));
         outcome = PasswordChangeOutcome::changed;
     } catch (...) {
