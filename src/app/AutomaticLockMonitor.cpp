@@ -46,15 +46,10 @@ AutomaticLockMonitor::AutomaticLockMonitor(VaultStore& store, AutomaticLockSetti
     systemBus_.connect(login1, login1Path, login1Manager, QStringLiteral("PrepareForSleep"), this,
                        SLOT(prepareForSleep(bool)));
     watchSessionLock();
-    // Other programs mount and unmount all the time; the store looks again only when one of its
-    // vaults has left the table.
-    connect(&mountTable_, &MountTableWatcher::changed, this, [this] {
-        const QSet<QString> mounted = MountTableWatcher::mountPoints();
-        for (const VaultSession& session : store_.sessions()) {
-            if (!mounted.contains(QDir::cleanPath(session.mountPoint.toLocalFile()))) {
-                store_.refreshAfterMountChange();
-                return;
-            }
+    connect(&mountTable_, &MountTableWatcher::changed, this, &AutomaticLockMonitor::checkVaultsStillMounted);
+    connect(&store_, &VaultStore::isBusyChanged, this, [this] {
+        if (recheckWhenIdle_ && !store_.isBusy()) {
+            checkVaultsStillMounted();
         }
     });
     connect(&settings_, &AutomaticLockSettings::changed, this, &AutomaticLockMonitor::applySettings);
@@ -79,6 +74,25 @@ void AutomaticLockMonitor::watchSessionLock()
                    systemBus_.connect(login1, session, QStringLiteral("org.freedesktop.login1.Session"),
                                       QStringLiteral("Lock"), this, SLOT(sessionLocked()));
                });
+}
+
+void AutomaticLockMonitor::checkVaultsStillMounted()
+{
+    // A running operation may be mounting or ejecting itself; what it leaves is judged after it.
+    if (store_.isBusy()) {
+        recheckWhenIdle_ = true;
+        return;
+    }
+    recheckWhenIdle_ = false;
+    // Other programs mount and unmount all the time; the store looks again only when one of its
+    // vaults has left the table.
+    const QSet<QString> mounted = MountTableWatcher::mountPoints();
+    for (const VaultSession& session : store_.sessions()) {
+        if (!mounted.contains(QDir::cleanPath(session.mountPoint.toLocalFile()))) {
+            store_.refreshAfterMountChange();
+            return;
+        }
+    }
 }
 
 void AutomaticLockMonitor::screenSaverActiveChanged(bool active)

@@ -36,6 +36,7 @@ private slots:
 
 private:
     void applySettings();
+    void checkVaultsStillMounted();
     void watchSessionLock();
     // Takes logind's delay lock for sleep when locking before sleep is wanted, releases it
     // otherwise.
@@ -47,5 +48,6 @@ private:
     QDBusConnection systemBus_;
     QDBusUnixFileDescriptor sleepDelay_;
     bool isRequestingSleepDelay_ = false;
+    bool recheckWhenIdle_ = false;
     MountTableWatcher mountTable_;
 };
