@@ -5,7 +5,7 @@ BUILD_DIR ?= build
 TEST_BUILD_DIR ?= build-test
 JOBS ?= $(shell nproc)
 
-.PHONY: run test deps build build-tests package clean
+.PHONY: run test deps build build-tests package format lint clean
 
 deps:
 	@./scripts/install-deps
@@ -27,6 +27,14 @@ build-tests: deps
 # The tests run inside a private D-Bus session bus; the window test starts its own Xvfb.
 test: build-tests
 	dbus-run-session -- ctest --test-dir $(TEST_BUILD_DIR) --output-on-failure -j $(JOBS)
+
+# Formats every C++ source of the tree with .clang-format.
+format: deps
+	git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format -i
+
+# clang-tidy with the checks of .clang-tidy; fails on any finding.
+lint: deps
+	JOBS=$(JOBS) ./scripts/lint
 
 clean:
 	rm -rf $(BUILD_DIR) $(TEST_BUILD_DIR)

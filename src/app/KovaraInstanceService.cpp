@@ -35,7 +35,7 @@ bool KovaraInstanceService::registerOn(QDBusConnection bus)
     return true;
 }
 
-std::optional<QString> KovaraInstanceService::sendToRunningInstance(QDBusConnection bus,
+std::optional<QString> KovaraInstanceService::sendToRunningInstance(const QDBusConnection& bus,
                                                                     const std::optional<FinderPasteboard>& pasteboard,
                                                                     const ActivationToken& token)
 {

@@ -42,7 +42,7 @@ public:
 
     // From a later `kovara`: hands the pasteboard to the running instance (or, without one,
     // asks it to show its window). Returns the error text the instance answered, if any.
-    static std::optional<QString> sendToRunningInstance(QDBusConnection bus,
+    static std::optional<QString> sendToRunningInstance(const QDBusConnection& bus,
                                                         const std::optional<FinderPasteboard>& pasteboard,
                                                         const ActivationToken& token);
 

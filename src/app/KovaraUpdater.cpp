@@ -10,7 +10,7 @@
 namespace {
 
 // A feed is a few kilobytes; a server that sends far more is not an update feed.
-constexpr qint64 maximumFeedBytes = 4 * 1024 * 1024;
+constexpr qint64 maximumFeedBytes = qint64{4} * 1024 * 1024;
 // A silent server must not keep the menu item disabled for long.
 constexpr int transferTimeoutMilliseconds = 30'000;
 

@@ -93,7 +93,7 @@ std::strong_ordering SoftwareVersion::operator<=>(const SoftwareVersion& other) 
         } else {
             order = a.text.compare(b.text, Qt::CaseInsensitive) <=> 0;
         }
-        if (order != 0) {
+        if (std::is_neq(order)) {
             return order;
         }
     }
@@ -101,7 +101,9 @@ std::strong_ordering SoftwareVersion::operator<=>(const SoftwareVersion& other) 
         return rankOfRemainder(left.mid(common));
     }
     if (right.size() > common) {
-        return 0 <=> rankOfRemainder(right.mid(common)); // reversed: the remainder is the other's
+        // Reversed, since the remainder is the other's. clang-tidy 14 takes the literal 0 of a three-way
+        // comparison for a null pointer.
+        return 0 <=> rankOfRemainder(right.mid(common)); // NOLINT(modernize-use-nullptr)
     }
     return std::strong_ordering::equal;
 }

@@ -16,7 +16,7 @@ public:
     const QString& text() const { return text_; }
 
     std::strong_ordering operator<=>(const SoftwareVersion& other) const;
-    bool operator==(const SoftwareVersion& other) const { return (*this <=> other) == 0; }
+    bool operator==(const SoftwareVersion& other) const { return std::is_eq(*this <=> other); }
 
 private:
     QString text_;

@@ -15,7 +15,7 @@ struct VaultContentItem
 {
     VaultContentItem() = default;
     // `isPackage` is stored only for a directory: a package is a folder that behaves like a file.
-    VaultContentItem(QUrl url, bool isDirectory, bool isPackage, std::optional<qint64> fileSize,
+    VaultContentItem(const QUrl& url, bool isDirectory, bool isPackage, std::optional<qint64> fileSize,
                      std::optional<QDateTime> modificationDate, VaultFileIdentity fileSystemIdentity)
         : id(url),
           name(url.fileName()),

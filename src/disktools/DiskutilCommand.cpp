@@ -22,7 +22,7 @@ int DiskutilCommand::run(const QStringList& arguments, std::stop_token stop)
     if (arguments.size() != 2 || arguments[0] != "eject" || arguments[1].isEmpty()) {
         throw ToolFailure("Uso: kovara-diskutil eject <ponto de montagem>");
     }
-    const QString target = arguments[1];
+    const QString& target = arguments[1];
     const AttachedImage image = AttachedImages::current().mountedAt(target);
     const Fusermount::Result result = Fusermount::unmount(image.mountPoint, false, stop);
     if (result.outcome == Fusermount::Outcome::busy) {

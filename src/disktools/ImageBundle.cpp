@@ -15,7 +15,7 @@
 
 namespace {
 
-constexpr qint64 maximumMetadataBytes = 64 * 1024;
+constexpr qint64 maximumMetadataBytes = qint64{64} * 1024;
 constexpr quint64 metadataFormat = 1;
 
 // lstat's file type, or the errno that kept it from answering.

@@ -11,7 +11,7 @@ int MdutilCommand::run(const QStringList& arguments)
     if (!indexingOff && !searchOff) {
         throw ToolFailure("Uso: kovara-mdutil -i off <volume> | kovara-mdutil -d <volume>");
     }
-    const QString target = arguments.back();
+    const QString& target = arguments.back();
     const std::optional<AttachedImage> image = AttachedImages::current().withMountPointOrDevice(target);
     if (!image || !image->isVaultImage || image->deviceEntry == target) {
         throw ToolFailure(target + ": não é um volume de cofre montado.");

@@ -42,7 +42,7 @@ QUuid parseIdentifier(const QString& text)
 QJsonObject Vault::toJson() const
 {
     return QJsonObject{
-        {QStringLiteral("createdAt"), referenceDate().msecsTo(createdAt) / 1000.0},
+        {QStringLiteral("createdAt"), static_cast<double>(referenceDate().msecsTo(createdAt)) / 1000.0},
         {QStringLiteral("id"), id.toString(QUuid::WithoutBraces).toUpper()},
         {QStringLiteral("imageURL"), imageURL.toString(QUrl::FullyEncoded)},
         {QStringLiteral("name"), name},

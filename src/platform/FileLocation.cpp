@@ -52,7 +52,7 @@ QUrl standardizedFileURL(const QUrl& location)
 
 QString normalizedPath(const QString& path)
 {
-    const QString clean = QDir::cleanPath(path);
+    QString clean = QDir::cleanPath(path);
     if (clean.isEmpty() || clean == QStringLiteral("/")) {
         return clean;
     }
@@ -113,7 +113,7 @@ QString parentPath(const QString& path)
 
 QString lastPathComponent(const QString& path)
 {
-    const QString clean = QDir::cleanPath(path);
+    QString clean = QDir::cleanPath(path);
     if (clean == QStringLiteral("/")) {
         return clean;
     }

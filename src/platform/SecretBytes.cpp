@@ -1,7 +1,8 @@
 #include "platform/SecretBytes.h"
 
 #include <stdexcept>
-#include <string.h>
+// explicit_bzero is a glibc extension, declared in the C header only.
+#include <string.h> // NOLINT(modernize-deprecated-headers)
 #include <sys/mman.h>
 #include <utility>
 

@@ -171,7 +171,7 @@ QString VaultStore::validatedNewVaultRequest(const QString& name, const QString&
     if (!registryIsUsable_) {
         throw unusableRegistryError();
     }
-    const QString trimmedName = validatedName(name);
+    QString trimmedName = validatedName(name);
     validateNewPassword(password);
     if (sizeInGigabytes < minimumSizeInGigabytes || sizeInGigabytes > maximumSizeInGigabytes) {
         throw VaultError(VaultError::Kind::invalidSize);
@@ -188,7 +188,7 @@ QString VaultStore::validatedNewVaultRequest(const QString& name, const QString&
 
 QString VaultStore::validatedName(const QString& name)
 {
-    const QString trimmed = name.trimmed();
+    QString trimmed = name.trimmed();
     const qsizetype length = UserPerceivedText::length(trimmed);
     if (length < 1 || length > maximumNameLength) {
         throw VaultError(VaultError::Kind::invalidName);

@@ -35,6 +35,9 @@
 class ChildProcess
 {
 public:
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
     static constexpr qsizetype maximumCapturedBytes = 4'194'304;
 
     // Where one of the child's output streams goes.
@@ -65,9 +68,6 @@ private:
 
     explicit ChildProcess(const SystemToolSpec& program);
     ~ChildProcess();
-
-    ChildProcess(const ChildProcess&) = delete;
-    ChildProcess& operator=(const ChildProcess&) = delete;
 
     SystemProcessResult runToEnd(const QStringList& arguments, const Options& options,
                                  const std::stop_token& cancellation);
