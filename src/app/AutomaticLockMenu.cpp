@@ -25,9 +25,11 @@ QString idleTitle(int minutes)
 
 QList<QAction*> AutomaticLockMenu::actions(AutomaticLockSettings& settings, QWidget* parent)
 {
-    QAction* screen = checkItem(QStringLiteral("Bloquear cofres ao bloquear a tela"), settings.locksWithScreen(), parent);
+    QAction* screen =
+        checkItem(QStringLiteral("Bloquear cofres ao bloquear a tela"), settings.locksWithScreen(), parent);
     QObject::connect(screen, &QAction::toggled, &settings, &AutomaticLockSettings::setLocksWithScreen);
-    QAction* sleep = checkItem(QStringLiteral("Bloquear cofres antes de suspender"), settings.locksBeforeSleep(), parent);
+    QAction* sleep =
+        checkItem(QStringLiteral("Bloquear cofres antes de suspender"), settings.locksBeforeSleep(), parent);
     QObject::connect(sleep, &QAction::toggled, &settings, &AutomaticLockSettings::setLocksBeforeSleep);
 
     auto* idle = new QMenu(QStringLiteral("Bloquear após inatividade"), parent);
@@ -36,7 +38,8 @@ QList<QAction*> AutomaticLockMenu::actions(AutomaticLockSettings& settings, QWid
         QAction* choice = checkItem(idleTitle(minutes), settings.idleMinutes() == minutes, idle);
         choices->addAction(choice);
         idle->addAction(choice);
-        QObject::connect(choice, &QAction::triggered, &settings, [&settings, minutes] { settings.setIdleMinutes(minutes); });
+        QObject::connect(choice, &QAction::triggered, &settings,
+                         [&settings, minutes] { settings.setIdleMinutes(minutes); });
     }
     return {screen, sleep, idle->menuAction()};
 }

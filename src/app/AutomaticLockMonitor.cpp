@@ -4,10 +4,10 @@
 #include "store/VaultStore.h"
 
 #include <QDBusMessage>
-#include <QDir>
 #include <QDBusObjectPath>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
+#include <QDir>
 #include <QPointer>
 
 #include <chrono>
@@ -36,10 +36,14 @@ void callLogind(const QDBusConnection& bus, const QString& method, const QVarian
 
 AutomaticLockMonitor::AutomaticLockMonitor(VaultStore& store, AutomaticLockSettings& settings,
                                            QDBusConnection sessionBus, QDBusConnection systemBus, QObject* parent)
-    : QObject(parent), store_(store), settings_(settings), systemBus_(std::move(systemBus))
+    : QObject(parent)
+    , store_(store)
+    , settings_(settings)
+    , systemBus_(std::move(systemBus))
 {
     // Any sender and any path: desktops publish their screen saver under different names.
-    for (const QString& interface : {QStringLiteral("org.freedesktop.ScreenSaver"), QStringLiteral("org.gnome.ScreenSaver")}) {
+    for (const QString& interface :
+         {QStringLiteral("org.freedesktop.ScreenSaver"), QStringLiteral("org.gnome.ScreenSaver")}) {
         sessionBus.connect(QString(), QString(), interface, QStringLiteral("ActiveChanged"), this,
                            SLOT(screenSaverActiveChanged(bool)));
     }
@@ -140,8 +144,8 @@ void AutomaticLockMonitor::holdSleepBack(bool hold)
     }
     isRequestingSleepDelay_ = true;
     callLogind(systemBus_, QStringLiteral("Inhibit"),
-               {QStringLiteral("sleep"), QStringLiteral("Kovara"), QStringLiteral("Bloquear os cofres antes de suspender"),
-                QStringLiteral("delay")},
+               {QStringLiteral("sleep"), QStringLiteral("Kovara"),
+                QStringLiteral("Bloquear os cofres antes de suspender"), QStringLiteral("delay")},
                this, [this](const QDBusMessage& reply) {
                    isRequestingSleepDelay_ = false;
                    // The setting may have been turned off while logind answered.

@@ -12,7 +12,8 @@ constexpr int defaultIdleMinutes = 15;
 } // namespace
 
 AutomaticLockSettings::AutomaticLockSettings(QObject* parent)
-    : QObject(parent), settings_(QStringLiteral("Kovara"), QStringLiteral("Kovara"))
+    : QObject(parent)
+    , settings_(QStringLiteral("Kovara"), QStringLiteral("Kovara"))
 {
 }
 
@@ -41,7 +42,7 @@ int AutomaticLockSettings::idleMinutes() const
     // A hand-edited value that the menu does not offer falls back to the default.
     const int minutes = settings_.value(idleKey, defaultIdleMinutes).toInt();
     return std::find(idleChoices.cbegin(), idleChoices.cend(), minutes) != idleChoices.cend() ? minutes
-                                                                                               : defaultIdleMinutes;
+                                                                                              : defaultIdleMinutes;
 }
 
 void AutomaticLockSettings::setIdleMinutes(int minutes)

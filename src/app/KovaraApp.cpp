@@ -119,8 +119,8 @@ void KovaraApp::showMainWindow(const QDBusConnection& bus)
 {
     store_ = makeStore_();
     automaticLockSettings_ = std::make_unique<AutomaticLockSettings>();
-    automaticLock_ = std::make_unique<AutomaticLockMonitor>(*store_, *automaticLockSettings_, bus,
-                                                            QDBusConnection::systemBus());
+    automaticLock_ =
+        std::make_unique<AutomaticLockMonitor>(*store_, *automaticLockSettings_, bus, QDBusConnection::systemBus());
     termination_ = std::make_unique<TerminationController>([this] { return prepareForTermination(); });
     connect(termination_.get(), &TerminationController::terminationApproved, qApp, &QCoreApplication::quit);
     window_ = std::make_unique<MainWindow>(*store_, finderImportCoordinator_, finderServiceProvider_, updater_,

@@ -1,7 +1,7 @@
 #include "app/MainWindow.h"
 
-#include "app/CheckForUpdatesView.h"
 #include "app/ActivationToken.h"
+#include "app/CheckForUpdatesView.h"
 #include "app/TerminationController.h"
 #include "app/WindowActivation.h"
 #include "finder/FinderImportCoordinator.h"
@@ -124,8 +124,8 @@ void MainWindow::buildMenus(KovaraUpdater& updater)
     application->addAction(QStringLiteral("Sobre o Kovara"), this, &MainWindow::showAbout);
     application->addAction((new CheckForUpdatesView(updater, this))->action());
     quitSeparator_ = application->addSeparator();
-    QAction* quit = application->addAction(QStringLiteral("Sair"), &termination_,
-                                           &TerminationController::requestTermination);
+    QAction* quit =
+        application->addAction(QStringLiteral("Sair"), &termination_, &TerminationController::requestTermination);
     quit->setShortcut(QKeySequence::Quit);
     quit->setMenuRole(QAction::QuitRole);
 }

@@ -11,12 +11,17 @@ namespace {
 QString mountFailureText(int status)
 {
     switch (status) {
-    case Gocryptfs::wrongPasswordStatus: return "Senha incorreta.";
-    case 10: return "A pasta de montagem não está vazia.";
+    case Gocryptfs::wrongPasswordStatus:
+        return "Senha incorreta.";
+    case 10:
+        return "A pasta de montagem não está vazia.";
     case 8:
-    case 23: return "Os dados de configuração da imagem cifrada estão ilegíveis.";
-    case 19: return "O sistema recusou a montagem FUSE (verifique se /dev/fuse está disponível).";
-    default: return QString("gocryptfs falhou com código %1.").arg(status);
+    case 23:
+        return "Os dados de configuração da imagem cifrada estão ilegíveis.";
+    case 19:
+        return "O sistema recusou a montagem FUSE (verifique se /dev/fuse está disponível).";
+    default:
+        return QString("gocryptfs falhou com código %1.").arg(status);
     }
 }
 
@@ -31,15 +36,16 @@ SystemProcessResult runWithPassword(const QStringList& arguments, const VaultPas
 QString failureText(const QString& what, const SystemProcessResult& result)
 {
     const QString detail = QString::fromUtf8(result.standardError).trimmed();
-    return what + QString(" (código %1)").arg(result.terminationStatus) + (detail.isEmpty() ? QString(".") : ": " + detail);
+    return what + QString(" (código %1)").arg(result.terminationStatus) +
+           (detail.isEmpty() ? QString(".") : ": " + detail);
 }
 
 } // namespace
 
 void Gocryptfs::initialize(const QString& cipherDirectory, const VaultPassword& password, std::stop_token stop)
 {
-    const SystemProcessResult result =
-        runWithPassword({"-init", "-q", "--", cipherDirectory}, password, ChildProcess::Output::captured, std::move(stop));
+    const SystemProcessResult result = runWithPassword({"-init", "-q", "--", cipherDirectory}, password,
+                                                       ChildProcess::Output::captured, std::move(stop));
     if (result.terminationStatus != 0) {
         throw ToolFailure(failureText("gocryptfs não conseguiu criar o volume cifrado", result));
     }
@@ -72,8 +78,9 @@ bool Gocryptfs::changePassword(const QString& cipherDirectory, const VaultPasswo
         std::memcpy(lines.end(), line->data(), line->size());
         lines.grow(line->size());
     }
-    const SystemProcessResult result = HelperProcess::run(executable, {"-passwd", "-q", "--", cipherDirectory},
-                                                          lines.view(), ChildProcess::Output::captured, std::move(stop));
+    const SystemProcessResult result =
+        HelperProcess::run(executable, {"-passwd", "-q", "--", cipherDirectory}, lines.view(),
+                           ChildProcess::Output::captured, std::move(stop));
     if (result.terminationStatus == wrongPasswordStatus) {
         return false;
     }

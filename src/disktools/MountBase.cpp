@@ -64,7 +64,8 @@ QString MountBase::claimFolder(const QString& volumeName) const
         // mkdir claims the name atomically: an existing entry of any kind (a link included) is a clash.
         if (::mkdir(path.constData(), 0700) != 0) {
             if (errno != EEXIST) {
-                throw ToolFailure("Não foi possível criar a pasta de montagem " + candidate + ": " + posixErrorText(errno));
+                throw ToolFailure("Não foi possível criar a pasta de montagem " + candidate + ": " +
+                                  posixErrorText(errno));
             }
             // Unless it is the empty folder a volume that unmounted itself (gocryptfs's idle
             // timeout) left behind: rmdir takes only an empty folder that nothing is mounted on,

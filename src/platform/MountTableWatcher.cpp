@@ -16,7 +16,8 @@ QByteArray unescaped(const QByteArray& field)
     QByteArray path;
     for (qsizetype index = 0; index < field.size(); ++index) {
         bool isOctal = false;
-        const int code = index + 3 < field.size() && field[index] == '\\' ? field.mid(index + 1, 3).toInt(&isOctal, 8) : 0;
+        const int code =
+            index + 3 < field.size() && field[index] == '\\' ? field.mid(index + 1, 3).toInt(&isOctal, 8) : 0;
         if (isOctal) {
             path.append(char(code));
             index += 3;
@@ -47,7 +48,8 @@ QSet<QString> MountTableWatcher::mountPoints()
 }
 
 MountTableWatcher::MountTableWatcher(QObject* parent)
-    : QObject(parent), mountTable_(::open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC))
+    : QObject(parent)
+    , mountTable_(::open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC))
 {
     settle_.setSingleShot(true);
     settle_.setInterval(settleMilliseconds);

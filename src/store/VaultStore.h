@@ -17,8 +17,8 @@
 #include <QObject>
 #include <QPointer>
 #include <QSet>
-#include <QStringList>
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 #include <QUuid>
 
@@ -149,7 +149,11 @@ public:
 
     // How a password change ended, for the form that asked for it. A wrong current password
     // shows no banner: the form says it beside the field.
-    enum class PasswordChangeOutcome { changed, currentPasswordIncorrect, failed };
+    enum class PasswordChangeOutcome {
+        changed,
+        currentPasswordIncorrect,
+        failed
+    };
     using PasswordChangeCompletion = std::function<void(PasswordChangeOutcome)>;
     // Gives the vault a new password in the background, with the operation banner; the new
     // password follows the create rules. Its contents are not rewritten. False, with the reason
@@ -330,9 +334,8 @@ protected:
 
     // Steps of import, item actions, delete and quitting. The import reports through the
     // messages and its result, never by throwing; `cancellation` is the running operation's.
-    QCoro::Task<VaultImportBatchResult> performImportItems(QList<QUrl> urls, QUuid vaultID,
-                                                           std::optional<QString> password,
-                                                           std::stop_token cancellation);
+    QCoro::Task<VaultImportBatchResult>
+    performImportItems(QList<QUrl> urls, QUuid vaultID, std::optional<QString> password, std::stop_token cancellation);
     // Discovery before an import: installs what is mounted and returns it.
     QCoro::Task<QHash<QUuid, VaultSession>> discoverMountedSessionsForImport(FinderImportDiskServicing* service);
     // After a failed attach, asks again what is mounted and words the outcome.

@@ -61,8 +61,9 @@ QCoro::Task<> VaultStore::performRefresh(bool preservingMessages)
     // these warnings; only the new ones are added. A vault that locked meanwhile is news that
     // replaces it.
     const std::optional<QString> lockedMeanwhile = lockedMeanwhileNotice(unlockedBefore);
-    const std::optional<QString> base =
-        lockedMeanwhile ? lockedMeanwhile : preservingMessages ? noticeMessage_ : std::nullopt;
+    const std::optional<QString> base = lockedMeanwhile      ? lockedMeanwhile
+                                        : preservingMessages ? noticeMessage_
+                                                             : std::nullopt;
     QStringList fresh;
     for (const QString& warning : std::as_const(warnings)) {
         if (!base || !base->contains(warning)) {

@@ -56,8 +56,11 @@ QString warning(const QString& base, const SystemProcessResult& result)
 } // namespace
 
 DiskImageService::DiskImageService(KovaraPaths paths, SystemProcessRunner& runner, TrashFunction trash)
-    : storage_(std::move(paths)), runner_(runner), trash_(std::move(trash)),
-      log_(QStringLiteral("DiskImageService")), executor_(QStringLiteral("com.kovara.disk-image-service"))
+    : storage_(std::move(paths))
+    , runner_(runner)
+    , trash_(std::move(trash))
+    , log_(QStringLiteral("DiskImageService"))
+    , executor_(QStringLiteral("com.kovara.disk-image-service"))
 {
 }
 
@@ -75,8 +78,7 @@ QCoro::Task<MountProtectionReport> DiskImageService::prepareStorage()
 }
 
 QCoro::Task<MountProtectionReport> DiskImageService::createSparseBundle(Vault vault, int sizeInGigabytes,
-                                                                        QString password,
-                                                                        std::stop_token cancellation)
+                                                                        QString password, std::stop_token cancellation)
 {
     auto work = executor_.run([this, vault, sizeInGigabytes, password, cancellation] {
         return createSparseBundleNow(vault, sizeInGigabytes, password, cancellation);
@@ -87,8 +89,8 @@ QCoro::Task<MountProtectionReport> DiskImageService::createSparseBundle(Vault va
 QCoro::Task<std::pair<VaultSession, MountProtectionReport>> DiskImageService::attach(Vault vault, QString password,
                                                                                      std::stop_token cancellation)
 {
-    auto work = executor_.run(
-        [this, vault, password, cancellation] { return attachNow(vault, password, cancellation); });
+    auto work =
+        executor_.run([this, vault, password, cancellation] { return attachNow(vault, password, cancellation); });
     co_return co_await work;
 }
 
@@ -155,11 +157,16 @@ MountProtectionReport DiskImageService::createSparseBundleNow(const Vault& vault
     }
     const QStringList arguments{
         QStringLiteral("create"),
-        QStringLiteral("-size"), QString::number(sizeInGigabytes) + QLatin1Char('g'),
-        QStringLiteral("-type"), QStringLiteral("SPARSEBUNDLE"),
-        QStringLiteral("-fs"), QStringLiteral("APFS"),
-        QStringLiteral("-volname"), vault.name,
-        QStringLiteral("-encryption"), QStringLiteral("AES-256"),
+        QStringLiteral("-size"),
+        QString::number(sizeInGigabytes) + QLatin1Char('g'),
+        QStringLiteral("-type"),
+        QStringLiteral("SPARSEBUNDLE"),
+        QStringLiteral("-fs"),
+        QStringLiteral("APFS"),
+        QStringLiteral("-volname"),
+        vault.name,
+        QStringLiteral("-encryption"),
+        QStringLiteral("AES-256"),
         QStringLiteral("-stdinpass"),
         QStringLiteral("-nospotlight"),
         image,
@@ -197,7 +204,7 @@ std::pair<VaultSession, MountProtectionReport> DiskImageService::attachNow(const
     MountProtectionReport report = prepareStorageNow(cancellation);
     storage_.validateImageLocation(vault, true);
     QStringList arguments{
-        QStringLiteral("attach"), QStringLiteral("-plist"), QStringLiteral("-nobrowse"),
+        QStringLiteral("attach"),  QStringLiteral("-plist"), QStringLiteral("-nobrowse"),
         QStringLiteral("-owners"), QStringLiteral("on"),
     };
     if (const auto idleSeconds = idleTimeoutSeconds_.load(); idleSeconds > 0) {
@@ -271,8 +278,8 @@ void DiskImageService::detachAgainAndRethrow(const VaultSession& session, const 
     std::rethrow_exception(failure);
 }
 
-void DiskImageService::changePasswordNow(const Vault& vault, const QString& currentPassword,
-                                         const QString& newPassword, std::stop_token cancellation)
+void DiskImageService::changePasswordNow(const Vault& vault, const QString& currentPassword, const QString& newPassword,
+                                         std::stop_token cancellation)
 {
     storage_.validateImageLocation(vault, true);
     const QStringList arguments{QStringLiteral("chpass"), QStringLiteral("-oldstdinpass"),
@@ -288,8 +295,8 @@ void DiskImageService::changePasswordNow(const Vault& vault, const QString& curr
         throw VaultError(VaultError::Kind::currentPasswordIncorrect);
     }
     if (result.terminationStatus != 0) {
-        throw VaultError::commandFailed(runner_.tools().spec(SystemTool::hdiutil).displayName,
-                                        result.terminationStatus, result.diagnostic());
+        throw VaultError::commandFailed(runner_.tools().spec(SystemTool::hdiutil).displayName, result.terminationStatus,
+                                        result.diagnostic());
     }
 }
 

@@ -111,9 +111,8 @@ private:
                                                 std::stop_token cancellation);
     std::pair<VaultSession, MountProtectionReport> attachNow(const Vault& vault, const QString& password,
                                                              std::stop_token cancellation);
-    std::pair<VaultSession, MountProtectionReport> finishAttach(const Vault& vault,
-                                                                const SystemProcessResult& attachResult,
-                                                                std::stop_token cancellation);
+    std::pair<VaultSession, MountProtectionReport>
+    finishAttach(const Vault& vault, const SystemProcessResult& attachResult, std::stop_token cancellation);
     [[noreturn]] void detachAgainAndRethrow(const VaultSession& session, const std::exception_ptr& failure);
     void changePasswordNow(const Vault& vault, const QString& currentPassword, const QString& newPassword,
                            std::stop_token cancellation);

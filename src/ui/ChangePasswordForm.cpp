@@ -5,8 +5,8 @@
 
 bool ChangePasswordForm::canChange(bool storeIsBusy) const
 {
-    return !currentPassword.isEmpty() && CreateVaultForm::isAcceptableNewPassword(newPassword, confirmation)
-        && !storeIsBusy;
+    return !currentPassword.isEmpty() && CreateVaultForm::isAcceptableNewPassword(newPassword, confirmation) &&
+           !storeIsBusy;
 }
 
 std::optional<QString> ChangePasswordForm::currentPasswordMessage() const

@@ -60,8 +60,7 @@ ChangePasswordSheet::ChangePasswordSheet(VaultStore& store, Vault vault, QWidget
     newForm->addRow(QString(), hint);
     // Both sections' fields line up.
     currentForm->setLabelAlignment(newForm->labelAlignment());
-    currentForm->labelForField(current_)->setMinimumWidth(
-        newForm->labelForField(confirmation_)->sizeHint().width());
+    currentForm->labelForField(current_)->setMinimumWidth(newForm->labelForField(confirmation_)->sizeHint().width());
 
     cancel_->setAutoDefault(false);
     change_->setDefault(true);

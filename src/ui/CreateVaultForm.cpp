@@ -17,8 +17,8 @@ QString CreateVaultForm::trimmedName() const
 
 bool CreateVaultForm::canCreate(bool storeIsBusy) const
 {
-    return !trimmedName().isEmpty() && isAcceptableNewPassword(password, passwordConfirmation)
-        && capacityInGigabytes >= minimumCapacity && !storeIsBusy;
+    return !trimmedName().isEmpty() && isAcceptableNewPassword(password, passwordConfirmation) &&
+           capacityInGigabytes >= minimumCapacity && !storeIsBusy;
 }
 
 std::optional<QString> CreateVaultForm::nameWarning() const

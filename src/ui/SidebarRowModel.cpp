@@ -71,9 +71,9 @@ SidebarRowModel SidebarRowModel::make(const Vault& vault, VaultRowState state, b
         row.lockToggle = LockToggle{KovaraIcons::unlocked, QStringLiteral("Bloquear cofre"),
                                     QStringLiteral("Bloquear ") + vault.name, Action::lock, !actionsDisabled};
     } else if (state == VaultRowState::locked) {
-        row.lockToggle = LockToggle{KovaraIcons::locked, QStringLiteral("Desbloquear cofre"),
-                                    QStringLiteral("Desbloquear ") + vault.name, Action::requestUnlock,
-                                    !actionsDisabled};
+        row.lockToggle =
+            LockToggle{KovaraIcons::locked, QStringLiteral("Desbloquear cofre"),
+                       QStringLiteral("Desbloquear ") + vault.name, Action::requestUnlock, !actionsDisabled};
     }
     row.menu = menuOf(state);
     return row;

@@ -49,8 +49,9 @@ protected:
     static RealMounts::Run create(const QString& image, const QString& volumeName, const QByteArray& password,
                                   const QString& type = "SPARSEBUNDLE")
     {
-        return runStandIn("kovara-hdiutil", {"create", "-size", "1g", "-type", type, "-fs", "APFS", "-volname", volumeName,
-                                             "-encryption", "AES-256", "-stdinpass", "-nospotlight", image},
+        return runStandIn("kovara-hdiutil",
+                          {"create", "-size", "1g", "-type", type, "-fs", "APFS", "-volname", volumeName, "-encryption",
+                           "AES-256", "-stdinpass", "-nospotlight", image},
                           password + '\0');
     }
 
@@ -83,7 +84,8 @@ TEST_F(StandInsOnRealMounts, AVolumeMountedByHandIsListedCheckedAndWhileInUseDet
     QProcess gocryptfs;
     gocryptfs.setStandardOutputFile(QProcess::nullDevice());
     gocryptfs.setStandardErrorFile(QProcess::nullDevice());
-    gocryptfs.start(Gocryptfs::executable, {"-q", "-nosyslog", QDir(image).filePath(ImageBundle::cipherFolderName), handMount});
+    gocryptfs.start(Gocryptfs::executable,
+                    {"-q", "-nosyslog", QDir(image).filePath(ImageBundle::cipherFolderName), handMount});
     gocryptfs.write(password.toHex() + "\n");
     gocryptfs.closeWriteChannel();
     ASSERT_TRUE(gocryptfs.waitForFinished(-1));
@@ -144,12 +146,13 @@ TEST_F(StandInsOnRealMounts, MountFoldersReachedThroughSymbolicLinksOrOpenToOthe
     ASSERT_TRUE(QFile::link(elsewhere, mountBase()));
     const RealMounts::Run throughLink = attach(image, "senha");
     EXPECT_EQ(throughLink.exitStatus, 1);
-    EXPECT_TRUE(throughLink.standardError.contains("não é um diretório real")) << throughLink.standardError.toStdString();
+    EXPECT_TRUE(throughLink.standardError.contains("não é um diretório real"))
+        << throughLink.standardError.toStdString();
 
     ASSERT_TRUE(QFile::remove(mountBase()));
     ASSERT_TRUE(QDir().mkdir(mountBase()));
-    QFile::setPermissions(mountBase(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther |
-                                           QFile::ExeOther);
+    QFile::setPermissions(mountBase(),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther);
     EXPECT_EQ(attach(image, "senha").exitStatus, 1);
     EXPECT_TRUE(mounts().isEmpty());
 
@@ -221,7 +224,8 @@ TEST_F(StandInsOnRealMounts, ChpassOpensTheImageWithTheWholeNewPasswordOnlyAndAn
     for (const QByteArray& wrong : {QByteArray("antiga"), QByteArray("outra senha")}) {
         const RealMounts::Run refused = chpass(wrong, renewed);
         EXPECT_EQ(refused.exitStatus, 80);
-        EXPECT_TRUE(refused.standardError.contains("A senha atual está incorreta.")) << refused.standardError.toStdString();
+        EXPECT_TRUE(refused.standardError.contains("A senha atual está incorreta."))
+            << refused.standardError.toStdString();
     }
     // What a change cut short between gocryptfs's write and its rename leaves beside the old file.
     const QString pending = QDir(image).filePath(QString(ImageBundle::cipherFolderName) + "/gocryptfs.conf.tmp");

@@ -181,8 +181,8 @@ TEST_F(MainWindowTest, TheSidebarShowsEveryStateAndTheBannersTheirMessages)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     ASSERT_TRUE(QTest::qWaitFor([&] { return busy.count() == 2; })) << "the first refresh has ended";
 
-    store->installSessions({{unlocked.id, VaultSession{unlocked.id, QUrl::fromLocalFile("/run/kovara/Documentos"),
-                                                       "fuse:0:51"}}});
+    store->installSessions(
+        {{unlocked.id, VaultSession{unlocked.id, QUrl::fromLocalFile("/run/kovara/Documentos"), "fuse:0:51"}}});
     store->setAttentionVaultIDs({unconfirmed.id});
     store->selectVault(missing.id);
     ASSERT_TRUE(store->beginOperation(locked.id, false, false));
@@ -329,24 +329,26 @@ TEST_F(MainWindowTest, ChangingAPasswordSaysAWrongCurrentOneBesideItsFieldAndEnd
 {
     const Vault vault = addVault("Cartas", false);
     const auto store = makeStore();
-    ASSERT_EQ(RealMounts::runStandIn("kovara-hdiutil",
-                                     {"create", "-size", "1g", "-type", "SPARSEBUNDLE", "-fs", "APFS", "-volname", "Cartas",
-                                      "-encryption", "AES-256", "-stdinpass", "-nospotlight", vault.imageURL.toLocalFile()},
-                                     QByteArray("antiga senha", 13))
-                  .exitStatus,
-              0);
+    ASSERT_EQ(
+        RealMounts::runStandIn("kovara-hdiutil",
+                               {"create", "-size", "1g", "-type", "SPARSEBUNDLE", "-fs", "APFS", "-volname", "Cartas",
+                                "-encryption", "AES-256", "-stdinpass", "-nospotlight", vault.imageURL.toLocalFile()},
+                               QByteArray("antiga senha", 13))
+            .exitStatus,
+        0);
     const auto window = makeWindow(*store);
     QStringList banners;
     QObject::connect(store.get(), &VaultStore::activeOperationChanged, [&] {
         if (const auto& operation = store->activeOperation()) {
-            const OperationBannerModel banner = OperationBannerModel::make(*operation, store->canCancelActiveOperation());
+            const OperationBannerModel banner =
+                OperationBannerModel::make(*operation, store->canCancelActiveOperation());
             banners.append(banner.title + (banner.showsCancel ? " · Cancelar" : ""));
         }
     });
     window->show();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !store->isBusy() && store->state(vault.id) == VaultRowState::locked; }));
-    emit window->contentView()->findChild<VaultSidebarView*>()->actionRequested(vault.id,
-                                                                                SidebarRowModel::Action::changePassword);
+    emit window->contentView()->findChild<VaultSidebarView*>()->actionRequested(
+        vault.id, SidebarRowModel::Action::changePassword);
     const QPointer<ChangePasswordSheet> sheet = window->findChild<ChangePasswordSheet*>();
     ASSERT_NE(sheet, nullptr);
     const auto field = [&sheet](const QString& name) {
@@ -363,7 +365,8 @@ TEST_F(MainWindowTest, ChangingAPasswordSaysAWrongCurrentOneBesideItsFieldAndEnd
     QTest::keyClicks(field("Nova senha"), " e nova");
     QTest::keyClicks(field("Confirmar nova senha"), "curta e nova");
     QTest::keyClick(sheet, Qt::Key_Return);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return visibleMessages(*sheet).contains("A senha atual está incorreta."); }, 60000));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return visibleMessages(*sheet).contains("A senha atual está incorreta."); }, 60000));
     EXPECT_EQ(store->errorMessage(), std::nullopt) << "said beside the field, not in an alert";
     EXPECT_TRUE(field("Senha atual")->text().isEmpty());
     EXPECT_TRUE(field("Senha atual")->hasFocus());
