@@ -13,8 +13,9 @@ public:
     // per password byte.
     static constexpr std::size_t maximumBytes = 1024;
 
-    // Reads up to the first NUL (or the end of input). Throws ToolFailure when the password is
-    // longer than `maximumBytes` or the input cannot be read.
+    // Reads up to the first NUL (or the end of input); what follows the NUL stays unread, for the
+    // next password. Throws ToolFailure when the password is longer than `maximumBytes` or the
+    // input cannot be read.
     static VaultPassword readNulTerminated(int fd);
 
     bool isEmpty() const { return bytes_.isEmpty(); }

@@ -43,6 +43,7 @@ public:
         detachDidNotComplete,
         unableToCreatePrivacyMarker,
         finderCouldNotOpen,
+        currentPasswordIncorrect,
     };
 
     // Cases carrying one string: the path, name, detail or tool the text names.

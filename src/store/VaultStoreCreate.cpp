@@ -46,8 +46,8 @@ bool VaultStore::enqueueCreateVault(QString name, QString password, int sizeInGi
     if (!beginOperation(std::nullopt, true, true)) {
         return false;
     }
-    auto access = std::make_shared<SecurityScopedAccess>(initialSourceURL ? QList<QUrl>{*initialSourceURL}
-                                                                          : QList<QUrl>{});
+    auto access =
+        std::make_shared<SecurityScopedAccess>(initialSourceURL ? QList<QUrl>{*initialSourceURL} : QList<QUrl>{});
     launchOperation(
         VaultOperationState::starting(VaultOperationKind::create),
         [this, name, password, sizeInGigabytes, initialSourceURL](std::stop_token cancellation) {
@@ -112,8 +112,8 @@ QCoro::Task<std::optional<Vault>> VaultStore::performCreateVault(QString name, Q
             operation.targetVaultID = vault.id;
             clearProgress(operation, VaultOperationPhase::creatingVault);
         });
-        warnings = (co_await diskImageService_.createSparseBundle(vault, sizeInGigabytes, password, cancellation))
-                       .warnings;
+        warnings =
+            (co_await diskImageService_.createSparseBundle(vault, sizeInGigabytes, password, cancellation)).warnings;
 
         catalogue = vaults_;
         catalogue.append(vault);
@@ -172,10 +172,7 @@ QString VaultStore::validatedNewVaultRequest(const QString& name, const QString&
         throw unusableRegistryError();
     }
     QString trimmedName = validatedName(name);
-    validatePassword(password);
-    if (UserPerceivedText::length(password) < minimumPasswordLength) {
-        throw VaultError(VaultError::Kind::weakPassword);
-    }
+    validateNewPassword(password);
     if (sizeInGigabytes < minimumSizeInGigabytes || sizeInGigabytes > maximumSizeInGigabytes) {
         throw VaultError(VaultError::Kind::invalidSize);
     }
@@ -203,6 +200,14 @@ QString VaultStore::validatedName(const QString& name)
         }
     }
     return trimmed;
+}
+
+void VaultStore::validateNewPassword(const QString& password)
+{
+    validatePassword(password);
+    if (UserPerceivedText::length(password) < minimumPasswordLength) {
+        throw VaultError(VaultError::Kind::weakPassword);
+    }
 }
 
 void VaultStore::validatePassword(const QString& password)

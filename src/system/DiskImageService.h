@@ -21,6 +21,8 @@
 
 #include <qcoro/qcorotask.h>
 
+#include <atomic>
+#include <chrono>
 #include <exception>
 #include <functional>
 #include <optional>
@@ -59,6 +61,17 @@ public:
     // the session that is still mounted. A refused password gives VaultError::unlockFailed.
     QCoro::Task<std::pair<VaultSession, MountProtectionReport>> attach(Vault vault, QString password,
                                                                        std::stop_token cancellation) override;
+
+    // Attaches from now on ask the volume to unmount itself after this long without use (gocryptfs
+    // watches for it); zero, the default, keeps it mounted until it is detached. Volumes already
+    // attached keep what they were given. May be called from any thread.
+    void setIdleTimeout(std::chrono::seconds timeout);
+
+    // Gives the vault's image a new password; its contents stay as they are. A refused current
+    // password gives VaultError::currentPasswordIncorrect. However it ends, one of the two
+    // passwords opens the image.
+    QCoro::Task<void> changePassword(Vault vault, QString currentPassword, QString newPassword,
+                                     std::stop_token cancellation);
 
     // Keeps indexers out of a mounted volume: the marker file (whose failure throws) and the two
     // indexing commands (whose failures are warnings).
@@ -99,10 +112,11 @@ private:
                                                 std::stop_token cancellation);
     std::pair<VaultSession, MountProtectionReport> attachNow(const Vault& vault, const QString& password,
                                                              std::stop_token cancellation);
-    std::pair<VaultSession, MountProtectionReport> finishAttach(const Vault& vault,
-                                                                const SystemProcessResult& attachResult,
-                                                                std::stop_token cancellation);
+    std::pair<VaultSession, MountProtectionReport>
+    finishAttach(const Vault& vault, const SystemProcessResult& attachResult, std::stop_token cancellation);
     [[noreturn]] void detachAgainAndRethrow(const VaultSession& session, const std::exception_ptr& failure);
+    void changePasswordNow(const Vault& vault, const QString& currentPassword, const QString& newPassword,
+                           std::stop_token cancellation);
     MountProtectionReport protectMountPointNow(const QUrl& mountPoint, std::stop_token cancellation);
     QList<MountedDiskImage> listMountedImages(const QSet<QString>& expectedImagePaths,
                                               const QSet<QString>& expectedParentPaths);
@@ -121,5 +135,6 @@ private:
     SystemProcessRunner& runner_;
     TrashFunction trash_;
     SystemLog log_;
+    std::atomic<std::chrono::seconds::rep> idleTimeoutSeconds_ = 0;
     SerialExecutor executor_;
 };

@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -48,8 +49,9 @@ protected:
     static RealMounts::Run create(const QString& image, const QString& volumeName, const QByteArray& password,
                                   const QString& type = "SPARSEBUNDLE")
     {
-        return runStandIn("kovara-hdiutil", {"create", "-size", "1g", "-type", type, "-fs", "APFS", "-volname", volumeName,
-                                             "-encryption", "AES-256", "-stdinpass", "-nospotlight", image},
+        return runStandIn("kovara-hdiutil",
+                          {"create", "-size", "1g", "-type", type, "-fs", "APFS", "-volname", volumeName, "-encryption",
+                           "AES-256", "-stdinpass", "-nospotlight", image},
                           password + '\0');
     }
 
@@ -82,7 +84,8 @@ TEST_F(StandInsOnRealMounts, AVolumeMountedByHandIsListedCheckedAndWhileInUseDet
     QProcess gocryptfs;
     gocryptfs.setStandardOutputFile(QProcess::nullDevice());
     gocryptfs.setStandardErrorFile(QProcess::nullDevice());
-    gocryptfs.start(Gocryptfs::executable, {"-q", "-nosyslog", QDir(image).filePath(ImageBundle::cipherFolderName), handMount});
+    gocryptfs.start(Gocryptfs::executable,
+                    {"-q", "-nosyslog", QDir(image).filePath(ImageBundle::cipherFolderName), handMount});
     gocryptfs.write(password.toHex() + "\n");
     gocryptfs.closeWriteChannel();
     ASSERT_TRUE(gocryptfs.waitForFinished(-1));
@@ -143,12 +146,13 @@ TEST_F(StandInsOnRealMounts, MountFoldersReachedThroughSymbolicLinksOrOpenToOthe
     ASSERT_TRUE(QFile::link(elsewhere, mountBase()));
     const RealMounts::Run throughLink = attach(image, "senha");
     EXPECT_EQ(throughLink.exitStatus, 1);
-    EXPECT_TRUE(throughLink.standardError.contains("não é um diretório real")) << throughLink.standardError.toStdString();
+    EXPECT_TRUE(throughLink.standardError.contains("não é um diretório real"))
+        << throughLink.standardError.toStdString();
 
     ASSERT_TRUE(QFile::remove(mountBase()));
     ASSERT_TRUE(QDir().mkdir(mountBase()));
-    QFile::setPermissions(mountBase(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther |
-                                           QFile::ExeOther);
+    QFile::setPermissions(mountBase(),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther);
     EXPECT_EQ(attach(image, "senha").exitStatus, 1);
     EXPECT_TRUE(mounts().isEmpty());
 
@@ -205,6 +209,44 @@ TEST_F(StandInsOnRealMounts, CreationRefusesBadRequestsAndLeavesNothingHalfMade)
     const RealMounts::Run opened = attach(image, longest);
     ASSERT_EQ(opened.exitStatus, 0) << opened.standardError.toStdString();
     EXPECT_EQ(runStandIn("kovara-hdiutil", {"detach", attachedMountPoint(opened.standardOutput)}).exitStatus, 0);
+}
+
+TEST_F(StandInsOnRealMounts, ChpassOpensTheImageWithTheWholeNewPasswordOnlyAndAnIdleVolumeUnmountsItself)
+{
+    const QString image = storage + "/trocada.sparsebundle";
+    const QByteArray old = "antiga\nlinha";
+    const QByteArray renewed = "nova\nlinha é outra";
+    ASSERT_EQ(create(image, "Trocada", old).exitStatus, 0);
+    const auto chpass = [&image](const QByteArray& current, const QByteArray& next) {
+        return runStandIn("kovara-hdiutil", {"chpass", "-oldstdinpass", "-newstdinpass", image},
+                          current + '\0' + next + '\0');
+    };
+    for (const QByteArray& wrong : {QByteArray("antiga"), QByteArray("outra senha")}) {
+        const RealMounts::Run refused = chpass(wrong, renewed);
+        EXPECT_EQ(refused.exitStatus, 80);
+        EXPECT_TRUE(refused.standardError.contains("A senha atual está incorreta."))
+            << refused.standardError.toStdString();
+    }
+    // What a change cut short between gocryptfs's write and its rename leaves beside the old file.
+    const QString pending = QDir(image).filePath(QString(ImageBundle::cipherFolderName) + "/gocryptfs.conf.tmp");
+    writeFile(pending, "");
+    const RealMounts::Run changed = chpass(old, renewed);
+    ASSERT_EQ(changed.exitStatus, 0) << changed.standardError.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(pending));
+    EXPECT_NE(attach(image, old).exitStatus, 0);
+    EXPECT_NE(attach(image, renewed.chopped(1)).exitStatus, 0);
+    EXPECT_TRUE(mounts().isEmpty());
+
+    // Left alone, the volume goes; its empty folder is taken again by the next attach.
+    const RealMounts::Run idle = runStandIn(
+        "kovara-hdiutil", {"attach", "-plist", "-nobrowse", "-owners", "on", "-idle", "1", "-stdinpass", image},
+        renewed + '\0');
+    ASSERT_EQ(idle.exitStatus, 0) << idle.standardError.toStdString();
+    EXPECT_EQ(mounts(), QStringList{mountBase() + "/Trocada"});
+    EXPECT_TRUE(QTest::qWaitFor([this] { return mounts().isEmpty(); }, 30000));
+    const RealMounts::Run again = attach(image, renewed);
+    ASSERT_EQ(again.exitStatus, 0) << again.standardError.toStdString();
+    EXPECT_EQ(attachedMountPoint(again.standardOutput), mountBase() + "/Trocada");
 }
 
 TEST_F(StandInsOnRealMounts, HiddenFlagIsSetAndClearedPerNameAndEachPathIsTried)
