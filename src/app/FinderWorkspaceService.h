@@ -7,26 +7,27 @@
 #include <QUrl>
 
 // The desktop's file manager, through the freedesktop FileManager1 interface (a new window on
-// a folder, an item shown selected), and the desktop's default application for a file.
+// a folder, an item shown selected), and the desktop's default application for a file. The
+// file manager's answer is awaited without blocking the window.
 //
-// Folders go only to FileManager1, never to the default folder handler: Kovara's own desktop
-// entry declares that it handles folders, so the default handler could be Kovara itself, and
-// "opening" a vault would then offer to import it into a vault. Without a file manager on the
-// bus a folder is refused, which the store reports.
+// A folder is opened only through FileManager1. Only revealing, when no file manager answers,
+// hands the item's folder to the desktop's default folder handler, so that the user sees the
+// item at least in its folder; never when that handler is Kovara itself, which would offer to
+// import the folder into a vault instead.
 class FinderWorkspaceService final : public FinderWorkspaceServicing
 {
 public:
     explicit FinderWorkspaceService(QDBusConnection bus = QDBusConnection::sessionBus());
 
-    bool openInNewWindow(const QUrl& directory) noexcept override;
+    QCoro::Task<bool> openInNewWindow(QUrl directory) override;
     // A folder (or a package, which is one on disk) opens in a file-manager window instead.
-    bool open(const QUrl& file) noexcept override;
-    void reveal(const QUrl& file) noexcept override;
+    QCoro::Task<bool> open(QUrl file) override;
+    QCoro::Task<> reveal(QUrl file) override;
 
 private:
-    // Waits for the file manager's answer, starting it first if the bus can. False when no file
+    // Awaits the file manager's answer, the bus starting one first if it can. False when no file
     // manager offers the interface, it answers with an error, or it does not answer in time.
-    bool askFileManager(const QString& method, const QUrl& location) noexcept;
+    QCoro::Task<bool> askFileManager(QString method, QUrl location);
 
     QDBusConnection bus_;
 };

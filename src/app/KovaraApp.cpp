@@ -1,5 +1,8 @@
 #include "app/KovaraApp.h"
 
+#include "app/AutomaticLockMenu.h"
+#include "app/AutomaticLockMonitor.h"
+#include "app/AutomaticLockSettings.h"
 #include "app/MainWindow.h"
 #include "app/TerminationSignals.h"
 #include "app/WindowActivation.h"
@@ -94,7 +97,7 @@ std::optional<int> KovaraApp::start(const QStringList& folders, QDBusConnection 
         }
     }
     // The window shown first takes this process's own token: Qt hands it to the desktop.
-    showMainWindow();
+    showMainWindow(bus);
     return std::nullopt;
 }
 
@@ -113,14 +116,18 @@ void KovaraApp::bringToFront(const ActivationToken& token)
     }
 }
 
-void KovaraApp::showMainWindow()
+void KovaraApp::showMainWindow(const QDBusConnection& bus)
 {
     store_ = makeStore_();
+    automaticLockSettings_ = std::make_unique<AutomaticLockSettings>();
+    automaticLock_ =
+        std::make_unique<AutomaticLockMonitor>(*store_, *automaticLockSettings_, bus, QDBusConnection::systemBus());
     termination_ = std::make_unique<TerminationController>([this] { return prepareForTermination(); });
     connect(termination_.get(), &TerminationController::terminationApproved, qApp, &QCoreApplication::quit);
     terminationSignals_ = std::make_unique<TerminationSignals>(*termination_);
     window_ = std::make_unique<MainWindow>(*store_, finderImportCoordinator_, finderServiceProvider_, updater_,
                                            *termination_);
+    window_->addApplicationMenuSection(AutomaticLockMenu::actions(*automaticLockSettings_, window_.get()));
     window_->show();
 }
 

@@ -17,6 +17,8 @@
 #include <memory>
 #include <optional>
 
+class AutomaticLockMonitor;
+class AutomaticLockSettings;
 class MainWindow;
 class TerminationSignals;
 class QApplication;
@@ -55,7 +57,7 @@ public:
 
 private:
     void bringToFront(const ActivationToken& token);
-    void showMainWindow();
+    void showMainWindow(const QDBusConnection& bus);
     QCoro::Task<bool> prepareForTermination();
 
     StoreFactory makeStore_;
@@ -64,6 +66,8 @@ private:
     KovaraInstanceService instanceService_;
     KovaraUpdater updater_;
     std::shared_ptr<VaultStore> store_;
+    std::unique_ptr<AutomaticLockSettings> automaticLockSettings_;
+    std::unique_ptr<AutomaticLockMonitor> automaticLock_;
     std::unique_ptr<TerminationController> termination_;
     std::unique_ptr<TerminationSignals> terminationSignals_;
     std::unique_ptr<MainWindow> window_;

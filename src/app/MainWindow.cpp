@@ -1,7 +1,7 @@
 #include "app/MainWindow.h"
 
-#include "app/CheckForUpdatesView.h"
 #include "app/ActivationToken.h"
+#include "app/CheckForUpdatesView.h"
 #include "app/TerminationController.h"
 #include "app/WindowActivation.h"
 #include "finder/FinderImportCoordinator.h"
@@ -120,13 +120,20 @@ void MainWindow::dropEvent(QDropEvent* event)
 void MainWindow::buildMenus(KovaraUpdater& updater)
 {
     QMenu* application = menuBar()->addMenu(QStringLiteral("&Kovara"));
+    applicationMenu_ = application;
     application->addAction(QStringLiteral("Sobre o Kovara"), this, &MainWindow::showAbout);
     application->addAction((new CheckForUpdatesView(updater, this))->action());
-    application->addSeparator();
-    QAction* quit = application->addAction(QStringLiteral("Sair"), &termination_,
-                                           &TerminationController::requestTermination);
+    quitSeparator_ = application->addSeparator();
+    QAction* quit =
+        application->addAction(QStringLiteral("Sair"), &termination_, &TerminationController::requestTermination);
     quit->setShortcut(QKeySequence::Quit);
     quit->setMenuRole(QAction::QuitRole);
+}
+
+void MainWindow::addApplicationMenuSection(const QList<QAction*>& actions)
+{
+    applicationMenu_->insertSeparator(quitSeparator_);
+    applicationMenu_->insertActions(quitSeparator_, actions);
 }
 
 void MainWindow::showAbout()

@@ -4,6 +4,8 @@
 #include <QPointer>
 
 class CheckForUpdatesView;
+class QAction;
+class QMenu;
 class ContentView;
 class FinderImportCoordinator;
 class FinderImportSheet;
@@ -28,6 +30,9 @@ public:
     // Shows the window in front of the others, restored if it was minimized.
     void bringToFront();
 
+    // Adds a group of entries to the Kovara menu, above "Sair".
+    void addApplicationMenuSection(const QList<QAction*>& actions);
+
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -45,4 +50,6 @@ private:
     const FinderServiceProvider& finderService_;
     TerminationController& termination_;
     ContentView* content_;
+    QMenu* applicationMenu_ = nullptr;
+    QAction* quitSeparator_ = nullptr;
 };

@@ -134,17 +134,19 @@ FileTreeCopier::FileTreeCopier(CopyByteProgressAccumulator& progress, std::stop_
 
 qint64 FileTreeCopier::copy(const QString& sourcePath, const QString& destinationPath)
 {
-    const auto openFolderOf = [](const QString& path) {
+    const auto openFolderOf = [](const QString& path, int access) {
         const QString folder = path.left(path.lastIndexOf(u'/'));
         UniqueFd descriptor(::open(QFile::encodeName(folder.isEmpty() ? QStringLiteral("/") : folder).constData(),
-                                   O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+                                   access | O_DIRECTORY | O_CLOEXEC));
         if (!descriptor.isValid()) {
             throwPosixError(errno, folder);
         }
         return descriptor;
     };
-    const UniqueFd sourceFolder = openFolderOf(sourcePath);
-    const UniqueFd destinationFolder = openFolderOf(destinationPath);
+    // The source's folder is only passed through, never listed (O_PATH): a folder the user may
+    // enter but not list (mode 0711) must not keep a file they can read from being copied.
+    const UniqueFd sourceFolder = openFolderOf(sourcePath, O_PATH);
+    const UniqueFd destinationFolder = openFolderOf(destinationPath, O_RDONLY);
     copiedBytes_ = 0;
     copyEntry(sourceFolder.get(), QFile::encodeName(sourcePath.mid(sourcePath.lastIndexOf(u'/') + 1)),
               DestinationFolder::of(destinationFolder.get(), destinationPath),

@@ -7,12 +7,14 @@
 #include <QFile>
 #include <QJsonDocument>
 
+#include <cstring>
+
 namespace {
 
 // The volume's configuration (its wrapped key and settings), which gocryptfs needs to mount it.
 bool configurationIsReadable(const QString& cipherDirectory)
 {
-    QFile configuration(QDir(cipherDirectory).filePath(QStringLiteral("gocryptfs.conf")));
+    QFile configuration(QDir(cipherDirectory).filePath(Gocryptfs::configurationFileName));
     // A real one is about 1 KiB; a huge file is no configuration either.
     return configuration.open(QIODevice::ReadOnly) &&
            QJsonDocument::fromJson(configuration.read(64 * 1024)).isObject();
@@ -23,9 +25,12 @@ bool configurationIsReadable(const QString& cipherDirectory)
 QString mountFailureText(int status, const QString& cipherDirectory)
 {
     switch (status) {
-    case Gocryptfs::wrongPasswordStatus: return "Senha incorreta.";
-    case 10: return "A pasta de montagem não está vazia.";
-    case 19: return "O sistema recusou a montagem FUSE (verifique se /dev/fuse está disponível).";
+    case Gocryptfs::wrongPasswordStatus:
+        return "Senha incorreta.";
+    case 10:
+        return "A pasta de montagem não está vazia.";
+    case 19:
+        return "O sistema recusou a montagem FUSE (verifique se /dev/fuse está disponível).";
     default:
         if (!configurationIsReadable(cipherDirectory)) {
             return "Os dados de configuração da imagem cifrada estão ilegíveis.";
@@ -41,27 +46,62 @@ SystemProcessResult runWithPassword(const QStringList& arguments, const VaultPas
     return HelperProcess::run(Gocryptfs::executable, arguments, line.view(), standardError, std::move(stop));
 }
 
+// gocryptfs's own words after its exit status, when it said anything.
+QString failureText(const QString& what, const SystemProcessResult& result)
+{
+    const QString detail = QString::fromUtf8(result.standardError).trimmed();
+    return what + QString(" (código %1)").arg(result.terminationStatus) +
+           (detail.isEmpty() ? QString(".") : ": " + detail);
+}
+
 } // namespace
 
 void Gocryptfs::initialize(const QString& cipherDirectory, const VaultPassword& password, std::stop_token stop)
 {
-    const SystemProcessResult result =
-        runWithPassword({"-init", "-q", "--", cipherDirectory}, password, ChildProcess::Output::captured, std::move(stop));
+    const SystemProcessResult result = runWithPassword({"-init", "-q", "--", cipherDirectory}, password,
+                                                       ChildProcess::Output::captured, std::move(stop));
     if (result.terminationStatus != 0) {
-        const QString detail = QString::fromUtf8(result.standardError).trimmed();
-        throw ToolFailure(QString("gocryptfs não conseguiu criar o volume cifrado (código %1)").arg(result.terminationStatus)
-                          + (detail.isEmpty() ? QString(".") : ": " + detail));
+        throw ToolFailure(failureText("gocryptfs não conseguiu criar o volume cifrado", result));
     }
 }
 
-void Gocryptfs::mount(const QString& cipherDirectory, const QString& mountPoint, const VaultPassword& password)
+void Gocryptfs::mount(const QString& cipherDirectory, const QString& mountPoint, const VaultPassword& password,
+                      std::chrono::seconds idleTimeout)
 {
     // -nosyslog keeps the daemon from swapping its /dev/null streams for a pipe to logger(1).
+    QStringList arguments{"-q", "-nosyslog"};
+    if (idleTimeout.count() > 0) {
+        arguments << "-idle" << QString("%1s").arg(idleTimeout.count());
+    }
+    arguments << "--" << cipherDirectory << mountPoint;
     // Never stopped midway: the daemon derives the key on its own, so stopping gocryptfs then
     // would only let the volume appear moments later, after the attach had given up on it.
-    const SystemProcessResult result = runWithPassword({"-q", "-nosyslog", "--", cipherDirectory, mountPoint}, password,
-                                                       ChildProcess::Output::discarded, std::stop_token());
+    const SystemProcessResult result =
+        runWithPassword(arguments, password, ChildProcess::Output::discarded, std::stop_token());
     if (result.terminationStatus != 0) {
         throw ToolFailure(mountFailureText(result.terminationStatus, cipherDirectory));
     }
+}
+
+bool Gocryptfs::changePassword(const QString& cipherDirectory, const VaultPassword& currentPassword,
+                               const VaultPassword& newPassword, std::stop_token stop)
+{
+    // gocryptfs asks for the current password and then the new one, a line each.
+    const SecretBytes current = currentPassword.gocryptfsLine();
+    const SecretBytes replacement = newPassword.gocryptfsLine();
+    SecretBytes lines(current.size() + replacement.size());
+    for (const SecretBytes* line : {&current, &replacement}) {
+        std::memcpy(lines.end(), line->data(), line->size());
+        lines.grow(line->size());
+    }
+    const SystemProcessResult result =
+        HelperProcess::run(executable, {"-passwd", "-q", "--", cipherDirectory}, lines.view(),
+                           ChildProcess::Output::captured, std::move(stop));
+    if (result.terminationStatus == wrongPasswordStatus) {
+        return false;
+    }
+    if (result.terminationStatus != 0) {
+        throw ToolFailure(failureText("gocryptfs não conseguiu trocar a senha", result));
+    }
+    return true;
 }

@@ -4,9 +4,10 @@
 
 #include <QString>
 
+#include <chrono>
 #include <stop_token>
 
-// The two gocryptfs runs a vault needs. The password travels only through gocryptfs's standard
+// The gocryptfs runs a vault needs. The password travels only through gocryptfs's standard
 // input, as the line VaultPassword::gocryptfsLine() gives, wiped as soon as the run is over.
 class Gocryptfs
 {
@@ -19,10 +20,23 @@ public:
 
     // Mounts the volume on `mountPoint` (an empty folder), visible to this user only. gocryptfs
     // forks a daemon that serves the volume and then returns; the daemon's standard streams are
-    // /dev/null, so it holds no pipe of the caller's open. It runs to the end even when the caller
-    // is asked to stop: the caller checks afterwards and unmounts. Throws ToolFailure, with a text
-    // of its own for a wrong password (gocryptfs's exit status 12).
-    static void mount(const QString& cipherDirectory, const QString& mountPoint, const VaultPassword& password);
+    // /dev/null, so it holds no pipe of the caller's open. With an `idleTimeout` above zero the
+    // daemon unmounts the volume by itself once nothing has used it for that long (an open file
+    // or a working directory inside counts as use). It runs to the end even when the caller is
+    // asked to stop: the caller checks afterwards and unmounts. Throws ToolFailure, with a text of
+    // its own for a wrong password (gocryptfs's exit status 12).
+    static void mount(const QString& cipherDirectory, const QString& mountPoint, const VaultPassword& password,
+                      std::chrono::seconds idleTimeout = std::chrono::seconds(0));
+
+    // Gives the volume a new password. Only the configuration file's wrapping of the master key
+    // changes, and gocryptfs writes it to a new file that it renames over the old one, so the
+    // data stays as it is and a change cut short leaves one of the two passwords working, never
+    // neither. False, with nothing changed, when `currentPassword` is wrong; throws ToolFailure
+    // when the change fails otherwise.
+    static bool changePassword(const QString& cipherDirectory, const VaultPassword& currentPassword,
+                               const VaultPassword& newPassword, std::stop_token stop);
+
+    static constexpr const char* configurationFileName = "gocryptfs.conf";
 
     static constexpr int wrongPasswordStatus = 12;
 };

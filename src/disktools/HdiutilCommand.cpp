@@ -5,6 +5,7 @@
 #include "disktools/Fusermount.h"
 #include "disktools/ImageAttachment.h"
 #include "disktools/ImageCreation.h"
+#include "disktools/ImagePasswordChange.h"
 #include "disktools/MountBase.h"
 #include "disktools/ToolArguments.h"
 #include "disktools/ToolFailure.h"
@@ -12,7 +13,7 @@
 
 namespace {
 
-const char* const usage = "kovara-hdiutil create|attach|info|detach …";
+const char* const usage = "kovara-hdiutil create|attach|chpass|info|detach …";
 
 int info(const QStringList& arguments)
 {
@@ -57,6 +58,9 @@ int HdiutilCommand::run(const QStringList& arguments, std::stop_token stop)
     }
     if (verb == "attach") {
         return ImageAttachment::run(rest, stop);
+    }
+    if (verb == "chpass") {
+        return ImagePasswordChange::run(rest, stop);
     }
     if (verb == "info") {
         return info(rest);

@@ -4,7 +4,7 @@
 
 #include <stop_token>
 
-// kovara-hdiutil: create, attach, info and detach of vault images.
+// kovara-hdiutil: create, attach, chpass, info and detach of vault images.
 //
 // `info [-plist]` lists every mounted gocryptfs volume (mounted by the app or by hand) as an
 // "images" entry with "image-path" and "system-entities"; without -plist one line per volume.

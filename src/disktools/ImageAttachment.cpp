@@ -15,12 +15,29 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <chrono>
 #include <system_error>
 #include <unistd.h>
 
 namespace {
 
-const char* const usage = "kovara-hdiutil attach [-plist] [-nobrowse] [-owners on] -stdinpass <imagem>";
+const char* const usage =
+    "kovara-hdiutil attach [-plist] [-nobrowse] [-owners on] [-idle <segundos>] -stdinpass <imagem>";
+
+// Whole seconds above zero; gocryptfs is handed the same number.
+std::chrono::seconds idleTimeoutFrom(const ToolArguments& args)
+{
+    const std::optional<QString> value = args.value("-idle");
+    if (!value) {
+        return std::chrono::seconds(0);
+    }
+    bool isNumber = false;
+    const int seconds = value->toInt(&isNumber);
+    if (!isNumber || seconds <= 0 || !value->front().isDigit()) {
+        args.refuse("O valor de -idle deve ser um número inteiro de segundos maior que zero.");
+    }
+    return std::chrono::seconds(seconds);
+}
 
 void print(const AttachedImage& image, bool asPropertyList)
 {
@@ -63,12 +80,12 @@ void releaseDisconnectedMounts(const AttachedImages& attached, const ImageBundle
 }
 
 AttachedImage mount(const ImageBundle& bundle, const QString& folder, const VaultPassword& password,
-                    std::stop_token stop)
+                    std::chrono::seconds idleTimeout, std::stop_token stop)
 {
     if (stop.stop_requested()) {
         throw ToolFailure("Operação interrompida; a imagem não foi anexada.");
     }
-    Gocryptfs::mount(bundle.cipherDirectory(), folder, password);
+    Gocryptfs::mount(bundle.cipherDirectory(), folder, password, idleTimeout);
     // The system's mount table, not gocryptfs's word, says where the volume went: a folder
     // swapped for a symbolic link after it was made would have steered the mount elsewhere.
     const AttachedImages attached = AttachedImages::current();
@@ -86,7 +103,7 @@ AttachedImage mount(const ImageBundle& bundle, const QString& folder, const Vaul
 
 int ImageAttachment::run(const QStringList& arguments, std::stop_token stop)
 {
-    const ToolArguments args(arguments, {"-owners"}, {"-plist", "-nobrowse", "-stdinpass"}, usage);
+    const ToolArguments args(arguments, {"-owners", "-idle"}, {"-plist", "-nobrowse", "-stdinpass"}, usage);
     const QString path = args.singleOperand();
     // Volumes are always owned by the user who attaches them and visible to that user alone.
     if (const std::optional<QString> owners = args.value("-owners"); owners && *owners != "on" && *owners != "off") {
@@ -94,6 +111,7 @@ int ImageAttachment::run(const QStringList& arguments, std::stop_token stop)
     }
     args.requireFlag("-stdinpass");
     const bool asPropertyList = args.has("-plist");
+    const std::chrono::seconds idleTimeout = idleTimeoutFrom(args);
 
     const VaultPassword password = VaultPassword::readNulTerminated(STDIN_FILENO);
     const ImageBundle bundle = ImageBundle::open(path);
@@ -118,7 +136,7 @@ int ImageAttachment::run(const QStringList& arguments, std::stop_token stop)
     const QString folder = base.claimFolder(bundle.volumeName());
     AttachedImage mounted;
     try {
-        mounted = mount(bundle, folder, password, stop);
+        mounted = mount(bundle, folder, password, idleTimeout, stop);
     } catch (...) {
         try {
             undoAttempt(folder);

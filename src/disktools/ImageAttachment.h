@@ -4,10 +4,11 @@
 
 #include <stop_token>
 
-// `attach -plist -nobrowse -owners on -stdinpass PATH`: unlocks the image at PATH with the
-// password read from standard input (up to a NUL) and mounts its volume in a private folder
-// named after the volume (see MountBase); prints where, as a property list (with -plist) or as
-// "dev-entry<TAB>mount-point". An image that is already mounted answers with that mount. A wrong
+// `attach -plist -nobrowse -owners on [-idle SECONDS] -stdinpass PATH`: unlocks the image at PATH
+// with the password read from standard input (up to a NUL) and mounts its volume in a private
+// folder named after the volume (see MountBase); prints where, as a property list (with -plist)
+// or as "dev-entry<TAB>mount-point". With -idle the volume unmounts itself after that many
+// seconds without use. An image that is already mounted answers with that mount. A wrong
 // password, an unusable mount folder or an interruption exits 1 and leaves no mount and no
 // mount folder behind.
 class ImageAttachment

@@ -60,14 +60,22 @@ QString MountBase::claimFolder(const QString& volumeName) const
     const QString name = folderNameFor(volumeName);
     for (int suffix = 0; suffix <= maximumClashSuffix; ++suffix) {
         const QString candidate = QDir(path_).filePath(suffix == 0 ? name : QString("%1 %2").arg(name).arg(suffix));
+        const QByteArray path = encoded(candidate);
         // mkdir claims the name atomically: an existing entry of any kind (a link included) is a clash.
-        if (::mkdir(encoded(candidate).constData(), 0700) == 0) {
-            ::chmod(encoded(candidate).constData(), 0700);
-            return candidate;
+        if (::mkdir(path.constData(), 0700) != 0) {
+            if (errno != EEXIST) {
+                throw ToolFailure("Não foi possível criar a pasta de montagem " + candidate + ": " +
+                                  posixErrorText(errno));
+            }
+            // Unless it is the empty folder a volume that unmounted itself (gocryptfs's idle
+            // timeout) left behind: rmdir takes only an empty folder that nothing is mounted on,
+            // and never follows a link.
+            if (::rmdir(path.constData()) != 0 || ::mkdir(path.constData(), 0700) != 0) {
+                continue;
+            }
         }
-        if (errno != EEXIST) {
-            throw ToolFailure("Não foi possível criar a pasta de montagem " + candidate + ": " + posixErrorText(errno));
-        }
+        ::chmod(path.constData(), 0700);
+        return candidate;
     }
     throw ToolFailure("Não há nome livre para a pasta de montagem de \"" + name + "\" em " + path_ + ".");
 }

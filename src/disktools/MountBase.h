@@ -16,6 +16,7 @@ public:
     static MountBase prepare(const QString& location);
 
     // Creates a new empty folder for a volume, named after it; on a clash "NAME 1", "NAME 2", …
+    // An empty folder already there, which nothing is mounted on, is taken again.
     QString claimFolder(const QString& volumeName) const;
 
     // Removes the folder a volume was mounted on once the volume has left it, when it is one of

@@ -4,15 +4,15 @@
 #include "platform/PosixError.h"
 
 #include <cerrno>
-#include <cstring>
 #include <unistd.h>
 
 VaultPassword VaultPassword::readNulTerminated(int fd)
 {
     // One byte more than allowed, to tell a password of exactly the maximum from a longer one.
     SecretBytes bytes(maximumBytes + 1);
+    // A byte at a time, so that nothing after the NUL is taken: a second password may follow.
     while (bytes.room() > 0) {
-        const ssize_t count = ::read(fd, bytes.end(), bytes.room());
+        const ssize_t count = ::read(fd, bytes.end(), 1);
         if (count < 0 && errno == EINTR) {
             continue;
         }
@@ -22,12 +22,10 @@ VaultPassword VaultPassword::readNulTerminated(int fd)
         if (count == 0) {
             break;
         }
-        const char* chunk = bytes.end();
-        bytes.grow(std::size_t(count));
-        if (const void* nul = std::memchr(chunk, '\0', std::size_t(count))) {
-            bytes.truncate(std::size_t(static_cast<const char*>(nul) - bytes.data()));
+        if (*bytes.end() == '\0') {
             return VaultPassword(std::move(bytes));
         }
+        bytes.grow(1);
     }
     if (bytes.size() > maximumBytes) {
         throw ToolFailure(QString("A senha é longa demais: o limite é de %1 bytes.").arg(maximumBytes));

@@ -12,8 +12,9 @@ class VaultPassword
 public:
     static constexpr std::size_t maximumBytes = vaultPasswordMaximumBytes;
 
-    // Reads up to the first NUL (or the end of input). Throws ToolFailure when the password is
-    // longer than `maximumBytes` or the input cannot be read.
+    // Reads up to the first NUL (or the end of input); what follows the NUL stays unread, for the
+    // next password. Throws ToolFailure when the password is longer than `maximumBytes` or the
+    // input cannot be read.
     static VaultPassword readNulTerminated(int fd);
 
     bool isEmpty() const { return bytes_.isEmpty(); }

@@ -3,11 +3,12 @@
 #include "model/CancellationError.h"
 #include "model/MountedRollbackFailure.h"
 #include "model/VaultError.h"
+#include "platform/PathError.h"
 #include "platform/PosixError.h"
 
 #include <system_error>
 
-QString userMessage(const std::exception_ptr& failure)
+QString userMessage(const std::exception_ptr& failure, const QString& namesRelativeTo)
 {
     try {
         std::rethrow_exception(failure);
@@ -15,6 +16,8 @@ QString userMessage(const std::exception_ptr& failure)
         return error.errorDescription();
     } catch (const MountedRollbackFailure& error) {
         return error.errorDescription();
+    } catch (const PathError& error) {
+        return error.description(namesRelativeTo);
     } catch (const std::system_error& error) {
         // The standard library's own categories speak the C library's English.
         const std::error_category& category = error.code().category();

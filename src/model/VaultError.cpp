@@ -38,15 +38,42 @@ VaultError::VaultError(Kind kind) : kind_(kind)
     utf8Description_ = errorDescription().toStdString();
 }
 
-VaultError VaultError::sourceMissing(const QString& pathOrName) { return {Kind::sourceMissing, pathOrName}; }
-VaultError VaultError::destinationExists(const QString& itemName) { return {Kind::destinationExists, itemName}; }
-VaultError VaultError::invalidRegistry(const QString& detail) { return {Kind::invalidRegistry, detail}; }
-VaultError VaultError::registryUnavailable(const QString& detail) { return {Kind::registryUnavailable, detail}; }
-VaultError VaultError::unsafeStorage(const QString& detail) { return {Kind::unsafeStorage, detail}; }
-VaultError VaultError::commandTimedOut(const QString& tool) { return {Kind::commandTimedOut, tool}; }
-VaultError VaultError::commandOutputTooLarge(const QString& tool) { return {Kind::commandOutputTooLarge, tool}; }
-VaultError VaultError::invalidPropertyList(const QString& detail) { return {Kind::invalidPropertyList, detail}; }
-VaultError VaultError::imageCouldNotBeTrashed(const QString& detail) { return {Kind::imageCouldNotBeTrashed, detail}; }
+VaultError VaultError::sourceMissing(const QString& pathOrName)
+{
+    return {Kind::sourceMissing, pathOrName};
+}
+VaultError VaultError::destinationExists(const QString& itemName)
+{
+    return {Kind::destinationExists, itemName};
+}
+VaultError VaultError::invalidRegistry(const QString& detail)
+{
+    return {Kind::invalidRegistry, detail};
+}
+VaultError VaultError::registryUnavailable(const QString& detail)
+{
+    return {Kind::registryUnavailable, detail};
+}
+VaultError VaultError::unsafeStorage(const QString& detail)
+{
+    return {Kind::unsafeStorage, detail};
+}
+VaultError VaultError::commandTimedOut(const QString& tool)
+{
+    return {Kind::commandTimedOut, tool};
+}
+VaultError VaultError::commandOutputTooLarge(const QString& tool)
+{
+    return {Kind::commandOutputTooLarge, tool};
+}
+VaultError VaultError::invalidPropertyList(const QString& detail)
+{
+    return {Kind::invalidPropertyList, detail};
+}
+VaultError VaultError::imageCouldNotBeTrashed(const QString& detail)
+{
+    return {Kind::imageCouldNotBeTrashed, detail};
+}
 VaultError VaultError::vaultDeletedButRegistryNotUpdated(const QString& detail)
 {
     return {Kind::vaultDeletedButRegistryNotUpdated, detail};
@@ -144,6 +171,8 @@ QString VaultError::errorDescription() const
         return QStringLiteral("Não foi possível criar a proteção contra indexação dentro do cofre.");
     case Kind::finderCouldNotOpen:
         return QStringLiteral("O Finder não conseguiu abrir o cofre.");
+    case Kind::currentPasswordIncorrect:
+        return QStringLiteral("A senha atual está incorreta.");
     case Kind::passwordTooLong:
         return QStringLiteral("A senha é longa demais. Use no máximo 1.024 bytes (letras acentuadas ocupam 2).");
     }

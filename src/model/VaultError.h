@@ -43,6 +43,7 @@ public:
         detachDidNotComplete,
         unableToCreatePrivacyMarker,
         finderCouldNotOpen,
+        currentPasswordIncorrect,
         passwordTooLong,
     };
 

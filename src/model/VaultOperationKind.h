@@ -1,7 +1,8 @@
 #pragma once
 
-// The long operations that publish progress and can be cancelled.
+// The long operations that publish progress for the operation banner.
 enum class VaultOperationKind {
     create,
     import,
+    changePassword,
 };

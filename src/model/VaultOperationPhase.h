@@ -9,6 +9,8 @@ enum class VaultOperationPhase {
     preparingCopy,
     copying,
     committing,
+    // A password change is one short step that must not be cut short either.
+    changingPassword,
     refreshing,
     cancelling,
 };

@@ -9,7 +9,8 @@
 #include <cstdint>
 #include <optional>
 
-// The progress record of the running create or import, shown by the operation banner.
+// The progress record of the running create, import or password change, shown by the
+// operation banner.
 struct VaultOperationState
 {
     QUuid id;

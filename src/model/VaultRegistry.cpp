@@ -2,6 +2,7 @@
 
 #include "model/VaultError.h"
 #include "platform/FileLocation.h"
+#include "platform/PathError.h"
 #include "platform/PosixError.h"
 
 #include <QFile>
@@ -86,15 +87,27 @@ QUrl VaultRegistry::imageURL(const QUuid& vaultID) const
     return applicationDirectory().resolved(QUrl(QStringLiteral("Vaults.noindex/") + expectedImageFileName(vaultID)));
 }
 
+QString VaultRegistry::catalogueName() const
+{
+    return FileLocation::lastPathComponent(FileLocation::standardizedPath(registryURL_));
+}
+
 QList<Vault> VaultRegistry::load() const
 {
-    if (!entryExists(registryURL_)) {
-        return {};
+    QByteArray contents;
+    try {
+        if (!entryExists(registryURL_)) {
+            return {};
+        }
+        rejectSymbolicLink(registryURL_, QStringLiteral("vaults.json não pode ser um link simbólico."));
+        contents = readWholeFile(registryURL_);
+    } catch (const PathError& error) {
+        // The user knows the file by its name, not by where the program keeps it.
+        throw PathError(error.code().value(), catalogueName());
     }
-    rejectSymbolicLink(registryURL_, QStringLiteral("vaults.json não pode ser um link simbólico."));
 
     QJsonParseError parseError;
-    const QJsonDocument document = QJsonDocument::fromJson(readWholeFile(registryURL_), &parseError);
+    const QJsonDocument document = QJsonDocument::fromJson(contents, &parseError);
     if (parseError.error != QJsonParseError::NoError || !document.isArray()) {
         throw Vault::catalogueFormatError();
     }
@@ -173,25 +186,26 @@ void VaultRegistry::save(const QList<Vault>& vaults) const
 {
     const QByteArray bytes = validateForSave(vaults);
 
+    // Every failure from here on is the catalogue's, whichever of its steps met it (its folder,
+    // the temporary file, the replacement), so it names the catalogue.
     std::error_code creationFailure;
     std::filesystem::create_directories(nativePath(applicationDirectory()).toStdString(), creationFailure);
     if (creationFailure) {
-        throwPosixError(creationFailure.value(), FileLocation::standardizedPath(applicationDirectory()));
+        throwPosixError(creationFailure.value(), catalogueName());
     }
 
-    const QString registryPath = FileLocation::standardizedPath(registryURL_);
-    QSaveFile file(registryPath);
+    QSaveFile file(FileLocation::standardizedPath(registryURL_));
     errno = 0;
     if (!file.open(QIODevice::WriteOnly)) {
-        throwLastPosixError(registryPath);
+        throwLastPosixError(catalogueName());
     }
     errno = 0;
     if (file.write(bytes) != bytes.size()) {
-        throwLastPosixError(registryPath);
+        throwLastPosixError(catalogueName());
     }
     errno = 0;
     if (!file.commit()) {
-        throwLastPosixError(registryPath);
+        throwLastPosixError(catalogueName());
     }
 }
 

@@ -27,7 +27,8 @@ public:
     QUrl imageURL(const QUuid& vaultID) const;
 
     // The catalogue in file order; empty when there is no `vaults.json` yet. Throws VaultError
-    // for a rule violation, std::system_error for a file-system failure and
+    // for a rule violation, PathError naming the catalogue for a file-system failure of its own,
+    // std::system_error for any other and
     // Vault::catalogueFormatError() for a file that is not a catalogue.
     QList<Vault> load() const;
 
@@ -57,6 +58,9 @@ public:
     static QString nameComparisonKey(const QString& name);
 
 private:
+    // The name under which file-system failures of the catalogue itself are reported.
+    QString catalogueName() const;
+
     QUrl registryURL_;
     QUrl storageDirectory_;
 };

@@ -2,9 +2,12 @@
 
 #include <QUrl>
 
+#include <qcoro/qcorotask.h>
+
 // The store's view of the desktop's file manager: open a vault's volume in a new window, open
-// an item with its default application, reveal an item. Each call answers at once and never
-// throws; the store turns a refusal into its own message.
+// an item with its default application, reveal an item. Each call resumes its caller once the
+// desktop has answered (the window stays responsive meanwhile) and never throws; the store
+// turns a refusal into its own message.
 class FinderWorkspaceServicing
 {
 public:
@@ -12,10 +15,10 @@ public:
 
     // Opens a new file-manager window on `directory` (standardized). True when the request
     // was accepted.
-    virtual bool openInNewWindow(const QUrl& directory) noexcept = 0;
+    virtual QCoro::Task<bool> openInNewWindow(QUrl directory) = 0;
     // Opens `file` with its default application. True when the request was accepted.
-    virtual bool open(const QUrl& file) noexcept = 0;
-    // Shows `file`, and only it, selected in a file-manager window. The store treats this as
-    // always successful.
-    virtual void reveal(const QUrl& file) noexcept = 0;
+    virtual QCoro::Task<bool> open(QUrl file) = 0;
+    // Shows `file`, and only it, selected in a file-manager window, or at least the folder that
+    // holds it. The store treats this as always successful.
+    virtual QCoro::Task<> reveal(QUrl file) = 0;
 };

@@ -1,5 +1,7 @@
 #include "platform/PosixError.h"
 
+#include "platform/PathError.h"
+
 #include <cerrno>
 
 namespace {
@@ -69,12 +71,12 @@ const std::error_category& posixCategory()
     return category;
 }
 
-void throwPosixError(int errorNumber, const QString& context)
+void throwPosixError(int errorNumber, const QString& path)
 {
-    if (context.isEmpty()) {
+    if (path.isEmpty()) {
         throw std::system_error(errorNumber, posixCategory());
     }
-    throw std::system_error(errorNumber, posixCategory(), context.toStdString());
+    throw PathError(errorNumber, path);
 }
 
 QString posixErrorText(int errorNumber)

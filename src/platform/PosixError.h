@@ -8,9 +8,9 @@
 // Brazilian Portuguese texts of the C library (the machine may not have the pt_BR locale).
 const std::error_category& posixCategory();
 
-// Throws std::system_error for `errorNumber` in posixCategory(), with `context` (a path or the
-// failing call) as what() prefix for diagnostics; the user sees only the category's message.
-[[noreturn]] void throwPosixError(int errorNumber, const QString& context = {});
+// Throws the failure `errorNumber` in posixCategory(): a PathError naming `path`, the file or
+// folder it is about, or a bare std::system_error when it is about no file.
+[[noreturn]] void throwPosixError(int errorNumber, const QString& path = {});
 
 // The Portuguese text for a POSIX error number.
 QString posixErrorText(int errorNumber);

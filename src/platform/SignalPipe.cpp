@@ -8,6 +8,7 @@ namespace {
 
 int wakeWrite = -1;
 
+// The handler may only do async-signal-safe work: one write.
 void writeWakeByte(int signalNumber)
 {
     const int savedErrno = errno;
@@ -52,4 +53,9 @@ int SignalPipe::takeSignal()
 {
     char byte = 0;
     return readFd_ >= 0 && ::read(readFd_, &byte, 1) == 1 ? static_cast<unsigned char>(byte) : 0;
+}
+
+void SignalPipe::wake()
+{
+    writeWakeByte(0);
 }

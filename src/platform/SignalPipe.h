@@ -25,6 +25,9 @@ public:
     int readFd() const { return readFd_; }
     // Consumes one arrived signal and returns its number; 0 when none is waiting.
     int takeSignal();
+    // Makes the pipe readable without a signal (takeSignal then answers 0), so that a thread
+    // waiting on it can be told to end.
+    void wake();
 
 private:
     static constexpr int watchedSignals[] = {SIGTERM, SIGINT, SIGHUP};

@@ -54,8 +54,9 @@ VaultStore::VaultStore(const KovaraPaths& paths, std::unique_ptr<OwnedServices> 
     : VaultStore(paths, owned->diskImageService, owned->diskImageService, owned->contentService, finderWorkspace,
                  parent)
 {
-    // The services live on the heap, so the references just taken stay valid after the move.
-    ownedServices_ = std::move(owned);
+    // The services live on the heap, so the references just taken stay valid after the move. A
+    // delegating constructor cannot initialise members itself.
+    ownedServices_ = std::move(owned); // NOLINT(cppcoreguidelines-prefer-member-initializer)
 }
 
 VaultStore::~VaultStore() = default;

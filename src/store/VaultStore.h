@@ -17,13 +17,14 @@
 #include <QObject>
 #include <QPointer>
 #include <QSet>
-#include <QStringList>
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 #include <QUuid>
 
 #include <qcoro/qcorotask.h>
 
+#include <chrono>
 #include <exception>
 #include <functional>
 #include <memory>
@@ -127,8 +128,39 @@ public:
     QCoro::Task<> lockSelectedAndWait();
 
     // Re-reads what is mounted and lists the selected vault. While another operation runs the
-    // refresh is remembered and runs once, right after that operation ends.
+    // refresh is remembered and runs once, right after that operation ends. A vault that was
+    // unlocked and is no longer mounted (it unmounted itself after sitting idle, or was ejected
+    // outside Kovara) shows as locked, with a notice saying so.
     QCoro::Task<> refresh();
+    // The same refresh, keeping the banners, for when a vault's volume has left the system's
+    // mount table. Starts the work and returns at once.
+    void refreshAfterMountChange();
+
+    // ---- Automatic locking ----
+
+    // Locks every unlocked vault the way the sidebar's lock does (a vault in use is not forced:
+    // the first one is reported with the forced-lock offer). Waits for a running operation to
+    // end first. Nothing is shown when no vault is unlocked.
+    QCoro::Task<> lockUnlockedVaults();
+    // Vaults unlocked from now on lock themselves after this long without use; zero: never.
+    void setIdleLockTimeout(std::chrono::seconds timeout);
+
+    // ---- Password change ----
+
+    // How a password change ended, for the form that asked for it. A wrong current password
+    // shows no banner: the form says it beside the field.
+    enum class PasswordChangeOutcome {
+        changed,
+        currentPasswordIncorrect,
+        failed
+    };
+    using PasswordChangeCompletion = std::function<void(PasswordChangeOutcome)>;
+    // Gives the vault a new password in the background, with the operation banner; the new
+    // password follows the create rules. Its contents are not rewritten. False, with the reason
+    // in errorMessage, when the request breaks a rule or another operation runs; otherwise
+    // `completion` hears how it ended, after the store has shown it.
+    bool enqueueChangePassword(QUuid vaultID, const QString& currentPassword, const QString& newPassword,
+                               const PasswordChangeCompletion& completion = {});
 
     // ---- Import, item actions, delete and quitting ----
 
@@ -212,6 +244,8 @@ protected:
     QString validatedNewVaultRequest(const QString& name, const QString& password, int sizeInGigabytes) const;
     static QString validatedName(const QString& name);
     static void validatePassword(const QString& password);
+    // A password a vault is given: the rules above and at least 8 characters.
+    static void validateNewPassword(const QString& password);
     // Creates, catalogues, selects and unlocks a vault, reporting through the messages. The new
     // vault once it is catalogued, else none. The caller holds the gate.
     QCoro::Task<std::optional<Vault>> performCreateVault(QString name, QString password, int sizeInGigabytes,
@@ -227,6 +261,9 @@ protected:
     QCoro::Task<> listUnlockedVault(VaultSession session, QString unlockedNotice, QString listingFailurePrefix,
                                     QStringList warnings);
     QCoro::Task<> performLockSelected(QUuid vaultID, bool force);
+    // The lock's steps for a caller that holds the gate: ejects, confirms and reports through
+    // the messages; the caller ends the operation.
+    QCoro::Task<> lockHoldingGate(QUuid vaultID, bool force);
 
     // Reconciliation with what the system reports as attached; the store never trusts its own
     // memory about mounts. Discovery asks `service` for the sessions of the catalogued vaults
@@ -297,9 +334,8 @@ protected:
 
     // Steps of import, item actions, delete and quitting. The import reports through the
     // messages and its result, never by throwing; `cancellation` is the running operation's.
-    QCoro::Task<VaultImportBatchResult> performImportItems(QList<QUrl> urls, QUuid vaultID,
-                                                           std::optional<QString> password,
-                                                           std::stop_token cancellation);
+    QCoro::Task<VaultImportBatchResult>
+    performImportItems(QList<QUrl> urls, QUuid vaultID, std::optional<QString> password, std::stop_token cancellation);
     // Discovery before an import: installs what is mounted and returns it.
     QCoro::Task<QHash<QUuid, VaultSession>> discoverMountedSessionsForImport(FinderImportDiskServicing* service);
     // After a failed attach, asks again what is mounted and words the outcome.
@@ -318,6 +354,12 @@ protected:
     static QUrl validatedItemURL(const VaultContentItem& item, const VaultSession& session);
 
     QCoro::Task<> performDeleteVault(QUuid vaultID);
+
+    QCoro::Task<> performChangePassword(QUuid vaultID, QString currentPassword, QString newPassword,
+                                        PasswordChangeCompletion completion, std::stop_token cancellation);
+    // "O cofre “…” foi bloqueado." for each vault that was unlocked in `before` and that the
+    // system has since confirmed not mounted; none when there is no such vault.
+    std::optional<QString> lockedMeanwhileNotice(const QHash<QUuid, VaultSession>& before) const;
 
     // Unobserved state.
     bool registryIsUsable() const { return registryIsUsable_; }

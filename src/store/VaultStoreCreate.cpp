@@ -59,8 +59,8 @@ bool VaultStore::enqueueCreateVault(QString name, QString password, int sizeInGi
     if (!beginOperation(std::nullopt, true, true)) {
         return false;
     }
-    auto access = std::make_shared<SecurityScopedAccess>(initialSourceURL ? QList<QUrl>{*initialSourceURL}
-                                                                          : QList<QUrl>{});
+    auto access =
+        std::make_shared<SecurityScopedAccess>(initialSourceURL ? QList<QUrl>{*initialSourceURL} : QList<QUrl>{});
     // The operation's copies of the password share this buffer, which is wiped when it ends.
     const auto secret = std::make_shared<const SecretText>(password);
     password = QString();
@@ -130,8 +130,8 @@ QCoro::Task<std::optional<Vault>> VaultStore::performCreateVault(QString name, Q
             operation.targetVaultID = vault.id;
             clearProgress(operation, VaultOperationPhase::creatingVault);
         });
-        warnings = (co_await diskImageService_.createSparseBundle(vault, sizeInGigabytes, password, cancellation))
-                       .warnings;
+        warnings =
+            (co_await diskImageService_.createSparseBundle(vault, sizeInGigabytes, password, cancellation)).warnings;
 
         catalogue = vaults_;
         catalogue.append(vault);
@@ -189,11 +189,8 @@ QString VaultStore::validatedNewVaultRequest(const QString& name, const QString&
     if (!registryIsUsable_) {
         throw unusableRegistryError();
     }
-    const QString trimmedName = validatedName(name);
-    validatePassword(password);
-    if (UserPerceivedText::length(password) < minimumPasswordLength) {
-        throw VaultError(VaultError::Kind::weakPassword);
-    }
+    QString trimmedName = validatedName(name);
+    validateNewPassword(password);
     if (sizeInGigabytes < minimumSizeInGigabytes || sizeInGigabytes > maximumSizeInGigabytes) {
         throw VaultError(VaultError::Kind::invalidSize);
     }
@@ -209,7 +206,7 @@ QString VaultStore::validatedNewVaultRequest(const QString& name, const QString&
 
 QString VaultStore::validatedName(const QString& name)
 {
-    const QString trimmed = name.trimmed();
+    QString trimmed = name.trimmed();
     const qsizetype length = UserPerceivedText::length(trimmed);
     if (length < 1 || length > maximumNameLength) {
         throw VaultError(VaultError::Kind::invalidName);
@@ -221,6 +218,14 @@ QString VaultStore::validatedName(const QString& name)
         }
     }
     return trimmed;
+}
+
+void VaultStore::validateNewPassword(const QString& password)
+{
+    validatePassword(password);
+    if (UserPerceivedText::length(password) < minimumPasswordLength) {
+        throw VaultError(VaultError::Kind::weakPassword);
+    }
 }
 
 void VaultStore::validatePassword(const QString& password)

@@ -128,7 +128,9 @@ QCoro::Task<bool> VaultStore::lockBeforeDeleting(VaultSession session)
 {
     std::exception_ptr ejectFailure;
     try {
-        co_await finderImportDiskService_.eject(session.mountPoint, false);
+        // A delete cannot be cancelled.
+        const std::stop_token uncancellable;
+        co_await finderImportDiskService_.eject(session.mountPoint, false, uncancellable);
     } catch (...) {
         ejectFailure = std::current_exception();
     }

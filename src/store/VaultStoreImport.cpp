@@ -349,8 +349,10 @@ QCoro::Task<VaultImportBatchResult> VaultStore::performImportItems(QList<QUrl> u
             setErrorMessage(cancelMessage());
             break;
         }
-        // One failing item does not stop the others.
-        result.failures.append(VaultImportItemFailure{url, userMessage(failure)});
+        // One failing item does not stop the others. A file that failed deep inside a folder is
+        // named from the folder the user chose: "Fotos/2019/x.jpg".
+        result.failures.append(VaultImportItemFailure{
+            url, userMessage(failure, FileLocation::parentPath(FileLocation::standardizedPath(url)))});
     }
 
     const std::optional<QString> notice = importCompletionNotice(result.completedSourceURLs.size(), renamedCount);

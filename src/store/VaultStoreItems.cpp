@@ -102,13 +102,17 @@ QCoro::Task<> VaultStore::performFinderAction(QUuid vaultID, std::optional<Vault
             }
         }
         if (reveal) {
-            finderWorkspace_.reveal(target);
-        } else if (!item || item->isNavigableFolder()) {
-            if (!finderWorkspace_.openInNewWindow(target)) {
+            co_await finderWorkspace_.reveal(target);
+        } else {
+            bool opened = false;
+            if (!item || item->isNavigableFolder()) {
+                opened = co_await finderWorkspace_.openInNewWindow(target);
+            } else {
+                opened = co_await finderWorkspace_.open(target);
+            }
+            if (!opened) {
                 throw VaultError(VaultError::Kind::finderCouldNotOpen);
             }
-        } else if (!finderWorkspace_.open(target)) {
-            throw VaultError(VaultError::Kind::finderCouldNotOpen);
         }
     } catch (...) {
         failure = std::current_exception();

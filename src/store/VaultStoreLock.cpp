@@ -30,18 +30,24 @@ QCoro::Task<> VaultStore::performLockSelected(QUuid vaultID, bool force)
     if (!beginOperation(vaultID, true, true)) {
         co_return;
     }
+    co_await lockHoldingGate(vaultID, force);
+    endOperation();
+}
+
+QCoro::Task<> VaultStore::lockHoldingGate(QUuid vaultID, bool force)
+{
     std::optional<VaultSession> session;
     try {
         session = co_await reconciledSession(vaultID, &finderImportDiskService_);
     } catch (...) {
-        failOperation(std::current_exception());
+        setErrorMessage(userMessage(std::current_exception()));
+        updateStatus();
         co_return;
     }
     if (!session) {
         publishContent({}, vaultID);
         updateStatus();
         setNoticeMessage(QStringLiteral("O cofre já estava bloqueado."));
-        endOperation();
         co_return;
     }
 
@@ -61,12 +67,11 @@ QCoro::Task<> VaultStore::performLockSelected(QUuid vaultID, bool force)
 
     if (!ejectFailure && !discoveryFailure) {
         if (sessions_.contains(vaultID)) {
-            failOperation(std::make_exception_ptr(VaultError(VaultError::Kind::detachDidNotComplete)));
-            co_return;
+            setErrorMessage(VaultError(VaultError::Kind::detachDidNotComplete).errorDescription());
+        } else {
+            publishContent({}, vaultID);
+            setNoticeMessage(QStringLiteral("Cofre bloqueado."));
         }
-        publishContent({}, vaultID);
-        updateStatus();
-        setNoticeMessage(QStringLiteral("Cofre bloqueado."));
     } else if (!ejectFailure) {
         // Every vault now needs attention: the program can no longer tell what is mounted.
         setErrorMessage(userMessage(discoveryFailure));
@@ -83,5 +88,4 @@ QCoro::Task<> VaultStore::performLockSelected(QUuid vaultID, bool force)
                         userMessage(discoveryFailure));
     }
     updateStatus();
-    endOperation();
 }

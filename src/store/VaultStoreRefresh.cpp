@@ -24,6 +24,7 @@ QCoro::Task<> VaultStore::performRefresh(bool preservingMessages)
         co_return;
     }
     QStringList warnings;
+    const QHash<QUuid, VaultSession> unlockedBefore = sessions_;
     try {
         co_await discoverMountedSessions(&finderImportDiskService_);
         warnings = (co_await diskImageService_.prepareStorage()).warnings;
@@ -58,15 +59,19 @@ QCoro::Task<> VaultStore::performRefresh(bool preservingMessages)
     }
 
     // A deferred refresh keeps the finished operation's notice, which may already quote some of
-    // these warnings; only the new ones are added.
-    const std::optional<QString> base = preservingMessages ? noticeMessage_ : std::nullopt;
+    // these warnings; only the new ones are added. A vault that locked meanwhile is news that
+    // replaces it.
+    const std::optional<QString> lockedMeanwhile = lockedMeanwhileNotice(unlockedBefore);
+    const std::optional<QString> base = lockedMeanwhile      ? lockedMeanwhile
+                                        : preservingMessages ? noticeMessage_
+                                                             : std::nullopt;
     QStringList fresh;
     for (const QString& warning : std::as_const(warnings)) {
         if (!base || !base->contains(warning)) {
             fresh.append(warning);
         }
     }
-    if (!fresh.isEmpty()) {
+    if (lockedMeanwhile || !fresh.isEmpty()) {
         setNoticeMessage(completionNotice(base, fresh));
     }
     endOperation();

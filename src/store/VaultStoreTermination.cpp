@@ -119,11 +119,13 @@ QCoro::Task<bool> VaultStore::lockAllHoldingGate()
     QStringList ejectFailures;
     QSet<QString> failedMountPaths;
     std::optional<QUuid> firstBusyVault;
-    // One after another: ejecting in parallel would only make the holders harder to name.
+    // One after another: ejecting in parallel would only make the holders harder to name. Quitting
+    // waits for every eject to end; nothing cancels one.
+    const std::stop_token uncancellable;
     for (const MountedDiskImage& image : std::as_const(images)) {
         std::exception_ptr failure;
         try {
-            co_await finderImportDiskService_.eject(image.mountPoint, false);
+            co_await finderImportDiskService_.eject(image.mountPoint, false, uncancellable);
         } catch (...) {
             failure = std::current_exception();
         }

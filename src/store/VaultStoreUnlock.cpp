@@ -44,8 +44,8 @@ QCoro::Task<> VaultStore::unlock(QUuid vaultID, QString typedPassword)
 
     if (const auto mounted = sessions_.constFind(vaultID); mounted != sessions_.cend()) {
         // Mounted by hand or before a restart: nothing to attach, but the protection may be
-        // missing.
-        const VaultSession session = *mounted;
+        // missing. A copy, since the sessions may change while the protection is awaited.
+        const VaultSession session = *mounted; // NOLINT(performance-unnecessary-copy-initialization)
         MountProtectionReport report;
         try {
             report = co_await finderImportDiskService_.protectExistingMount(session);

@@ -9,7 +9,8 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
+// sigaction and the signal-set calls are POSIX, declared in the C header.
+#include <signal.h> // NOLINT(modernize-deprecated-headers)
 #include <spawn.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>

@@ -20,16 +20,22 @@
 
 namespace {
 
-// The exact standard input of every "-stdinpass" run: the password's UTF-8 bytes and one NUL,
-// nothing else. The text is encoded straight into the wiped buffer, so no QByteArray copy of the
-// password is ever made.
-SecretBytes nulTerminatedPassword(const QString& password)
+// The exact standard input of every "-stdinpass" run: each password's UTF-8 bytes followed by one
+// NUL, nothing else. The text is encoded straight into the wiped buffer, so no QByteArray copy of
+// a password is ever made.
+SecretBytes nulTerminatedPasswords(std::initializer_list<const QString*> passwords)
 {
     QStringEncoder encoder(QStringEncoder::Utf8, QStringConverter::Flag::Stateless);
-    SecretBytes bytes(static_cast<std::size_t>(encoder.requiredSpace(password.size())) + 1);
-    char* end = encoder.appendToBuffer(bytes.end(), password);
-    bytes.grow(static_cast<std::size_t>(end - bytes.end()));
-    bytes.append('\0');
+    std::size_t capacity = 0;
+    for (const QString* password : passwords) {
+        capacity += static_cast<std::size_t>(encoder.requiredSpace(password->size())) + 1;
+    }
+    SecretBytes bytes(capacity);
+    for (const QString* password : passwords) {
+        char* end = encoder.appendToBuffer(bytes.end(), *password);
+        bytes.grow(static_cast<std::size_t>(end - bytes.end()));
+        bytes.append('\0');
+    }
     return bytes;
 }
 
@@ -52,8 +58,11 @@ QString warning(const QString& base, const SystemProcessResult& result)
 } // namespace
 
 DiskImageService::DiskImageService(KovaraPaths paths, SystemProcessRunner& runner, TrashFunction trash)
-    : storage_(std::move(paths)), runner_(runner), trash_(std::move(trash)),
-      log_(QStringLiteral("DiskImageService")), executor_(QStringLiteral("com.kovara.disk-image-service"))
+    : storage_(std::move(paths))
+    , runner_(runner)
+    , trash_(std::move(trash))
+    , log_(QStringLiteral("DiskImageService"))
+    , executor_(QStringLiteral("com.kovara.disk-image-service"))
 {
 }
 
@@ -71,8 +80,7 @@ QCoro::Task<MountProtectionReport> DiskImageService::prepareStorage()
 }
 
 QCoro::Task<MountProtectionReport> DiskImageService::createSparseBundle(Vault vault, int sizeInGigabytes,
-                                                                        QString password,
-                                                                        std::stop_token cancellation)
+                                                                        QString password, std::stop_token cancellation)
 {
     auto work = executor_.run([this, vault, sizeInGigabytes, password, cancellation] {
         return createSparseBundleNow(vault, sizeInGigabytes, password, cancellation);
@@ -83,9 +91,23 @@ QCoro::Task<MountProtectionReport> DiskImageService::createSparseBundle(Vault va
 QCoro::Task<std::pair<VaultSession, MountProtectionReport>> DiskImageService::attach(Vault vault, QString password,
                                                                                      std::stop_token cancellation)
 {
-    auto work = executor_.run(
-        [this, vault, password, cancellation] { return attachNow(vault, password, cancellation); });
+    auto work =
+        executor_.run([this, vault, password, cancellation] { return attachNow(vault, password, cancellation); });
     co_return co_await work;
+}
+
+void DiskImageService::setIdleTimeout(std::chrono::seconds timeout)
+{
+    idleTimeoutSeconds_ = timeout.count();
+}
+
+QCoro::Task<void> DiskImageService::changePassword(Vault vault, QString currentPassword, QString newPassword,
+                                                   std::stop_token cancellation)
+{
+    auto work = executor_.run([this, vault, currentPassword, newPassword, cancellation] {
+        changePasswordNow(vault, currentPassword, newPassword, cancellation);
+    });
+    co_await work;
 }
 
 QCoro::Task<MountProtectionReport> DiskImageService::protectMountPoint(QUrl mountPoint)
@@ -160,11 +182,16 @@ MountProtectionReport DiskImageService::createSparseBundleNow(const Vault& vault
     }
     const QStringList arguments{
         QStringLiteral("create"),
-        QStringLiteral("-size"), QString::number(sizeInGigabytes) + QLatin1Char('g'),
-        QStringLiteral("-type"), QStringLiteral("SPARSEBUNDLE"),
-        QStringLiteral("-fs"), QStringLiteral("APFS"),
-        QStringLiteral("-volname"), vault.name,
-        QStringLiteral("-encryption"), QStringLiteral("AES-256"),
+        QStringLiteral("-size"),
+        QString::number(sizeInGigabytes) + QLatin1Char('g'),
+        QStringLiteral("-type"),
+        QStringLiteral("SPARSEBUNDLE"),
+        QStringLiteral("-fs"),
+        QStringLiteral("APFS"),
+        QStringLiteral("-volname"),
+        vault.name,
+        QStringLiteral("-encryption"),
+        QStringLiteral("AES-256"),
         QStringLiteral("-stdinpass"),
         QStringLiteral("-nospotlight"),
         image,
@@ -176,7 +203,7 @@ MountProtectionReport DiskImageService::createSparseBundleNow(const Vault& vault
         std::filesystem::remove_all(fileSystemPath(image), ignored);
     };
     {
-        const SecretBytes standardInput = nulTerminatedPassword(password);
+        const SecretBytes standardInput = nulTerminatedPasswords({&password});
         SystemProcessResult result;
         try {
             result = runner_.runAndWait(SystemTool::hdiutil, arguments, standardInput.view(), cancellation);
@@ -201,14 +228,17 @@ std::pair<VaultSession, MountProtectionReport> DiskImageService::attachNow(const
 {
     MountProtectionReport report = prepareStorageNow(cancellation);
     const QString image = storage_.validateImageLocation(vault, true);
-    const QStringList arguments{
-        QStringLiteral("attach"), QStringLiteral("-plist"), QStringLiteral("-nobrowse"),
+    QStringList arguments{
+        QStringLiteral("attach"),  QStringLiteral("-plist"), QStringLiteral("-nobrowse"),
         QStringLiteral("-owners"), QStringLiteral("on"),
-        QStringLiteral("-stdinpass"), image,
     };
+    if (const auto idleSeconds = idleTimeoutSeconds_.load(); idleSeconds > 0) {
+        arguments << QStringLiteral("-idle") << QString::number(idleSeconds);
+    }
+    arguments << QStringLiteral("-stdinpass") << image;
     SystemProcessResult result;
     {
-        const SecretBytes standardInput = nulTerminatedPassword(password);
+        const SecretBytes standardInput = nulTerminatedPasswords({&password});
         result = runner_.runAndWait(SystemTool::hdiutil, arguments, standardInput.view(), cancellation);
     }
     // A refused password, a damaged image: the user can only retry, so every failing status is
@@ -266,11 +296,33 @@ std::pair<VaultSession, MountProtectionReport> DiskImageService::finishAttach(co
 void DiskImageService::detachAgainAndRethrow(const VaultSession& session, const std::exception_ptr& failure)
 {
     try {
-        ejectNow(session.mountPoint, false);
+        ejectNow(session.mountPoint, false, {});
     } catch (...) {
         throw MountedRollbackFailure(session, userMessage(failure), userMessage(std::current_exception()));
     }
     std::rethrow_exception(failure);
+}
+
+void DiskImageService::changePasswordNow(const Vault& vault, const QString& currentPassword, const QString& newPassword,
+                                         std::stop_token cancellation)
+{
+    const QString image = storage_.validateImageLocation(vault, true);
+    const QStringList arguments{QStringLiteral("chpass"), QStringLiteral("-oldstdinpass"),
+                                QStringLiteral("-newstdinpass"), image};
+    SystemProcessResult result;
+    {
+        const SecretBytes standardInput = nulTerminatedPasswords({&currentPassword, &newPassword});
+        result = runner_.runAndWait(SystemTool::hdiutil, arguments, standardInput.view(), cancellation);
+    }
+    // The tool's "Authentication error" status: the current password did not open the image.
+    constexpr int authenticationError = 80;
+    if (result.terminationStatus == authenticationError) {
+        throw VaultError(VaultError::Kind::currentPasswordIncorrect);
+    }
+    if (result.terminationStatus != 0) {
+        throw VaultError::commandFailed(runner_.tools().spec(SystemTool::hdiutil).displayName, result.terminationStatus,
+                                        result.diagnostic());
+    }
 }
 
 MountProtectionReport DiskImageService::protectMountPointNow(const QUrl& mountPoint, std::stop_token cancellation)

@@ -21,6 +21,8 @@
 
 #include <qcoro/qcorotask.h>
 
+#include <atomic>
+#include <chrono>
 #include <exception>
 #include <functional>
 #include <optional>
@@ -65,6 +67,17 @@ public:
     QCoro::Task<std::pair<VaultSession, MountProtectionReport>> attach(Vault vault, QString password,
                                                                        std::stop_token cancellation) override;
 
+    // Attaches from now on ask the volume to unmount itself after this long without use (gocryptfs
+    // watches for it); zero, the default, keeps it mounted until it is detached. Volumes already
+    // attached keep what they were given. May be called from any thread.
+    void setIdleTimeout(std::chrono::seconds timeout);
+
+    // Gives the vault's image a new password; its contents stay as they are. A refused current
+    // password gives VaultError::currentPasswordIncorrect. However it ends, one of the two
+    // passwords opens the image.
+    QCoro::Task<void> changePassword(Vault vault, QString currentPassword, QString newPassword,
+                                     std::stop_token cancellation);
+
     // Keeps indexers out of a mounted volume: the marker file (whose failure throws) and the two
     // indexing commands (whose failures are warnings).
     QCoro::Task<MountProtectionReport> protectMountPoint(QUrl mountPoint);
@@ -85,8 +98,9 @@ public:
 
     // Forced: one "hdiutil detach -force". Polite: "diskutil eject" up to three times while the
     // volume is busy (0.8 s apart), then VaultError::volumeBusy with the holders it names; after
-    // any other failure one "hdiutil detach".
-    QCoro::Task<void> eject(QUrl mountPoint, bool force) override;
+    // any other failure one "hdiutil detach". A cancellation, also during a pause, ends it with
+    // CancellationError.
+    QCoro::Task<void> eject(QUrl mountPoint, bool force, std::stop_token cancellation) override;
 
     // Moves the (detached) image to the Trash under a readable name derived from the vault's
     // name. When the Trash refuses, the image goes back to its place and name, hidden again.
@@ -104,16 +118,17 @@ private:
                                                 std::stop_token cancellation);
     std::pair<VaultSession, MountProtectionReport> attachNow(const Vault& vault, const QString& password,
                                                              std::stop_token cancellation);
-    std::pair<VaultSession, MountProtectionReport> finishAttach(const Vault& vault,
-                                                                const SystemProcessResult& attachResult,
-                                                                std::stop_token cancellation);
+    std::pair<VaultSession, MountProtectionReport>
+    finishAttach(const Vault& vault, const SystemProcessResult& attachResult, std::stop_token cancellation);
     [[noreturn]] void detachAgainAndRethrow(const VaultSession& session, const std::exception_ptr& failure);
+    void changePasswordNow(const Vault& vault, const QString& currentPassword, const QString& newPassword,
+                           std::stop_token cancellation);
     MountProtectionReport protectMountPointNow(const QUrl& mountPoint, std::stop_token cancellation);
     QList<MountedDiskImage> listMountedImages(const QSet<QString>& expectedImagePaths,
                                               const QSet<QString>& expectedParentPaths);
     QHash<QUuid, VaultSession> mountedSessionsNow(const QList<Vault>& vaults);
     QList<MountedDiskImage> mountedImagesInStorageNow();
-    void ejectNow(const QUrl& mountPoint, bool force);
+    void ejectNow(const QUrl& mountPoint, bool force, const std::stop_token& cancellation);
     VaultImageRemoval trashImageNow(const Vault& vault);
     void setHiddenFlag(bool hidden, const QString& path) const;
 
@@ -127,5 +142,6 @@ private:
     TrashFunction trash_;
     SystemLog log_;
     QSet<QString> loggedUncataloguedImages_;
+    std::atomic<std::chrono::seconds::rep> idleTimeoutSeconds_ = 0;
     SerialExecutor executor_;
 };

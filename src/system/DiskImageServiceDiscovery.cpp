@@ -1,13 +1,15 @@
 // DiskImageService: which images are attached, and detaching them.
 #include "system/DiskImageService.h"
 
+#include "model/CancellationError.h"
 #include "model/VaultError.h"
 #include "platform/FileLocation.h"
 #include "system/HdiutilPropertyListParser.h"
 #include "system/VolumeEjectDiagnostics.h"
 
 #include <chrono>
-#include <thread>
+#include <condition_variable>
+#include <mutex>
 
 namespace {
 
@@ -15,6 +17,16 @@ namespace {
 // indexer closing a file), so a polite eject tries three times with two short pauses.
 constexpr int politeEjectAttempts = 3;
 constexpr std::chrono::milliseconds pauseBetweenEjectAttempts{800};
+
+// Waits `pause`, or less when the caller cancels meanwhile, which then ends the eject.
+void pauseUnlessCancelled(std::chrono::milliseconds pause, const std::stop_token& cancellation)
+{
+    std::mutex mutex;
+    std::condition_variable_any wakeUp;
+    std::unique_lock lock(mutex);
+    wakeUp.wait_for(lock, cancellation, pause, [] { return false; });
+    throwIfCancelled(cancellation);
+}
 
 QSet<QString> setOf(const QString& path)
 {
@@ -37,22 +49,25 @@ QCoro::Task<QList<MountedDiskImage>> DiskImageService::mountedImagesInStorage()
 
 QCoro::Task<void> DiskImageService::detach(VaultSession session)
 {
-    co_await eject(session.mountPoint, false);
+    const std::stop_token uncancellable;
+    co_await eject(session.mountPoint, false, uncancellable);
 }
 
 QCoro::Task<void> DiskImageService::forceDetach(VaultSession session)
 {
-    co_await eject(session.mountPoint, true);
+    const std::stop_token uncancellable;
+    co_await eject(session.mountPoint, true, uncancellable);
 }
 
 QCoro::Task<void> DiskImageService::detach(MountedDiskImage image)
 {
-    co_await eject(image.mountPoint, false);
+    const std::stop_token uncancellable;
+    co_await eject(image.mountPoint, false, uncancellable);
 }
 
-QCoro::Task<void> DiskImageService::eject(QUrl mountPoint, bool force)
+QCoro::Task<void> DiskImageService::eject(QUrl mountPoint, bool force, std::stop_token cancellation)
 {
-    auto work = executor_.run([this, mountPoint, force] { ejectNow(mountPoint, force); });
+    auto work = executor_.run([this, mountPoint, force, cancellation] { ejectNow(mountPoint, force, cancellation); });
     co_await work;
 }
 
@@ -109,13 +124,14 @@ QList<MountedDiskImage> DiskImageService::mountedImagesInStorageNow()
     return inStorage;
 }
 
-void DiskImageService::ejectNow(const QUrl& mountPoint, bool force)
+void DiskImageService::ejectNow(const QUrl& mountPoint, bool force, const std::stop_token& cancellation)
 {
     const QString path = FileLocation::path(mountPoint);
     const SystemToolTable& tools = runner_.tools();
     if (force) {
         const SystemProcessResult result =
-            runner_.runAndWait(SystemTool::hdiutil, {QStringLiteral("detach"), QStringLiteral("-force"), path});
+            runner_.runAndWait(SystemTool::hdiutil, {QStringLiteral("detach"), QStringLiteral("-force"), path},
+                               std::nullopt, cancellation);
         if (result.terminationStatus != 0) {
             throw VaultError::commandFailed(tools.spec(SystemTool::hdiutil).displayName, result.terminationStatus,
                                             result.diagnostic());
@@ -125,7 +141,7 @@ void DiskImageService::ejectNow(const QUrl& mountPoint, bool force)
 
     SystemProcessResult eject;
     for (int attempt = 1;; ++attempt) {
-        eject = runner_.runAndWait(SystemTool::diskutil, {QStringLiteral("eject"), path});
+        eject = runner_.runAndWait(SystemTool::diskutil, {QStringLiteral("eject"), path}, std::nullopt, cancellation);
         if (eject.terminationStatus == 0) {
             return;
         }
@@ -135,12 +151,13 @@ void DiskImageService::ejectNow(const QUrl& mountPoint, bool force)
         if (attempt == politeEjectAttempts) {
             throw VaultError::volumeBusy(VolumeEjectDiagnostics::holders(eject));
         }
-        std::this_thread::sleep_for(pauseBetweenEjectAttempts);
+        pauseUnlessCancelled(pauseBetweenEjectAttempts, cancellation);
     }
 
     // diskutil failed for another reason (it may not know a volume that hdiutil attached):
     // hdiutil is asked to detach it instead, and only the diskutil failure is reported.
-    const SystemProcessResult detach = runner_.runAndWait(SystemTool::hdiutil, {QStringLiteral("detach"), path});
+    const SystemProcessResult detach =
+        runner_.runAndWait(SystemTool::hdiutil, {QStringLiteral("detach"), path}, std::nullopt, cancellation);
     if (detach.terminationStatus == 0) {
         return;
     }

@@ -29,5 +29,5 @@ public:
     virtual QCoro::Task<void> detach(VaultSession session) = 0;
     virtual QCoro::Task<void> forceDetach(VaultSession session) = 0;
     virtual QCoro::Task<QList<MountedDiskImage>> mountedImagesInStorage() = 0;
-    virtual QCoro::Task<void> eject(QUrl mountPoint, bool force) = 0;
+    virtual QCoro::Task<void> eject(QUrl mountPoint, bool force, std::stop_token cancellation) = 0;
 };

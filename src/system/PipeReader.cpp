@@ -17,7 +17,7 @@ struct PipeReader::State
         : fd(std::move(readingEnd)), wakeUp(::eventfd(0, EFD_CLOEXEC)), maximumBytes(maximumBytes)
     {
         if (!wakeUp.isValid()) {
-            throwPosixError(errno, QStringLiteral("eventfd"));
+            throwPosixError(errno);
         }
     }
 

@@ -2,6 +2,7 @@
 
 #include "store/VaultStore.h"
 #include "ui/BannerStack.h"
+#include "ui/ChangePasswordSheet.h"
 #include "ui/ConfirmationModel.h"
 #include "ui/CreateVaultSheet.h"
 #include "ui/DestructiveButtonStyle.h"
@@ -88,8 +89,9 @@ ContentView::ContentView(VaultStore& store, FinderImportCoordinator& finderImpor
     connect(unlocked_, &VaultUnlockedView::itemsDropped, this, &ContentView::addItems);
     connect(unlocked_, &VaultUnlockedView::trashRequested, this, &ContentView::confirmTrash);
     connect(unlocked_, &VaultUnlockedView::selectedItemChanged, this, &ContentView::showToolbar);
-    for (auto changed : {&VaultStore::vaultsChanged, &VaultStore::selectedVaultIDChanged, &VaultStore::statusChanged,
-                         &VaultStore::sessionsChanged, &VaultStore::isBusyChanged, &VaultStore::deletingVaultIDChanged}) {
+    for (auto changed :
+         {&VaultStore::vaultsChanged, &VaultStore::selectedVaultIDChanged, &VaultStore::statusChanged,
+          &VaultStore::sessionsChanged, &VaultStore::isBusyChanged, &VaultStore::deletingVaultIDChanged}) {
         connect(&store_, changed, this, &ContentView::showDetail);
     }
     for (auto changed : {&VaultStore::errorMessageChanged, &VaultStore::forceLockVaultIDChanged,
@@ -132,6 +134,16 @@ const DetailScreenModel& ContentView::detailScreen() const
 void ContentView::presentCreateSheet()
 {
     (new CreateVaultSheet(store_, this))->open();
+}
+
+void ContentView::presentChangePasswordSheet(const QUuid& vaultID)
+{
+    for (const Vault& vault : store_.vaults()) {
+        if (vault.id == vaultID) {
+            (new ChangePasswordSheet(store_, vault, this))->open();
+            return;
+        }
+    }
 }
 
 void ContentView::presentItemPicker()
@@ -243,6 +255,9 @@ void ContentView::performSidebarAction(const QUuid& vaultID, SidebarRowModel::Ac
     case SidebarRowModel::Action::requestUnlock:
         requestUnlock(vaultID);
         return;
+    case SidebarRowModel::Action::changePassword:
+        presentChangePasswordSheet(vaultID);
+        return;
     case SidebarRowModel::Action::checkAgain:
         store_.selectVault(vaultID);
         store_.refresh();
@@ -287,8 +302,9 @@ void ContentView::confirmDeletion(const QUuid& vaultID)
 {
     for (const Vault& vault : store_.vaults()) {
         if (vault.id == vaultID) {
-            presentAlert(ConfirmationModel::deleteVault(vault, store_.state(vaultID)),
-                         [this, vaultID] { store_.deleteVault(vaultID); }, [] {});
+            presentAlert(
+                ConfirmationModel::deleteVault(vault, store_.state(vaultID)),
+                [this, vaultID] { store_.deleteVault(vaultID); }, [] {});
             return;
         }
     }
@@ -302,8 +318,8 @@ void ContentView::confirmTrash(const VaultContentItem& item)
     }
     // The vault is remembered with the item: the store refuses the item if the selection moved
     // to another vault meanwhile.
-    presentAlert(ConfirmationModel::trashItem(item.name), [this, item, vaultID] { store_.trashItem(item, *vaultID); },
-                 [] {});
+    presentAlert(
+        ConfirmationModel::trashItem(item.name), [this, item, vaultID] { store_.trashItem(item, *vaultID); }, [] {});
 }
 
 void ContentView::showErrorAlert()

@@ -46,6 +46,8 @@ public:
 
     // The create-vault sheet, over this window.
     void presentCreateSheet();
+    // The sheet that gives the vault a new password, over this window.
+    void presentChangePasswordSheet(const QUuid& vaultID);
     // The picker that adds files and folders to the selected vault.
     void presentItemPicker();
 

@@ -17,8 +17,8 @@ QString CreateVaultForm::trimmedName() const
 
 bool CreateVaultForm::canCreate(bool storeIsBusy) const
 {
-    return !trimmedName().isEmpty() && UserPerceivedText::length(password) >= minimumPasswordLength
-        && password == passwordConfirmation && capacityInGigabytes >= minimumCapacity && !storeIsBusy;
+    return !trimmedName().isEmpty() && isAcceptableNewPassword(password, passwordConfirmation) &&
+           capacityInGigabytes >= minimumCapacity && !storeIsBusy;
 }
 
 std::optional<QString> CreateVaultForm::nameWarning() const
@@ -31,13 +31,24 @@ std::optional<QString> CreateVaultForm::nameWarning() const
 
 std::optional<QString> CreateVaultForm::passwordMessage() const
 {
-    if (didAttemptCreation && password.isEmpty()) {
+    return newPasswordMessage(password, passwordConfirmation, didAttemptCreation);
+}
+
+bool CreateVaultForm::isAcceptableNewPassword(const QString& password, const QString& confirmation)
+{
+    return UserPerceivedText::length(password) >= minimumPasswordLength && password == confirmation;
+}
+
+std::optional<QString> CreateVaultForm::newPasswordMessage(const QString& password, const QString& confirmation,
+                                                           bool didAttempt)
+{
+    if (didAttempt && password.isEmpty()) {
         return QStringLiteral("Informe uma senha.");
     }
     if (!password.isEmpty() && UserPerceivedText::length(password) < minimumPasswordLength) {
         return QStringLiteral("Use pelo menos 8 caracteres.");
     }
-    if (!passwordConfirmation.isEmpty() && passwordConfirmation != password) {
+    if (!confirmation.isEmpty() && confirmation != password) {
         return QStringLiteral("As senhas não coincidem.");
     }
     return std::nullopt;

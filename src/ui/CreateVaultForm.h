@@ -28,6 +28,13 @@ struct CreateVaultForm
     std::optional<QString> nameWarning() const;
     // At most one message about the two password fields, the most basic problem first.
     std::optional<QString> passwordMessage() const;
+
+    // The rules for any password a vault is given (here and when it is changed): at least 8
+    // characters, typed the same twice. The message names the most basic problem first; an
+    // empty password is mentioned only after an attempt.
+    static bool isAcceptableNewPassword(const QString& password, const QString& confirmation);
+    static std::optional<QString> newPasswordMessage(const QString& password, const QString& confirmation,
+                                                     bool didAttempt);
     // "Escolher…" or "Alterar…", by whether a folder is chosen.
     QString sourceButtonTitle() const;
     // The chosen folder's name, or empty.

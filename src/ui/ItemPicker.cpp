@@ -63,7 +63,8 @@ void ItemPicker::accept()
         urls.append(QUrl::fromLocalFile(path));
     }
     emit itemsChosen(urls);
-    QDialog::accept();
+    // Past QFileDialog's own accept, which would enter a selected folder instead of taking it.
+    QDialog::accept(); // NOLINT(bugprone-parent-virtual-call)
 }
 
 void ItemPicker::keepAcceptLabel()

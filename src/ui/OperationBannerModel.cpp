@@ -19,6 +19,8 @@ QString phaseTitle(VaultOperationPhase phase)
         return QStringLiteral("Copiando com segurança");
     case VaultOperationPhase::committing:
         return QStringLiteral("Finalizando a cópia");
+    case VaultOperationPhase::changingPassword:
+        return QStringLiteral("Alterando a senha do cofre");
     case VaultOperationPhase::refreshing:
         return QStringLiteral("Atualizando o conteúdo");
     case VaultOperationPhase::cancelling:

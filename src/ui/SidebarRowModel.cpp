@@ -43,7 +43,8 @@ QList<SidebarRowModel::MenuEntry> menuOf(VaultRowState state)
                    {QStringLiteral("Bloquear"), Action::lock, true}};
         break;
     case VaultRowState::locked:
-        entries = {{QStringLiteral("Desbloquear…"), Action::requestUnlock}};
+        entries = {{QStringLiteral("Desbloquear…"), Action::requestUnlock},
+                   {QStringLiteral("Alterar senha…"), Action::changePassword}};
         break;
     case VaultRowState::missingImage:
     case VaultRowState::needsAttention:
@@ -70,9 +71,9 @@ SidebarRowModel SidebarRowModel::make(const Vault& vault, VaultRowState state, b
         row.lockToggle = LockToggle{KovaraIcons::unlocked, QStringLiteral("Bloquear cofre"),
                                     QStringLiteral("Bloquear ") + vault.name, Action::lock, !actionsDisabled};
     } else if (state == VaultRowState::locked) {
-        row.lockToggle = LockToggle{KovaraIcons::locked, QStringLiteral("Desbloquear cofre"),
-                                    QStringLiteral("Desbloquear ") + vault.name, Action::requestUnlock,
-                                    !actionsDisabled};
+        row.lockToggle =
+            LockToggle{KovaraIcons::locked, QStringLiteral("Desbloquear cofre"),
+                       QStringLiteral("Desbloquear ") + vault.name, Action::requestUnlock, !actionsDisabled};
     }
     row.menu = menuOf(state);
     return row;

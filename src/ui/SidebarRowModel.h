@@ -12,7 +12,14 @@
 // What one sidebar row shows and offers, computed from the vault and its state.
 struct SidebarRowModel
 {
-    enum class Action { openInFileManager, lock, requestUnlock, checkAgain, requestDelete };
+    enum class Action {
+        openInFileManager,
+        lock,
+        requestUnlock,
+        changePassword,
+        checkAgain,
+        requestDelete
+    };
 
     struct MenuEntry
     {

@@ -1,6 +1,8 @@
 #include "app/FinderWorkspaceService.h"
 #include "support/FakeSystemTools.h"
 #include "support/PrivateSessionBus.h"
+#include "support/TestFiles.h"
+#include "support/WaitForTask.h"
 #include "support/XvfbDisplay.h"
 
 #include <QDBusConnection>
@@ -20,8 +22,8 @@
 
 namespace {
 
-// Plays the desktop's file manager on the bus and records what it is asked. It lives on a
-// thread of its own because Kovara waits for the file manager's answer on the GUI thread.
+// Plays the desktop's file manager on the bus and records what it is asked, on a thread of its
+// own as another program would.
 class RecordingFileManager : public QObject, protected QDBusContext
 {
     Q_OBJECT
@@ -120,17 +122,17 @@ TEST_F(FinderWorkspaceServiceTest, FoldersGoOnlyToTheFileManagerWhoseAnswerIsRet
 
     // No file manager on the bus: refused, and the folder never reaches the default folder
     // handler, which could be Kovara itself.
-    EXPECT_FALSE(service.openInNewWindow(QUrl::fromLocalFile(notes)));
-    EXPECT_FALSE(service.open(QUrl::fromLocalFile(notes)));
+    EXPECT_FALSE(waitForTask(service.openInNewWindow(QUrl::fromLocalFile(notes))));
+    EXPECT_FALSE(waitForTask(service.open(QUrl::fromLocalFile(notes))));
 
     startFileManager();
-    EXPECT_TRUE(service.openInNewWindow(QUrl::fromLocalFile(notes + "/./sub/../")));
+    EXPECT_TRUE(waitForTask(service.openInNewWindow(QUrl::fromLocalFile(notes + "/./sub/../"))));
     // A folder item opened "with its application" is a file-manager window too.
-    EXPECT_TRUE(service.open(QUrl::fromLocalFile(notes + "/sub")));
-    service.reveal(QUrl::fromLocalFile(notes + "/Relatório final.pdf"));
+    EXPECT_TRUE(waitForTask(service.open(QUrl::fromLocalFile(notes + "/sub"))));
+    waitForTask(service.reveal(QUrl::fromLocalFile(notes + "/Relatório final.pdf")));
 
     fileManager.refuses = true;
-    EXPECT_FALSE(service.openInNewWindow(QUrl::fromLocalFile(notes)));
+    EXPECT_FALSE(waitForTask(service.openInNewWindow(QUrl::fromLocalFile(notes))));
 
     const QString notesURI = QUrl::fromLocalFile(notes).toString(QUrl::FullyEncoded);
     using Request = RecordingFileManager::Request;
@@ -142,7 +144,7 @@ TEST_F(FinderWorkspaceServiceTest, FoldersGoOnlyToTheFileManagerWhoseAnswerIsRet
     EXPECT_EQ(launcher.launched(), QByteArray());
 }
 
-TEST_F(FinderWorkspaceServiceTest, AFileOpensThroughTheDesktopLauncher)
+TEST_F(FinderWorkspaceServiceTest, AFileOpensAndAnUnansweredRevealShowsItsFolderThroughTheDesktopLauncher)
 {
     if (QGuiApplication::platformName() == "offscreen") {
         // Qt's offscreen platform launches nothing, so this test runs again, alone, in a copy of
@@ -170,9 +172,20 @@ TEST_F(FinderWorkspaceServiceTest, AFileOpensThroughTheDesktopLauncher)
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.close();
 
-    EXPECT_TRUE(service.open(QUrl::fromLocalFile(report)));
+    EXPECT_TRUE(waitForTask(service.open(QUrl::fromLocalFile(report))));
     ASSERT_TRUE(QTest::qWaitFor([&] { return !launcher.launched().isEmpty(); }, 10'000));
-    EXPECT_EQ(QUrl::fromEncoded(launcher.launched().trimmed()), QUrl::fromLocalFile(report));
+
+    // Unanswered, a reveal opens the item's folder with the desktop's folder handler, unless that is Kovara.
+    const QString choices = qEnvironmentVariable("XDG_CONFIG_HOME") + "/mimeapps.list";
+    TestFiles::writeFile(choices, "[Default Applications]\ninode/directory=com.kovara.Kovara.desktop;other.desktop;\n");
+    waitForTask(service.reveal(QUrl::fromLocalFile(report)));
+    QFile::remove(choices);
+    waitForTask(service.reveal(QUrl::fromLocalFile(report)));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return launcher.launched().count('\n') >= 2; }, 10'000));
+    const QList<QByteArray> launched = launcher.launched().trimmed().split('\n');
+    EXPECT_EQ(QUrl::fromEncoded(launched.value(0)), QUrl::fromLocalFile(report));
+    EXPECT_EQ(QUrl::fromEncoded(launched.value(1)), QUrl::fromLocalFile(volume.path()));
+    EXPECT_EQ(launched.size(), 2);
 }
 
 } // namespace

@@ -1,7 +1,10 @@
 #include "content/CopyByteProgressAccumulator.h"
+#include "content/FileTreeCopier.h"
 #include "content/VaultFileCopyEngine.h"
 #include "model/CancellationError.h"
+#include "model/ErrorMessage.h"
 #include "platform/LatestValueSlot.h"
+#include "support/QtValuePrinters.h"
 #include "support/RealMounts.h"
 #include "support/TestFiles.h"
 #include "support/WaitForTask.h"
@@ -16,6 +19,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <limits>
+#include <sys/fsuid.h>
 #include <sys/stat.h>
 #include <system_error>
 #include <thread>
@@ -125,6 +129,34 @@ TEST(VaultFileCopyEngine, measuresOnlyRegularFileDataWithoutFollowingLinks)
         EXPECT_EQ(error.code().value(), EOVERFLOW);
         EXPECT_TRUE(QString::fromUtf8(error.what()).contains(huge.path())) << error.what();
     }
+}
+
+// A folder chosen inside one the user may enter but not list is copied, up to a file they cannot
+// read, which is named from where they chose the folder. As root, the copy runs on a thread checked
+// as "nobody" (setfsuid acts on one thread), since root reads anything.
+TEST(FileTreeCopier, aFolderInOneThatCanOnlyBeEnteredIsCopiedAndAnUnreadableFileInItIsNamed)
+{
+    QTemporaryDir folder;
+    const QString sources = folder.path() + "/Documentos";
+    writeFile(sources + "/Fotos/2019/x.jpg", "x");
+    QDir().mkpath(folder.path() + "/cofre");
+    ::chmod(QFile::encodeName(folder.path()).constData(), 0755);
+    ::chmod(QFile::encodeName(folder.path() + "/cofre").constData(), 0777);
+    ::chmod(QFile::encodeName(sources + "/Fotos/2019/x.jpg").constData(), 0);
+    ::chmod(QFile::encodeName(sources).constData(), 0111);
+    std::exception_ptr failure;
+    std::thread([&] {
+        ::setfsuid(::geteuid() == 0 ? 65534 : ::geteuid());
+        CopyByteProgressAccumulator progress([](qint64) {});
+        try {
+            FileTreeCopier(progress, {}).copy(sources + "/Fotos", folder.path() + "/cofre/Fotos");
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        ::setfsuid(::geteuid());
+    }).join();
+    ::chmod(QFile::encodeName(sources).constData(), 0755);
+    EXPECT_EQ(failure ? userMessage(failure, sources) : "copied", "Fotos/2019/x.jpg: Permissão negada");
 }
 
 // Whole trees are copied into encrypted volumes by the import tests; these are the items only

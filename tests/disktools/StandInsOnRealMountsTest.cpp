@@ -12,7 +12,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
-#include <QThread>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -85,13 +85,19 @@ protected:
         return tool.readAllStandardError();
     }
 
-    // Whether a process whose command line matches `pattern` (an extended regular expression) runs.
-    static bool running(const QString& pattern)
+    // The processes whose command line matches `pattern` (an extended regular expression).
+    static QList<pid_t> processesMatching(const QString& pattern)
     {
         QProcess pgrep;
-        pgrep.setStandardOutputFile(QProcess::nullDevice());
         pgrep.start("/usr/bin/pgrep", {"-f", pattern});
-        return pgrep.waitForFinished(-1) && pgrep.exitCode() == 0;
+        pgrep.waitForFinished(-1);
+        QList<pid_t> processes;
+        for (const QByteArray& line : pgrep.readAllStandardOutput().split('\n')) {
+            if (const auto pid = pid_t(line.toLongLong()); pid > 0) {
+                processes.append(pid);
+            }
+        }
+        return processes;
     }
 
     // gocryptfs run by hand, as a user would, with `passwordLine` on its standard input.
@@ -225,7 +231,7 @@ TEST_F(StandInsOnRealMounts, AttachLeavesNoMountWhenStoppedOrRefusedAndNeverFoll
     // volume it mounts all the same is undone by its mount point, whatever the comma in the path.
     const QString daemon = "notifypid=.*" + QFileInfo(sandbox.path()).fileName();
     const std::optional<QByteArray> stopped =
-        stoppedOnce({"attach", "-stdinpass", image}, [&] { return running(daemon); }, SIGTERM);
+        stoppedOnce({"attach", "-stdinpass", image}, [&] { return !processesMatching(daemon).isEmpty(); }, SIGTERM);
     ASSERT_TRUE(stopped);
     EXPECT_TRUE(stopped->contains("Operação interrompida"));
     EXPECT_TRUE(mounts().isEmpty());
@@ -242,6 +248,7 @@ TEST_F(StandInsOnRealMounts, AttachLeavesNoMountWhenStoppedOrRefusedAndNeverFoll
     writeFile(configuration, intact);
     EXPECT_TRUE(mounts().isEmpty());
     ASSERT_TRUE(QDir().rmdir(mountBase())) << "no mount folder is left behind either";
+
     const QString elsewhere = sandbox.path() + "/outro lugar";
     ASSERT_TRUE(QDir().mkpath(elsewhere));
     QFile::setPermissions(elsewhere, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
@@ -249,12 +256,13 @@ TEST_F(StandInsOnRealMounts, AttachLeavesNoMountWhenStoppedOrRefusedAndNeverFoll
     ASSERT_TRUE(QFile::link(elsewhere, mountBase()));
     const RealMounts::Run throughLink = attach(image, "senha");
     EXPECT_EQ(throughLink.exitStatus, 1);
-    EXPECT_TRUE(throughLink.standardError.contains("não é um diretório real")) << throughLink.standardError.toStdString();
+    EXPECT_TRUE(throughLink.standardError.contains("não é um diretório real"))
+        << throughLink.standardError.toStdString();
 
     ASSERT_TRUE(QFile::remove(mountBase()));
     ASSERT_TRUE(QDir().mkdir(mountBase()));
-    QFile::setPermissions(mountBase(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther |
-                                           QFile::ExeOther);
+    QFile::setPermissions(mountBase(),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther);
     EXPECT_EQ(attach(image, "senha").exitStatus, 1);
     EXPECT_TRUE(mounts().isEmpty());
 
@@ -266,6 +274,17 @@ TEST_F(StandInsOnRealMounts, AttachLeavesNoMountWhenStoppedOrRefusedAndNeverFoll
     EXPECT_EQ(attachedMountPoint(beside.standardOutput), mountBase() + "/Protegido 1");
     EXPECT_TRUE(QFileInfo(mountBase() + "/Protegido").isSymLink());
     EXPECT_TRUE(entriesOf(elsewhere).isEmpty());
+
+    // Its daemon killed, the volume answers nothing (ENOTCONN): attach mounts it afresh instead of
+    // answering with the dead mount.
+    const QList<pid_t> daemons = processesMatching(daemon);
+    ASSERT_EQ(daemons.size(), 1);
+    ASSERT_EQ(::kill(daemons[0], SIGKILL), 0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return processesMatching(daemon).isEmpty(); }));
+    const RealMounts::Run afresh = attach(image, "senha");
+    ASSERT_EQ(afresh.exitStatus, 0) << afresh.standardError.toStdString();
+    writeFile(attachedMountPoint(afresh.standardOutput) + "/vivo.txt", "sim");
+    EXPECT_EQ(mounts(), QStringList{attachedMountPoint(afresh.standardOutput)});
 }
 
 TEST_F(StandInsOnRealMounts, CreationRefusesBadRequestsAndLeavesNothingHalfMade)
@@ -299,9 +318,8 @@ TEST_F(StandInsOnRealMounts, CreationRefusesBadRequestsAndLeavesNothingHalfMade)
     // the image and the next create removes.
     ASSERT_TRUE(stoppedOnce(createArguments(image, "Cofre"), building, SIGKILL));
     // The gocryptfs it started may still be writing into the temporary folder: let it end.
-    while (!unfinished().isEmpty() && running(unfinished().value(0, "-"))) {
-        QThread::msleep(10);
-    }
+    const auto settled = [&] { return unfinished().isEmpty() || processesMatching(unfinished().first()).isEmpty(); };
+    ASSERT_TRUE(QTest::qWaitFor(settled, 60000));
     EXPECT_FALSE(QFileInfo::exists(image));
     EXPECT_EQ(attach(image, "senha").exitStatus, 1);
     EXPECT_TRUE(mounts().isEmpty());
@@ -315,6 +333,44 @@ TEST_F(StandInsOnRealMounts, CreationRefusesBadRequestsAndLeavesNothingHalfMade)
     const RealMounts::Run opened = attach(image, longest);
     ASSERT_EQ(opened.exitStatus, 0) << opened.standardError.toStdString();
     EXPECT_EQ(runStandIn("kovara-hdiutil", {"detach", attachedMountPoint(opened.standardOutput)}).exitStatus, 0);
+}
+
+TEST_F(StandInsOnRealMounts, ChpassOpensTheImageWithTheWholeNewPasswordOnlyAndAnIdleVolumeUnmountsItself)
+{
+    const QString image = storage + "/trocada.sparsebundle";
+    const QByteArray old = "antiga\nlinha";
+    const QByteArray renewed = "nova\nlinha é outra";
+    ASSERT_EQ(create(image, "Trocada", old).exitStatus, 0);
+    const auto chpass = [&image](const QByteArray& current, const QByteArray& next) {
+        return runStandIn("kovara-hdiutil", {"chpass", "-oldstdinpass", "-newstdinpass", image},
+                          current + '\0' + next + '\0');
+    };
+    for (const QByteArray& wrong : {QByteArray("antiga"), QByteArray("outra senha")}) {
+        const RealMounts::Run refused = chpass(wrong, renewed);
+        EXPECT_EQ(refused.exitStatus, 80);
+        EXPECT_TRUE(refused.standardError.contains("A senha atual está incorreta."))
+            << refused.standardError.toStdString();
+    }
+    // What a change cut short between gocryptfs's write and its rename leaves beside the old file.
+    const QString pending = QDir(image).filePath(QString(ImageBundle::cipherFolderName) + "/gocryptfs.conf.tmp");
+    writeFile(pending, "");
+    const RealMounts::Run changed = chpass(old, renewed);
+    ASSERT_EQ(changed.exitStatus, 0) << changed.standardError.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(pending));
+    EXPECT_NE(attach(image, old).exitStatus, 0);
+    EXPECT_NE(attach(image, renewed.chopped(1)).exitStatus, 0);
+    EXPECT_TRUE(mounts().isEmpty());
+
+    // Left alone, the volume goes; its empty folder is taken again by the next attach.
+    const RealMounts::Run idle = runStandIn(
+        "kovara-hdiutil", {"attach", "-plist", "-nobrowse", "-owners", "on", "-idle", "1", "-stdinpass", image},
+        renewed + '\0');
+    ASSERT_EQ(idle.exitStatus, 0) << idle.standardError.toStdString();
+    EXPECT_EQ(mounts(), QStringList{mountBase() + "/Trocada"});
+    EXPECT_TRUE(QTest::qWaitFor([this] { return mounts().isEmpty(); }, 30000));
+    const RealMounts::Run again = attach(image, renewed);
+    ASSERT_EQ(again.exitStatus, 0) << again.standardError.toStdString();
+    EXPECT_EQ(attachedMountPoint(again.standardOutput), mountBase() + "/Trocada");
 }
 
 TEST_F(StandInsOnRealMounts, HiddenFlagIsSetAndClearedPerNameAndEachPathIsTried)

@@ -4,12 +4,17 @@
 // Only the file manager is a recording double.
 #include "store/VaultStore.h"
 
+#include "app/AutomaticLockMonitor.h"
+#include "app/AutomaticLockSettings.h"
 #include "support/FakeFinderWorkspace.h"
+#include "support/PrivateSessionBus.h"
 #include "support/QtValuePrinters.h"
 #include "support/RealMounts.h"
 #include "support/TestFiles.h"
 #include "support/WaitForTask.h"
 
+#include <QDBusConnection>
+#include <QDBusMessage>
 #include <QDirIterator>
 #include <QFile>
 #include <QProcess>
@@ -122,7 +127,6 @@ TEST_F(VaultsOnRealMounts, aVaultKeepsItsFilesEncryptedThroughLockUnlockImportTr
     QCoro::waitFor(store.lockSelectedAndWait());
     EXPECT_EQ(store.noticeMessage(), "Cofre bloqueado.");
     EXPECT_EQ(store.status(), VaultStatus::locked);
-    EXPECT_TRUE(mountedVolumes().isEmpty());
 
     // The bundle holds the file, but neither its name nor its bytes.
     int files = 0;
@@ -137,8 +141,8 @@ TEST_F(VaultsOnRealMounts, aVaultKeepsItsFilesEncryptedThroughLockUnlockImportTr
     EXPECT_GE(files, 3);
 
     // Only the whole password opens it: not the line before its break, nor a near miss.
-    for (const QString& wrong : {QString("primeira linha"), QString("primeira linha\nsegunda é secret"),
-                                 QString("outra senha qualquer")}) {
+    for (const QString& wrong :
+         {QString("primeira linha"), QString("primeira linha\nsegunda é secret"), QString("outra senha qualquer")}) {
         QCoro::waitFor(store.unlockSelected(wrong));
         EXPECT_EQ(store.errorMessage(), std::nullopt) << "no banner for a wrong password";
         EXPECT_EQ(store.unlockFailureMessage(vault.id),
@@ -146,6 +150,10 @@ TEST_F(VaultsOnRealMounts, aVaultKeepsItsFilesEncryptedThroughLockUnlockImportTr
         EXPECT_TRUE(mountedVolumes().isEmpty());
         EXPECT_TRUE(entriesOf(mountBase()).isEmpty()) << entriesOf(mountBase()).join(", ").toStdString();
     }
+    QCoro::waitFor(store.unlockSelected(password));
+    EXPECT_EQ(listedNames(), QStringList{"Declaração de bens.txt"}) << "listed only once the volume is ready";
+    QCoro::waitFor(store.lockSelectedAndWait());
+    EXPECT_TRUE(mountedVolumes().isEmpty()) << "the lock returns only once the volume is gone";
 
     // gocryptfs names the mount "Dados pessoais_ São Paulo/…", which also names a copy of the
     // image there: the vault is still recognised by its own volume, so unlocking it again does
@@ -171,8 +179,10 @@ TEST_F(VaultsOnRealMounts, aVaultKeepsItsFilesEncryptedThroughLockUnlockImportTr
     createSampleTree(sources + "/Fotos", 4 * 1024 * 1024 + 3);
     const QStringList sourcesBefore = snapshot(sources);
     std::optional<VaultImportBatchResult> result;
-    const QList<QUrl> urls{QUrl::fromLocalFile(sources + "/Declaração de bens.txt"), QUrl::fromLocalFile(sources + "/Fotos")};
-    ASSERT_TRUE(store.enqueueImportItems(urls, vault.id, password, [&](const VaultImportBatchResult& done) { result = done; }));
+    const QList<QUrl> urls{QUrl::fromLocalFile(sources + "/Declaração de bens.txt"),
+                           QUrl::fromLocalFile(sources + "/Fotos")};
+    ASSERT_TRUE(
+        store.enqueueImportItems(urls, vault.id, password, [&](const VaultImportBatchResult& done) { result = done; }));
     ASSERT_TRUE(QTest::qWaitFor([&] { return result && store.canEnqueueOperation(); }, generousWait));
     EXPECT_EQ(result->completedSourceURLs, urls);
     EXPECT_EQ(store.errorMessage(), std::nullopt);
@@ -208,7 +218,8 @@ TEST_F(VaultsOnRealMounts, aVaultKeepsItsFilesEncryptedThroughLockUnlockImportTr
     EXPECT_FALSE(QFileInfo::exists(vault.imageURL.toLocalFile()));
     const QStringList trashInfo =
         QString::fromUtf8(readAll(trash + "/info/Diário Pessoal.sparsebundle.trashinfo")).split('\n').filter("Path=");
-    EXPECT_EQ(QUrl::fromPercentEncoding(trashInfo.value(0).mid(5).toUtf8()), storagePath() + "/Diário Pessoal.sparsebundle")
+    EXPECT_EQ(QUrl::fromPercentEncoding(trashInfo.value(0).mid(5).toUtf8()),
+              storagePath() + "/Diário Pessoal.sparsebundle")
         << "the Trash can put it back where it was";
     EXPECT_TRUE(VaultRegistry(paths).load().isEmpty());
     EXPECT_TRUE(store.vaults().isEmpty());
@@ -252,7 +263,8 @@ TEST_F(VaultsOnRealMounts, handMountedAndBusyVaultsAreFoundLockedWhenForcedAndAl
     QCoro::waitFor(store.lockSelectedAndWait());
     const QString busyText = "O cofre ainda está em uso por %1. Feche os arquivos abertos nele e tente novamente, ou "
                              "use “Forçar bloqueio”.";
-    EXPECT_TRUE(store.errorMessage() == busyText.arg("tail, sleep") || store.errorMessage() == busyText.arg("sleep, tail"))
+    EXPECT_TRUE(store.errorMessage() == busyText.arg("tail, sleep") ||
+                store.errorMessage() == busyText.arg("sleep, tail"))
         << store.errorMessage().value_or("").toStdString();
     EXPECT_EQ(store.forceLockVaultID(), busy.id);
     EXPECT_EQ(store.status(), VaultStatus::unlocked);
@@ -276,7 +288,8 @@ TEST_F(VaultsOnRealMounts, handMountedAndBusyVaultsAreFoundLockedWhenForcedAndAl
     EXPECT_FALSE(store.errorMessage().value_or("").contains("ainda montados"));
     EXPECT_EQ(store.forceLockVaultID(), busy.id);
     EXPECT_TRUE(store.forceLockContinuesTermination()) << "the forced lock is offered as part of quitting";
-    EXPECT_EQ(mountedVolumes(), (QStringList{busyVolume, foreignVolume})) << "the others were locked, the manual one too";
+    EXPECT_EQ(mountedVolumes(), (QStringList{busyVolume, foreignVolume}))
+        << "the others were locked, the manual one too";
     EXPECT_EQ(store.state(project.id), VaultRowState::locked);
     EXPECT_EQ(store.state(byHand.id), VaultRowState::locked);
 
@@ -290,6 +303,56 @@ TEST_F(VaultsOnRealMounts, handMountedAndBusyVaultsAreFoundLockedWhenForcedAndAl
         holder->kill();
         holder->waitForFinished(-1);
     }
+}
+
+TEST_F(VaultsOnRealMounts, vaultsLockThemselvesWhenTheScreenLocksUnlessInUseAndAfterSittingIdle)
+{
+    PrivateSessionBus bus;
+    ASSERT_TRUE(bus.isRunning());
+    const QDBusConnection kovaraBus = QDBusConnection::connectToBus(bus.address(), "kovara");
+    QDBusConnection screenSaver = QDBusConnection::connectToBus(bus.address(), "screensaver");
+    ASSERT_TRUE(screenSaver.registerService("org.freedesktop.ScreenSaver"));
+    AutomaticLockSettings settings;
+    // No logind on this bus: its triggers are simply missing.
+    const AutomaticLockMonitor monitor(store, settings, kovaraBus, kovaraBus);
+    const auto lockScreen = [&screenSaver] {
+        QDBusMessage activated =
+            QDBusMessage::createSignal("/org/freedesktop/ScreenSaver", "org.freedesktop.ScreenSaver", "ActiveChanged");
+        activated << true;
+        return screenSaver.send(activated);
+    };
+
+    QCoro::waitFor(store.refresh());
+    const Vault vault = createVault("Agenda");
+    writeFile(mountPointOf(vault) + "/aberto.txt", "em uso");
+    QProcess holder;
+    holder.setStandardInputFile(mountPointOf(vault) + "/aberto.txt");
+    holder.start("/usr/bin/sleep", {"600"});
+    ASSERT_TRUE(holder.waitForStarted(-1));
+    ASSERT_TRUE(lockScreen());
+    ASSERT_TRUE(
+        QTest::qWaitFor([this] { return store.forceLockVaultID().has_value() && !store.isBusy(); }, generousWait));
+    EXPECT_EQ(store.forceLockVaultID(), vault.id) << "a vault in use is offered the forced lock, never forced";
+    EXPECT_TRUE(store.errorMessage().value_or("").startsWith("O cofre ainda está em uso por "));
+    EXPECT_EQ(mountedVolumes().size(), 1);
+
+    holder.kill();
+    holder.waitForFinished(-1);
+    ASSERT_TRUE(lockScreen());
+    ASSERT_TRUE(
+        QTest::qWaitFor([this] { return store.status() == VaultStatus::locked && !store.isBusy(); }, generousWait));
+    EXPECT_EQ(store.noticeMessage(), "Cofre bloqueado.");
+    EXPECT_EQ(store.errorMessage(), std::nullopt);
+    EXPECT_TRUE(mountedVolumes().isEmpty());
+
+    // gocryptfs unmounts a volume left alone; the change of mounts brings the store to look again.
+    store.setIdleLockTimeout(std::chrono::seconds(1));
+    QCoro::waitFor(store.unlock(vault.id, password));
+    ASSERT_EQ(store.status(), VaultStatus::unlocked);
+    ASSERT_TRUE(
+        QTest::qWaitFor([this] { return store.status() == VaultStatus::locked && !store.isBusy(); }, generousWait));
+    EXPECT_EQ(store.noticeMessage(), QString::fromUtf8("O cofre “Agenda” foi bloqueado."));
+    EXPECT_TRUE(mountedVolumes().isEmpty());
 }
 
 } // namespace

@@ -12,9 +12,6 @@
 TEST(VaultErrorTest, textsNoOtherTestReaches)
 {
     EXPECT_EQ(VaultError::commandFailed("hdiutil", 1, "").errorDescription(), "hdiutil falhou com código 1.");
-    EXPECT_EQ(VaultError::vaultDeletedButRegistryNotUpdated("Disco cheio.").errorDescription(),
-              "O arquivo criptografado foi movido para o Lixo, mas o catálogo de cofres não pôde ser atualizado. O cofre "
-              "aparecerá como “Arquivo ausente”; apague-o novamente para removê-lo da lista. Disco cheio.");
     EXPECT_STREQ(VaultError(VaultError::Kind::noSelection).what(), "Selecione um cofre primeiro.");
     EXPECT_EQ(userMessage(std::make_exception_ptr(42)), "Ocorreu um erro inesperado.");
     // The standard library's errors, never in its English.

@@ -148,7 +148,8 @@ TEST_F(VaultRegistryTest, loadRefusesEveryTamperedCatalogue)
         {"two entries share an id", catalogueOf({vaultNamed("A", id).toJson(), vaultNamed("B", id).toJson()}),
          invalid + "Há IDs de cofre repetidos."},
         {"names differ only in letter case", catalogueOf({vaultNamed("Diário").toJson(), vaultNamed("DIÁRIO").toJson()}), names},
-        {"names differ only in accents", catalogueOf({vaultNamed("Ação").toJson(), vaultNamed("Acao").toJson()}), names},
+        {"names differ in accents", catalogueOf({vaultNamed("Ação").toJson(), vaultNamed("Aca\u0300o").toJson()}),
+         names},
         {"names differ only in surrounding white space",
          catalogueOf({vaultNamed("Fotos").toJson(), vaultNamed(" Fotos\n").toJson()}), names},
         {"a name is only white space", catalogueOf({vaultNamed(" \t ").toJson()}), names},
@@ -185,7 +186,7 @@ TEST_F(VaultRegistryTest, loadRefusesEveryTamperedCatalogue)
     EXPECT_EQ(failureOf([this] { registry().load(); }), invalid + "vaults.json não pode ser um link simbólico.");
     QDir(applicationPath()).removeRecursively();
     writeFile(applicationPath(), "not a folder");
-    EXPECT_EQ(failureOf([this] { registry().load(); }), "Não é um diretório");
+    EXPECT_EQ(failureOf([this] { registry().load(); }), "vaults.json: Não é um diretório");
 }
 
 TEST_F(VaultRegistryTest, loadAcceptsWhatAValidCatalogueMayHold)
@@ -260,17 +261,6 @@ TEST_F(VaultRegistryTest, saveRefusesAFolderItCannotWrite)
     EXPECT_EQ(failure, "O catálogo de cofres não pôde ser usado e não foi alterado. A pasta Kovara não permite "
                        "gravação; confira as permissões de " + applicationPath() + ".");
     EXPECT_FALSE(QFileInfo::exists(registryPath()));
-}
-
-TEST(VaultNameComparisonTest, ignoresCaseAccentsAndSurroundingSpace)
-{
-    const auto key = &VaultRegistry::nameComparisonKey;
-    EXPECT_EQ(key("  Ação\n"), key("acao"));
-    EXPECT_EQ(key("ÉCOLE"), key("école"));
-    EXPECT_EQ(key("Cofre"), key("Co\u0301fre")) << "a combining accent counts as none";
-    EXPECT_NE(key("Cofre 1"), key("Cofre 2"));
-    EXPECT_NE(key("Meu cofre"), key("Meucofre")) << "inner spaces matter";
-    EXPECT_TRUE(key(" \u0301 ").isEmpty());
 }
 
 } // namespace

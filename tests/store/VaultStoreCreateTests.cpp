@@ -1,15 +1,13 @@
+#include "model/CancellationError.h"
+#include "support/TestFiles.h"
 #include "support/VaultStoreFixture.h"
 
 #include <QFile>
+#include <QStandardPaths>
 
 namespace {
 
 using CreateTest = VaultStoreFixture;
-
-QStringList imagesIn(const KovaraPaths& paths)
-{
-    return QDir(paths.storageDirectory.toLocalFile()).entryList({"*.sparsebundle"}, QDir::AllEntries);
-}
 
 TEST_F(CreateTest, requestsAreCheckedRuleByRuleInOrder)
 {
@@ -123,46 +121,6 @@ TEST_F(CreateTest, aCreatedVaultIsCataloguedSelectedUnlockedAndEmpty)
     EXPECT_EQ(services.content.listedMountPoints.value(0), sessionOf(created).mountPoint);
 }
 
-TEST_F(CreateTest, aVaultThatCannotBeUnlockedStaysCataloguedSelectedAndLocked)
-{
-    makeStore();
-    services.disk.attachOutcomes.pushError(VaultError(VaultError::Kind::unlockFailed));
-    const std::optional<Vault> created = waitForTask(store->createVault("Fotos", "senha-longa", 1));
-
-    ASSERT_TRUE(created);
-    EXPECT_EQ(store->vaults(), QList<Vault>{*created});
-    EXPECT_EQ(VaultRegistry(paths).load(), store->vaults());
-    EXPECT_EQ(store->selectedVaultID(), created->id);
-    EXPECT_EQ(store->status(), VaultStatus::locked);
-    EXPECT_EQ(store->errorMessage(), "O cofre foi criado, mas não pôde ser desbloqueado: Não foi possível "
-                                     "desbloquear este cofre. Confira a senha e tente novamente.");
-    EXPECT_EQ(store->unlockFailure(), std::nullopt) << "a new vault's failure is a banner, not an inline hint";
-    EXPECT_EQ(store->noticeMessage(), "O cofre foi criado e permanece bloqueado.");
-}
-
-TEST_F(CreateTest, nothingIsLeftWhenTheCatalogueCannotBeWrittenOrTheCreateIsCancelled)
-{
-    makeStore({"Antigo"});
-    ASSERT_TRUE(store->enqueueCreateVault("Novo", "senha-longa", 1));
-    ASSERT_TRUE(store->canCancelActiveOperation());
-    store->cancelActiveOperation();
-    EXPECT_EQ(store->activeOperation()->phase, VaultOperationPhase::cancelling);
-    ASSERT_TRUE(becomesIdle());
-    EXPECT_EQ(store->errorMessage(), "A operação foi cancelada.");
-    EXPECT_EQ(store->vaults().size(), 1);
-    EXPECT_EQ(imagesIn(paths).size(), 1) << "only the old vault's image is there";
-
-    // Only the write fails: the catalogue was read when the store was built.
-    ASSERT_TRUE(QFile::remove(paths.registryURL.toLocalFile()));
-    ASSERT_TRUE(QDir().mkpath(paths.registryURL.toLocalFile()));
-    EXPECT_EQ(waitForTask(store->createVault("Fotos", "senha-longa", 1)), std::nullopt);
-    EXPECT_EQ(store->vaults().size(), 1);
-    EXPECT_EQ(store->selectedVaultID(), vault(0).id);
-    EXPECT_FALSE(store->errorMessage().value_or("").isEmpty());
-    EXPECT_EQ(imagesIn(paths).size(), 1) << "no image is left without its catalogue entry";
-    EXPECT_FALSE(services.disk.operations().contains("attach"));
-}
-
 TEST_F(CreateTest, theInitialFolderIsCopiedInAndItsNoticeReplacesTheCreationNotice)
 {
     makeStore();
@@ -203,6 +161,83 @@ TEST_F(CreateTest, theInitialFolderIsCopiedInAndItsNoticeReplacesTheCreationNoti
             EXPECT_EQ(store->noticeMessage(), "Item adicionado ao cofre. A origem foi preservada.");
             EXPECT_EQ(store->errorMessage(), std::nullopt);
         }
+    }
+}
+
+// Creates, deletes and a refresh stopped half-way by the user or the disk say how far they got and lose
+// nothing: a vault keeps its image unless shown as missing (it is then in the Trash), and no image is unlisted.
+TEST_F(CreateTest, anOperationStoppedHalfWaySaysHowFarItGotAndLeavesNothingHalfDone)
+{
+    makeStore({"Recibos"});
+    const QString trashed = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/Trash/files";
+    const auto create = [this](std::optional<VaultOperationPhase> cancelAt) {
+        const auto cancelOnReaching = [this, cancelAt] {
+            if (store->hasOperationTask() && store->activeOperation() && store->activeOperation()->phase == cancelAt) {
+                store->cancelActiveOperation();
+            }
+        };
+        const auto watch = QObject::connect(store.get(), &VaultStore::activeOperationChanged, cancelOnReaching);
+        ASSERT_TRUE(store->enqueueCreateVault("Novo " + QString::number(store->vaults().size()), "senha-longa", 1));
+        cancelOnReaching();
+        ASSERT_TRUE(becomesIdle());
+        QObject::disconnect(watch);
+    };
+    const struct
+    {
+        std::function<void()> run;
+        QString message;
+        std::optional<QString> notice; // only when a new vault was catalogued
+    } cases[] = {
+        {[&] { create(VaultOperationPhase::creatingVault); }, "A operação foi cancelada.", std::nullopt},
+        {[&] {
+             services.disk.attachOutcomes.pushError(CancellationError());
+             create(VaultOperationPhase::unlockingVault);
+         },
+         "O cofre foi criado, mas não pôde ser desbloqueado: A operação foi cancelada.",
+         "O cofre foi criado e permanece bloqueado."},
+        {[&] {
+             services.disk.mountedSessionsOutcomes.push(mounted({vault(0)}));
+             QDir().rename(trashed, trashed + " guardado");
+             TestFiles::writeFile(trashed, "não é uma pasta");
+             waitForTask(store->performDeleteVault(vault(0).id));
+             QFile::remove(trashed);
+             QDir().rename(trashed + " guardado", trashed);
+         },
+         "O cofre foi bloqueado, mas não foi apagado. O arquivo criptografado do cofre não pôde ser movido para o "
+         "Lixo. Não foi possível mover “Recibos.sparsebundle” para o Lixo. O arquivo continua no lugar.",
+         std::nullopt},
+        // The catalogue was read when the store was built; from here on only its writes fail.
+        {[&] {
+             QFile::remove(paths.registryURL.toLocalFile());
+             QDir().mkpath(paths.registryURL.toLocalFile());
+             waitForTask(store->performDeleteVault(vault(0).id));
+         },
+         "O arquivo criptografado foi movido para o Lixo, mas o catálogo de cofres não pôde ser atualizado. O cofre "
+         "aparecerá como “Arquivo ausente”; apague-o novamente para removê-lo da lista. vaults.json: Erro de entrada/saída",
+         std::nullopt},
+        {[&] { create(std::nullopt); }, "vaults.json: Erro de entrada/saída", std::nullopt},
+        {[&] {
+             QFile::remove(paths.storageDirectory.toLocalFile() + ".metadata_never_index");
+             QDir().mkpath(paths.storageDirectory.toLocalFile() + ".metadata_never_index");
+             waitForTask(store->refresh());
+         },
+         "A pasta protegida do Kovara não é segura para uso. .metadata_never_index não é um arquivo regular.",
+         std::nullopt},
+    };
+    for (const auto& failure : cases) {
+        SCOPED_TRACE(failure.message.toStdString());
+        const qsizetype listed = store->vaults().size();
+        failure.run();
+        EXPECT_EQ(store->errorMessage(), failure.message);
+        EXPECT_EQ(store->noticeMessage(), failure.notice);
+        EXPECT_EQ(store->vaults().size(), listed + (failure.notice ? 1 : 0));
+        qsizetype images = 0;
+        for (const Vault& vault : store->vaults()) {
+            const bool hasImage = QFileInfo(vault.imageURL.toLocalFile()).isDir();
+            EXPECT_EQ(hasImage, store->state(vault.id) != VaultRowState::missingImage) << vault.name.toStdString();
+            images += hasImage ? 1 : 0;
+        }
+        EXPECT_EQ(QDir(paths.storageDirectory.toLocalFile()).entryList({"*.sparsebundle"}, QDir::Dirs).size(), images);
     }
 }
 

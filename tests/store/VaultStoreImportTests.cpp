@@ -1,3 +1,4 @@
+#include "platform/PathError.h"
 #include "support/VaultStoreFixture.h"
 
 #include <limits>
@@ -47,12 +48,14 @@ TEST_F(ImportTest, oneNoticeSumsUpTheBatchAndEachFailureGetsItsOwnLine)
     EXPECT_EQ(store->noticeMessage(), "1 itens adicionados; 1 receberam outro nome para não substituir conteúdo "
                                       "existente. As origens foram preservadas.");
 
-    // One failing among three: the others go on, and the error names the failed item.
+    // One failing among three, on a file deep inside it: the others go on, and the error names
+    // the failed item and, from the folder the user chose it in, the file that failed.
     services.content.destinationsBySource.clear();
-    services.content.addFailureBySource[source("b.txt")] = std::make_exception_ptr(VaultError::sourceMissing("b.txt"));
-    EXPECT_FALSE(waitForTask(store->addItems({source("a.txt"), source("b.txt"), source("c.txt")})));
+    services.content.addFailureBySource[source("Fotos")] =
+        std::make_exception_ptr(PathError(EACCES, root.path() + "/origem/Fotos/2019/x.jpg"));
+    EXPECT_FALSE(waitForTask(store->addItems({source("a.txt"), source("Fotos"), source("c.txt")})));
     EXPECT_EQ(store->noticeMessage(), "2 itens adicionados ao cofre. As origens foram preservadas.");
-    EXPECT_EQ(store->errorMessage(), "b.txt: O item de origem não foi encontrado: b.txt.");
+    EXPECT_EQ(store->errorMessage(), "Fotos: Fotos/2019/x.jpg: Permissão negada");
 
     // A copy that reports no destination fails as a missing source, and nothing is listed again.
     services.content.addFailureBySource.clear();
@@ -180,21 +183,6 @@ TEST_F(ImportTest, progressAddsUpFinishedItemsAndSaturatesInsteadOfOverflowing)
         EXPECT_EQ(state.totalBytes, std::nullopt);
     }
     EXPECT_NE(shownWhile(largest), shown.cend());
-}
-
-TEST_F(ImportTest, nothingStartsWithoutItemsOrWhileAnotherOperationRuns)
-{
-    mountVault();
-    EXPECT_FALSE(store->enqueueImportItems({}, vault(0).id, std::nullopt));
-    EXPECT_EQ(waitForTask(store->importItems({}, vault(0).id, std::nullopt)), VaultImportBatchResult{});
-
-    ASSERT_TRUE(store->beginOperation(std::nullopt, false, false));
-    EXPECT_FALSE(store->enqueueImportItems({source("a.txt")}, vault(0).id, std::nullopt));
-    EXPECT_EQ(store->errorMessage(), "Há outra operação em andamento.");
-    const VaultImportBatchResult refused = waitForTask(store->importItems({source("a.txt")}, vault(0).id, {}));
-    EXPECT_EQ(refused.failures, (QList<VaultImportItemFailure>{{source("a.txt"), "Há outra operação em andamento."}}));
-    EXPECT_TRUE(services.disk.calls.isEmpty());
-    store->endOperation();
 }
 
 } // namespace

@@ -114,7 +114,7 @@ public:
         calls.append({.operation = "mountedImagesInStorage"});
         co_return co_await answer(mountedImagesInStorageOutcomes);
     }
-    QCoro::Task<void> eject(QUrl mountPoint, bool force) override
+    QCoro::Task<void> eject(QUrl mountPoint, bool force, std::stop_token) override
     {
         calls.append({.operation = "eject", .mountPoint = mountPoint, .force = force});
         co_await answer(ejectOutcomes);

@@ -10,17 +10,21 @@
 class FakeFinderWorkspace final : public FinderWorkspaceServicing
 {
 public:
-    bool openInNewWindow(const QUrl& directory) noexcept override
+    QCoro::Task<bool> openInNewWindow(QUrl directory) override
     {
         openedWindows.append(directory);
-        return accepts;
+        co_return accepts;
     }
-    bool open(const QUrl& file) noexcept override
+    QCoro::Task<bool> open(QUrl file) override
     {
         openedFiles.append(file);
-        return accepts;
+        co_return accepts;
     }
-    void reveal(const QUrl& file) noexcept override { revealed.append(file); }
+    QCoro::Task<> reveal(QUrl file) override
+    {
+        revealed.append(file);
+        co_return;
+    }
 
     bool accepts = true;
     QList<QUrl> openedWindows;

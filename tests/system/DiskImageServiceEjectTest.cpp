@@ -2,6 +2,9 @@
 
 #include "system/VolumeEjectDiagnostics.h"
 
+#include <QElapsedTimer>
+#include <QTest>
+
 TEST(VolumeEjectDiagnosticsTest, HoldersAndBusyWording)
 {
     const auto failed = [](int status, const QByteArray& standardError) {
@@ -29,12 +32,23 @@ TEST_F(DiskImageServiceTest, AVolumeBusyThreeTimesNamesItsHolders)
                                          "Library/CoreServices/Finder.app/Contents/MacOS/Finder)\nDissenter parent "
                                          "PPID 1 (/sbin/launchd)\n"});
 
-    EXPECT_EQ(vaultErrorFrom(service.eject(QUrl::fromLocalFile("/media/Fotos/"), false)).errorDescription(),
+    EXPECT_EQ(vaultErrorFrom(service.eject(QUrl::fromLocalFile("/media/Fotos/"), false, {})).errorDescription(),
               "O cofre ainda está em uso por Finder. Feche os arquivos abertos nele e tente novamente, ou use “Forçar "
               "bloqueio”.");
     EXPECT_EQ(tools.calls(SystemTool::diskutil).size(), 3);
     EXPECT_EQ(tools.calls(SystemTool::diskutil).last().arguments, QStringList({"eject", "/media/Fotos"}));
     EXPECT_TRUE(tools.calls(SystemTool::hdiutil).isEmpty());
+
+    std::stop_source stop; // cancelled in the pause after its first attempt, it ends at once, with no other try
+    QCoro::Task<void> ejecting = service.eject(QUrl::fromLocalFile("/media/Fotos/"), false, stop.get_token());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return tools.calls(SystemTool::diskutil).size() == 4; }));
+    QTest::qWait(200); // past the attempt itself (milliseconds), well inside the pause (800)
+    QElapsedTimer sinceStop;
+    sinceStop.start();
+    stop.request_stop();
+    EXPECT_ANY_THROW(waitForTask(std::move(ejecting))); // the runner's own cancellation, should the attempt last
+    EXPECT_LT(sinceStop.elapsed(), 400) << "the pause of 0.8 s ran to its end";
+    EXPECT_EQ(tools.calls(SystemTool::diskutil).size(), 4);
 }
 
 TEST_F(DiskImageServiceTest, PoliteEjectRetriesWhileBusyAndFallsBackToDetach)
@@ -48,7 +62,7 @@ TEST_F(DiskImageServiceTest, PoliteEjectRetriesWhileBusyAndFallsBackToDetach)
 
     // An unrelated failure: hdiutil detaches instead.
     tools.answerNext(SystemTool::diskutil, {.status = 1, .standardError = "Unknown disk\n"});
-    waitForTask(service.eject(QUrl::fromLocalFile("/media/Notas/"), false));
+    waitForTask(service.eject(QUrl::fromLocalFile("/media/Notas/"), false, {}));
     EXPECT_EQ(tools.calls().last().arguments, QStringList({"detach", "/media/Notas"}));
 
     // hdiutil's status 16 is busy even in words that do not say so.

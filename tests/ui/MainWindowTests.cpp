@@ -6,11 +6,14 @@
 #include "finder/FinderServiceProvider.h"
 #include "model/VaultRegistry.h"
 #include "support/InspectableVaultStore.h"
+#include "support/RealMounts.h"
 #include "support/WindowScreenshot.h"
+#include "ui/ChangePasswordSheet.h"
 #include "ui/ContentView.h"
 #include "ui/CreateVaultSheet.h"
 #include "ui/InlineMessage.h"
 #include "ui/KovaraBrand.h"
+#include "ui/OperationBannerModel.h"
 #include "ui/VaultSidebarView.h"
 
 #include <QApplication>
@@ -19,6 +22,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
@@ -100,6 +104,18 @@ QMessageBox* visibleAlert(QWidget& window)
     return shown;
 }
 
+// The lines shown under a sheet's fields, in order.
+QStringList visibleMessages(const QWidget& sheet)
+{
+    QStringList messages;
+    for (InlineMessage* message : sheet.findChildren<InlineMessage*>()) {
+        if (message->isVisible()) {
+            messages.append(message->text());
+        }
+    }
+    return messages;
+}
+
 QAbstractButton* buttonTitled(QMessageBox& alert, const QString& title)
 {
     for (QAbstractButton* button : alert.buttons()) {
@@ -165,8 +181,8 @@ TEST_F(MainWindowTest, TheSidebarShowsEveryStateAndTheBannersTheirMessages)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     ASSERT_TRUE(QTest::qWaitFor([&] { return busy.count() == 2; })) << "the first refresh has ended";
 
-    store->installSessions({{unlocked.id, VaultSession{unlocked.id, QUrl::fromLocalFile("/run/kovara/Documentos"),
-                                                       "fuse:0:51"}}});
+    store->installSessions(
+        {{unlocked.id, VaultSession{unlocked.id, QUrl::fromLocalFile("/run/kovara/Documentos"), "fuse:0:51"}}});
     store->setAttentionVaultIDs({unconfirmed.id});
     store->selectVault(missing.id);
     ASSERT_TRUE(store->beginOperation(locked.id, false, false));
@@ -267,14 +283,8 @@ TEST_F(MainWindowTest, TheCreateSheetSaysWhatIsMissingOnReturnAndStepsOnlyWithin
     EXPECT_FALSE(create->isEnabled());
     QTest::keyClick(sheet, Qt::Key_Return);
     EXPECT_TRUE(sheet->isVisible()) << "nothing to create yet";
-    QStringList messages;
-    for (InlineMessage* message : sheet->findChildren<InlineMessage*>()) {
-        if (message->isVisible()) {
-            messages.append(message->text());
-        }
-    }
-    EXPECT_EQ(messages, (QStringList{"Dê um nome ao cofre.", "Informe uma senha.",
-                                     "A senha não é salva nem pode ser recuperada."}));
+    EXPECT_EQ(visibleMessages(*sheet), (QStringList{"Dê um nome ao cofre.", "Informe uma senha.",
+                                                    "A senha não é salva nem pode ser recuperada."}));
 
     auto* capacity = sheet->findChild<QSpinBox*>();
     capacity->setValue(1);
@@ -313,6 +323,59 @@ TEST_F(MainWindowTest, AVaultWhoseImageVanishedIsRemovedFromTheListOnlyAfterConf
     remove->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return store->vaults().size() == 1 && !store->isBusy(); }));
     EXPECT_EQ(store->vaults().first().id, kept.id);
+}
+
+TEST_F(MainWindowTest, ChangingAPasswordSaysAWrongCurrentOneBesideItsFieldAndEndsWithTheNotice)
+{
+    const Vault vault = addVault("Cartas", false);
+    const auto store = makeStore();
+    ASSERT_EQ(
+        RealMounts::runStandIn("kovara-hdiutil",
+                               {"create", "-size", "1g", "-type", "SPARSEBUNDLE", "-fs", "APFS", "-volname", "Cartas",
+                                "-encryption", "AES-256", "-stdinpass", "-nospotlight", vault.imageURL.toLocalFile()},
+                               QByteArray("antiga senha", 13))
+            .exitStatus,
+        0);
+    const auto window = makeWindow(*store);
+    QStringList banners;
+    QObject::connect(store.get(), &VaultStore::activeOperationChanged, [&] {
+        if (const auto& operation = store->activeOperation()) {
+            const OperationBannerModel banner =
+                OperationBannerModel::make(*operation, store->canCancelActiveOperation());
+            banners.append(banner.title + (banner.showsCancel ? " · Cancelar" : ""));
+        }
+    });
+    window->show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !store->isBusy() && store->state(vault.id) == VaultRowState::locked; }));
+    emit window->contentView()->findChild<VaultSidebarView*>()->actionRequested(
+        vault.id, SidebarRowModel::Action::changePassword);
+    const QPointer<ChangePasswordSheet> sheet = window->findChild<ChangePasswordSheet*>();
+    ASSERT_NE(sheet, nullptr);
+    const auto field = [&sheet](const QString& name) {
+        for (QLineEdit* each : sheet->findChildren<QLineEdit*>()) {
+            if (each->accessibleName() == name) {
+                return each;
+            }
+        }
+        return static_cast<QLineEdit*>(nullptr);
+    };
+    QTest::keyClicks(field("Senha atual"), "senha errada");
+    QTest::keyClicks(field("Nova senha"), "curta");
+    EXPECT_EQ(visibleMessages(*sheet).first(), "Use pelo menos 8 caracteres.");
+    QTest::keyClicks(field("Nova senha"), " e nova");
+    QTest::keyClicks(field("Confirmar nova senha"), "curta e nova");
+    QTest::keyClick(sheet, Qt::Key_Return);
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return visibleMessages(*sheet).contains("A senha atual está incorreta."); }, 60000));
+    EXPECT_EQ(store->errorMessage(), std::nullopt) << "said beside the field, not in an alert";
+    EXPECT_TRUE(field("Senha atual")->text().isEmpty());
+    EXPECT_TRUE(field("Senha atual")->hasFocus());
+
+    QTest::keyClicks(field("Senha atual"), "antiga senha");
+    QTest::keyClick(sheet, Qt::Key_Return);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sheet.isNull() && !store->isBusy(); }, 60000));
+    EXPECT_EQ(store->noticeMessage(), QString::fromUtf8("A senha do cofre “Cartas” foi alterada."));
+    EXPECT_EQ(banners, (QStringList{"Alterando a senha do cofre", "Alterando a senha do cofre"}));
 }
 
 } // namespace

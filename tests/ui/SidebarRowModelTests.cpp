@@ -26,16 +26,26 @@ TEST(SidebarRowModel, EveryStateHasItsIconStatusToggleAndMenu)
     };
     const MenuEntry deleteEntry{"Apagar cofre…", Action::requestDelete, true};
     const QList<Expected> cases{
-        {VaultRowState::unlocked, KovaraIcons::folder, "Desbloqueado",
+        {VaultRowState::unlocked,
+         KovaraIcons::folder,
+         "Desbloqueado",
          SidebarRowModel::LockToggle{KovaraIcons::unlocked, "Bloquear cofre", "Bloquear Contratos", Action::lock, true},
          {{"Abrir no Finder", Action::openInFileManager}, {"Bloquear", Action::lock, true}, deleteEntry}},
-        {VaultRowState::locked, KovaraIcons::folder, "Bloqueado",
+        {VaultRowState::locked,
+         KovaraIcons::folder,
+         "Bloqueado",
          SidebarRowModel::LockToggle{KovaraIcons::locked, "Desbloquear cofre", "Desbloquear Contratos",
                                      Action::requestUnlock, true},
-         {{"Desbloquear…", Action::requestUnlock}, deleteEntry}},
-        {VaultRowState::missingImage, KovaraIcons::missingImage, "Arquivo ausente", std::nullopt,
+         {{"Desbloquear…", Action::requestUnlock}, {"Alterar senha…", Action::changePassword}, deleteEntry}},
+        {VaultRowState::missingImage,
+         KovaraIcons::missingImage,
+         "Arquivo ausente",
+         std::nullopt,
          {{"Verificar novamente", Action::checkAgain}, deleteEntry}},
-        {VaultRowState::needsAttention, KovaraIcons::warning, "Verificar estado", std::nullopt,
+        {VaultRowState::needsAttention,
+         KovaraIcons::warning,
+         "Verificar estado",
+         std::nullopt,
          {{"Verificar novamente", Action::checkAgain}, deleteEntry}},
     };
     for (const Expected& expected : cases) {

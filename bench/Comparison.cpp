@@ -1,0 +1,26 @@
+#include "Comparison.h"
+
+#include <algorithm>
+#include <cstdio>
+
+double Comparison::median(std::vector<double> samples)
+{
+    if (samples.empty()) {
+        return 0;
+    }
+    std::sort(samples.begin(), samples.end());
+    const std::size_t middle = samples.size() / 2;
+    return samples.size() % 2 != 0 ? samples[middle] : (samples[middle - 1] + samples[middle]) / 2;
+}
+
+double Comparison::ratio() const
+{
+    const double kovara = median(kovara_);
+    return kovara > 0 && !baseline_.empty() ? median(baseline_) / kovara : 0;
+}
+
+void Comparison::printMedians() const
+{
+    std::printf("%s: Kovara %.4f s, baseline %.4f s (medians of %zu and %zu rounds)\n", name_.toUtf8().constData(),
+                median(kovara_), median(baseline_), kovara_.size(), baseline_.size());
+}

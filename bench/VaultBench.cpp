@@ -1,0 +1,210 @@
+#include "VaultBench.h"
+
+#include "Baselines.h"
+#include "BenchFolder.h"
+#include "EventLoopGapMeter.h"
+#include "PeakResidentMemory.h"
+
+#include "disktools/AttachedImages.h"
+#include "disktools/ImageBundle.h"
+#include "disktools/MountTable.h"
+#include "platform/FileTreeRemoval.h"
+
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+
+#include <chrono>
+#include <stdexcept>
+#include <unistd.h>
+
+namespace {
+
+const QString vaultName = QStringLiteral("Cofre de medição");
+const QString password = QStringLiteral("uma senha de medição, com espaços e acentuação");
+// The copies stay here until the run ends: removing 20,000 files through gocryptfs takes longer
+// than copying them, while the bench folder's removal deletes their encrypted form at once.
+const QString copiesFolder = QStringLiteral("cópias");
+
+template <typename Work>
+double secondsOf(Work&& work)
+{
+    const auto start = std::chrono::steady_clock::now();
+    work();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+bool isMounted(const QString& mountPoint)
+{
+    const MountTable table = MountTable::read();
+    for (const MountInfoEntry& mount : table.entries()) {
+        if (mount.mountPoint == mountPoint && mount.fileSystemType == QLatin1String(AttachedImages::fileSystemType)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+[[noreturn]] void fail(const QString& message)
+{
+    throw std::runtime_error(message.toStdString());
+}
+
+} // namespace
+
+VaultBench::VaultBench(const BenchFolder& folder)
+    : paths_(KovaraPaths::under(folder.filePath(QStringLiteral("dados/Kovara"))))
+    , store_(paths_, fileManager_)
+    , handMountPoint_(folder.filePath(QStringLiteral("montado à mão")))
+{
+    QDir().mkpath(handMountPoint_);
+}
+
+void VaultBench::createVault()
+{
+    QCoro::waitFor(store_.refresh());
+    const std::optional<Vault> created = QCoro::waitFor(store_.createVault(vaultName, password, 1));
+    requireNoError("create");
+    if (!created || !store_.sessions().contains(created->id)) {
+        fail(QStringLiteral("the new vault is not unlocked"));
+    }
+    vault_ = *created;
+    const QString volume = storeMountPoint();
+    constexpr int files = 40;
+    constexpr int folders = 8;
+    for (int index = 1; index <= files; ++index) {
+        QFile file(volume + QStringLiteral("/documento %1.txt").arg(index));
+        if (!file.open(QIODevice::WriteOnly) || file.write(QByteArray(2000 + index, 'k')) < 0) {
+            fail(QStringLiteral("cannot write into the vault"));
+        }
+    }
+    for (int index = 1; index <= folders; ++index) {
+        QDir().mkpath(volume + QStringLiteral("/pasta %1").arg(index));
+    }
+    QDir().mkpath(volume + QLatin1Char('/') + copiesFolder);
+    topLevelItems_ = files + folders + 1;
+}
+
+double VaultBench::unlockThroughStore()
+{
+    const double seconds = secondsOf([this] { QCoro::waitFor(store_.unlock(vault_.id, password)); });
+    requireNoError("unlock");
+    // A listing taken before the volume was ready would be empty or partial.
+    if (!store_.sessions().contains(vault_.id) || store_.content().size() != topLevelItems_) {
+        fail(QStringLiteral("the store's unlock listed %1 items instead of %2")
+                 .arg(store_.content().size())
+                 .arg(topLevelItems_));
+    }
+    return seconds;
+}
+
+double VaultBench::lockThroughStore()
+{
+    const QString volume = storeMountPoint();
+    const double seconds = secondsOf([this] { QCoro::waitFor(store_.lockSelectedAndWait()); });
+    requireNoError("lock");
+    if (isMounted(volume) || store_.sessions().contains(vault_.id)) {
+        fail(QStringLiteral("the store's lock returned with the volume still mounted"));
+    }
+    return seconds;
+}
+
+double VaultBench::mountByHandAndList()
+{
+    const QString cipher =
+        QDir(vault_.imageURL.toLocalFile()).filePath(QString::fromLatin1(ImageBundle::cipherFolderName));
+    // What the disk-image stand-in hands gocryptfs: the password's bytes in hex, one line.
+    const QByteArray line = password.toUtf8().toHex() + '\n';
+    const double seconds = secondsOf([&] { Baselines::mountAndList(cipher, handMountPoint_, line); });
+    if (QDir(handMountPoint_).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size() != topLevelItems_) {
+        fail(QStringLiteral("the volume mounted by hand does not hold the vault's items"));
+    }
+    return seconds;
+}
+
+double VaultBench::unmountByHand()
+{
+    const double seconds = secondsOf([this] { Baselines::unmount(handMountPoint_); });
+    if (isMounted(handMountPoint_)) {
+        fail(QStringLiteral("fusermount3 returned with the volume still mounted"));
+    }
+    return seconds;
+}
+
+double VaultBench::copyWithEngine(const QString& source, const QString& name)
+{
+    const QUrl destination = QUrl::fromLocalFile(copyDestination(name));
+    const double seconds = secondsOf([&] {
+        const VaultFileCopyPlan plan = QCoro::waitFor(engine_.preflight(QUrl::fromLocalFile(source), {}));
+        QCoro::waitFor(engine_.copyItem(plan, destination, [](qint64) {}, {}));
+    });
+    ::sync();
+    return seconds;
+}
+
+double VaultBench::copyWithCp(const QString& source, const QString& name)
+{
+    const QString destination = copyDestination(name);
+    const double seconds = secondsOf([&] { Baselines::copyArchive(source, destination); });
+    ::sync();
+    return seconds;
+}
+
+VaultBench::ImportObservation VaultBench::importThroughStore(const QList<QUrl>& sources)
+{
+    ImportObservation observed;
+    EventLoopGapMeter meter;
+    QEventLoop loop;
+    std::optional<VaultImportBatchResult> result;
+    const bool resetPeak = PeakResidentMemory::reset();
+    const qint64 peakBefore = PeakResidentMemory::bytes();
+    observed.seconds = secondsOf([&] {
+        meter.start();
+        const bool started =
+            store_.enqueueImportItems(sources, vault_.id, std::nullopt, [&](const VaultImportBatchResult& done) {
+                result = done;
+                loop.quit();
+            });
+        if (started) {
+            loop.exec();
+        }
+        meter.stop();
+    });
+    const qint64 peakAfter = PeakResidentMemory::bytes();
+    if (resetPeak && peakBefore >= 0 && peakAfter >= 0) {
+        observed.peakResidentGrowthBytes = peakAfter - peakBefore;
+    }
+    observed.longestEventLoopGapSeconds = meter.longestGapSeconds();
+    requireNoError("import");
+    if (!result || result->completedSourceURLs != sources) {
+        fail(QStringLiteral("the store's import did not copy every source"));
+    }
+    for (const QUrl& source : sources) {
+        if (!removeFileTree(storeMountPoint() + QLatin1Char('/') + source.fileName())) {
+            fail(QStringLiteral("cannot remove the imported %1 from the vault").arg(source.fileName()));
+        }
+    }
+    ::sync();
+    return observed;
+}
+
+QString VaultBench::storeMountPoint() const
+{
+    const auto session = store_.sessions().constFind(vault_.id);
+    if (session == store_.sessions().cend()) {
+        fail(QStringLiteral("the vault is not unlocked"));
+    }
+    return QDir::cleanPath(session->mountPoint.toLocalFile());
+}
+
+void VaultBench::requireNoError(const char* step) const
+{
+    if (store_.errorMessage()) {
+        fail(QStringLiteral("the store's %1 failed: %2").arg(QLatin1String(step), *store_.errorMessage()));
+    }
+}
+
+QString VaultBench::copyDestination(const QString& name) const
+{
+    return storeMountPoint() + QLatin1Char('/') + copiesFolder + QLatin1Char('/') + name;
+}

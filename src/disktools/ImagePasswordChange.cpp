@@ -1,0 +1,57 @@
+#include "disktools/ImagePasswordChange.h"
+
+#include "disktools/Gocryptfs.h"
+#include "disktools/ImageBundle.h"
+#include "disktools/ToolArguments.h"
+#include "disktools/ToolFailure.h"
+#include "disktools/ToolOutput.h"
+#include "disktools/VaultPassword.h"
+#include "platform/FolderLock.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <optional>
+#include <system_error>
+#include <unistd.h>
+
+namespace {
+
+const char* const usage = "kovara-hdiutil chpass -oldstdinpass -newstdinpass <imagem>";
+
+} // namespace
+
+int ImagePasswordChange::run(const QStringList& arguments, std::stop_token stop)
+{
+    const ToolArguments args(arguments, {}, {"-oldstdinpass", "-newstdinpass"}, usage);
+    const QString path = args.singleOperand();
+    args.requireFlag("-oldstdinpass");
+    args.requireFlag("-newstdinpass");
+
+    const VaultPassword currentPassword = VaultPassword::readNulTerminated(STDIN_FILENO);
+    const VaultPassword newPassword = VaultPassword::readNulTerminated(STDIN_FILENO);
+    if (newPassword.isEmpty()) {
+        throw ToolFailure("A nova senha não pode ser vazia.");
+    }
+    const ImageBundle bundle = ImageBundle::open(path);
+    // Two changes of one image, or a change during an attach, wait for each other.
+    std::optional<FolderLock> lock;
+    try {
+        lock.emplace(bundle.path());
+    } catch (const std::system_error& error) {
+        throw ToolFailure(bundle.path() + ": " + QString::fromStdString(error.code().message()));
+    }
+    if (stop.stop_requested()) {
+        throw ToolFailure("Operação interrompida; a senha não foi alterada.");
+    }
+    // gocryptfs writes the new configuration to this file, created exclusively, before renaming
+    // it over the old one; a change that was cut short may have left it, and it would refuse
+    // every later change. Under the lock nobody else is writing it.
+    const QString pending = QDir(bundle.cipherDirectory()).filePath(QString(Gocryptfs::configurationFileName) + ".tmp");
+    ::unlink(QFile::encodeName(pending).constData());
+    if (!Gocryptfs::changePassword(bundle.cipherDirectory(), currentPassword, newPassword, std::move(stop))) {
+        throw ToolFailure("A senha atual está incorreta.", authenticationErrorStatus);
+    }
+    ToolOutput::resultLine("hdiutil: chpass: a senha de \"" + bundle.path() + "\" foi alterada.");
+    return 0;
+}
