@@ -52,9 +52,9 @@ private:
     class NoFileManager final : public FinderWorkspaceServicing
     {
     public:
-        bool openInNewWindow(const QUrl&) noexcept override { return false; }
-        bool open(const QUrl&) noexcept override { return false; }
-        void reveal(const QUrl&) noexcept override {}
+        QCoro::Task<bool> openInNewWindow(QUrl) override { co_return false; }
+        QCoro::Task<bool> open(QUrl) override { co_return false; }
+        QCoro::Task<> reveal(QUrl) override { co_return; }
     };
 
     QString storeMountPoint() const;
