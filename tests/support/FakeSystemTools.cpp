@@ -110,8 +110,12 @@ QList<FakeSystemTools::Call> FakeSystemTools::calls(std::optional<SystemTool> to
     for (int index = 1; index <= count; ++index) {
         const QString call = QStringLiteral("calls/%1/").arg(index);
         const QString toolName = QString::fromUtf8(read(call + QStringLiteral("tool")).trimmed());
-        const SystemTool recorded = *std::find_if(std::begin(allTools), std::end(allTools),
-                                                  [&](SystemTool candidate) { return nameOf(candidate) == toolName; });
+        const auto found = std::find_if(std::begin(allTools), std::end(allTools),
+                                        [&](SystemTool candidate) { return nameOf(candidate) == toolName; });
+        if (found == std::end(allTools)) {
+            break; // read while a tool runs: its call is counted but not yet written
+        }
+        const SystemTool recorded = *found;
         if (tool && recorded != *tool) {
             continue;
         }
