@@ -7,7 +7,9 @@
 #include <QSocketNotifier>
 
 TerminationSignals::TerminationSignals(TerminationController& controller, QObject* parent)
-    : QObject(parent), controller_(controller), log_(QStringLiteral("KovaraApp"))
+    : QObject(parent)
+    , controller_(controller)
+    , log_(QStringLiteral("KovaraApp"))
 {
     if (signals_.isValid()) {
         notifier_ = new QSocketNotifier(signals_.readFd(), QSocketNotifier::Read, this);

@@ -17,7 +17,7 @@ bool configurationIsReadable(const QString& cipherDirectory)
     QFile configuration(QDir(cipherDirectory).filePath(Gocryptfs::configurationFileName));
     // A real one is about 1 KiB; a huge file is no configuration either.
     return configuration.open(QIODevice::ReadOnly) &&
-           QJsonDocument::fromJson(configuration.read(64 * 1024)).isObject();
+           QJsonDocument::fromJson(configuration.read(qint64{64} * 1024)).isObject();
 }
 
 // gocryptfs's exit statuses that a vault can meet. A missing, empty or damaged configuration

@@ -60,7 +60,9 @@ VolumeIdentity::Verdict VolumeIdentity::compare(const QString& mountPoint, const
     std::optional<ino_t> probe;
     int probeError = 0;
     const bool listed = forEachEntry(std::move(root), [&](const dirent& entry) {
-        struct stat status {};
+        struct stat status
+        {
+        };
         if (::fstatat(rootFd, entry.d_name, &status, AT_SYMLINK_NOFOLLOW) != 0) {
             probeError = errno;
         } else {
@@ -72,15 +74,17 @@ VolumeIdentity::Verdict VolumeIdentity::compare(const QString& mountPoint, const
         return isDisconnection(listed ? probeError : errno) ? Verdict::disconnected : Verdict::different;
     }
 
-    UniqueFd cipher(::open(QFile::encodeName(cipherDirectory).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    UniqueFd cipher(
+        ::open(QFile::encodeName(cipherDirectory).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     bool matched = false;
     bool holdsContent = false;
     const bool cipherListed = cipher.isValid() && forEachEntry(std::move(cipher), [&](const dirent& entry) {
-        const bool ownFile = std::strcmp(entry.d_name, "gocryptfs.conf") == 0 || std::strcmp(entry.d_name, "gocryptfs.diriv") == 0;
-        holdsContent = holdsContent || !ownFile;
-        matched = probe && ((entry.d_ino ^ *probe) & passedThroughBits) == 0;
-        return matched;
-    });
+                                  const bool ownFile = std::strcmp(entry.d_name, "gocryptfs.conf") == 0 ||
+                                                       std::strcmp(entry.d_name, "gocryptfs.diriv") == 0;
+                                  holdsContent = holdsContent || !ownFile;
+                                  matched = probe && ((entry.d_ino ^ *probe) & passedThroughBits) == 0;
+                                  return matched;
+                              });
     if (!cipherListed) {
         return Verdict::different;
     }

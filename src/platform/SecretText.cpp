@@ -2,7 +2,9 @@
 
 #include <cstring>
 
-SecretText::SecretText(const QString& text) : text_(text.constData(), text.size()) {}
+SecretText::SecretText(const QString& text) : text_(text.constData(), text.size())
+{
+}
 
 SecretText::~SecretText()
 {

@@ -27,7 +27,9 @@ SignalPipe::SignalPipe()
     }
     readFd_ = wake[0];
     wakeWrite = wake[1];
-    struct sigaction action {};
+    struct sigaction action
+    {
+    };
     action.sa_handler = writeWakeByte;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;

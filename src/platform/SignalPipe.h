@@ -33,5 +33,5 @@ private:
     static constexpr int watchedSignals[] = {SIGTERM, SIGINT, SIGHUP};
 
     int readFd_ = -1;
-    struct sigaction previous_[std::size(watchedSignals)] {};
+    struct sigaction previous_[std::size(watchedSignals)]{};
 };

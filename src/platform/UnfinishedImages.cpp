@@ -35,7 +35,8 @@ void UnfinishedImages::removeAbandoned(const QString& folder)
             continue;
         }
         // O_NOFOLLOW: only a real folder is ever removed; the lock tells a live create from a dead one.
-        const UniqueFd candidate(::openat(directory.get(), name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        const UniqueFd candidate(
+            ::openat(directory.get(), name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
         if (candidate.isValid() && ::flock(candidate.get(), LOCK_EX | LOCK_NB) == 0) {
             removeFileTree(folder + u'/' + QFile::decodeName(name));
         }

@@ -146,8 +146,9 @@ void DiskImageService::logUncataloguedImagesNow(const QList<Vault>& catalogue)
     for (const Vault& vault : catalogue) {
         named.insert(StorageSafety::imageFileName(vault));
     }
-    const QStringList images = QDir(FileLocation::path(storage_.paths().storageDirectory))
-                                   .entryList({QStringLiteral("*.sparsebundle")}, QDir::Dirs | QDir::Hidden | QDir::System);
+    const QStringList images =
+        QDir(FileLocation::path(storage_.paths().storageDirectory))
+            .entryList({QStringLiteral("*.sparsebundle")}, QDir::Dirs | QDir::Hidden | QDir::System);
     for (const QString& image : images) {
         if (!named.contains(image) && !loggedUncataloguedImages_.contains(image)) {
             loggedUncataloguedImages_.insert(image);

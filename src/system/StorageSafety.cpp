@@ -108,7 +108,7 @@ QString StorageSafety::validateImageLocation(const Vault& vault, bool requireExi
     }
     // The path that was checked, and not the catalogue's spelling of it, is the one used: a
     // ".." after a symbolic link would otherwise lead the tools somewhere the check never saw.
-    const QString checked = resolvedStorage + QLatin1Char('/') + imageFileName(vault);
+    QString checked = resolvedStorage + QLatin1Char('/') + imageFileName(vault);
     if (!requireExistingBundle) {
         return checked;
     }

@@ -194,7 +194,8 @@ TEST_F(StandInsOnRealMounts, MountsThatOnlyCarryAVaultsNameAreNeverTakenForIt)
     ASSERT_EQ(create(image, "Vítima", "senha").exitStatus, 0);
     const QString cipher = image + "/cipher";
     // Another user's mount, as the mount table would show it: the user_id is not ours.
-    const QByteArray foreignLine = "90 1 0:99 / /tmp/alheio rw - fuse.gocryptfs " + cipher.toUtf8().replace(' ', "\\040") +
+    const QByteArray foreignLine = "90 1 0:99 / /tmp/alheio rw - fuse.gocryptfs " +
+                                   cipher.toUtf8().replace(' ', "\\040") +
                                    " rw,user_id=" + QByteArray::number(::geteuid() + 1) + ",group_id=0";
     EXPECT_TRUE(AttachedImages::from(MountTable::parse(foreignLine)).images().empty());
 
@@ -204,9 +205,10 @@ TEST_F(StandInsOnRealMounts, MountsThatOnlyCarryAVaultsNameAreNeverTakenForIt)
         QDir().mkpath(forged + "/cipher");
         QDir().mkpath(forged + "/montado");
         ASSERT_EQ(runGocryptfs({"-init", "-q", "-scryptn", "10", forged + "/cipher"}, "outra"), 0);
-        ASSERT_EQ(runGocryptfs({"-q", "-nosyslog", sharing, "-fsname=" + cipher, forged + "/cipher", forged + "/montado"},
-                               "outra"),
-                  0);
+        ASSERT_EQ(
+            runGocryptfs({"-q", "-nosyslog", sharing, "-fsname=" + cipher, forged + "/cipher", forged + "/montado"},
+                         "outra"),
+            0);
         writeFile(forged + "/montado/isca.txt", "do atacante");
 
         EXPECT_FALSE(runStandIn("kovara-hdiutil", {"info", "-plist"}).standardOutput.contains(forged.toUtf8()));
@@ -230,8 +232,8 @@ TEST_F(StandInsOnRealMounts, AttachLeavesNoMountWhenStoppedOrRefusedAndNeverFoll
     // Stopped while gocryptfs's daemon derives the key (the app stops a tool with SIGTERM): the
     // volume it mounts all the same is undone by its mount point, whatever the comma in the path.
     const QString daemon = "notifypid=.*" + QFileInfo(sandbox.path()).fileName();
-    const std::optional<QByteArray> stopped =
-        stoppedOnce({"attach", "-stdinpass", image}, [&] { return !processesMatching(daemon).isEmpty(); }, SIGTERM);
+    const std::optional<QByteArray> stopped = stoppedOnce(
+        {"attach", "-stdinpass", image}, [&] { return !processesMatching(daemon).isEmpty(); }, SIGTERM);
     ASSERT_TRUE(stopped);
     EXPECT_TRUE(stopped->contains("Operação interrompida"));
     EXPECT_TRUE(mounts().isEmpty());
@@ -242,8 +244,8 @@ TEST_F(StandInsOnRealMounts, AttachLeavesNoMountWhenStoppedOrRefusedAndNeverFoll
     const QByteArray intact = readAll(configuration);
     ASSERT_TRUE(QFile::remove(configuration));
     writeFile(configuration, "{danificado");
-    EXPECT_TRUE(attach(image, "senha").standardError.contains(
-        "Os dados de configuração da imagem cifrada estão ilegíveis."));
+    EXPECT_TRUE(
+        attach(image, "senha").standardError.contains("Os dados de configuração da imagem cifrada estão ilegíveis."));
     ASSERT_TRUE(QFile::remove(configuration));
     writeFile(configuration, intact);
     EXPECT_TRUE(mounts().isEmpty());
@@ -305,7 +307,9 @@ TEST_F(StandInsOnRealMounts, CreationRefusesBadRequestsAndLeavesNothingHalfMade)
     EXPECT_EQ(entriesOf(storage), QStringList{"existente.sparsebundle"});
 
     // Stopped while gocryptfs sets the volume up under the temporary name.
-    const auto unfinished = [&] { return QDir(storage).entryList({".kovara-incompleto-*"}, QDir::Dirs | QDir::Hidden); };
+    const auto unfinished = [&] {
+        return QDir(storage).entryList({".kovara-incompleto-*"}, QDir::Dirs | QDir::Hidden);
+    };
     // The app's runner stops a tool with SIGTERM: the tool cleans up after itself.
     const auto building = [&] { return !unfinished().isEmpty(); };
     const std::optional<QByteArray> stopped = stoppedOnce(createArguments(image, "Cofre"), building, SIGTERM);
