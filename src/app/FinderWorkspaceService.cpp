@@ -21,8 +21,7 @@ constexpr int fileManagerReplyTimeoutMilliseconds = 5'000;
 
 } // namespace
 
-FinderWorkspaceService::FinderWorkspaceService(QDBusConnection bus)
-    : bus_(std::move(bus))
+FinderWorkspaceService::FinderWorkspaceService(QDBusConnection bus) : bus_(std::move(bus))
 {
 }
 

@@ -7,17 +7,16 @@ constexpr int usageErrorStatus = 2;
 
 QString helpText()
 {
-    return QStringLiteral(
-        "Uso: kovara [OPÇÃO]… [PASTA]…\n"
-        "Guarda documentos privados em cofres criptografados.\n"
-        "\n"
-        "Cada PASTA é oferecida para ser copiada para um cofre à sua escolha; as pastas originais\n"
-        "permanecem onde estão. Se o Kovara já estiver aberto, as pastas vão para a janela aberta.\n"
-        "\n"
-        "Opções:\n"
-        "  -h, --help     mostra esta ajuda e sai\n"
-        "  -v, --version  mostra a versão e sai\n"
-        "  --             trata todos os argumentos seguintes como pastas\n");
+    return QStringLiteral("Uso: kovara [OPÇÃO]… [PASTA]…\n"
+                          "Guarda documentos privados em cofres criptografados.\n"
+                          "\n"
+                          "Cada PASTA é oferecida para ser copiada para um cofre à sua escolha; as pastas originais\n"
+                          "permanecem onde estão. Se o Kovara já estiver aberto, as pastas vão para a janela aberta.\n"
+                          "\n"
+                          "Opções:\n"
+                          "  -h, --help     mostra esta ajuda e sai\n"
+                          "  -v, --version  mostra a versão e sai\n"
+                          "  --             trata todos os argumentos seguintes como pastas\n");
 }
 
 } // namespace

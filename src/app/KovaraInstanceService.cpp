@@ -12,8 +12,8 @@ const QString KovaraInstanceService::interfaceName = QStringLiteral("com.kovara.
 const QString KovaraInstanceService::noValidFolderError = QStringLiteral("com.kovara.Kovara.Error.NoValidFolder");
 
 KovaraInstanceService::KovaraInstanceService(const FinderServiceProvider& provider,
-                                             const FinderImportCoordinator& coordinator,
-                                             ActivateWindow activate, QObject* parent)
+                                             const FinderImportCoordinator& coordinator, ActivateWindow activate,
+                                             QObject* parent)
     : QObject(parent)
     , provider_(provider)
     , coordinator_(coordinator)
@@ -24,8 +24,7 @@ KovaraInstanceService::KovaraInstanceService(const FinderServiceProvider& provid
 bool KovaraInstanceService::registerOn(QDBusConnection bus)
 {
     // The object goes first so that a caller who sees the name always finds the object.
-    if (!bus.registerObject(objectPath, this,
-                            QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties)) {
+    if (!bus.registerObject(objectPath, this, QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties)) {
         return false;
     }
     if (!bus.registerService(serviceName)) {
@@ -39,9 +38,9 @@ std::optional<QString> KovaraInstanceService::sendToRunningInstance(const QDBusC
                                                                     const std::optional<FinderPasteboard>& pasteboard,
                                                                     const ActivationToken& token)
 {
-    QDBusMessage call = QDBusMessage::createMethodCall(serviceName, objectPath, interfaceName,
-                                                       pasteboard ? QStringLiteral("AddToKovara")
-                                                                  : QStringLiteral("Activate"));
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(serviceName, objectPath, interfaceName,
+                                       pasteboard ? QStringLiteral("AddToKovara") : QStringLiteral("Activate"));
     if (pasteboard) {
         call << pasteboard->toVariantMap();
     }

@@ -42,8 +42,8 @@ bool KovaraUpdater::isSecureLocation(const QUrl& url)
         return true;
     }
     // Loopback traffic never leaves the machine, so it cannot be tampered with on the way.
-    return url.scheme() == QLatin1String("http")
-        && (QHostAddress(url.host()).isLoopback() || url.host() == QLatin1String("localhost"));
+    return url.scheme() == QLatin1String("http") &&
+           (QHostAddress(url.host()).isLoopback() || url.host() == QLatin1String("localhost"));
 }
 
 bool KovaraUpdater::canCheckForUpdates() const
@@ -114,8 +114,8 @@ UpdateCheckResult KovaraUpdater::resultOf(QNetworkReply* reply) const
         return UpdateCheckResult{UpdateCheckResult::Outcome::upToDate, currentVersion_, newest.displayVersion, {}, {}};
     }
     const QUrl download = isSecureLocation(newest.downloadURL) ? newest.downloadURL : QUrl();
-    return UpdateCheckResult{UpdateCheckResult::Outcome::updateAvailable, currentVersion_, newest.displayVersion,
-                             download, {}};
+    return UpdateCheckResult{
+        UpdateCheckResult::Outcome::updateAvailable, currentVersion_, newest.displayVersion, download, {}};
 }
 
 void KovaraUpdater::setChecking(bool checking)

@@ -53,7 +53,8 @@ std::strong_ordering compareNumbers(QString left, QString right)
 
 bool isZero(const Token& token)
 {
-    return token.isNumber && std::all_of(token.text.cbegin(), token.text.cend(), [](QChar digit) { return digit == '0'; });
+    return token.isNumber &&
+           std::all_of(token.text.cbegin(), token.text.cend(), [](QChar digit) { return digit == '0'; });
 }
 
 // How the tokens left over in the longer version rank it against the shorter one: only zeros
@@ -71,8 +72,7 @@ std::strong_ordering rankOfRemainder(const QList<Token>& remainder)
 
 } // namespace
 
-SoftwareVersion::SoftwareVersion(QString text)
-    : text_(std::move(text))
+SoftwareVersion::SoftwareVersion(QString text) : text_(std::move(text))
 {
 }
 

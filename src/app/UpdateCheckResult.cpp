@@ -22,7 +22,8 @@ QString UpdateCheckResult::message() const
 {
     switch (outcome) {
     case Outcome::updateAvailable:
-        return QStringLiteral("O Kovara %1 está disponível. Você usa a versão %2.").arg(availableVersion, currentVersion);
+        return QStringLiteral("O Kovara %1 está disponível. Você usa a versão %2.")
+            .arg(availableVersion, currentVersion);
     case Outcome::upToDate:
         return QStringLiteral("Você já usa a versão mais recente (%1).").arg(currentVersion);
     case Outcome::failed:

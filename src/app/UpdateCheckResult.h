@@ -6,7 +6,11 @@
 // What one update check found, with the texts the dialog shows for it.
 struct UpdateCheckResult
 {
-    enum class Outcome { updateAvailable, upToDate, failed };
+    enum class Outcome {
+        updateAvailable,
+        upToDate,
+        failed
+    };
 
     Outcome outcome = Outcome::failed;
     QString currentVersion;

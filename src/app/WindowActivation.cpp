@@ -96,8 +96,8 @@ bool activateOnX11(QWidget& widget, const QByteArray& startupID)
     activate.type = internedAtom(connection, "_NET_ACTIVE_WINDOW");
     activate.data.data32[0] = 1; // the request comes from an application
     activate.data.data32[1] = launchTime(startupID);
-    sendToRoot(connection, geometry->root,
-               XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY, activate);
+    sendToRoot(connection, geometry->root, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+               activate);
 
     sendStartupRemoval(connection, geometry->root, window, startupID);
     xcb_flush(connection);
@@ -114,8 +114,8 @@ void WindowActivation::bringToFront(QWidget& window, const ActivationToken& toke
     // Launchers on Wayland hand one token under both names; an X11 window (Kovara under
     // XWayland) uses it as its startup id.
     const QString startupID = token.desktopStartupID.isEmpty() ? token.xdgActivationToken : token.desktopStartupID;
-    if (QGuiApplication::platformName() == QStringLiteral("xcb") && !startupID.isEmpty()
-        && activateOnX11(window, startupID.toUtf8())) {
+    if (QGuiApplication::platformName() == QStringLiteral("xcb") && !startupID.isEmpty() &&
+        activateOnX11(window, startupID.toUtf8())) {
         return;
     }
     if (!token.xdgActivationToken.isEmpty()) {

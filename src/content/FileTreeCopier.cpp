@@ -128,7 +128,8 @@ FileTreeCopier::DestinationFolder FileTreeCopier::DestinationFolder::of(int desc
 }
 
 FileTreeCopier::FileTreeCopier(CopyByteProgressAccumulator& progress, std::stop_token cancellation)
-    : progress_(progress), cancellation_(std::move(cancellation))
+    : progress_(progress)
+    , cancellation_(std::move(cancellation))
 {
 }
 
@@ -362,8 +363,7 @@ void FileTreeCopier::copyDirectory(int sourceFolder, const QByteArray& name, con
     }
     copyExtendedAttributes(source.get(), folder.get(), sourcePath);
     // Last, because creating the children changed the folder's modification time.
-    applyOwnerModeAndTimes(folder.get(), status, destination.newOwner, destination.newGroup, inside.mode,
-                           sourcePath);
+    applyOwnerModeAndTimes(folder.get(), status, destination.newOwner, destination.newGroup, inside.mode, sourcePath);
 }
 
 void FileTreeCopier::copySymbolicLink(int sourceFolder, const QByteArray& name, const struct stat& status,

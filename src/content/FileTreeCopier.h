@@ -64,8 +64,7 @@ private:
     bool copySparseData(int source, int destination, qint64& copied, const QString& sourcePath);
     // Reads and writes from the files' current offsets until the end, or until offset `until`
     // when it is not negative; `copied` is the offset reached.
-    void copyDataThroughBuffer(int source, int destination, qint64& copied, qint64 until,
-                               const QString& sourcePath);
+    void copyDataThroughBuffer(int source, int destination, qint64& copied, qint64 until, const QString& sourcePath);
     // Reports the file's progress and stops between chunks when cancelled.
     void chunkDone(qint64 copied, const QString& sourcePath);
 

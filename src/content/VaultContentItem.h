@@ -17,14 +17,14 @@ struct VaultContentItem
     // `isPackage` is stored only for a directory: a package is a folder that behaves like a file.
     VaultContentItem(const QUrl& url, bool isDirectory, bool isPackage, std::optional<qint64> fileSize,
                      std::optional<QDateTime> modificationDate, VaultFileIdentity fileSystemIdentity)
-        : id(url),
-          name(url.fileName()),
-          url(url),
-          isDirectory(isDirectory),
-          isPackage(isPackage && isDirectory),
-          fileSize(fileSize),
-          modificationDate(std::move(modificationDate)),
-          fileSystemIdentity(fileSystemIdentity)
+        : id(url)
+        , name(url.fileName())
+        , url(url)
+        , isDirectory(isDirectory)
+        , isPackage(isPackage && isDirectory)
+        , fileSize(fileSize)
+        , modificationDate(std::move(modificationDate))
+        , fileSystemIdentity(fileSystemIdentity)
     {
     }
 
@@ -45,7 +45,6 @@ struct VaultContentItem
 
 inline size_t qHash(const VaultContentItem& item, size_t seed = 0)
 {
-    return qHashMulti(seed, item.id, item.name, item.url, item.isDirectory, item.isPackage,
-                      item.fileSize.value_or(-1), item.modificationDate.value_or(QDateTime()),
-                      item.fileSystemIdentity);
+    return qHashMulti(seed, item.id, item.name, item.url, item.isDirectory, item.isPackage, item.fileSize.value_or(-1),
+                      item.modificationDate.value_or(QDateTime()), item.fileSystemIdentity);
 }

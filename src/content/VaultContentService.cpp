@@ -5,8 +5,8 @@
 #include "model/CancellationError.h"
 #include "model/VaultError.h"
 #include "platform/DirectoryNames.h"
-#include "platform/FileTreeRemoval.h"
 #include "platform/FileLocation.h"
+#include "platform/FileTreeRemoval.h"
 #include "platform/PosixError.h"
 #include "platform/UniqueFd.h"
 #include "platform/VolumeTrash.h"
@@ -35,16 +35,16 @@ constexpr int commitAttempts = 10000;
 bool hasPackageExtension(const QString& name)
 {
     static const QSet<QString> extensions{
-        QStringLiteral("app"),          QStringLiteral("appex"),       QStringLiteral("bundle"),
-        QStringLiteral("framework"),    QStringLiteral("plugin"),      QStringLiteral("kext"),
-        QStringLiteral("xpc"),          QStringLiteral("prefpane"),    QStringLiteral("qlgenerator"),
-        QStringLiteral("mdimporter"),   QStringLiteral("saver"),       QStringLiteral("wdgt"),
-        QStringLiteral("rtfd"),         QStringLiteral("pages"),       QStringLiteral("numbers"),
-        QStringLiteral("key"),          QStringLiteral("sparsebundle"), QStringLiteral("photoslibrary"),
-        QStringLiteral("musiclibrary"), QStringLiteral("fcpbundle"),   QStringLiteral("logicx"),
+        QStringLiteral("app"),          QStringLiteral("appex"),         QStringLiteral("bundle"),
+        QStringLiteral("framework"),    QStringLiteral("plugin"),        QStringLiteral("kext"),
+        QStringLiteral("xpc"),          QStringLiteral("prefpane"),      QStringLiteral("qlgenerator"),
+        QStringLiteral("mdimporter"),   QStringLiteral("saver"),         QStringLiteral("wdgt"),
+        QStringLiteral("rtfd"),         QStringLiteral("pages"),         QStringLiteral("numbers"),
+        QStringLiteral("key"),          QStringLiteral("sparsebundle"),  QStringLiteral("photoslibrary"),
+        QStringLiteral("musiclibrary"), QStringLiteral("fcpbundle"),     QStringLiteral("logicx"),
         QStringLiteral("band"),         QStringLiteral("imovielibrary"), QStringLiteral("playground"),
-        QStringLiteral("xcodeproj"),    QStringLiteral("xcworkspace"), QStringLiteral("xcarchive"),
-        QStringLiteral("scptd"),        QStringLiteral("pkg"),         QStringLiteral("mpkg"),
+        QStringLiteral("xcodeproj"),    QStringLiteral("xcworkspace"),   QStringLiteral("xcarchive"),
+        QStringLiteral("scptd"),        QStringLiteral("pkg"),           QStringLiteral("mpkg"),
         QStringLiteral("dsym"),         QStringLiteral("docarchive"),
     };
     const qsizetype dot = name.lastIndexOf(u'.');
@@ -97,8 +97,8 @@ void moveItemToTrash(const VaultContentItem& item, const QString& root)
 {
     const QString itemPath = FileLocation::standardizedPath(item.url);
     const QString name = FileLocation::lastPathComponent(itemPath);
-    if (itemPath.isEmpty() || itemPath == QStringLiteral("/") || itemPath.left(itemPath.size() - name.size() - 1) != root ||
-        InternalVolumeItems::contains(name)) {
+    if (itemPath.isEmpty() || itemPath == QStringLiteral("/") ||
+        itemPath.left(itemPath.size() - name.size() - 1) != root || InternalVolumeItems::contains(name)) {
         throw VaultError(VaultError::Kind::itemChanged);
     }
     struct stat status = {};
@@ -142,7 +142,8 @@ struct ImportTarget
 // go now is tried again next time.
 void clearStagingFolder(const QString& stagingRoot)
 {
-    const UniqueFd staging(::open(QFile::encodeName(stagingRoot).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    const UniqueFd staging(
+        ::open(QFile::encodeName(stagingRoot).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     std::vector<QByteArray> names;
     if (!staging.isValid() || !readDirectoryNames(staging.get(), names)) {
         return;
@@ -154,7 +155,8 @@ void clearStagingFolder(const QString& stagingRoot)
 
 ImportTarget prepareImportTarget(const QString& root)
 {
-    ImportTarget target{root, FileLocation::resolvedPathOrThrow(root), root + u'/' + InternalVolumeItems::stagingFolderName, {}};
+    ImportTarget target{
+        root, FileLocation::resolvedPathOrThrow(root), root + u'/' + InternalVolumeItems::stagingFolderName, {}};
     const QByteArray staging = QFile::encodeName(target.stagingRoot);
     struct stat status = {};
     if (entryExists(target.stagingRoot)) {
@@ -275,7 +277,9 @@ qint64 sumDataBytes(const QList<PreparedCopyItem>& items)
 
 } // namespace
 
-VaultContentService::VaultContentService() : worker_(QStringLiteral("com.kovara.content")) {}
+VaultContentService::VaultContentService() : worker_(QStringLiteral("com.kovara.content"))
+{
+}
 
 // Work for the worker is always a named lambda: GCC 12 destroys the captures of a lambda written
 // inside a co_await expression twice.

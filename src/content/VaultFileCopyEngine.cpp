@@ -69,7 +69,9 @@ VaultFileCopyPlan makePlan(const QUrl& sourceURL, const std::stop_token& cancell
 
 } // namespace
 
-VaultFileCopyEngine::VaultFileCopyEngine() : queue_(QStringLiteral("com.kovara.file-copy")) {}
+VaultFileCopyEngine::VaultFileCopyEngine() : queue_(QStringLiteral("com.kovara.file-copy"))
+{
+}
 
 // The work for the queue is always a named lambda: GCC 12 destroys the captures of a lambda
 // written inside a co_await expression twice.

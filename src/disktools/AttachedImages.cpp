@@ -20,7 +20,8 @@ struct Described
 
 bool isVaultCipherFolder(const QFileInfo& cipher)
 {
-    return cipher.fileName() == QLatin1String(ImageBundle::cipherFolderName) && ImageBundle::holdsMetadata(cipher.path());
+    return cipher.fileName() == QLatin1String(ImageBundle::cipherFolderName) &&
+           ImageBundle::holdsMetadata(cipher.path());
 }
 
 // Among the folders the mount's name can stand for, the vault image whose volume it really is.
@@ -63,8 +64,8 @@ std::optional<AttachedImage> firstWhere(const std::vector<AttachedImage>& images
 
 bool isImage(const AttachedImage& image, const QString& canonicalImagePath)
 {
-    return image.isVaultImage &&
-           (image.imagePath == canonicalImagePath || QFileInfo(image.imagePath).canonicalFilePath() == canonicalImagePath);
+    return image.isVaultImage && (image.imagePath == canonicalImagePath ||
+                                  QFileInfo(image.imagePath).canonicalFilePath() == canonicalImagePath);
 }
 
 } // namespace

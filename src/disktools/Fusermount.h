@@ -10,7 +10,11 @@ class Fusermount
 public:
     static constexpr const char* executable = "/usr/bin/fusermount3";
 
-    enum class Outcome { unmounted, busy, failed };
+    enum class Outcome {
+        unmounted,
+        busy,
+        failed
+    };
 
     struct Result
     {

@@ -59,7 +59,8 @@ QStringList GocryptfsSource::cipherDirectories(const QString& source)
                 next << folder + u'/' + component;
             }
             if (component.contains(u'_')) {
-                for (const QString& entry : unmangledEntries(folder.isEmpty() ? QStringLiteral("/") : folder, component)) {
+                for (const QString& entry :
+                     unmangledEntries(folder.isEmpty() ? QStringLiteral("/") : folder, component)) {
                     next << folder + u'/' + entry;
                 }
             }

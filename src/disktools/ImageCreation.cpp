@@ -53,8 +53,8 @@ void checkNotInterrupted(std::stop_token stop)
 
 quint64 ImageCreation::capacityFrom(const QString& size)
 {
-    static const QMap<QChar, quint64> units{{u'b', 512}, {u'k', 1ull << 10}, {u'm', 1ull << 20},
-                                             {u'g', 1ull << 30}, {u't', 1ull << 40}};
+    static const QMap<QChar, quint64> units{
+        {u'b', 512}, {u'k', 1ull << 10}, {u'm', 1ull << 20}, {u'g', 1ull << 30}, {u't', 1ull << 40}};
     const QString lower = size.toLower();
     bool isNumber = false;
     const quint64 count = lower.isEmpty() ? 0 : lower.chopped(1).toULongLong(&isNumber);
@@ -70,8 +70,8 @@ quint64 ImageCreation::capacityFrom(const QString& size)
 
 int ImageCreation::run(const QStringList& arguments, std::stop_token stop)
 {
-    const ToolArguments args(arguments, {"-size", "-type", "-fs", "-volname", "-encryption"}, {"-stdinpass", "-nospotlight"},
-                             usage);
+    const ToolArguments args(arguments, {"-size", "-type", "-fs", "-volname", "-encryption"},
+                             {"-stdinpass", "-nospotlight"}, usage);
     const QString path = args.singleOperand();
     const quint64 capacity = capacityFrom(args.requiredValue("-size"));
     if (args.requiredValue("-type").compare("SPARSEBUNDLE", Qt::CaseInsensitive) != 0) {
@@ -93,7 +93,7 @@ int ImageCreation::run(const QStringList& arguments, std::stop_token stop)
 
     const QString target = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
     const QString parent = QFileInfo(target).path();
-    if (struct stat existing {}; ::lstat(QFile::encodeName(target).constData(), &existing) == 0) {
+    if (struct stat existing{}; ::lstat(QFile::encodeName(target).constData(), &existing) == 0) {
         throw ToolFailure(target + ": " + posixErrorText(EEXIST));
     }
     UnfinishedImages::removeAbandoned(parent);

@@ -97,8 +97,8 @@ QByteArray MountTable::decodeField(QByteArrayView field)
     QByteArray decoded;
     decoded.reserve(field.size());
     for (qsizetype i = 0; i < field.size(); ++i) {
-        if (field[i] == '\\' && i + 3 < field.size() && isOctalDigit(field[i + 1]) && isOctalDigit(field[i + 2])
-            && isOctalDigit(field[i + 3])) {
+        if (field[i] == '\\' && i + 3 < field.size() && isOctalDigit(field[i + 1]) && isOctalDigit(field[i + 2]) &&
+            isOctalDigit(field[i + 3])) {
             decoded.append(char(((field[i + 1] - '0') << 6) | ((field[i + 2] - '0') << 3) | (field[i + 3] - '0')));
             i += 3;
         } else {

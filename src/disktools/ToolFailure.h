@@ -10,7 +10,9 @@ class ToolFailure : public std::runtime_error
 {
 public:
     explicit ToolFailure(const QString& message, int exitStatus = 1)
-        : std::runtime_error(message.toStdString()), message_(message), exitStatus_(exitStatus)
+        : std::runtime_error(message.toStdString())
+        , message_(message)
+        , exitStatus_(exitStatus)
     {
     }
 

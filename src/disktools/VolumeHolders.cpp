@@ -87,8 +87,8 @@ std::vector<VolumeHolders::Holder> VolumeHolders::of(const QString& mountPoint)
             continue;
         }
         const QString folder = "/proc/" + entry;
-        if (volume.contains(linkTarget(folder + "/cwd")) || volume.contains(linkTarget(folder + "/root"))
-            || anyOpenFileInside(folder, volume) || anyMappingInside(folder, volume)) {
+        if (volume.contains(linkTarget(folder + "/cwd")) || volume.contains(linkTarget(folder + "/root")) ||
+            anyOpenFileInside(folder, volume) || anyMappingInside(folder, volume)) {
             holders.push_back({pid, executableOf(folder)});
         }
     }

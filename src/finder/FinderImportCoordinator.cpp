@@ -5,8 +5,7 @@
 
 #include <QSet>
 
-FinderImportCoordinator::FinderImportCoordinator(QObject* parent)
-    : QObject(parent)
+FinderImportCoordinator::FinderImportCoordinator(QObject* parent) : QObject(parent)
 {
 }
 

@@ -7,8 +7,7 @@ QString FinderServiceProvider::noValidFolderMessage()
     return QStringLiteral("O Finder não enviou nenhuma pasta válida.");
 }
 
-FinderServiceProvider::FinderServiceProvider(RequestHandler requestHandler)
-    : requestHandler_(std::move(requestHandler))
+FinderServiceProvider::FinderServiceProvider(RequestHandler requestHandler) : requestHandler_(std::move(requestHandler))
 {
 }
 

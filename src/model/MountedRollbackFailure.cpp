@@ -1,8 +1,10 @@
 #include "model/MountedRollbackFailure.h"
 
 MountedRollbackFailure::MountedRollbackFailure(VaultSession session, QString originalFailure, QString rollbackFailure)
-    : session_(std::move(session)), originalFailure_(std::move(originalFailure)),
-      rollbackFailure_(std::move(rollbackFailure)), utf8Description_(errorDescription().toStdString())
+    : session_(std::move(session))
+    , originalFailure_(std::move(originalFailure))
+    , rollbackFailure_(std::move(rollbackFailure))
+    , utf8Description_(errorDescription().toStdString())
 {
 }
 

@@ -71,11 +71,14 @@ QString expectedImageFileName(const QUuid& id)
 } // namespace
 
 VaultRegistry::VaultRegistry(QUrl registryURL, QUrl storageDirectory)
-    : registryURL_(std::move(registryURL)), storageDirectory_(std::move(storageDirectory))
+    : registryURL_(std::move(registryURL))
+    , storageDirectory_(std::move(storageDirectory))
 {
 }
 
-VaultRegistry::VaultRegistry(const KovaraPaths& paths) : VaultRegistry(paths.registryURL, paths.storageDirectory) {}
+VaultRegistry::VaultRegistry(const KovaraPaths& paths) : VaultRegistry(paths.registryURL, paths.storageDirectory)
+{
+}
 
 QUrl VaultRegistry::applicationDirectory() const
 {

@@ -14,10 +14,14 @@ enum class VaultRowState {
 constexpr VaultStatus toVaultStatus(VaultRowState state)
 {
     switch (state) {
-    case VaultRowState::unlocked: return VaultStatus::unlocked;
-    case VaultRowState::locked: return VaultStatus::locked;
-    case VaultRowState::missingImage: return VaultStatus::missingImage;
-    case VaultRowState::needsAttention: return VaultStatus::needsAttention;
+    case VaultRowState::unlocked:
+        return VaultStatus::unlocked;
+    case VaultRowState::locked:
+        return VaultStatus::locked;
+    case VaultRowState::missingImage:
+        return VaultStatus::missingImage;
+    case VaultRowState::needsAttention:
+        return VaultStatus::needsAttention;
     }
     return VaultStatus::needsAttention;
 }

@@ -13,10 +13,9 @@ std::optional<QUrl> moveItemToTrash(const QUrl& location)
     // Qt reports why only in English system text; the user reads Portuguese, so the sentence
     // names the item instead.
     if (!QFile::moveToTrash(path, &pathInTrash)) {
-        throw std::runtime_error(
-            (QStringLiteral("Não foi possível mover “") + FileLocation::lastPathComponent(path) +
-             QStringLiteral("” para o Lixo."))
-                .toStdString());
+        throw std::runtime_error((QStringLiteral("Não foi possível mover “") + FileLocation::lastPathComponent(path) +
+                                  QStringLiteral("” para o Lixo."))
+                                     .toStdString());
     }
     if (pathInTrash.isEmpty()) {
         return std::nullopt;

@@ -74,7 +74,8 @@ private:
         }
         state->deliveryQueued = true;
         lock.unlock();
-        QMetaObject::invokeMethod(state->receivingThread, [state] { deliver(state); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            state->receivingThread, [state] { deliver(state); }, Qt::QueuedConnection);
     }
 
     static void deliver(const std::shared_ptr<State>& state)

@@ -10,36 +10,65 @@ namespace {
 const char* portugueseText(int errorNumber)
 {
     switch (errorNumber) {
-    case EPERM: return "Operação não permitida";
-    case ENOENT: return "Arquivo ou diretório inexistente";
-    case EIO: return "Erro de entrada/saída";
-    case EBADF: return "Descritor de arquivo inválido";
-    case ENOMEM: return "Não foi possível alocar memória";
-    case EACCES: return "Permissão negada";
-    case EBUSY: return "Dispositivo ou recurso está ocupado";
-    case EEXIST: return "Arquivo existe";
-    case EXDEV: return "Link inválido entre dispositivos";
-    case ENOTDIR: return "Não é um diretório";
-    case EISDIR: return "É um diretório";
-    case EINVAL: return "Argumento inválido";
-    case EMFILE: return "Arquivos abertos demais";
-    case EFBIG: return "Arquivo muito grande";
-    case ENOSPC: return "Não há espaço disponível no dispositivo";
-    case EROFS: return "Sistema de arquivos somente para leitura";
-    case EMLINK: return "Links demais";
-    case EPIPE: return "Pipe quebrado";
-    case ENAMETOOLONG: return "Nome de arquivo muito longo";
-    case ENOTEMPTY: return "Diretório não vazio";
-    case ELOOP: return "Muitos níveis de links simbólicos";
-    case ENOTSUP: return "Operação não suportada";
-    case EDQUOT: return "Quota de disco excedida";
-    case ENOTCONN: return "O ponto final de transporte não está conectado";
+    case EPERM:
+        return "Operação não permitida";
+    case ENOENT:
+        return "Arquivo ou diretório inexistente";
+    case EIO:
+        return "Erro de entrada/saída";
+    case EBADF:
+        return "Descritor de arquivo inválido";
+    case ENOMEM:
+        return "Não foi possível alocar memória";
+    case EACCES:
+        return "Permissão negada";
+    case EBUSY:
+        return "Dispositivo ou recurso está ocupado";
+    case EEXIST:
+        return "Arquivo existe";
+    case EXDEV:
+        return "Link inválido entre dispositivos";
+    case ENOTDIR:
+        return "Não é um diretório";
+    case EISDIR:
+        return "É um diretório";
+    case EINVAL:
+        return "Argumento inválido";
+    case EMFILE:
+        return "Arquivos abertos demais";
+    case EFBIG:
+        return "Arquivo muito grande";
+    case ENOSPC:
+        return "Não há espaço disponível no dispositivo";
+    case EROFS:
+        return "Sistema de arquivos somente para leitura";
+    case EMLINK:
+        return "Links demais";
+    case EPIPE:
+        return "Pipe quebrado";
+    case ENAMETOOLONG:
+        return "Nome de arquivo muito longo";
+    case ENOTEMPTY:
+        return "Diretório não vazio";
+    case ELOOP:
+        return "Muitos níveis de links simbólicos";
+    case ENOTSUP:
+        return "Operação não suportada";
+    case EDQUOT:
+        return "Quota de disco excedida";
+    case ENOTCONN:
+        return "O ponto final de transporte não está conectado";
     // What a vault volume answers once its gocryptfs daemon is gone.
-    case ECONNABORTED: return "Conexão abortada por software";
-    case ETIMEDOUT: return "Tempo esgotado para conexão";
-    case ECANCELED: return "Operação cancelada";
-    case EOVERFLOW: return "Valor muito grande para o tipo de dados definido";
-    default: return nullptr;
+    case ECONNABORTED:
+        return "Conexão abortada por software";
+    case ETIMEDOUT:
+        return "Tempo esgotado para conexão";
+    case ECANCELED:
+        return "Operação cancelada";
+    case EOVERFLOW:
+        return "Valor muito grande para o tipo de dados definido";
+    default:
+        return nullptr;
     }
 }
 

@@ -18,9 +18,9 @@ SecretBytes::~SecretBytes()
 }
 
 SecretBytes::SecretBytes(SecretBytes&& other) noexcept
-    : bytes_(std::move(other.bytes_)),
-      capacity_(std::exchange(other.capacity_, 0)),
-      size_(std::exchange(other.size_, 0))
+    : bytes_(std::move(other.bytes_))
+    , capacity_(std::exchange(other.capacity_, 0))
+    , size_(std::exchange(other.size_, 0))
 {
 }
 

@@ -88,7 +88,8 @@ class SerialExecutor::Awaitable
 {
 public:
     template <typename Work>
-    Awaitable(SerialExecutor& executor, Work work) : executor_(executor), work_(std::move(work))
+    Awaitable(SerialExecutor& executor, Work work) : executor_(executor)
+                                                   , work_(std::move(work))
     {
     }
 
@@ -109,7 +110,8 @@ public:
             } catch (...) {
                 failure_ = std::current_exception();
             }
-            QMetaObject::invokeMethod(resumeOn.data(), [awaiting] { awaiting.resume(); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                resumeOn.data(), [awaiting] { awaiting.resume(); }, Qt::QueuedConnection);
         });
     }
 

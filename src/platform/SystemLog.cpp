@@ -48,11 +48,14 @@ SystemLog::Value SystemLog::Value::privateValue(const QString&)
     return Value(QStringLiteral("<private>"));
 }
 
-SystemLog::SystemLog(QString category) : category_(std::move(category)) {}
+SystemLog::SystemLog(QString category) : category_(std::move(category))
+{
+}
 
 void SystemLog::error(const QString& format, std::initializer_list<Value> values) const
 {
-    const QString line = category_ + QStringLiteral(": ") + substitute(format, std::span<const Value>(values.begin(), values.size()));
+    const QString line =
+        category_ + QStringLiteral(": ") + substitute(format, std::span<const Value>(values.begin(), values.size()));
     Sink sink;
     {
         std::lock_guard lock(sinkMutex);

@@ -59,7 +59,9 @@ QByteArray trashedName(const QByteArray& itemName, int attempt)
 
 } // namespace
 
-VolumeTrash::VolumeTrash(QString topDirectory) : topDirectory_(std::move(topDirectory)) {}
+VolumeTrash::VolumeTrash(QString topDirectory) : topDirectory_(std::move(topDirectory))
+{
+}
 
 QString VolumeTrash::directoryName()
 {
@@ -84,8 +86,8 @@ QString VolumeTrash::moveToTrash(const QString& itemName) const
         const QByteArray name = trashedName(encodedItem, attempt);
         const QByteArray recordName = name + ".trashinfo";
         // Creating the record exclusively reserves the name against other trashing programs.
-        UniqueFd recordFile(::openat(info.get(), recordName.constData(),
-                                     O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+        UniqueFd recordFile(
+            ::openat(info.get(), recordName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
         if (!recordFile.isValid()) {
             if (errno == EEXIST) {
                 continue;
@@ -97,8 +99,7 @@ QString VolumeTrash::moveToTrash(const QString& itemName) const
             if (!recordFile.closeChecked()) {
                 throwPosixError(errno, trashPath);
             }
-            if (::renameat2(top.get(), encodedItem.constData(), files.get(), name.constData(), RENAME_NOREPLACE) ==
-                0) {
+            if (::renameat2(top.get(), encodedItem.constData(), files.get(), name.constData(), RENAME_NOREPLACE) == 0) {
                 return trashPath + QStringLiteral("/files/") + QFile::decodeName(name);
             }
             if (errno != EEXIST) {

@@ -39,7 +39,8 @@ AttachFailureWording AttachFailureWording::describe(const std::exception_ptr& at
                                    QStringLiteral(". Também não foi possível confirmar o estado atual: ") +
                                    userMessage(discoveryFailure);
         } else {
-            wording.errorMessage = message + QStringLiteral(" Também não foi possível confirmar o estado de montagem: ") +
+            wording.errorMessage = message +
+                                   QStringLiteral(" Também não foi possível confirmar o estado de montagem: ") +
                                    userMessage(discoveryFailure);
         }
         if (createdNow) {
@@ -62,8 +63,9 @@ AttachFailureWording AttachFailureWording::describe(const std::exception_ptr& at
         break;
     case MountState::notMounted:
         if (rollback) {
-            wording.errorMessage = QStringLiteral("A finalização do desbloqueio falhou (") + rollback->originalFailure() +
-                                   QStringLiteral("). A desmontagem retornou erro (") + rollback->rollbackFailure() +
+            wording.errorMessage = QStringLiteral("A finalização do desbloqueio falhou (") +
+                                   rollback->originalFailure() + QStringLiteral("). A desmontagem retornou erro (") +
+                                   rollback->rollbackFailure() +
                                    QStringLiteral("), mas uma nova consulta confirmou que o cofre está bloqueado.");
         } else if (createdNow) {
             wording.errorMessage = QStringLiteral("O cofre foi criado, mas não pôde ser desbloqueado: ") + message;

@@ -13,7 +13,11 @@ struct AttachFailureWording
 {
     // Where the second discovery found the vault: still mounted, not mounted, or nowhere
     // known because that discovery failed too.
-    enum class MountState { mounted, notMounted, unconfirmed };
+    enum class MountState {
+        mounted,
+        notMounted,
+        unconfirmed
+    };
 
     QString errorMessage;
     // The notice's first paragraph, before any warnings; none when the notice is only the

@@ -22,8 +22,12 @@ struct VaultStore::OwnedServices
 VaultStore::VaultStore(const KovaraPaths& paths, DiskImageService& diskImageService,
                        FinderImportDiskServicing& finderImportDiskService, VaultContentServicing& contentService,
                        FinderWorkspaceServicing& finderWorkspace, QObject* parent)
-    : QObject(parent), diskImageService_(diskImageService), finderImportDiskService_(finderImportDiskService),
-      contentService_(contentService), finderWorkspace_(finderWorkspace), registry_(paths)
+    : QObject(parent)
+    , diskImageService_(diskImageService)
+    , finderImportDiskService_(finderImportDiskService)
+    , contentService_(contentService)
+    , finderWorkspace_(finderWorkspace)
+    , registry_(paths)
 {
     try {
         vaults_ = registry_.load();
@@ -71,7 +75,10 @@ void VaultStore::assign(T& field, T value, void (VaultStore::*changed)())
     emit(this->*changed)();
 }
 
-void VaultStore::setVaults(QList<Vault> vaults) { assign(vaults_, std::move(vaults), &VaultStore::vaultsChanged); }
+void VaultStore::setVaults(QList<Vault> vaults)
+{
+    assign(vaults_, std::move(vaults), &VaultStore::vaultsChanged);
+}
 
 void VaultStore::setSelectedVaultID(std::optional<QUuid> vaultID)
 {
@@ -95,9 +102,15 @@ void VaultStore::setContent(QList<VaultContentItem> content)
     assign(content_, std::move(content), &VaultStore::contentChanged);
 }
 
-void VaultStore::setStatus(VaultStatus status) { assign(status_, status, &VaultStore::statusChanged); }
+void VaultStore::setStatus(VaultStatus status)
+{
+    assign(status_, status, &VaultStore::statusChanged);
+}
 
-void VaultStore::setIsBusy(bool busy) { assign(isBusy_, busy, &VaultStore::isBusyChanged); }
+void VaultStore::setIsBusy(bool busy)
+{
+    assign(isBusy_, busy, &VaultStore::isBusyChanged);
+}
 
 void VaultStore::setBusyVaultID(std::optional<QUuid> vaultID)
 {
@@ -214,7 +227,10 @@ void VaultStore::clearError()
     setForceLockContinuesTermination(false);
 }
 
-void VaultStore::clearNotice() { setNoticeMessage(std::nullopt); }
+void VaultStore::clearNotice()
+{
+    setNoticeMessage(std::nullopt);
+}
 
 std::optional<QString> VaultStore::unlockFailureMessage(const QUuid& vaultID) const
 {

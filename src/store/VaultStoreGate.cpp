@@ -50,8 +50,8 @@ void VaultStore::launchOperation(VaultOperationState record, OperationBody body,
 {
     setActiveOperation(std::move(record));
     operationStopSource_ = std::stop_source();
-    operationTask_.emplace(
-        runOperation(QPointer<VaultStore>(this), std::move(body), operationStopSource_.get_token(), std::move(release)));
+    operationTask_.emplace(runOperation(QPointer<VaultStore>(this), std::move(body), operationStopSource_.get_token(),
+                                        std::move(release)));
 }
 
 QCoro::Task<> VaultStore::runOperation(QPointer<VaultStore> store, OperationBody body, std::stop_token stopToken,

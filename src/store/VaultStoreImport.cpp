@@ -178,8 +178,10 @@ std::optional<QString> VaultStore::importCompletionNotice(qsizetype completedCou
         return std::nullopt;
     }
     if (renamedCount != 0) {
-        return QString::number(completedCount) + QStringLiteral(" itens adicionados; ") + QString::number(renamedCount) +
-               QStringLiteral(" receberam outro nome para não substituir conteúdo existente. As origens foram preservadas.");
+        return QString::number(completedCount) + QStringLiteral(" itens adicionados; ") +
+               QString::number(renamedCount) +
+               QStringLiteral(
+                   " receberam outro nome para não substituir conteúdo existente. As origens foram preservadas.");
     }
     if (completedCount == 1) {
         return QStringLiteral("Item adicionado ao cofre. A origem foi preservada.");
@@ -389,12 +391,12 @@ QCoro::Task<> VaultStore::handleImportAttachFailure(std::exception_ptr failure, 
     } catch (...) {
         discoveryFailure = std::current_exception();
     }
-    const AttachFailureWording wording = AttachFailureWording::describe(
-        failure, false,
-        discoveryFailure              ? AttachFailureWording::MountState::unconfirmed
-        : mounted.contains(vault.id) ? AttachFailureWording::MountState::mounted
-                                     : AttachFailureWording::MountState::notMounted,
-        discoveryFailure);
+    const AttachFailureWording wording =
+        AttachFailureWording::describe(failure, false,
+                                       discoveryFailure             ? AttachFailureWording::MountState::unconfirmed
+                                       : mounted.contains(vault.id) ? AttachFailureWording::MountState::mounted
+                                                                    : AttachFailureWording::MountState::notMounted,
+                                       discoveryFailure);
     setErrorMessage(wording.errorMessage);
     setNoticeMessage(completionNotice(wording.noticeBase, warnings));
 }

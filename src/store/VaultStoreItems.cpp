@@ -126,7 +126,8 @@ QCoro::Task<> VaultStore::performFinderAction(QUuid vaultID, std::optional<Vault
 QUrl VaultStore::validatedItemURL(const VaultContentItem& item, const VaultSession& session)
 {
     const QString itemPath = FileLocation::standardizedPath(item.url);
-    if (itemPath.isEmpty() || FileLocation::parentPath(itemPath) != FileLocation::standardizedPath(session.mountPoint)) {
+    if (itemPath.isEmpty() ||
+        FileLocation::parentPath(itemPath) != FileLocation::standardizedPath(session.mountPoint)) {
         throw VaultError(VaultError::Kind::invalidItem);
     }
     // The entry itself (a link is not followed): a file replaced under the same name, or one

@@ -22,7 +22,7 @@ QCoro::Task<> VaultStore::discoverMountedSessions(FinderImportDiskServicing* ser
 }
 
 QCoro::Task<std::optional<VaultSession>> VaultStore::reconciledSession(QUuid vaultID,
-                                                                      FinderImportDiskServicing* service)
+                                                                       FinderImportDiskServicing* service)
 {
     if (!catalogueVault(vaultID)) {
         throw VaultError(VaultError::Kind::noSelection);

@@ -261,8 +261,8 @@ SystemProcessResult ChildProcess::runToEnd(const QStringList& arguments, const O
     }
     const PipeReader::Captured capturedOutput = capturedBy(outputReader);
     const PipeReader::Captured capturedError = capturedBy(errorReader);
-    if (const std::optional<QString> readError = capturedOutput.readError ? capturedOutput.readError
-                                                                          : capturedError.readError) {
+    if (const std::optional<QString> readError =
+            capturedOutput.readError ? capturedOutput.readError : capturedError.readError) {
         throw VaultError::commandFailed(program_.displayName, terminationStatus_,
                                         QStringLiteral("falha ao ler a saída: ") + *readError);
     }
@@ -292,7 +292,8 @@ void ChildProcess::launch(const QStringList& arguments, int standardInput, int s
     check(standardInput >= 0
               ? posix_spawn_file_actions_adddup2(&settings.actions, standardInput, STDIN_FILENO)
               : posix_spawn_file_actions_addopen(&settings.actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0));
-    for (const auto& [fd, target] : {std::pair{standardOutput, STDOUT_FILENO}, std::pair{standardError, STDERR_FILENO}}) {
+    for (const auto& [fd, target] :
+         {std::pair{standardOutput, STDOUT_FILENO}, std::pair{standardError, STDERR_FILENO}}) {
         check(fd >= 0 ? posix_spawn_file_actions_adddup2(&settings.actions, fd, target)
                       : posix_spawn_file_actions_addopen(&settings.actions, target, "/dev/null", O_WRONLY, 0));
     }
@@ -327,8 +328,8 @@ void ChildProcess::launch(const QStringList& arguments, int standardInput, int s
     argv.push_back(nullptr);
 
     pid_t pid = -1;
-    failure = posix_spawn(&pid, encoded.front().constData(), &settings.actions, &settings.attributes, argv.data(),
-                          environ);
+    failure =
+        posix_spawn(&pid, encoded.front().constData(), &settings.actions, &settings.attributes, argv.data(), environ);
     if (failure != 0) {
         throw launchFailed(failure);
     }
@@ -406,9 +407,11 @@ bool ChildProcess::waitForExitSignal(std::chrono::milliseconds limit)
 {
     const auto deadline = std::chrono::steady_clock::now() + limit;
     for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         pollfd watched{processDescriptor_.get(), POLLIN, 0};
-        const int ready = ::poll(&watched, 1, static_cast<int>(std::max(left.count(), std::chrono::milliseconds::rep{0})));
+        const int ready =
+            ::poll(&watched, 1, static_cast<int>(std::max(left.count(), std::chrono::milliseconds::rep{0})));
         if (ready > 0) {
             return true;
         }

@@ -60,11 +60,15 @@ public:
     };
 
     // A discarded stream comes back empty in the result.
-    static SystemProcessResult run(const SystemToolSpec& program, const QStringList& arguments,
-                                   const Options& options, std::stop_token cancellation = {});
+    static SystemProcessResult run(const SystemToolSpec& program, const QStringList& arguments, const Options& options,
+                                   std::stop_token cancellation = {});
 
 private:
-    enum class Outcome { finished, timedOut, cancelled };
+    enum class Outcome {
+        finished,
+        timedOut,
+        cancelled
+    };
 
     explicit ChildProcess(const SystemToolSpec& program);
     ~ChildProcess();

@@ -77,8 +77,8 @@ QList<MountedDiskImage> DiskImageService::listMountedImages(const QSet<QString>&
     const SystemProcessResult result =
         runner_.runAndWait(SystemTool::hdiutil, {QStringLiteral("info"), QStringLiteral("-plist")});
     if (result.terminationStatus != 0) {
-        throw VaultError::commandFailed(runner_.tools().spec(SystemTool::hdiutil).displayName,
-                                        result.terminationStatus, result.diagnostic());
+        throw VaultError::commandFailed(runner_.tools().spec(SystemTool::hdiutil).displayName, result.terminationStatus,
+                                        result.diagnostic());
     }
     return HdiutilPropertyListParser::mountedImages(result.standardOutput, expectedImagePaths, expectedParentPaths);
 }
@@ -90,8 +90,7 @@ QHash<QUuid, VaultSession> DiskImageService::mountedSessionsNow(const QList<Vaul
         vaultByImagePath.insert(FileLocation::normalizedPath(vault.imageURL), vault.id);
     }
     const QList<QString> imagePaths = vaultByImagePath.keys();
-    const QList<MountedDiskImage> images =
-        listMountedImages(QSet<QString>(imagePaths.begin(), imagePaths.end()), {});
+    const QList<MountedDiskImage> images = listMountedImages(QSet<QString>(imagePaths.begin(), imagePaths.end()), {});
 
     QHash<QUuid, VaultSession> sessions;
     for (const MountedDiskImage& image : images) {

@@ -73,7 +73,8 @@ VaultImageRemoval DiskImageService::trashImageNow(const Vault& vault)
     const QString image = storage_.validateImageLocation(vault, false);
     std::optional<QString> friendlyPath;
     if (const std::optional<QString> friendlyName = trashFriendlyName(vault.name)) {
-        friendlyPath = FileLocation::parentPath(image) + QLatin1Char('/') + *friendlyName + QStringLiteral(".sparsebundle");
+        friendlyPath =
+            FileLocation::parentPath(image) + QLatin1Char('/') + *friendlyName + QStringLiteral(".sparsebundle");
     }
 
     QString target = image;
@@ -100,7 +101,8 @@ VaultImageRemoval DiskImageService::trashImageNow(const Vault& vault)
     }
     try {
         const std::optional<QUrl> trashed = trash_(QUrl::fromLocalFile(target));
-        return VaultImageRemoval::trashed(FileLocation::lastPathComponent(trashed ? FileLocation::path(*trashed) : target));
+        return VaultImageRemoval::trashed(
+            FileLocation::lastPathComponent(trashed ? FileLocation::path(*trashed) : target));
     } catch (...) {
         const QString reason = userMessage(std::current_exception());
         if (target != image && !moveWithoutReplacing(target, image)) {

@@ -17,7 +17,7 @@ class HdiutilPropertyListParser
 public:
     struct Attachment
     {
-        QUrl mountPoint;  // a directory location
+        QUrl mountPoint; // a directory location
         QString deviceEntry;
     };
 

@@ -8,8 +8,8 @@
 // the catalogue knows the image.
 struct MountedDiskImage
 {
-    QUrl imageURL;    // the image (the .sparsebundle directory)
-    QUrl mountPoint;  // a directory location
+    QUrl imageURL;   // the image (the .sparsebundle directory)
+    QUrl mountPoint; // a directory location
     QString deviceEntry;
 
     bool operator==(const MountedDiskImage&) const = default;

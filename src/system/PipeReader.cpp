@@ -14,7 +14,9 @@
 struct PipeReader::State
 {
     State(UniqueFd readingEnd, qsizetype maximumBytes)
-        : fd(std::move(readingEnd)), wakeUp(::eventfd(0, EFD_CLOEXEC)), maximumBytes(maximumBytes)
+        : fd(std::move(readingEnd))
+        , wakeUp(::eventfd(0, EFD_CLOEXEC))
+        , maximumBytes(maximumBytes)
     {
         if (!wakeUp.isValid()) {
             throwPosixError(errno);
@@ -60,8 +62,8 @@ struct PipeReader::State
 };
 
 PipeReader::PipeReader(UniqueFd readingEnd, qsizetype maximumBytes)
-    : state_(std::make_shared<State>(std::move(readingEnd), maximumBytes)),
-      thread_([state = state_] { drain(state); })
+    : state_(std::make_shared<State>(std::move(readingEnd), maximumBytes))
+    , thread_([state = state_] { drain(state); })
 {
 }
 

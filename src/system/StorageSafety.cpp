@@ -36,12 +36,15 @@ bool isDirectory(const std::optional<struct stat>& status)
 
 VaultError notARealDirectory(const QString& path)
 {
-    return VaultError::unsafeStorage(FileLocation::lastPathComponent(path) + QStringLiteral(" não é um diretório real."));
+    return VaultError::unsafeStorage(FileLocation::lastPathComponent(path) +
+                                     QStringLiteral(" não é um diretório real."));
 }
 
 } // namespace
 
-StorageSafety::StorageSafety(KovaraPaths paths) : paths_(std::move(paths)) {}
+StorageSafety::StorageSafety(KovaraPaths paths) : paths_(std::move(paths))
+{
+}
 
 void StorageSafety::ensureRealDirectory(const QString& path, bool createIntermediates)
 {

@@ -7,7 +7,8 @@ SystemProcessRunner::SystemProcessRunner() : SystemProcessRunner(SystemToolTable
 }
 
 SystemProcessRunner::SystemProcessRunner(SystemToolTable tools)
-    : tools_(std::move(tools)), executor_(QStringLiteral("com.kovara.system-process-runner"))
+    : tools_(std::move(tools))
+    , executor_(QStringLiteral("com.kovara.system-process-runner"))
 {
 }
 

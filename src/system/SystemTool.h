@@ -8,7 +8,13 @@
 
 // The system tools Kovara runs. Each has a fixed absolute executable, the display name used in
 // error texts and a time-out (none for ditto, which runs until it exits or is cancelled).
-enum class SystemTool { hdiutil, diskutil, mdutil, ditto, chflags };
+enum class SystemTool {
+    hdiutil,
+    diskutil,
+    mdutil,
+    ditto,
+    chflags
+};
 
 struct SystemToolSpec
 {

@@ -6,7 +6,10 @@
 // Trash gave it), or there was no image and nothing changed on disk.
 struct VaultImageRemoval
 {
-    enum class Kind { trashed, missing };
+    enum class Kind {
+        trashed,
+        missing
+    };
 
     Kind kind = Kind::missing;
     QString fileName;

@@ -10,9 +10,7 @@ constexpr int degreesPerFrame = 30;
 
 } // namespace
 
-ActivityIndicator::ActivityIndicator(int diameter, QWidget* parent)
-    : QWidget(parent)
-    , diameter_(diameter)
+ActivityIndicator::ActivityIndicator(int diameter, QWidget* parent) : QWidget(parent), diameter_(diameter)
 {
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }

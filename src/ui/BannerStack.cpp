@@ -69,7 +69,8 @@ BannerStack::BannerStack(VaultStore& store, FinderImportCoordinator& finderImpor
 
     // Pending folders from the file manager.
     auto* pendingLayout = static_cast<QHBoxLayout*>(pendingFinder_->layout());
-    pendingLayout->addWidget(new IconLabel(KovaraIcons::icon(KovaraIcons::pendingFolders), bannerIconSize, pendingFinder_));
+    pendingLayout->addWidget(
+        new IconLabel(KovaraIcons::icon(KovaraIcons::pendingFolders), bannerIconSize, pendingFinder_));
     auto* pendingText = new QLabel(QStringLiteral("Há itens do Finder aguardando destino."), pendingFinder_);
     pendingText->setWordWrap(true);
     pendingLayout->addWidget(pendingText, 1);
@@ -102,8 +103,7 @@ BannerStack::BannerStack(VaultStore& store, FinderImportCoordinator& finderImpor
     connect(&store_, &VaultStore::activeOperationChanged, this, &BannerStack::showOperation);
     connect(&store_, &VaultStore::noticeMessageChanged, this, &BannerStack::showNotice);
     connect(&finderImport_, &FinderImportCoordinator::requestChanged, this, &BannerStack::showPendingFinderRequest);
-    connect(&finderImport_, &FinderImportCoordinator::isPresentedChanged, this,
-            &BannerStack::showPendingFinderRequest);
+    connect(&finderImport_, &FinderImportCoordinator::isPresentedChanged, this, &BannerStack::showPendingFinderRequest);
     showOperation();
     showPendingFinderRequest();
     showNotice();
@@ -122,9 +122,9 @@ void BannerStack::applyBannerStyle()
     // A style sheet takes the palette's colours when it is set, not when they change: it is set
     // again with each palette, on the banners alone, so that this widget keeps following the
     // application's palette.
-    const QString style = QStringLiteral("QFrame#banner { background: %1; border: 1px solid %2; border-radius: 8px; }")
-                              .arg(palette().color(QPalette::AlternateBase).name(),
-                                   palette().color(QPalette::Midlight).name());
+    const QString style =
+        QStringLiteral("QFrame#banner { background: %1; border: 1px solid %2; border-radius: 8px; }")
+            .arg(palette().color(QPalette::AlternateBase).name(), palette().color(QPalette::Midlight).name());
     for (QFrame* banner : {operation_, pendingFinder_, notice_}) {
         banner->setStyleSheet(style);
     }

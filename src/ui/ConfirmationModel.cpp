@@ -3,8 +3,8 @@
 ConfirmationModel ConfirmationModel::deleteVault(const Vault& vault, VaultRowState state)
 {
     const QString quotedName = QStringLiteral("“%1”").arg(vault.name);
-    ConfirmationModel model{QStringLiteral("Apagar cofre?"), {}, QStringLiteral("Apagar %1").arg(quotedName),
-                            QStringLiteral("Cancelar")};
+    ConfirmationModel model{
+        QStringLiteral("Apagar cofre?"), {}, QStringLiteral("Apagar %1").arg(quotedName), QStringLiteral("Cancelar")};
     switch (state) {
     case VaultRowState::unlocked:
         model.message = QStringLiteral(

@@ -157,7 +157,8 @@ CreateVaultSheet::CreateVaultSheet(VaultStore& store, QWidget* parent)
     connect(create_, &QPushButton::clicked, this, &CreateVaultSheet::createVault);
     connect(&store_, &VaultStore::isBusyChanged, this, &CreateVaultSheet::showForm);
     // The keyboard walks the form as it reads, the footer last.
-    QWidget* const tabOrder[] = {name_, capacity_, password_, confirmation_, removeSource_, chooseSource_, cancel, create_};
+    QWidget* const tabOrder[] = {name_,         capacity_,     password_, confirmation_,
+                                 removeSource_, chooseSource_, cancel,    create_};
     for (std::size_t index = 1; index < std::size(tabOrder); ++index) {
         setTabOrder(tabOrder[index - 1], tabOrder[index]);
     }

@@ -29,8 +29,7 @@ QVariant unwrapped(QVariant value)
 
 } // namespace
 
-DesktopColorScheme::DesktopColorScheme(QObject* parent)
-    : QObject(parent)
+DesktopColorScheme::DesktopColorScheme(QObject* parent) : QObject(parent)
 {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
@@ -40,7 +39,8 @@ DesktopColorScheme::DesktopColorScheme(QObject* parent)
     // arguments one by one.
     bus.connect(portalService, portalPath, settingsInterface, QStringLiteral("SettingChanged"), QStringLiteral("ssv"),
                 this, SLOT(settingChanged(QDBusMessage)));
-    QDBusMessage read = QDBusMessage::createMethodCall(portalService, portalPath, settingsInterface, QStringLiteral("Read"));
+    QDBusMessage read =
+        QDBusMessage::createMethodCall(portalService, portalPath, settingsInterface, QStringLiteral("Read"));
     read << appearance << colorSchemeKey;
     auto* call = new QDBusPendingCallWatcher(bus.asyncCall(read), this);
     connect(call, &QDBusPendingCallWatcher::finished, this, &DesktopColorScheme::readAnswer);
@@ -49,7 +49,8 @@ DesktopColorScheme::DesktopColorScheme(QObject* parent)
 void DesktopColorScheme::settingChanged(const QDBusMessage& message)
 {
     const QVariantList arguments = message.arguments();
-    if (arguments.size() == 3 && arguments.at(0).toString() == appearance && arguments.at(1).toString() == colorSchemeKey) {
+    if (arguments.size() == 3 && arguments.at(0).toString() == appearance &&
+        arguments.at(1).toString() == colorSchemeKey) {
         report(arguments.at(2));
     }
 }

@@ -14,7 +14,8 @@ DetailScreenModel withoutVault(bool catalogueIsEmpty)
         model.screen = DetailScreenModel::Screen::empty;
         model.showsMark = true;
         model.title = QStringLiteral("Crie seu primeiro cofre");
-        model.message = QStringLiteral("Proteja pastas e arquivos com criptografia AES-256, fora do índice do Spotlight.");
+        model.message =
+            QStringLiteral("Proteja pastas e arquivos com criptografia AES-256, fora do índice do Spotlight.");
         model.buttons = {{QStringLiteral("Criar cofre"), DetailScreenModel::Action::createVault, true, true}};
     } else {
         model.screen = DetailScreenModel::Screen::selectVault;
@@ -32,10 +33,12 @@ void describeDeleting(DetailScreenModel& model, bool imageIsMissing)
     model.showsProgress = true;
     if (imageIsMissing) {
         model.title = QStringLiteral("Removendo o cofre da lista…");
-        model.message = QStringLiteral("O arquivo criptografado de “") + name + QStringLiteral("” está sendo removido da lista.");
+        model.message =
+            QStringLiteral("O arquivo criptografado de “") + name + QStringLiteral("” está sendo removido da lista.");
     } else {
         model.title = QStringLiteral("Apagando o cofre…");
-        model.message = QStringLiteral("O arquivo criptografado de “") + name + QStringLiteral("” está indo para o Lixo do Mac.");
+        model.message =
+            QStringLiteral("O arquivo criptografado de “") + name + QStringLiteral("” está indo para o Lixo do Mac.");
     }
 }
 
@@ -61,8 +64,8 @@ void describeByState(DetailScreenModel& model, VaultRowState state, bool isBusy)
         model.screen = Screen::missingImage;
         model.iconName = KovaraIcons::missingImage;
         model.title = QStringLiteral("Cofre indisponível");
-        model.message =
-            QStringLiteral("O arquivo criptografado de “") + name + QStringLiteral("” não foi encontrado no local esperado.");
+        model.message = QStringLiteral("O arquivo criptografado de “") + name +
+                        QStringLiteral("” não foi encontrado no local esperado.");
         model.buttons = {{QStringLiteral("Verificar novamente"), Action::checkAgain, !isBusy},
                          {QStringLiteral("Apagar cofre…"), Action::requestDelete, true, false, true}};
         return;

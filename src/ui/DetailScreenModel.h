@@ -13,8 +13,20 @@
 // selection and the selected vault's state.
 struct DetailScreenModel
 {
-    enum class Screen { empty, selectVault, deleting, unlocked, locked, missingImage, needsAttention };
-    enum class Action { createVault, checkAgain, requestDelete };
+    enum class Screen {
+        empty,
+        selectVault,
+        deleting,
+        unlocked,
+        locked,
+        missingImage,
+        needsAttention
+    };
+    enum class Action {
+        createVault,
+        checkAgain,
+        requestDelete
+    };
 
     struct Button
     {

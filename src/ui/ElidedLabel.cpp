@@ -2,8 +2,7 @@
 
 #include <QEvent>
 
-ElidedLabel::ElidedLabel(QWidget* parent)
-    : QLabel(parent)
+ElidedLabel::ElidedLabel(QWidget* parent) : QLabel(parent)
 {
     setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     setTextFormat(Qt::PlainText);

@@ -78,7 +78,8 @@ FinderImportSheet::FinderImportSheet(VaultStore& store, FinderImportCoordinator&
     firstVaultLayout->addWidget(iconLabel(KovaraIcons::locked, firstVaultIconSize, firstVault), 0, Qt::AlignHCenter);
     firstVaultLayout->addWidget(firstVaultTitle, 0, Qt::AlignHCenter);
     auto* firstVaultText = TextStyle::secondaryLabel(
-        QStringLiteral("O Kovara precisa de um cofre criptografado antes de adicionar estas pastas."), firstVault, true);
+        QStringLiteral("O Kovara precisa de um cofre criptografado antes de adicionar estas pastas."), firstVault,
+        true);
     firstVaultText->setAlignment(Qt::AlignHCenter);
     firstVaultLayout->addWidget(firstVaultText);
     firstVaultLayout->addWidget(createFirst, 0, Qt::AlignHCenter);
@@ -167,8 +168,8 @@ FinderImportSheet::FinderImportSheet(VaultStore& store, FinderImportCoordinator&
             prepareSelection();
         }
     });
-    for (auto changed : {&VaultStore::sessionsChanged, &VaultStore::attentionVaultIDsChanged,
-                         &VaultStore::isBusyChanged}) {
+    for (auto changed :
+         {&VaultStore::sessionsChanged, &VaultStore::attentionVaultIDsChanged, &VaultStore::isBusyChanged}) {
         connect(&store_, changed, this, &FinderImportSheet::showModel);
     }
     showVaults();
@@ -191,11 +192,11 @@ void FinderImportSheet::importItems()
     // The coordinator lives as long as the application; this sheet may be gone by the end.
     FinderImportCoordinator* coordinator = &finderImport_;
     const QUuid requestID = request->id;
-    const bool accepted = store_.enqueueImportItems(
-        request->urls, *selectedVaultID_, isLocked ? std::optional<QString>(password_->text()) : std::nullopt,
-        [coordinator, requestID](const VaultImportBatchResult& result) {
-            coordinator->complete(requestID, result.completedSourceURLs);
-        });
+    const bool accepted = store_.enqueueImportItems(request->urls, *selectedVaultID_,
+                                                    isLocked ? std::optional<QString>(password_->text()) : std::nullopt,
+                                                    [coordinator, requestID](const VaultImportBatchResult& result) {
+                                                        coordinator->complete(requestID, result.completedSourceURLs);
+                                                    });
     if (accepted) {
         password_->clear();
     }
@@ -229,8 +230,8 @@ void FinderImportSheet::keyPressEvent(QKeyEvent* event)
 {
     // Return tries the import even while the button is disabled, so that the attempt shows
     // what is missing.
-    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && event->modifiers() == Qt::NoModifier
-        && !model_.offersFirstVault) {
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && event->modifiers() == Qt::NoModifier &&
+        !model_.offersFirstVault) {
         importItems();
         return;
     }
@@ -240,7 +241,7 @@ void FinderImportSheet::keyPressEvent(QKeyEvent* event)
 QCoro::Task<> FinderImportSheet::prepareSelection()
 {
     if (!vaultWithID(store_.vaults(), selectedVaultID_)) {
-        selectedVaultID_ = store_.selectedVault() ? std::optional<QUuid>(store_.selectedVault()->id)
+        selectedVaultID_ = store_.selectedVault()      ? std::optional<QUuid>(store_.selectedVault()->id)
                            : store_.vaults().isEmpty() ? std::nullopt
                                                        : std::optional<QUuid>(store_.vaults().first().id);
     }

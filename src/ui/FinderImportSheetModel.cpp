@@ -32,8 +32,8 @@ QString importButtonTitleFor(Status status, qsizetype folderCount)
     if (folderCount == 1) {
         return unlocksFirst ? QStringLiteral("Desbloquear e adicionar") : QStringLiteral("Adicionar pasta");
     }
-    return (unlocksFirst ? QStringLiteral("Desbloquear e adicionar ") : QStringLiteral("Adicionar "))
-        + QString::number(folderCount) + QStringLiteral(" pastas");
+    return (unlocksFirst ? QStringLiteral("Desbloquear e adicionar ") : QStringLiteral("Adicionar ")) +
+           QString::number(folderCount) + QStringLiteral(" pastas");
 }
 
 bool canImportInto(Status status, bool isBusy, bool hasPassword)

@@ -15,7 +15,13 @@
 struct FinderImportSheetModel
 {
     // The status block under the vault picker, by the chosen vault's state.
-    enum class Status { selectVault, unlocked, locked, missingImage, needsAttention };
+    enum class Status {
+        selectVault,
+        unlocked,
+        locked,
+        missingImage,
+        needsAttention
+    };
 
     struct FolderRow
     {

@@ -2,10 +2,7 @@
 
 #include <QPainter>
 
-IconLabel::IconLabel(const QIcon& icon, int size, QWidget* parent)
-    : QWidget(parent)
-    , icon_(icon)
-    , size_(size)
+IconLabel::IconLabel(const QIcon& icon, int size, QWidget* parent) : QWidget(parent), icon_(icon), size_(size)
 {
     setFixedSize(size, size);
 }

@@ -16,8 +16,7 @@ const QString acceptLabel = QStringLiteral("Adicionar");
 
 } // namespace
 
-ItemPicker::ItemPicker(QWidget* parent)
-    : QFileDialog(parent, QStringLiteral("Adicionar arquivos ou pastas"))
+ItemPicker::ItemPicker(QWidget* parent) : QFileDialog(parent, QStringLiteral("Adicionar arquivos ou pastas"))
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowModality(Qt::WindowModal);
@@ -48,8 +47,7 @@ void ItemPicker::accept()
     const QStringList paths = selectedFiles();
     const auto* fileName = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
     const QString typed = fileName ? fileName->text() : QString();
-    const bool entersFolder =
-        paths.size() == 1 && typed.endsWith(QLatin1Char('/')) && QFileInfo(paths.first()).isDir();
+    const bool entersFolder = paths.size() == 1 && typed.endsWith(QLatin1Char('/')) && QFileInfo(paths.first()).isDir();
     const bool allExist =
         std::all_of(paths.cbegin(), paths.cend(), [](const QString& path) { return QFileInfo::exists(path); });
     // Qt's own handling enters a folder, goes up for "..", and explains a name that does not exist.

@@ -15,8 +15,8 @@ double linearComponent(float value)
 double relativeLuminance(const QColor& colour)
 {
     const QColor rgb = colour.toRgb();
-    return 0.2126 * linearComponent(rgb.redF()) + 0.7152 * linearComponent(rgb.greenF())
-        + 0.0722 * linearComponent(rgb.blueF());
+    return 0.2126 * linearComponent(rgb.redF()) + 0.7152 * linearComponent(rgb.greenF()) +
+           0.0722 * linearComponent(rgb.blueF());
 }
 
 // `colour` made darker on a light palette or lighter on a dark one, in small steps of

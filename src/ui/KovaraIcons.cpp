@@ -14,7 +14,12 @@
 
 namespace {
 
-enum class Tone { text, accent, warning, destructive };
+enum class Tone {
+    text,
+    accent,
+    warning,
+    destructive
+};
 
 // How a role is drawn from the theme's glyphs.
 enum class Decoration {
@@ -44,7 +49,8 @@ const QHash<QString, Recipe>& recipes()
         {icons::pendingFolders, {.glyph = QStringLiteral("folder-new"), .tone = Tone::accent}},
         {icons::document, {.glyph = QStringLiteral("x-office-document")}},
         {icons::missingImage,
-         {.glyph = QStringLiteral("drive-harddisk"), .decoration = Decoration::badge,
+         {.glyph = QStringLiteral("drive-harddisk"),
+          .decoration = Decoration::badge,
           .badge = QStringLiteral("emblem-important")}},
         {icons::locked, {.glyph = QStringLiteral("changes-prevent")}},
         {icons::unlocked, {.glyph = QStringLiteral("changes-allow")}},
@@ -89,8 +95,8 @@ QMap<int, QString> filesOf(const QString& glyph)
     if (const auto known = found.constFind(glyph); known != found.cend()) {
         return *known;
     }
-    static const QStringList contexts{"actions", "apps",   "categories", "devices", "emblems", "emotes",
-                                      "legacy",  "mimetypes", "places",  "status",  "ui"};
+    static const QStringList contexts{"actions", "apps",      "categories", "devices", "emblems", "emotes",
+                                      "legacy",  "mimetypes", "places",     "status",  "ui"};
     QMap<int, QString> files;
     for (const QString& themes : iconFolders()) {
         for (const int size : prerenderedSizes) {

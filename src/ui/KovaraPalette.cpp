@@ -44,8 +44,8 @@ Colours coloursOf(ColorScheme scheme)
 QPalette KovaraPalette::make(ColorScheme scheme)
 {
     const Colours colours = coloursOf(scheme);
-    QPalette palette(colours.text, colours.button, colours.light, colours.dark, colours.mid, colours.text,
-                     colours.text, colours.base, colours.window);
+    QPalette palette(colours.text, colours.button, colours.light, colours.dark, colours.mid, colours.text, colours.text,
+                     colours.base, colours.window);
     palette.setColor(QPalette::AlternateBase, colours.alternateBase);
     palette.setColor(QPalette::Midlight, colours.midlight);
     palette.setColor(QPalette::Shadow, colours.shadow);

@@ -4,7 +4,10 @@
 
 class QApplication;
 
-enum class ColorScheme { light, dark };
+enum class ColorScheme {
+    light,
+    dark
+};
 
 // The window's light and dark palettes (the Fusion style draws every control from them) with
 // the brand's tint as the highlight.

@@ -13,8 +13,7 @@ constexpr int markSize = 48;
 
 } // namespace
 
-SheetHeader::SheetHeader(const QString& title, const QString& subtitle, QWidget* parent)
-    : QWidget(parent)
+SheetHeader::SheetHeader(const QString& title, const QString& subtitle, QWidget* parent) : QWidget(parent)
 {
     auto* mark = new QLabel(this);
     mark->setPixmap(KovaraMark::pixmap(markSize, devicePixelRatioF()));

@@ -9,7 +9,13 @@
 // buttons show only for an unlocked vault, so none of them can act on a vault that is not open.
 struct ToolbarModel
 {
-    enum class Action { newVault, addItems, trashItem, showInFileManager, lock };
+    enum class Action {
+        newVault,
+        addItems,
+        trashItem,
+        showInFileManager,
+        lock
+    };
 
     struct Button
     {

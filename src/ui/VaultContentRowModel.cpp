@@ -11,8 +11,8 @@ QString abbreviatedDateTime(const QDateTime& date)
 {
     const QLocale locale;
     const QDateTime local = date.toLocalTime();
-    return locale.toString(local.date(), QStringLiteral("d 'de' MMM 'de' yyyy")) + u' '
-        + locale.toString(local.time(), QLocale::ShortFormat);
+    return locale.toString(local.date(), QStringLiteral("d 'de' MMM 'de' yyyy")) + u' ' +
+           locale.toString(local.time(), QLocale::ShortFormat);
 }
 
 } // namespace

@@ -5,14 +5,14 @@
 #include "ui/KovaraIcons.h"
 #include "ui/VaultSidebarRow.h"
 
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
 #include <QShortcut>
-#include <QToolButton>
 #include <QSignalBlocker>
-#include <QHBoxLayout>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace {
@@ -110,8 +110,8 @@ void VaultSidebarView::reload()
 {
     QList<SidebarRowModel> models;
     for (const Vault& vault : store_.vaults()) {
-        models.append(SidebarRowModel::make(vault, store_.state(vault.id), store_.busyVaultID() == vault.id,
-                                            store_.isBusy()));
+        models.append(
+            SidebarRowModel::make(vault, store_.state(vault.id), store_.busyVaultID() == vault.id, store_.isBusy()));
     }
     const QList<SidebarRowModel> shown = rowModels();
     if (models == shown) {
@@ -120,9 +120,10 @@ void VaultSidebarView::reload()
     const QSignalBlocker blocker(list_);
     // Rows are redrawn in place while the catalogue keeps its order, so the selection and the
     // scroll position survive state changes.
-    const bool sameVaults = models.size() == list_->count()
-        && std::equal(models.cbegin(), models.cend(), shown.cbegin(),
-                      [](const SidebarRowModel& a, const SidebarRowModel& b) { return a.vaultID == b.vaultID; });
+    const bool sameVaults =
+        models.size() == list_->count() &&
+        std::equal(models.cbegin(), models.cend(), shown.cbegin(),
+                   [](const SidebarRowModel& a, const SidebarRowModel& b) { return a.vaultID == b.vaultID; });
     if (!sameVaults) {
         list_->clear();
         // Tab goes from the list through the rows' toggles, in the rows' order, to "Novo cofre".

@@ -3,8 +3,8 @@
 #include "store/VaultStore.h"
 #include "ui/IconLabel.h"
 #include "ui/KovaraIcons.h"
-#include "ui/VaultContentRowModel.h"
 #include "ui/TextStyle.h"
+#include "ui/VaultContentRowModel.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -25,7 +25,11 @@ constexpr int headerIconSize = 32;
 constexpr int emptyIconSize = 56;
 constexpr int rowIconSize = 20;
 
-enum Column { nameColumn, sizeColumn, dateColumn };
+enum Column {
+    nameColumn,
+    sizeColumn,
+    dateColumn
+};
 
 QList<QUrl> localFileURLs(const QMimeData* data)
 {
@@ -89,8 +93,8 @@ VaultUnlockedView::VaultUnlockedView(VaultStore& store, QWidget* parent)
     QLabel* emptyText = TextStyle::secondaryLabel(
         QStringLiteral("Adicione arquivos ou pastas. Os originais não serão removidos."), emptyState_, true);
     emptyText->setAlignment(Qt::AlignCenter);
-    auto* addItems = new QPushButton(KovaraIcons::icon(KovaraIcons::addItems), QStringLiteral("Adicionar itens"),
-                                     emptyState_);
+    auto* addItems =
+        new QPushButton(KovaraIcons::icon(KovaraIcons::addItems), QStringLiteral("Adicionar itens"), emptyState_);
     auto* emptyLayout = new QVBoxLayout(emptyState_);
     emptyLayout->setSpacing(10);
     emptyLayout->addStretch(3);
@@ -150,8 +154,8 @@ void VaultUnlockedView::display(const Vault& vault)
 std::optional<VaultContentItem> VaultUnlockedView::selectedItem() const
 {
     const QModelIndex current = items_->currentIndex();
-    if (!current.isValid() || !items_->selectionModel()->isRowSelected(current.row(), QModelIndex())
-        || current.row() >= shownItems_.size()) {
+    if (!current.isValid() || !items_->selectionModel()->isRowSelected(current.row(), QModelIndex()) ||
+        current.row() >= shownItems_.size()) {
         return std::nullopt;
     }
     return shownItems_.at(current.row());

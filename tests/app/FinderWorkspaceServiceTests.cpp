@@ -9,9 +9,9 @@
 #include <QDBusContext>
 #include <QDir>
 #include <QGuiApplication>
-#include <QProcess>
 #include <QMutex>
 #include <QMutexLocker>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
@@ -71,8 +71,7 @@ private:
 class RecordingLauncher
 {
 public:
-    RecordingLauncher()
-        : savedPath_(qgetenv("PATH"))
+    RecordingLauncher() : savedPath_(qgetenv("PATH"))
     {
         tools_.writeScript("xdg-open", "printf '%s\\n' \"$1\" >> launched\n");
         qputenv("PATH", tools_.path().toUtf8() + ":" + savedPath_);
@@ -136,11 +135,10 @@ TEST_F(FinderWorkspaceServiceTest, FoldersGoOnlyToTheFileManagerWhoseAnswerIsRet
 
     const QString notesURI = QUrl::fromLocalFile(notes).toString(QUrl::FullyEncoded);
     using Request = RecordingFileManager::Request;
-    EXPECT_EQ(fileManager.requests(),
-              (QList<Request>{{"ShowFolders", {notesURI}},
-                              {"ShowFolders", {notesURI + "/sub"}},
-                              {"ShowItems", {notesURI + "/Relat%C3%B3rio%20final.pdf"}},
-                              {"ShowFolders", {notesURI}}}));
+    EXPECT_EQ(fileManager.requests(), (QList<Request>{{"ShowFolders", {notesURI}},
+                                                      {"ShowFolders", {notesURI + "/sub"}},
+                                                      {"ShowItems", {notesURI + "/Relat%C3%B3rio%20final.pdf"}},
+                                                      {"ShowFolders", {notesURI}}}));
     EXPECT_EQ(launcher.launched(), QByteArray());
 }
 

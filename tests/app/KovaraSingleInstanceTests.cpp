@@ -75,7 +75,8 @@ TEST(KovaraSingleInstance, ALaterKovaraHandsItsFoldersToTheRunningOneOrSaysWhyNo
     EXPECT_EQ(exitStatusOf(*second), 0) << second->readAllStandardError().constData();
     QDBusInterface running(serviceName, "/com/kovara/Kovara", "com.kovara.Kovara", connection);
     const QStringList pending = running.property("PendingFolders").toStringList();
-    EXPECT_EQ(pending, QStringList{QUrl::fromLocalFile(folders.path() + "/Pasta de férias").toString(QUrl::FullyEncoded)});
+    EXPECT_EQ(pending,
+              QStringList{QUrl::fromLocalFile(folders.path() + "/Pasta de férias").toString(QUrl::FullyEncoded)});
 
     const auto refused = startKovara(display, bus, {"/"});
     EXPECT_NE(exitStatusOf(*refused), 0);

@@ -20,13 +20,15 @@ QByteArray enclosureFeed(const QByteArray& version, const QByteArray& url)
 {
     return R"(<?xml version="1.0" encoding="utf-8"?>
 <rss version="2.0" xmlns:sparkle="http://www.andymatuschak.org/xml-namespaces/sparkle"><channel><item>
-  <enclosure url=")" + url + R"(" sparkle:version=")" + version + R"(.0" sparkle:shortVersionString=")" + version +
+  <enclosure url=")" +
+           url + R"(" sparkle:version=")" + version + R"(.0" sparkle:shortVersionString=")" + version +
            R"(" length="1024" type="application/octet-stream"/>
 </item></channel></rss>)";
 }
 
 // Checks a feed served as `response` from a program of `currentVersion`.
-UpdateCheckResult check(LoopbackHttpServer& server, const LoopbackHttpServer::Response& response, const QString& currentVersion)
+UpdateCheckResult check(LoopbackHttpServer& server, const LoopbackHttpServer::Response& response,
+                        const QString& currentVersion)
 {
     server.respond("/appcast.xml", response);
     KovaraUpdater updater(server.url("/appcast.xml"), currentVersion);
@@ -42,9 +44,9 @@ UpdateCheckResult check(LoopbackHttpServer& server, const LoopbackHttpServer::Re
 TEST(SoftwareVersion, OrdersVersionsAsPeopleReadThem)
 {
     const std::pair<const char*, const char*> olderNewer[] = {
-        {"1.9", "1.10"},   {"0.1.0", "0.2"},      {"1.0b1", "1.0"},       {"1.0", "1.0.1"},
-        {"2.0b3", "2.0rc1"}, {"1.0.0-rc.1", "1.0.0"}, {"1.0a", "1.0b"},      {"1.0.0b1", "1.0"},
-        {"99999999999999999999", "100000000000000000000"}};
+        {"1.9", "1.10"},  {"0.1.0", "0.2"},    {"1.0b1", "1.0"},
+        {"1.0", "1.0.1"}, {"2.0b3", "2.0rc1"}, {"1.0.0-rc.1", "1.0.0"},
+        {"1.0a", "1.0b"}, {"1.0.0b1", "1.0"},  {"99999999999999999999", "100000000000000000000"}};
     for (const auto& [older, newer] : olderNewer) {
         EXPECT_LT(SoftwareVersion(older), SoftwareVersion(newer)) << older << " < " << newer;
         EXPECT_GT(SoftwareVersion(newer), SoftwareVersion(older)) << newer << " > " << older;
@@ -86,7 +88,8 @@ TEST(KovaraUpdater, ReportsANewerVersionTheSameVersionAndWhatWentWrong)
     EXPECT_EQ(same.title(), "O Kovara está atualizado");
 
     // A download address that is not secure is never offered.
-    const UpdateCheckResult insecure = check(server, {200, enclosureFeed("9", "http://kovara.example/k.tar.gz"), {}}, "0.3");
+    const UpdateCheckResult insecure =
+        check(server, {200, enclosureFeed("9", "http://kovara.example/k.tar.gz"), {}}, "0.3");
     EXPECT_EQ(insecure.outcome, Outcome::updateAvailable);
     EXPECT_TRUE(insecure.downloadURL.isEmpty());
 

@@ -58,7 +58,7 @@ TEST(LatestValueSlot, aSlowReceiverSeesOnlyTheNewestValueAndNothingAfterClosing)
     EXPECT_EQ(received, QList<int>({1000}));
 
     publish(1001);
-    slot.flush(); // delivered at once, not through the event loop
+    slot.flush();                      // delivered at once, not through the event loop
     QCoreApplication::processEvents(); // the queued delivery finds nothing new
     EXPECT_EQ(received, QList<int>({1000, 1001}));
 
@@ -112,7 +112,8 @@ TEST(VaultFileCopyEngine, measuresOnlyRegularFileDataWithoutFollowingLinks)
     }
     std::stop_source stop;
     stop.request_stop();
-    EXPECT_THROW(waitForTask(engine.preflight(QUrl::fromLocalFile(root + "/tree"), stop.get_token())), CancellationError);
+    EXPECT_THROW(waitForTask(engine.preflight(QUrl::fromLocalFile(root + "/tree"), stop.get_token())),
+                 CancellationError);
 
     // A sum past the signed 64-bit range is an overflow error naming the folder (tmpfs holds
     // sparse files of any size up to the largest offset).
@@ -211,8 +212,8 @@ TEST(VaultFileCopyEngine, cancellingStopsBetweenChunksAndLeavesTheSourceAlone)
     // Already cancelled: nothing is created.
     std::stop_source cancelledEarly;
     cancelledEarly.request_stop();
-    EXPECT_THROW(waitForTask(engine.copyItem(plan, QUrl::fromLocalFile(target + "/never"), [](qint64) {},
-                                             cancelledEarly.get_token())),
+    EXPECT_THROW(waitForTask(engine.copyItem(
+                     plan, QUrl::fromLocalFile(target + "/never"), [](qint64) {}, cancelledEarly.get_token())),
                  CancellationError);
     EXPECT_FALSE(QFileInfo::exists(target + "/never"));
 
@@ -223,8 +224,9 @@ TEST(VaultFileCopyEngine, cancellingStopsBetweenChunksAndLeavesTheSourceAlone)
         progress.append(total);
         stop.request_stop();
     };
-    EXPECT_THROW(waitForTask(engine.copyItem(plan, QUrl::fromLocalFile(target + "/partial"), cancelAtOnce, stop.get_token())),
-                 CancellationError);
+    EXPECT_THROW(
+        waitForTask(engine.copyItem(plan, QUrl::fromLocalFile(target + "/partial"), cancelAtOnce, stop.get_token())),
+        CancellationError);
     ASSERT_FALSE(progress.isEmpty());
     EXPECT_LT(QFileInfo(target + "/partial").size(), plan.dataBytes);
     EXPECT_EQ(snapshot(source), before);

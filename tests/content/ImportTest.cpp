@@ -143,11 +143,12 @@ TEST(VaultImport, neverReplacesAnEntryAndNumbersNamesTheFinderWay)
         writeFile(from + "/" + source, "novo");
     }
     Import import;
-    EXPECT_EQ(import.run({fileUrl(from + "/Report.pdf"), fileUrl(from + "/archive.tar.gz"), fileUrl(from + "/.hidden"),
-                          fileUrl(from + "/Nota"), fileUrl(from + "/a/Fotos"), fileUrl(from + "/b/Fotos")},
-                         root),
-              QList<QUrl>({fileUrl(root + "/Report 3.pdf"), fileUrl(root + "/archive.tar 2.gz"), fileUrl(root + "/.hidden 2"),
-                           fileUrl(root + "/Nota 2"), fileUrl(root + "/Fotos 2"), fileUrl(root + "/Fotos 3")}));
+    EXPECT_EQ(
+        import.run({fileUrl(from + "/Report.pdf"), fileUrl(from + "/archive.tar.gz"), fileUrl(from + "/.hidden"),
+                    fileUrl(from + "/Nota"), fileUrl(from + "/a/Fotos"), fileUrl(from + "/b/Fotos")},
+                   root),
+        QList<QUrl>({fileUrl(root + "/Report 3.pdf"), fileUrl(root + "/archive.tar 2.gz"), fileUrl(root + "/.hidden 2"),
+                     fileUrl(root + "/Nota 2"), fileUrl(root + "/Fotos 2"), fileUrl(root + "/Fotos 3")}));
     for (const char* untouched : {"Report.pdf", "Report 2.pdf", "archive.tar.gz", ".hidden", "Fotos/old.jpg"}) {
         EXPECT_EQ(readAll(root + "/" + untouched), "cofre") << untouched;
     }
@@ -163,7 +164,8 @@ TEST(VaultImport, refusesSourcesThatAreInOrHoldTheVaultBeforeCopyingAnything)
     const QString scratch = volume.scratchFolder();
     writeFile(scratch + "/bom.txt", "bom");
     writeFile(root + "/no cofre.txt", "já está");
-    ::symlink(QFile::encodeName(root + "/no cofre.txt").constData(), QFile::encodeName(scratch + "/atalho").constData());
+    ::symlink(QFile::encodeName(root + "/no cofre.txt").constData(),
+              QFile::encodeName(scratch + "/atalho").constData());
     ::symlink(QFile::encodeName(scratch).constData(), QFile::encodeName(root + "/para fora").constData());
     const QStringList sourcesBefore = snapshot(scratch);
     const QStringList vaultBefore = entriesOf(root);
@@ -182,7 +184,8 @@ TEST(VaultImport, refusesSourcesThatAreInOrHoldTheVaultBeforeCopyingAnything)
     for (const QUrl& source : refused) {
         Import import;
         import.run({fileUrl(scratch + "/bom.txt"), source}, root);
-        EXPECT_EQ(import.failureText(), "Esse item não pertence à raiz do cofre selecionado.") << source.toString().toStdString();
+        EXPECT_EQ(import.failureText(), "Esse item não pertence à raiz do cofre selecionado.")
+            << source.toString().toStdString();
         EXPECT_EQ(import.reports.size(), 1); // only the first "preparing"
     }
     Import missing;
@@ -217,8 +220,8 @@ TEST(VaultImport, anImportEndingInTheMiddleKeepsCommittedItemsAndRemovesTheParti
         const QList<QUrl> sources = createThreeSources(scratch, cancelled ? 32 * 1024 * 1024 : 1000);
         const QByteArray large(4000, 'v');
         if (!cancelled) {
-            ASSERT_EQ(::setxattr(QFile::encodeName(scratch + "/dois/Notas/Antigas/nota 1.md").constData(), "user.grande",
-                                 large.constData(), size_t(large.size()), 0),
+            ASSERT_EQ(::setxattr(QFile::encodeName(scratch + "/dois/Notas/Antigas/nota 1.md").constData(),
+                                 "user.grande", large.constData(), size_t(large.size()), 0),
                       0);
         }
         const QStringList before = snapshot(scratch);
@@ -228,14 +231,14 @@ TEST(VaultImport, anImportEndingInTheMiddleKeepsCommittedItemsAndRemovesTheParti
             // Bytes of "dois" itself have arrived.
             if (cancelled && report.phase == Phase::copying && report.currentItem == "dois" && report.completedBytes > 8) {
                 stop.request_stop();
-            }
-        });
-        EXPECT_EQ(import.failureText(), cancelled ? "A operação foi cancelada." : QStringLiteral("POSIX %1").arg(ENOSPC));
-        EXPECT_NE(import.reports.last().phase, Phase::completed);
-        EXPECT_EQ(entriesOf(root), QStringList({InternalVolumeItems::stagingFolderName, "um.txt"}));
-        EXPECT_TRUE(entriesOf(root + "/" + InternalVolumeItems::stagingFolderName).isEmpty());
-        EXPECT_EQ(snapshot(scratch), before);
     }
+});
+EXPECT_EQ(import.failureText(), cancelled ? "A operação foi cancelada." : QStringLiteral("POSIX %1").arg(ENOSPC));
+EXPECT_NE(import.reports.last().phase, Phase::completed);
+EXPECT_EQ(entriesOf(root), QStringList({InternalVolumeItems::stagingFolderName, "um.txt"}));
+EXPECT_TRUE(entriesOf(root + "/" + InternalVolumeItems::stagingFolderName).isEmpty());
+EXPECT_EQ(snapshot(scratch), before);
+}
 }
 
 TEST(VaultImport, preflightMeasuresWhatItCanAndStopsOnlyForCancellation)
@@ -245,11 +248,14 @@ TEST(VaultImport, preflightMeasuresWhatItCanAndStopsOnlyForCancellation)
     const QUrl missing = fileUrl(folder.path() + "/missing");
     VaultContentService service;
 
-    const VaultCopyPreflight preflight = waitForTask(service.copyPreflight({fileUrl(folder.path() + "/./a.txt"), missing}, {}));
-    EXPECT_EQ(preflight.items, QList<VaultCopyPreflightItem>({{fileUrl(folder.path() + "/./a.txt"), 5}, {missing, std::nullopt}}));
+    const VaultCopyPreflight preflight =
+        waitForTask(service.copyPreflight({fileUrl(folder.path() + "/./a.txt"), missing}, {}));
+    EXPECT_EQ(preflight.items,
+              QList<VaultCopyPreflightItem>({{fileUrl(folder.path() + "/./a.txt"), 5}, {missing, std::nullopt}}));
     EXPECT_EQ(preflight.totalBytes(), std::nullopt);
     EXPECT_EQ(waitForTask(service.copyPreflight({fileUrl(folder.path() + "/a.txt")}, {})).totalBytes(), 5);
-    EXPECT_EQ((VaultCopyPreflight{{{missing, std::numeric_limits<qint64>::max()}, {missing, 1}}}.totalBytes()), std::nullopt);
+    EXPECT_EQ((VaultCopyPreflight{{{missing, std::numeric_limits<qint64>::max()}, {missing, 1}}}.totalBytes()),
+              std::nullopt);
 
     std::stop_source stop;
     stop.request_stop();

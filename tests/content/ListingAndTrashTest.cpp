@@ -41,9 +41,9 @@ TEST(VaultContentListing, hidesInternalNamesInAnyCaseAndSortsFoldersFirstInFinde
     VaultContentService service;
     const auto list = [&] { return waitForTask(service.listTopLevelItems(QUrl::fromLocalFile(root + "/"))); };
 
-    for (const QString& internal : {QString(".TRASHES"), QString(".Spotlight-V100"), QString(".documentrevisions-v100"),
-                                    QString(".fseventsd"), QString(".Metadata_Never_Index"), QString(".KOVARA-STAGING"),
-                                    VolumeTrash::directoryName().toUpper()}) {
+    for (const QString& internal :
+         {QString(".TRASHES"), QString(".Spotlight-V100"), QString(".documentrevisions-v100"), QString(".fseventsd"),
+          QString(".Metadata_Never_Index"), QString(".KOVARA-STAGING"), VolumeTrash::directoryName().toUpper()}) {
         QDir().mkpath(root + u'/' + internal);
     }
     EXPECT_TRUE(list().isEmpty());

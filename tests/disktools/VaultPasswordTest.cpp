@@ -1,5 +1,5 @@
-#include "disktools/ToolFailure.h"
 #include "disktools/VaultPassword.h"
+#include "disktools/ToolFailure.h"
 
 #include <QByteArray>
 

@@ -4,8 +4,8 @@
 #include "model/Vault.h"
 #include "model/VaultRegistry.h"
 #include "platform/FileLocation.h"
-#include "support/RealMounts.h"
 #include "support/QtValuePrinters.h"
+#include "support/RealMounts.h"
 #include "support/WaitForTask.h"
 #include "system/DiskImageService.h"
 #include "system/SystemProcessRunner.h"
@@ -79,8 +79,7 @@ TEST(Installation, PutsEverythingWhereTheDesktopAndTheInstalledProgramLookAndThe
     QTemporaryDir destination;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("DESTDIR", destination.path());
-    const Finished install =
-        runProgram(KOVARA_CMAKE, {"--install", KOVARA_BUILD_DIR, "--prefix", "/usr"}, environment);
+    const Finished install = runProgram(KOVARA_CMAKE, {"--install", KOVARA_BUILD_DIR, "--prefix", "/usr"}, environment);
     ASSERT_EQ(install.exitStatus, 0) << install.output.toStdString();
 
     const QString usr = destination.path() + "/usr";

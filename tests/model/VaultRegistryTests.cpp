@@ -58,7 +58,10 @@ protected:
     QString storagePath() const { return applicationPath() + "/Vaults.noindex"; }
     QString registryPath() const { return applicationPath() + "/vaults.json"; }
     VaultRegistry registry() const { return VaultRegistry(KovaraPaths::under(applicationPath())); }
-    QString imagePathOf(const QUuid& id) const { return storagePath() + "/" + id.toString(QUuid::WithoutBraces) + ".sparsebundle"; }
+    QString imagePathOf(const QUuid& id) const
+    {
+        return storagePath() + "/" + id.toString(QUuid::WithoutBraces) + ".sparsebundle";
+    }
 
     Vault vaultNamed(const QString& name, const QUuid& id = QUuid::createUuid()) const
     {
@@ -147,7 +150,8 @@ TEST_F(VaultRegistryTest, loadRefusesEveryTamperedCatalogue)
     } cases[] = {
         {"two entries share an id", catalogueOf({vaultNamed("A", id).toJson(), vaultNamed("B", id).toJson()}),
          invalid + "Há IDs de cofre repetidos."},
-        {"names differ only in letter case", catalogueOf({vaultNamed("Diário").toJson(), vaultNamed("DIÁRIO").toJson()}), names},
+        {"names differ only in letter case",
+         catalogueOf({vaultNamed("Diário").toJson(), vaultNamed("DIÁRIO").toJson()}), names},
         {"names differ in accents", catalogueOf({vaultNamed("Ação").toJson(), vaultNamed("Aca\u0300o").toJson()}),
          names},
         {"names differ only in surrounding white space",
@@ -157,8 +161,8 @@ TEST_F(VaultRegistryTest, loadRefusesEveryTamperedCatalogue)
          catalogueOf({entryWith("imageURL", storageURL + "/../" + lowerID + ".sparsebundle", id)}), outside},
         {"the image file name is the upper-case id",
          catalogueOf({entryWith("imageURL", storageURL + "/" + lowerID.toUpper() + ".sparsebundle", id)}), outside},
-        {"the image URL is relative", catalogueOf({entryWith("imageURL", "Vaults.noindex/" + lowerID + ".sparsebundle", id)}),
-         outside},
+        {"the image URL is relative",
+         catalogueOf({entryWith("imageURL", "Vaults.noindex/" + lowerID + ".sparsebundle", id)}), outside},
         {"the image URL is not a file URL",
          catalogueOf({entryWith("imageURL", "https://example.com/" + lowerID + ".sparsebundle", id)}), outside},
         {"malformed JSON", "[{\"id\": ", format},
@@ -202,8 +206,8 @@ TEST_F(VaultRegistryTest, loadAcceptsWhatAValidCatalogueMayHold)
     Vault wandering = vaultNamed("Volta");
     wandering.imageURL = QUrl(QUrl::fromLocalFile(storagePath()).toString(QUrl::FullyEncoded) + "/../Vaults.noindex/" +
                               wandering.id.toString(QUuid::WithoutBraces) + ".sparsebundle");
-    writeFile(registryPath(),
-              QJsonDocument(QJsonArray{present.toJson(), missing.toJson(), wandering.toJson()}).toJson(QJsonDocument::Compact));
+    writeFile(registryPath(), QJsonDocument(QJsonArray{present.toJson(), missing.toJson(), wandering.toJson()})
+                                  .toJson(QJsonDocument::Compact));
     EXPECT_EQ(registry().load(), (QList<Vault>{present, missing, wandering}));
 }
 
@@ -259,7 +263,8 @@ TEST_F(VaultRegistryTest, saveRefusesAFolderItCannotWrite)
     const QString failure = failureOf([this] { registry().save({vaultNamed("Novo")}); });
     QFile::setPermissions(applicationPath(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     EXPECT_EQ(failure, "O catálogo de cofres não pôde ser usado e não foi alterado. A pasta Kovara não permite "
-                       "gravação; confira as permissões de " + applicationPath() + ".");
+                       "gravação; confira as permissões de " +
+                           applicationPath() + ".");
     EXPECT_FALSE(QFileInfo::exists(registryPath()));
 }
 

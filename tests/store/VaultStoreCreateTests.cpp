@@ -91,8 +91,9 @@ TEST_F(CreateTest, aCreatedVaultIsCataloguedSelectedUnlockedAndEmpty)
     EXPECT_EQ(store->vaults().last(), created) << "catalogued before it is unlocked";
     EXPECT_EQ(VaultRegistry(paths).load(), store->vaults());
     EXPECT_EQ(store->selectedVaultID(), created.id);
-    EXPECT_EQ(created.imageURL, QUrl::fromLocalFile(paths.storageDirectory.toLocalFile() +
-                                                    created.id.toString(QUuid::WithoutBraces).toLower() + ".sparsebundle"));
+    EXPECT_EQ(created.imageURL,
+              QUrl::fromLocalFile(paths.storageDirectory.toLocalFile() +
+                                  created.id.toString(QUuid::WithoutBraces).toLower() + ".sparsebundle"));
     EXPECT_TRUE(QFileInfo(created.imageURL.toLocalFile()).isDir());
 
     for (int request = 0; request < 3; ++request) {
@@ -108,8 +109,9 @@ TEST_F(CreateTest, aCreatedVaultIsCataloguedSelectedUnlockedAndEmpty)
     services.disk.held = false;
     ASSERT_TRUE(becomesIdle());
 
-    EXPECT_EQ(phases, QList<VaultOperationPhase>({VaultOperationPhase::preparingVault, VaultOperationPhase::creatingVault,
-                                                  VaultOperationPhase::unlockingVault, VaultOperationPhase::refreshing}));
+    EXPECT_EQ(phases,
+              QList<VaultOperationPhase>({VaultOperationPhase::preparingVault, VaultOperationPhase::creatingVault,
+                                          VaultOperationPhase::unlockingVault, VaultOperationPhase::refreshing}));
     EXPECT_EQ(services.disk.operations(), QStringList({"attach", "mountedSessions", "protectExistingMount"}))
         << "exactly one refresh ran, after the create";
     EXPECT_EQ(store->noticeMessage(),
@@ -128,8 +130,8 @@ TEST_F(CreateTest, theInitialFolderIsCopiedInAndItsNoticeReplacesTheCreationNoti
     for (const bool copyFails : {false, true}) {
         SCOPED_TRACE(copyFails ? "the copy fails" : "the copy succeeds");
         if (copyFails) {
-            services.content.addFailureBySource.insert(folder,
-                                                       std::make_exception_ptr(VaultError::sourceMissing("Documentos")));
+            services.content.addFailureBySource.insert(
+                folder, std::make_exception_ptr(VaultError::sourceMissing("Documentos")));
         }
         QList<std::optional<QString>> itemNames;
         const QMetaObject::Connection watch = QObject::connect(store.get(), &VaultStore::activeOperationChanged, [&] {

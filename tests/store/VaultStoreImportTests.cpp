@@ -23,8 +23,8 @@ protected:
     VaultImportBatchResult enqueueAndFinish(const QList<QUrl>& urls, std::optional<QString> password = std::nullopt)
     {
         std::optional<VaultImportBatchResult> delivered;
-        EXPECT_TRUE(store->enqueueImportItems(urls, vault(0).id, password,
-                                              [&delivered](const VaultImportBatchResult& result) { delivered = result; }));
+        EXPECT_TRUE(store->enqueueImportItems(
+            urls, vault(0).id, password, [&delivered](const VaultImportBatchResult& result) { delivered = result; }));
         EXPECT_TRUE(QTest::qWaitFor([this] { return !store->hasOperationTask(); }, 10'000));
         EXPECT_FALSE(store->isBusy());
         EXPECT_EQ(store->activeOperation(), std::nullopt);
@@ -69,7 +69,8 @@ TEST_F(ImportTest, oneNoticeSumsUpTheBatchAndEachFailureGetsItsOwnLine)
     // Protection warnings of the mount follow the notice under their heading.
     services.disk.protectExistingMountOutcomes.push(MountProtectionReport{{"aviso a", "aviso b"}});
     EXPECT_TRUE(waitForTask(store->addItems({source("a.txt")})));
-    EXPECT_EQ(store->noticeMessage(), "Item adicionado ao cofre. A origem foi preservada.\n\nAtenção:\n• aviso a\n• aviso b");
+    EXPECT_EQ(store->noticeMessage(),
+              "Item adicionado ao cofre. A origem foi preservada.\n\nAtenção:\n• aviso a\n• aviso b");
 
     // A listing that fails after the copy: the copy stands, the old listing stays.
     services.content.listFailure = std::make_exception_ptr(VaultError(VaultError::Kind::noMountedVolume));
@@ -109,7 +110,8 @@ TEST_F(ImportTest, aLockedVaultIsUnlockedOnlyWithAPasswordAndEveryItemFailsOther
     EXPECT_EQ(imported.completedSourceURLs, urls);
     EXPECT_EQ(store->state(vault(0).id), VaultRowState::unlocked);
     EXPECT_EQ(services.content.addCalls.last().second, sessionOf(vault(0)).mountPoint);
-    EXPECT_EQ(store->noticeMessage(), "2 itens adicionados ao cofre. As origens foram preservadas.\n\nAtenção:\n• aviso");
+    EXPECT_EQ(store->noticeMessage(),
+              "2 itens adicionados ao cofre. As origens foram preservadas.\n\nAtenção:\n• aviso");
 
     QDir(vault(0).imageURL.toLocalFile()).removeRecursively();
     result = waitForTask(store->importItems(urls, vault(0).id, QString("senha certa")));

@@ -110,7 +110,8 @@ TEST_F(ItemActionTest, trashingNamesTheItemAndListsTheVaultAgain)
     waitForTask(store->trashItem(report));
     EXPECT_EQ(store->noticeMessage(), "“Relatório.pdf” foi movido para o Lixo.");
     EXPECT_EQ(store->content(), QList<VaultContentItem>{photos});
-    EXPECT_EQ(services.content.trashedItems, (QList<QPair<VaultContentItem, QUrl>>{{report, sessionOf(vault(0)).mountPoint}}));
+    EXPECT_EQ(services.content.trashedItems,
+              (QList<QPair<VaultContentItem, QUrl>>{{report, sessionOf(vault(0)).mountPoint}}));
 
     // Ejected outside the program: nothing is trashed.
     services.disk.mountedSessionsOutcomes.setStanding({});

@@ -94,7 +94,10 @@ protected:
         store = std::make_unique<InspectableVaultStore>(paths, services);
     }
 
-    MountedDiskImage attached(int index) const { return {vault(index).imageURL, sessionOf(vault(index)).mountPoint, "d"}; }
+    MountedDiskImage attached(int index) const
+    {
+        return {vault(index).imageURL, sessionOf(vault(index)).mountPoint, "d"};
+    }
 
     // An image in the storage folder that the catalogue does not know.
     MountedDiskImage stray(const QString& fileName) const
@@ -188,7 +191,8 @@ TEST_F(TerminationTest, whatHoldsTheGateIsAwaitedNeitherCancelledNorRefused)
     bool reachedCommit = false;
     bool mayFinish = false;
     services.content.beforeAdding = [&](QUrl, std::stop_token) -> QCoro::Task<void> {
-        store->updateActiveOperation([](VaultOperationState& operation) { operation.phase = VaultOperationPhase::committing; });
+        store->updateActiveOperation(
+            [](VaultOperationState& operation) { operation.phase = VaultOperationPhase::committing; });
         reachedCommit = true;
         while (!mayFinish) {
             co_await QCoro::sleepFor(std::chrono::milliseconds(5));

@@ -14,7 +14,11 @@ const QString discoveryText = "hdiutil falhou com código 1: sem resposta";
 
 TEST_F(UnlockLockTest, anAttachFailureIsWordedByWhereTheSystemFoundTheVault)
 {
-    enum class Found { mounted, notMounted, nothingKnown };
+    enum class Found {
+        mounted,
+        notMounted,
+        nothingKnown
+    };
     const auto plain = std::make_exception_ptr(VaultError(VaultError::Kind::unableToCreatePrivacyMarker));
     const QString plainText = "Não foi possível criar a proteção contra indexação dentro do cofre.";
     const auto refused = std::make_exception_ptr(VaultError(VaultError::Kind::unlockFailed));
@@ -77,8 +81,7 @@ TEST_F(UnlockLockTest, anAttachFailureIsWordedByWhereTheSystemFoundTheVault)
         EXPECT_EQ(store->errorMessage(), row.error);
         EXPECT_EQ(store->unlockFailureMessage(vault(0).id), row.inlineFailure);
         EXPECT_EQ(store->noticeMessage(), row.notice);
-        EXPECT_EQ(store->content(),
-                  row.found == Found::mounted ? services.content.listing : QList<VaultContentItem>{});
+        EXPECT_EQ(store->content(), row.found == Found::mounted ? services.content.listing : QList<VaultContentItem>{});
         EXPECT_EQ(store->status(), row.found == Found::mounted      ? VaultStatus::unlocked
                                    : row.found == Found::notMounted ? VaultStatus::locked
                                                                     : VaultStatus::needsAttention);
@@ -197,8 +200,8 @@ TEST_F(UnlockLockTest, aLockEndsWithWhatTheSystemConfirms)
         {"eject claimed success", true, false, true, false,
          "O macOS não confirmou o bloqueio do cofre; ele continua montado.", std::nullopt, VaultStatus::unlocked},
         {"ejected, state unknown", true, false, false, true, discoveryText, std::nullopt, VaultStatus::needsAttention},
-        {"eject refused", true, true, true, false, "Não foi possível concluir o bloqueio: " + refusedText,
-         std::nullopt, VaultStatus::unlocked},
+        {"eject refused", true, true, true, false, "Não foi possível concluir o bloqueio: " + refusedText, std::nullopt,
+         VaultStatus::unlocked},
         {"eject refused, state unknown", true, true, true, true,
          refusedText + " Também não foi possível confirmar o estado do cofre: " + discoveryText, std::nullopt,
          VaultStatus::needsAttention},
@@ -207,7 +210,8 @@ TEST_F(UnlockLockTest, aLockEndsWithWhatTheSystemConfirms)
     for (const auto& row : cases) {
         SCOPED_TRACE(row.what);
         store->setContent({itemNamed("Carta.txt")});
-        services.disk.mountedSessionsOutcomes.push(row.mountedBefore ? mounted({vault(0)}) : QHash<QUuid, VaultSession>{});
+        services.disk.mountedSessionsOutcomes.push(row.mountedBefore ? mounted({vault(0)})
+                                                                     : QHash<QUuid, VaultSession>{});
         if (row.ejectRefused) {
             services.disk.detachOutcomes.pushError(refusal);
         }
@@ -215,7 +219,7 @@ TEST_F(UnlockLockTest, aLockEndsWithWhatTheSystemConfirms)
             services.disk.mountedSessionsOutcomes.pushError(discoveryFailure);
         } else if (row.mountedBefore) {
             services.disk.mountedSessionsOutcomes.push(row.mountedAfter ? mounted({vault(0)})
-                                                                       : QHash<QUuid, VaultSession>{});
+                                                                        : QHash<QUuid, VaultSession>{});
         }
 
         waitForTask(store->lockSelectedAndWait());

@@ -27,7 +27,10 @@ public:
     public:
         void push(T value) { queued_.append(std::move(value)); }
         template <typename Error>
-        void pushError(Error error) { queued_.append(std::make_exception_ptr(std::move(error))); }
+        void pushError(Error error)
+        {
+            queued_.append(std::make_exception_ptr(std::move(error)));
+        }
         void setStanding(T value) { standing_ = std::move(value); }
 
         // The next outcome: its value, or its error thrown.

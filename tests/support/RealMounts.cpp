@@ -53,8 +53,9 @@ GocryptfsMountGuard::~GocryptfsMountGuard()
 }
 
 GocryptfsTestMount::GocryptfsTestMount(const QString& volumeName)
-    : folder_(QDir::tempPath() + QStringLiteral("/kovara-volume-XXXXXX")), unmountOnExit_({folder_.path()}),
-      mountPoint_(folder_.path() + u'/' + volumeName)
+    : folder_(QDir::tempPath() + QStringLiteral("/kovara-volume-XXXXXX"))
+    , unmountOnExit_({folder_.path()})
+    , mountPoint_(folder_.path() + u'/' + volumeName)
 {
     const QString cipher = folder_.path() + QStringLiteral("/cipher");
     QDir().mkpath(cipher);
@@ -74,11 +75,11 @@ GocryptfsTestMount::GocryptfsTestMount(const QString& volumeName)
         }
         QFile log(folder_.filePath(QStringLiteral("gocryptfs.log")));
         log.open(QIODevice::ReadOnly);
-        ADD_FAILURE() << "gocryptfs " << arguments.join(u' ').toStdString() << " failed: " << process.errorString().toStdString()
-                      << log.readAll().toStdString();
+        ADD_FAILURE() << "gocryptfs " << arguments.join(u' ').toStdString()
+                      << " failed: " << process.errorString().toStdString() << log.readAll().toStdString();
         return false;
     };
-    mounted_ = gocryptfs({QStringLiteral("-init"), QStringLiteral("-q"), QStringLiteral("-scryptn"), QStringLiteral("10"),
-                          cipher}) &&
+    mounted_ = gocryptfs({QStringLiteral("-init"), QStringLiteral("-q"), QStringLiteral("-scryptn"),
+                          QStringLiteral("10"), cipher}) &&
                gocryptfs({QStringLiteral("-q"), QStringLiteral("-nosyslog"), cipher, mountPoint_});
 }

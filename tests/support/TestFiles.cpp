@@ -35,7 +35,8 @@ QString userAttributesOf(const QByteArray& path)
         const QByteArray name(names.constData() + start);
         start += name.size() + 1;
         QByteArray value(65536, '\0');
-        value.resize(qMax<ssize_t>(::lgetxattr(path.constData(), name.constData(), value.data(), size_t(value.size())), 0));
+        value.resize(
+            qMax<ssize_t>(::lgetxattr(path.constData(), name.constData(), value.data(), size_t(value.size())), 0));
         if (name.startsWith("user.")) {
             attributes << QString::fromUtf8(name + '=' + value);
         }
@@ -61,15 +62,16 @@ void collect(const QString& root, const QString& relative, QList<Entry>& entries
     }
     QByteArray target(4096, '\0');
     target.resize(S_ISLNK(status.st_mode) ? qMax<ssize_t>(::readlink(path.constData(), target.data(), 4096), 0) : 0);
-    entries.append({relative, QStringLiteral("mode=%1 owner=%2:%3 atime=%4 mtime=%5 size=%6 link=%7 xattrs=%8")
-                                  .arg(status.st_mode, 0, 8)
-                                  .arg(status.st_uid)
-                                  .arg(status.st_gid)
-                                  .arg(S_ISLNK(status.st_mode) ? 0 : nanoseconds(status.st_atim))
-                                  .arg(nanoseconds(status.st_mtim))
-                                  .arg(S_ISREG(status.st_mode) ? status.st_size : 0)
-                                  .arg(QString::fromUtf8(target), userAttributesOf(path)),
-                       S_ISREG(status.st_mode)});
+    entries.append({relative,
+                    QStringLiteral("mode=%1 owner=%2:%3 atime=%4 mtime=%5 size=%6 link=%7 xattrs=%8")
+                        .arg(status.st_mode, 0, 8)
+                        .arg(status.st_uid)
+                        .arg(status.st_gid)
+                        .arg(S_ISLNK(status.st_mode) ? 0 : nanoseconds(status.st_atim))
+                        .arg(nanoseconds(status.st_mtim))
+                        .arg(S_ISREG(status.st_mode) ? status.st_size : 0)
+                        .arg(QString::fromUtf8(target), userAttributesOf(path)),
+                    S_ISREG(status.st_mode)});
     if (S_ISDIR(status.st_mode)) {
         const int folder = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_NOATIME | O_NOFOLLOW | O_CLOEXEC);
         std::vector<QByteArray> children;
@@ -185,7 +187,9 @@ QStringList TestFiles::snapshot(const QString& root)
     QStringList lines;
     for (const Entry& entry : entries) {
         lines << (entry.relative.isEmpty() ? QStringLiteral(".") : entry.relative) + u' ' + entry.metadata +
-                     (entry.regular ? QStringLiteral(" sha=") + digestOf(entry.relative.isEmpty() ? root : root + u'/' + entry.relative) : QString());
+                     (entry.regular ? QStringLiteral(" sha=") +
+                                          digestOf(entry.relative.isEmpty() ? root : root + u'/' + entry.relative)
+                                    : QString());
     }
     lines.sort();
     return lines;

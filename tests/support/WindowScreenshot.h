@@ -14,7 +14,8 @@ inline void saveWindowScreenshots(QWidget& widget, const QString& name)
 {
     const QString folder = QCoreApplication::applicationDirPath() + "/../screenshots";
     QDir().mkpath(folder);
-    for (const auto& [scheme, suffix] : {std::pair{ColorScheme::dark, "-dark.png"}, {ColorScheme::light, "-light.png"}}) {
+    for (const auto& [scheme, suffix] :
+         {std::pair{ColorScheme::dark, "-dark.png"}, {ColorScheme::light, "-light.png"}}) {
         KovaraPalette::apply(*qApp, scheme);
         // Widgets restyle, relayout and redraw over a few turns of the loop, one event leading
         // to the next (a banner's new style changes its size, which relayouts the pane).

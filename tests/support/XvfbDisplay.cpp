@@ -5,8 +5,9 @@ XvfbDisplay::XvfbDisplay()
     // With -displayfd the server picks a free display itself and writes its number on that
     // descriptor once it accepts connections: no guessing, no race with other tests.
     server_.start(QStringLiteral("/usr/bin/Xvfb"),
-                  {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-nolisten"), QStringLiteral("tcp"),
-                   QStringLiteral("-screen"), QStringLiteral("0"), QStringLiteral("1280x800x24")});
+                  {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-nolisten"),
+                   QStringLiteral("tcp"), QStringLiteral("-screen"), QStringLiteral("0"),
+                   QStringLiteral("1280x800x24")});
     if (!server_.waitForStarted(10'000)) {
         return;
     }

@@ -1,5 +1,5 @@
-#include "support/FakeSystemTools.h"
 #include "system/ChildProcess.h"
+#include "support/FakeSystemTools.h"
 
 #include <QFileInfo>
 
@@ -24,8 +24,10 @@ TEST(ChildProcessTest, DiscardedOutputLetsAProgramThatLeavesADaemonFinishAtItsOw
                                                               "exit 3"),
                                  "starter", std::nullopt};
 
-    const SystemProcessResult result = ChildProcess::run(
-        starter, {}, {.standardInput = QByteArrayView("segredo"), .standardOutput = Output::discarded, .standardError = Output::discarded});
+    const SystemProcessResult result = ChildProcess::run(starter, {},
+                                                         {.standardInput = QByteArrayView("segredo"),
+                                                          .standardOutput = Output::discarded,
+                                                          .standardError = Output::discarded});
 
     EXPECT_EQ(result.terminationStatus, 3);
     EXPECT_TRUE(result.standardOutput.isEmpty());
@@ -41,9 +43,9 @@ TEST(ChildProcessTest, DiscardedOutputLetsAProgramThatLeavesADaemonFinishAtItsOw
     const SystemToolSpec talker{tools.writeScript("talker", "echo 'para ninguém'\n"
                                                             "echo 'erro guardado' >&2"),
                                 "talker", std::nullopt};
-    const SystemProcessResult errorOnly =
-        ChildProcess::run(talker, {},
-                          {.standardInput = std::nullopt, .standardOutput = Output::discarded, .standardError = Output::captured});
+    const SystemProcessResult errorOnly = ChildProcess::run(
+        talker, {},
+        {.standardInput = std::nullopt, .standardOutput = Output::discarded, .standardError = Output::captured});
     EXPECT_EQ(errorOnly.terminationStatus, 0);
     EXPECT_TRUE(errorOnly.standardOutput.isEmpty());
     EXPECT_EQ(errorOnly.standardError, "erro guardado\n");

@@ -29,10 +29,12 @@ TEST_F(DiskImageServiceTest, CreatePassesTheExactArgumentsAndOnlyTheNulTerminate
     ASSERT_EQ(calls.size(), 3);
     EXPECT_EQ(calls[0].arguments, QStringList({"hidden", storagePath()}));
     EXPECT_EQ(calls[1].tool, SystemTool::hdiutil);
-    EXPECT_EQ(calls[1].arguments, QStringList({"create", "-size", "2048g", "-type", "SPARSEBUNDLE", "-fs", "APFS", "-volname",
-                                               "Cofre de Teste", "-encryption", "AES-256", "-stdinpass", "-nospotlight", image}));
+    EXPECT_EQ(calls[1].arguments,
+              QStringList({"create", "-size", "2048g", "-type", "SPARSEBUNDLE", "-fs", "APFS", "-volname",
+                           "Cofre de Teste", "-encryption", "AES-256", "-stdinpass", "-nospotlight", image}));
     // "é" is its two UTF-8 bytes; one NUL ends the password and nothing follows it.
-    EXPECT_EQ(calls[1].standardInput, nulTerminated("senha\xc3\xa9" "123"));
+    EXPECT_EQ(calls[1].standardInput, nulTerminated("senha\xc3\xa9"
+                                                    "123"));
     EXPECT_EQ(calls[2].tool, SystemTool::chflags);
     EXPECT_EQ(calls[2].arguments, QStringList({"hidden", image}));
 
@@ -83,7 +85,8 @@ TEST_F(DiskImageServiceTest, AttachPassesTheExactArgumentsProtectsTheVolumeAndNe
     const Vault vault = vaultNamed("Fotos");
     const QString mountPoint = root.path() + "/mounts/Fotos";
     QDir().mkpath(mountPoint);
-    tools.answerNext(SystemTool::hdiutil, {.standardOutput = attachOutput({{QString(), "fuse:0:1"}, {mountPoint, "fuse:0:52"}})});
+    tools.answerNext(SystemTool::hdiutil,
+                     {.standardOutput = attachOutput({{QString(), "fuse:0:1"}, {mountPoint, "fuse:0:52"}})});
     tools.answerNext(SystemTool::mdutil, {.status = 1, .standardError = "Error: unknown volume\n"});
 
     const auto [session, report] = waitForTask(service.attach(vault, "correct horse", {}));
@@ -91,8 +94,9 @@ TEST_F(DiskImageServiceTest, AttachPassesTheExactArgumentsProtectsTheVolumeAndNe
     EXPECT_EQ(session, (VaultSession{vault.id, QUrl::fromLocalFile(mountPoint + "/"), "fuse:0:52"}));
     EXPECT_EQ(report.warnings, QStringList({"O cofre está protegido por .metadata_never_index, mas 'mdutil -i off' "
                                             "falhou (código 1): Error: unknown volume"}));
-    EXPECT_EQ(tools.calls(SystemTool::hdiutil).value(0).arguments,
-              QStringList({"attach", "-plist", "-nobrowse", "-owners", "on", "-stdinpass", vault.imageURL.toLocalFile()}));
+    EXPECT_EQ(
+        tools.calls(SystemTool::hdiutil).value(0).arguments,
+        QStringList({"attach", "-plist", "-nobrowse", "-owners", "on", "-stdinpass", vault.imageURL.toLocalFile()}));
     EXPECT_EQ(tools.calls(SystemTool::hdiutil).value(0).standardInput, nulTerminated("correct horse"));
     const QList<FakeSystemTools::Call> mdutil = tools.calls(SystemTool::mdutil);
     ASSERT_EQ(mdutil.size(), 2);
@@ -101,7 +105,8 @@ TEST_F(DiskImageServiceTest, AttachPassesTheExactArgumentsProtectsTheVolumeAndNe
     EXPECT_TRUE(QFileInfo(mountPoint + "/.metadata_never_index").isFile());
 
     // A tool that echoes what it was given must not get the password into the log.
-    tools.answerNext(SystemTool::hdiutil, {.status = 1, .standardError = "attach failed: bad passphrase s3nh4-errada\n"});
+    tools.answerNext(SystemTool::hdiutil,
+                     {.status = 1, .standardError = "attach failed: bad passphrase s3nh4-errada\n"});
     EXPECT_EQ(vaultErrorFrom(service.attach(vault, "s3nh4-errada", {})).kind(), VaultError::Kind::unlockFailed);
     EXPECT_EQ(logged, QStringList({"DiskImageService: hdiutil attach falhou com status 1: <private>"}));
     EXPECT_EQ(tools.calls(SystemTool::mdutil).size(), 2) << "nothing to protect";
@@ -114,7 +119,8 @@ TEST_F(DiskImageServiceTest, ProtectionFailingAfterTheMountDetachesAgainOrReport
     const QString mountPoint = root.path() + "/gone/Trabalho";
     tools.answerAlways(SystemTool::hdiutil, {.standardOutput = attachOutput({{mountPoint, "fuse:0:60"}})});
 
-    EXPECT_EQ(vaultErrorFrom(service.attach(vault, "abcdefgh", {})).kind(), VaultError::Kind::unableToCreatePrivacyMarker);
+    EXPECT_EQ(vaultErrorFrom(service.attach(vault, "abcdefgh", {})).kind(),
+              VaultError::Kind::unableToCreatePrivacyMarker);
     EXPECT_EQ(tools.calls(SystemTool::diskutil).value(0).arguments, QStringList({"eject", mountPoint}));
 
     // The detach fails too: diskutil for an unrelated reason, then hdiutil.
@@ -129,7 +135,8 @@ TEST_F(DiskImageServiceTest, ProtectionFailingAfterTheMountDetachesAgainOrReport
         EXPECT_EQ(failure.errorDescription(),
                   "O cofre foi montado, mas a finalização falhou (Não foi possível criar a proteção contra indexação "
                   "dentro do cofre.) e a desmontagem automática também falhou (diskutil falhou com código 1: Unmount "
-                  "failed for " + mountPoint + "). Ele continua montado; tente bloqueá-lo novamente.");
+                  "failed for " +
+                      mountPoint + "). Ele continua montado; tente bloqueá-lo novamente.");
     }
 }
 
@@ -147,8 +154,8 @@ TEST_F(DiskImageServiceTest, UnusableAttachOutputIsResolvedByAskingWhatIsMounted
 
     // Mounted: detached again, then the parse error.
     tools.answerNext(SystemTool::hdiutil, {.standardOutput = attachOutput({})});
-    tools.answerNext(SystemTool::hdiutil,
-                     {.standardOutput = infoOutput({{vault.imageURL.toLocalFile(), {{"/media/Recibos", "fuse:0:70"}}}})});
+    tools.answerNext(SystemTool::hdiutil, {.standardOutput = infoOutput(
+                                               {{vault.imageURL.toLocalFile(), {{"/media/Recibos", "fuse:0:70"}}}})});
     EXPECT_EQ(vaultErrorFrom(service.attach(vault, "abcdefgh", {})).errorDescription(),
               "O macOS não informou o volume montado pelo cofre.");
     EXPECT_EQ(tools.calls(SystemTool::diskutil).value(0).arguments, QStringList({"eject", "/media/Recibos"}));

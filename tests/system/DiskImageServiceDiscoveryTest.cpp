@@ -22,17 +22,21 @@ TEST_F(DiskImageServiceTest, TheListingDecidesWhichVaultsAreMounted)
         tools.answerNext(SystemTool::hdiutil, {.standardOutput = listing});
         return service.mountedSessions({fotos, notas});
     };
-    const auto errorFor = [&](const QByteArray& listing) { return vaultErrorFrom(sessionsFor(listing)).errorDescription(); };
+    const auto errorFor = [&](const QByteArray& listing) {
+        return vaultErrorFrom(sessionsFor(listing)).errorDescription();
+    };
 
     EXPECT_EQ(errorFor(propertyList("")), invalid("A lista de imagens não tem o formato esperado."));
-    EXPECT_EQ(errorFor("<?xml version=\"1.0\"?><plist version=\"1.0\"><array/></plist>"), invalid("A raiz não é um dicionário."));
+    EXPECT_EQ(errorFor("<?xml version=\"1.0\"?><plist version=\"1.0\"><array/></plist>"),
+              invalid("A raiz não é um dicionário."));
     EXPECT_TRUE(waitForTask(sessionsFor(infoOutput({}))).isEmpty());
     EXPECT_EQ(tools.calls(SystemTool::hdiutil).last().arguments, QStringList({"info", "-plist"}));
 
     // A raw attachment without a volume, or with several, is nothing to worry about unless it is
     // a vault's.
     const std::pair<QString, QList<Entity>> rawOther{"/var/tmp/other.dmg", {{QString(), "fuse:0:9"}}};
-    const std::pair<QString, QList<Entity>> twoVolumesOther{"/var/tmp/outra.dmg", {{"/media/a", "d1"}, {"/media/b", "d2"}}};
+    const std::pair<QString, QList<Entity>> twoVolumesOther{"/var/tmp/outra.dmg",
+                                                            {{"/media/a", "d1"}, {"/media/b", "d2"}}};
     EXPECT_TRUE(waitForTask(sessionsFor(infoOutput({rawOther, twoVolumesOther}))).isEmpty());
     EXPECT_EQ(errorFor(infoOutput({{fotosImage, {{QString(), "fuse:0:10"}}}})),
               invalid("Uma imagem Kovara aparece anexada sem um ponto de montagem válido."));
@@ -54,9 +58,8 @@ TEST_F(DiskImageServiceTest, TheListingDecidesWhichVaultsAreMounted)
     // comes from another entity when the mounted one has none.
     const QString notasURL = notas.imageURL.toString(QUrl::FullyEncoded);
     ASSERT_TRUE(notasURL.contains("%20"));
-    const QHash<QUuid, VaultSession> both =
-        waitForTask(sessionsFor(infoOutput({rawOther, {notasURL, {{QString(), "fuse:0:20"}, {"/media/Notas", QString()}}},
-                                            fotosMounted})));
+    const QHash<QUuid, VaultSession> both = waitForTask(sessionsFor(
+        infoOutput({rawOther, {notasURL, {{QString(), "fuse:0:20"}, {"/media/Notas", QString()}}}, fotosMounted})));
     EXPECT_EQ(both.size(), 2);
     EXPECT_EQ(both.value(notas.id), (VaultSession{notas.id, QUrl::fromLocalFile("/media/Notas/"), "fuse:0:20"}));
 
@@ -75,14 +78,14 @@ TEST_F(DiskImageServiceTest, MountedImagesInStorageIncludesUncataloguedImagesAnd
     QDir().mkpath(storagePath());
     const QString known = storagePath() + "/0f0e0d0c-0000-4000-8000-000000000001.sparsebundle";
     const QString stray = storagePath() + "/anything.sparsebundle";
-    tools.answerNext(SystemTool::hdiutil,
-                     {.standardOutput = infoOutput({{known, {{"/media/A", "fuse:0:1"}}},
-                                                    {"/var/tmp/x.dmg", {{"/media/X", "d"}}},
-                                                    {stray, {{"/media/B", "fuse:0:2"}}}})});
+    tools.answerNext(SystemTool::hdiutil, {.standardOutput = infoOutput({{known, {{"/media/A", "fuse:0:1"}}},
+                                                                         {"/var/tmp/x.dmg", {{"/media/X", "d"}}},
+                                                                         {stray, {{"/media/B", "fuse:0:2"}}}})});
 
     const QList<MountedDiskImage> images = waitForTask(service.mountedImagesInStorage());
     ASSERT_EQ(images.size(), 2);
-    EXPECT_EQ(images[0], (MountedDiskImage{QUrl::fromLocalFile(known + "/"), QUrl::fromLocalFile("/media/A/"), "fuse:0:1"}));
+    EXPECT_EQ(images[0],
+              (MountedDiskImage{QUrl::fromLocalFile(known + "/"), QUrl::fromLocalFile("/media/A/"), "fuse:0:1"}));
     EXPECT_EQ(images[1].mountPoint, QUrl::fromLocalFile("/media/B/"));
 
     QDir(storagePath()).removeRecursively();

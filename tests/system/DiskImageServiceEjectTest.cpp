@@ -78,7 +78,8 @@ TEST_F(DiskImageServiceTest, PoliteEjectRetriesWhileBusyAndFallsBackToDetach)
     // Forced: one hdiutil run, no retry, no busy analysis.
     const qsizetype diskutilRuns = tools.calls(SystemTool::diskutil).size();
     tools.answerNext(SystemTool::hdiutil, {.status = 16, .standardError = "Resource busy\n"});
-    EXPECT_EQ(vaultErrorFrom(service.forceDetach(session)).errorDescription(), "hdiutil falhou com código 16: Resource busy");
+    EXPECT_EQ(vaultErrorFrom(service.forceDetach(session)).errorDescription(),
+              "hdiutil falhou com código 16: Resource busy");
     EXPECT_EQ(tools.calls().last().arguments, QStringList({"detach", "-force", "/media/Notas"}));
     waitForTask(service.forceDetach(session));
     EXPECT_EQ(tools.calls(SystemTool::diskutil).size(), diskutilRuns);

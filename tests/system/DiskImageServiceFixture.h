@@ -13,7 +13,6 @@
 
 #include <gtest/gtest.h>
 
-
 using Answer = FakeSystemTools::Answer;
 
 // A disk-image service over fake tools, in a temporary application folder, with a recording
@@ -36,9 +35,9 @@ protected:
     Vault vaultNamed(const QString& name, bool withImage = true) const
     {
         const QUuid id = QUuid::createUuid();
-        const Vault vault{id, name,
-                          QUrl::fromLocalFile(storagePath() + '/' + id.toString(QUuid::WithoutBraces) + ".sparsebundle"),
-                          QDateTime::currentDateTimeUtc()};
+        const Vault vault{
+            id, name, QUrl::fromLocalFile(storagePath() + '/' + id.toString(QUuid::WithoutBraces) + ".sparsebundle"),
+            QDateTime::currentDateTimeUtc()};
         if (withImage) {
             QDir().mkpath(vault.imageURL.toLocalFile());
         }
@@ -56,8 +55,12 @@ protected:
         QByteArray xml = "<key>system-entities</key><array>";
         for (const Entity& entity : entities) {
             xml += "<dict><key>content-hint</key><string>Apple_APFS</string>";
-            xml += entity.mountPoint.isNull() ? QByteArray() : "<key>mount-point</key><string>" + entity.mountPoint.toUtf8() + "</string>";
-            xml += entity.deviceEntry.isNull() ? QByteArray() : "<key>dev-entry</key><string>" + entity.deviceEntry.toUtf8() + "</string>";
+            xml += entity.mountPoint.isNull()
+                       ? QByteArray()
+                       : "<key>mount-point</key><string>" + entity.mountPoint.toUtf8() + "</string>";
+            xml += entity.deviceEntry.isNull()
+                       ? QByteArray()
+                       : "<key>dev-entry</key><string>" + entity.deviceEntry.toUtf8() + "</string>";
             xml += "</dict>";
         }
         return xml + "</array>";
@@ -73,7 +76,8 @@ protected:
         QByteArray xml = "<key>framework</key><string>7.0</string><key>images</key><array>";
         for (const auto& [location, entities] : images) {
             const QByteArray key = location.startsWith("file:") ? "image-url" : "image-path";
-            xml += "<dict>" + (location.isNull() ? QByteArray() : "<key>" + key + "</key><string>" + location.toUtf8() + "</string>");
+            xml += "<dict>" + (location.isNull() ? QByteArray()
+                                                 : "<key>" + key + "</key><string>" + location.toUtf8() + "</string>");
             xml += entitiesEntry(entities) + "</dict>";
         }
         return propertyList(xml + "</array>");
@@ -84,7 +88,8 @@ protected:
     FakeSystemTools tools;
     SystemProcessRunner runner{tools.table()};
     QStringList trashedPaths;
-    std::function<std::optional<QUrl>(const QUrl&)> trashBehaviour = [this](const QUrl& location) -> std::optional<QUrl> {
+    std::function<std::optional<QUrl>(const QUrl&)> trashBehaviour =
+        [this](const QUrl& location) -> std::optional<QUrl> {
         trashedPaths.append(location.toLocalFile());
         return std::nullopt;
     };

@@ -72,9 +72,10 @@ TEST_F(DiskImageServiceTest, AFailedTrashPutsTheImageBackOrFinishesOnTheNextAtte
         QDir().mkpath(image);
         throw std::runtime_error("O Lixo está cheio.");
     };
-    EXPECT_EQ(vaultErrorFrom(service.trashImage(vault)).errorDescription(),
-              "O arquivo criptografado do cofre não pôde ser movido para o Lixo. O Lixo está cheio. O arquivo ficou em " +
-                  friendly + "; apague o cofre novamente para tentar de novo.");
+    EXPECT_EQ(
+        vaultErrorFrom(service.trashImage(vault)).errorDescription(),
+        "O arquivo criptografado do cofre não pôde ser movido para o Lixo. O Lixo está cheio. O arquivo ficou em " +
+            friendly + "; apague o cofre novamente para tentar de novo.");
     EXPECT_TRUE(QFileInfo(friendly).isDir());
     EXPECT_TRUE(HiddenFlag::isSet(friendly));
 

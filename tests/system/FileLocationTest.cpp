@@ -24,7 +24,8 @@ TEST(FileLocationTest, ResolversDifferOnlyInWhatTheyDoWithMissingFolders)
 
     const QString throughLink = root + QStringLiteral("/link/./missing/../missing/child");
     EXPECT_EQ(FileLocation::normalizedPath(throughLink), root + QStringLiteral("/real/missing/child"));
-    EXPECT_EQ(FileLocation::normalizedPath(QUrl::fromLocalFile(throughLink)), root + QStringLiteral("/real/missing/child"));
+    EXPECT_EQ(FileLocation::normalizedPath(QUrl::fromLocalFile(throughLink)),
+              root + QStringLiteral("/real/missing/child"));
     EXPECT_THROW(FileLocation::resolvedPathOrThrow(root + QStringLiteral("/link/missing/child")), std::system_error);
 
     // Both keep a dangling link's own name and resolve the folder holding it.

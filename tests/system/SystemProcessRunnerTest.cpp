@@ -1,8 +1,8 @@
+#include "system/SystemProcessRunner.h"
 #include "support/FakeSystemTools.h"
 #include "support/QtValuePrinters.h"
 #include "support/WaitForTask.h"
 #include "system/ChildProcess.h"
-#include "system/SystemProcessRunner.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -57,13 +57,15 @@ TEST_F(SystemProcessRunnerTest, OutputIsCappedAtFourMebibytesAndDrainedPastTheCa
                                  "head -c \"$2\" /dev/zero >&2\n"
                                  "echo finished > finished");
 
-    const SystemProcessResult exact = waitForTask(start(SystemTool::hdiutil, {QString::number(cap), QString::number(cap)}));
+    const SystemProcessResult exact =
+        waitForTask(start(SystemTool::hdiutil, {QString::number(cap), QString::number(cap)}));
     EXPECT_EQ(exact.terminationStatus, 0);
     EXPECT_EQ(exact.standardOutput, QByteArray(cap, '\0'));
     EXPECT_EQ(exact.standardError, QByteArray(cap, '\0'));
     EXPECT_FALSE(exact.outputWasTruncated || exact.errorWasTruncated);
 
-    for (const QStringList& sizes : {QStringList{QString::number(cap + 1), "0"}, QStringList{"0", QString::number(cap + 1)}}) {
+    for (const QStringList& sizes :
+         {QStringList{QString::number(cap + 1), "0"}, QStringList{"0", QString::number(cap + 1)}}) {
         QFile::remove(tools.filePath("finished"));
         EXPECT_EQ(vaultErrorFrom(start(SystemTool::hdiutil, sizes)).errorDescription(),
                   "hdiutil retornou dados demais e a operação foi interrompida com segurança.");
@@ -119,8 +121,9 @@ TEST_F(SystemProcessRunnerTest, ToolsThatCannotRunOrRefuseTheirInputFailWithStat
     tools.writeScript("hdiutil", "sleep 60 &\n"
                                  "echo $! > grandchild\n"
                                  "exit 0");
-    EXPECT_EQ(vaultErrorFrom(start(SystemTool::hdiutil)),
-              VaultError::commandFailed("hdiutil", 0, "a leitura da saída não terminou após o encerramento do processo"));
+    EXPECT_EQ(
+        vaultErrorFrom(start(SystemTool::hdiutil)),
+        VaultError::commandFailed("hdiutil", 0, "a leitura da saída não terminou após o encerramento do processo"));
     ::kill(tools.read("grandchild").trimmed().toInt(), SIGKILL);
 }
 
@@ -157,7 +160,8 @@ TEST_F(SystemProcessRunnerTest, RunsNeverOverlapStartInOrderAndACancelledOneNeve
 
     QCoro::Task<SystemProcessResult> first = start(SystemTool::hdiutil, {"1"});
     std::stop_source cancelledWhileQueued;
-    QCoro::Task<SystemProcessResult> queued = start(SystemTool::mdutil, {}, std::nullopt, cancelledWhileQueued.get_token());
+    QCoro::Task<SystemProcessResult> queued =
+        start(SystemTool::mdutil, {}, std::nullopt, cancelledWhileQueued.get_token());
     QCoro::Task<SystemProcessResult> second = start(SystemTool::hdiutil, {"2"});
     ASSERT_TRUE(waitForFile("log"));
     cancelledWhileQueued.request_stop();

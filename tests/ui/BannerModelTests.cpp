@@ -55,8 +55,9 @@ TEST_F(BannerModels, TheOperationBannerTitlesEachPhaseAndCountsItsBytes)
 TEST_F(BannerModels, ANoticeWithWarningsShowsTheWarningSign)
 {
     EXPECT_EQ(NoticeBannerModel::make("Cofre criado.").iconName, KovaraIcons::done);
-    EXPECT_EQ(NoticeBannerModel::make(QString::fromUtf8("Cofre criado.\nAtenção: o índice não foi desligado.")).iconName,
-              KovaraIcons::warning);
+    EXPECT_EQ(
+        NoticeBannerModel::make(QString::fromUtf8("Cofre criado.\nAtenção: o índice não foi desligado.")).iconName,
+        KovaraIcons::warning);
 }
 
 } // namespace

@@ -44,13 +44,15 @@ TEST(DetailScreenModel, TheVaultBeingDeletedShowsTheDeletingScreenWhateverItsSta
     EXPECT_EQ(deleting.screen, Screen::deleting);
     EXPECT_TRUE(deleting.showsProgress);
     EXPECT_EQ(deleting.title, QString::fromUtf8("Apagando o cofre…"));
-    EXPECT_EQ(deleting.message, QString::fromUtf8("O arquivo criptografado de “Recibos” está indo para o Lixo do Mac."));
+    EXPECT_EQ(deleting.message,
+              QString::fromUtf8("O arquivo criptografado de “Recibos” está indo para o Lixo do Mac."));
 
     inputs.selectedState = VaultRowState::missingImage;
     const DetailScreenModel removing = DetailScreenModel::make(inputs);
     EXPECT_EQ(removing.screen, Screen::deleting);
     EXPECT_EQ(removing.title, QString::fromUtf8("Removendo o cofre da lista…"));
-    EXPECT_EQ(removing.message, QString::fromUtf8("O arquivo criptografado de “Recibos” está sendo removido da lista."));
+    EXPECT_EQ(removing.message,
+              QString::fromUtf8("O arquivo criptografado de “Recibos” está sendo removido da lista."));
 
     // Another vault being deleted does not change the selected vault's screen.
     inputs.deletingVaultID = QUuid::createUuid();
@@ -77,7 +79,8 @@ TEST(DetailScreenModel, EachRowStateChoosesItsScreen)
     const DetailScreenModel missing = screenFor(VaultRowState::missingImage, true);
     EXPECT_EQ(missing.screen, Screen::missingImage);
     EXPECT_EQ(missing.title, QString::fromUtf8("Cofre indisponível"));
-    EXPECT_EQ(missing.message, QString::fromUtf8("O arquivo criptografado de “Cartas” não foi encontrado no local esperado."));
+    EXPECT_EQ(missing.message,
+              QString::fromUtf8("O arquivo criptografado de “Cartas” não foi encontrado no local esperado."));
     ASSERT_EQ(missing.buttons.size(), 2);
     EXPECT_FALSE(missing.buttons.at(0).isEnabled) << "checking again waits for the running operation";
     EXPECT_EQ(missing.buttons.at(1).title, QString::fromUtf8("Apagar cofre…"));

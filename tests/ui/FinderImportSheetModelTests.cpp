@@ -21,8 +21,12 @@ QList<QUrl> folders(int count)
 FinderImportSheetModel modelFor(std::optional<VaultRowState> state, int folderCount, bool isBusy = false,
                                 bool hasPassword = false)
 {
-    return FinderImportSheetModel::make({folders(folderCount), {vault}, state ? std::optional(vault) : std::nullopt,
-                                         state.value_or(VaultRowState::needsAttention), isBusy, hasPassword});
+    return FinderImportSheetModel::make({folders(folderCount),
+                                         {vault},
+                                         state ? std::optional(vault) : std::nullopt,
+                                         state.value_or(VaultRowState::needsAttention),
+                                         isBusy,
+                                         hasPassword});
 }
 
 TEST(FinderImportSheetModel, TheImportButtonSaysWhetherItUnlocksAndHowManyFolders)
@@ -57,9 +61,9 @@ TEST(FinderImportSheetModel, ImportsOnlyIntoAnUnlockedVaultOrALockedOneWithItsPa
         bool hasPassword;
         bool canImport;
     } cases[] = {
-        {VaultRowState::unlocked, false, false, true},   {VaultRowState::unlocked, true, false, false},
-        {VaultRowState::locked, false, true, true},      {VaultRowState::locked, false, false, false},
-        {VaultRowState::locked, true, true, false},      {VaultRowState::missingImage, false, true, false},
+        {VaultRowState::unlocked, false, false, true},       {VaultRowState::unlocked, true, false, false},
+        {VaultRowState::locked, false, true, true},          {VaultRowState::locked, false, false, false},
+        {VaultRowState::locked, true, true, false},          {VaultRowState::missingImage, false, true, false},
         {VaultRowState::needsAttention, false, true, false}, {std::nullopt, false, true, false},
     };
     for (const auto& example : cases) {

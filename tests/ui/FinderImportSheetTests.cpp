@@ -4,17 +4,17 @@
 // as a user drives it.
 #include "app/KovaraApp.h"
 #include "app/MainWindow.h"
-#include "support/FakeFinderWorkspace.h"
-#include "support/RealMounts.h"
-#include "support/PrivateSessionBus.h"
-#include "support/TestFiles.h"
 #include "store/VaultStore.h"
+#include "support/FakeFinderWorkspace.h"
+#include "support/PrivateSessionBus.h"
+#include "support/RealMounts.h"
+#include "support/TestFiles.h"
 #include "ui/CreateVaultSheet.h"
 #include "ui/FinderImportSheet.h"
 
 #include <QComboBox>
-#include <QDir>
 #include <QDBusInterface>
+#include <QDir>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -108,8 +108,7 @@ protected:
     void expectCopied(const QString& name)
     {
         const QString copy = store->sessions().value(store->vaults().first().id).mountPoint.toLocalFile() + name;
-        EXPECT_EQ(TestFiles::snapshot(sources.path() + "/" + name), TestFiles::snapshot(copy))
-            << name.toStdString();
+        EXPECT_EQ(TestFiles::snapshot(sources.path() + "/" + name), TestFiles::snapshot(copy)) << name.toStdString();
     }
 
     PrivateSessionBus bus;
@@ -189,8 +188,8 @@ TEST_F(FinderImportSheetEndToEnd, FoldersFromASecondKovaraFillANewVaultAndThenAL
     ASSERT_TRUE(unlockAndAdd->isEnabled());
     unlockAndAdd->click();
     QMessageBox* alert = nullptr;
-    ASSERT_TRUE(QTest::qWaitFor([&] { return (alert = visible<QMessageBox>(*app.mainWindow())) != nullptr; },
-                                generousWait));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return (alert = visible<QMessageBox>(*app.mainWindow())) != nullptr; }, generousWait));
     EXPECT_EQ(alert->text(), "Não foi possível concluir");
     EXPECT_EQ(alert->informativeText(), "Não foi possível desbloquear este cofre. Confira a senha e tente novamente.");
     EXPECT_EQ(pendingFolders().size(), 2);

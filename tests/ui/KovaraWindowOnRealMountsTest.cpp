@@ -70,8 +70,8 @@ protected:
         Widget* found = nullptr;
         (void)QTest::qWaitFor([&] {
             for (Widget* widget : window()->findChildren<Widget*>()) {
-                if (widget->isVisible() && (accessibleName.isEmpty() || widget->accessibleName() == accessibleName
-                                            || widget->property("text").toString() == accessibleName)) {
+                if (widget->isVisible() && (accessibleName.isEmpty() || widget->accessibleName() == accessibleName ||
+                                            widget->property("text").toString() == accessibleName)) {
                     found = widget;
                 }
             }
@@ -213,8 +213,9 @@ protected:
         answerAlert("Apagar “Documentos pessoais”");
         awaitIdle([&] { return store->vaults().isEmpty(); });
         EXPECT_FALSE(QFile::exists(vault.imageURL.toLocalFile()));
-        EXPECT_EQ(QDir(QDir::homePath() + "/.local/share/Trash/files").entryList(QDir::Dirs | QDir::NoDotAndDotDot).size(),
-                  1);
+        EXPECT_EQ(
+            QDir(QDir::homePath() + "/.local/share/Trash/files").entryList(QDir::Dirs | QDir::NoDotAndDotDot).size(),
+            1);
         EXPECT_TRUE(RealMounts::mountPointsUnder(runtimeFolder()).isEmpty());
     }
 

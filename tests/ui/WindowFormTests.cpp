@@ -16,8 +16,8 @@ using Action = ToolbarModel::Action;
 
 TEST(ToolbarModel, OnlyAnUnlockedVaultShowsTheVaultButtonsAndABusyStoreDisablesAll)
 {
-    for (const VaultStatus status : {VaultStatus::noSelection, VaultStatus::locked, VaultStatus::missingImage,
-                                     VaultStatus::needsAttention}) {
+    for (const VaultStatus status :
+         {VaultStatus::noSelection, VaultStatus::locked, VaultStatus::missingImage, VaultStatus::needsAttention}) {
         const ToolbarModel model = ToolbarModel::make(status, false, false);
         for (const ToolbarModel::Button& button : model.buttons) {
             EXPECT_EQ(button.isVisible, button.action == Action::newVault) << button.title.toStdString();
@@ -38,7 +38,8 @@ TEST(ToolbarModel, OnlyAnUnlockedVaultShowsTheVaultButtonsAndABusyStoreDisablesA
     const ToolbarModel withItem = ToolbarModel::make(VaultStatus::unlocked, false, true);
     EXPECT_TRUE(withItem.button(Action::trashItem).isEnabled);
     EXPECT_EQ(withItem.button(Action::showInFileManager).title, "Mostrar no Finder");
-    EXPECT_EQ(withItem.button(Action::showInFileManager).helpText, "Mostrar o item selecionado no Finder (Shift+Ctrl+O)");
+    EXPECT_EQ(withItem.button(Action::showInFileManager).helpText,
+              "Mostrar o item selecionado no Finder (Shift+Ctrl+O)");
 
     for (const ToolbarModel::Button& button : ToolbarModel::make(VaultStatus::unlocked, true, true).buttons) {
         EXPECT_FALSE(button.isEnabled) << button.title.toStdString();
@@ -98,8 +99,8 @@ TEST(VaultContentRowModel, FoldersOpenInTheFileManagerAndPackagesOpenAsDocuments
     QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
     const QDateTime modified(QDate(2026, 12, 5), QTime(18, 52), Qt::LocalTime);
     const auto row = [&](const char* name, bool isDirectory, bool isPackage, std::optional<qint64> size) {
-        return VaultContentRowModel::make(VaultContentItem(QUrl::fromLocalFile(QString("/v/") + name), isDirectory,
-                                                           isPackage, size, modified, {}));
+        return VaultContentRowModel::make(
+            VaultContentItem(QUrl::fromLocalFile(QString("/v/") + name), isDirectory, isPackage, size, modified, {}));
     };
 
     const VaultContentRowModel folder = row("Fotos", true, false, std::nullopt);

@@ -43,9 +43,11 @@ TEST(SidebarTest, AVeryLongNameGivesWayToTheLockToggle)
     const KovaraPaths paths = KovaraPaths::under(root.path() + "/Kovara");
     const QString name = QString(200, QLatin1Char('N'));
     const QUuid id = QUuid::createUuid();
-    const QString image = paths.storageDirectory.toLocalFile() + "/" + id.toString(QUuid::WithoutBraces) + ".sparsebundle";
+    const QString image =
+        paths.storageDirectory.toLocalFile() + "/" + id.toString(QUuid::WithoutBraces) + ".sparsebundle";
     ASSERT_TRUE(QDir().mkpath(image));
-    ASSERT_NO_THROW(VaultRegistry(paths).save({Vault{id, name, QUrl::fromLocalFile(image), QDateTime::currentDateTimeUtc()}}));
+    ASSERT_NO_THROW(
+        VaultRegistry(paths).save({Vault{id, name, QUrl::fromLocalFile(image), QDateTime::currentDateTimeUtc()}}));
     StoreTestServices services{paths};
     InspectableVaultStore store(paths, services);
     store.refresh();

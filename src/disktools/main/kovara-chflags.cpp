@@ -3,7 +3,6 @@
 
 int main(int argc, char** argv)
 {
-    return StandInMain::run(argc, argv, [](const QStringList& arguments, std::stop_token) {
-        return ChflagsCommand::run(arguments);
-    });
+    return StandInMain::run(
+        argc, argv, [](const QStringList& arguments, std::stop_token) { return ChflagsCommand::run(arguments); });
 }
