@@ -16,7 +16,7 @@
 #include <QFileInfo>
 
 #include <chrono>
-#include <system_error>
+#include <optional>
 #include <unistd.h>
 
 namespace {
@@ -115,12 +115,7 @@ int ImageAttachment::run(const QStringList& arguments, std::stop_token stop)
 
     const VaultPassword password = VaultPassword::readNulTerminated(STDIN_FILENO);
     const ImageBundle bundle = ImageBundle::open(path);
-    std::optional<FolderLock> lock;
-    try {
-        lock.emplace(bundle.path());
-    } catch (const std::system_error& error) {
-        throw ToolFailure(bundle.path() + ": " + QString::fromStdString(error.code().message()));
-    }
+    const FolderLock lock = bundle.lock();
 
     const AttachedImages attached = AttachedImages::current();
     releaseDisconnectedMounts(attached, bundle);

@@ -108,3 +108,12 @@ QString ImageBundle::cipherDirectory() const
 {
     return QDir(path_).filePath(cipherFolderName);
 }
+
+FolderLock ImageBundle::lock() const
+{
+    try {
+        return FolderLock(path_);
+    } catch (const std::system_error& error) {
+        throw ToolFailure(path_ + ": " + QString::fromStdString(error.code().message()));
+    }
+}

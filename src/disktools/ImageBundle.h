@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/FolderLock.h"
+
 #include <QString>
 
 // A vault image on Linux: a folder (named like a macOS sparse bundle) holding a gocryptfs
@@ -24,6 +26,9 @@ public:
     // The image's path with symbolic links resolved.
     const QString& path() const { return path_; }
     QString cipherDirectory() const;
+    // Waits until no other stand-in attaches the image or changes its password, and keeps them
+    // waiting while the lock lives. Throws ToolFailure naming the image when it cannot be locked.
+    FolderLock lock() const;
     const QString& volumeName() const { return volumeName_; }
     quint64 capacityBytes() const { return capacityBytes_; }
 

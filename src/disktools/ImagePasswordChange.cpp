@@ -11,8 +11,6 @@
 #include <QDir>
 #include <QFile>
 
-#include <optional>
-#include <system_error>
 #include <unistd.h>
 
 namespace {
@@ -35,12 +33,7 @@ int ImagePasswordChange::run(const QStringList& arguments, std::stop_token stop)
     }
     const ImageBundle bundle = ImageBundle::open(path);
     // Two changes of one image, or a change during an attach, wait for each other.
-    std::optional<FolderLock> lock;
-    try {
-        lock.emplace(bundle.path());
-    } catch (const std::system_error& error) {
-        throw ToolFailure(bundle.path() + ": " + QString::fromStdString(error.code().message()));
-    }
+    const FolderLock lock = bundle.lock();
     if (stop.stop_requested()) {
         throw ToolFailure("Operação interrompida; a senha não foi alterada.");
     }
