@@ -67,7 +67,7 @@ void copyExtendedAttributes(int source, int destination, const QString& sourcePa
     QByteArray value;
     for (qsizetype start = 0; start < names.size();) {
         const char* name = names.constData() + start;
-        start += qstrlen(name) + 1;
+        start += qsizetype(qstrlen(name)) + 1;
         ssize_t size = ::fgetxattr(source, name, nullptr, 0);
         if (size >= 0) {
             value.resize(size);

@@ -182,7 +182,7 @@ ImportTarget prepareImportTarget(const QString& root)
 // standardized path.
 QString validatedSourcePath(const QUrl& source, const ImportTarget& target)
 {
-    const QString path = FileLocation::standardizedPath(source);
+    QString path = FileLocation::standardizedPath(source);
     const QString name = FileLocation::lastPathComponent(path);
     if (!path.startsWith(u'/') || path == QStringLiteral("/") || name.isEmpty() || name == QStringLiteral(".") ||
         name == QStringLiteral("..")) {
@@ -213,7 +213,7 @@ QString validatedSourcePath(const QUrl& source, const ImportTarget& target)
 
 QString createItemFolder(const QString& stagingRoot)
 {
-    const QString path = stagingRoot + u'/' + QUuid::createUuid().toString(QUuid::WithoutBraces).toLower();
+    QString path = stagingRoot + u'/' + QUuid::createUuid().toString(QUuid::WithoutBraces).toLower();
     if (::mkdir(QFile::encodeName(path).constData(), 0700) != 0) {
         throwPosixError(errno, path);
     }
@@ -233,7 +233,7 @@ QString uniqueDestination(const QString& name, const QString& root)
     const QString base = hasExtension ? name.left(dot) : name;
     const QString extension = hasExtension ? name.mid(dot) : QString();
     for (int number = 2; number <= lastNameNumber; ++number) {
-        const QString candidate = root + u'/' + base + u' ' + QString::number(number) + extension;
+        QString candidate = root + u'/' + base + u' ' + QString::number(number) + extension;
         if (!entryExists(candidate)) {
             return candidate;
         }
@@ -247,7 +247,7 @@ QString commitPayload(const QString& payload, const QString& originalName, const
 {
     const QByteArray from = QFile::encodeName(payload);
     for (int attempt = 0; attempt < commitAttempts; ++attempt) {
-        const QString destination = uniqueDestination(originalName, root);
+        QString destination = uniqueDestination(originalName, root);
         if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, QFile::encodeName(destination).constData(),
                         RENAME_NOREPLACE) == 0) {
             return destination;

@@ -59,7 +59,7 @@ QString MountBase::claimFolder(const QString& volumeName) const
 {
     const QString name = folderNameFor(volumeName);
     for (int suffix = 0; suffix <= maximumClashSuffix; ++suffix) {
-        const QString candidate = QDir(path_).filePath(suffix == 0 ? name : QString("%1 %2").arg(name).arg(suffix));
+        QString candidate = QDir(path_).filePath(suffix == 0 ? name : QString("%1 %2").arg(name).arg(suffix));
         const QByteArray path = encoded(candidate);
         // mkdir claims the name atomically: an existing entry of any kind (a link included) is a clash.
         if (::mkdir(path.constData(), 0700) != 0) {

@@ -32,7 +32,7 @@ MountTable MountTable::read()
         throw ToolFailure("Não foi possível ler a lista de montagens: " + posixErrorText(errno));
     }
     QByteArray text;
-    std::array<char, 64 * 1024> chunk;
+    std::array<char, std::size_t{64} * 1024> chunk;
     while (true) {
         const ssize_t count = ::read(fd, chunk.data(), chunk.size());
         if (count < 0 && errno == EINTR) {

@@ -115,7 +115,7 @@ QList<Vault> VaultRegistry::load() const
         throw Vault::catalogueFormatError();
     }
     QList<Vault> vaults;
-    for (const QJsonValue& entry : document.array()) {
+    for (const QJsonValue entry : document.array()) {
         vaults.append(Vault::fromJson(entry));
     }
     validate(vaults);
