@@ -2,14 +2,19 @@
 
 #include "disktools/HelperProcess.h"
 #include "disktools/ToolFailure.h"
+#include "platform/PosixError.h"
 
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
 
+#include <cerrno>
 #include <cstring>
+#include <optional>
 
 namespace {
+
+const char* const unreadableConfigurationText = "Os dados de configuração da imagem cifrada estão ilegíveis.";
 
 // The volume's configuration (its wrapped key and settings), which gocryptfs needs to mount it.
 bool configurationIsReadable(const QString& cipherDirectory)
@@ -33,7 +38,7 @@ QString mountFailureText(int status, const QString& cipherDirectory)
         return "O sistema recusou a montagem FUSE (verifique se /dev/fuse está disponível).";
     default:
         if (!configurationIsReadable(cipherDirectory)) {
-            return "Os dados de configuração da imagem cifrada estão ilegíveis.";
+            return unreadableConfigurationText;
         }
         return QString("gocryptfs falhou com código %1.").arg(status);
     }
@@ -46,12 +51,32 @@ SystemProcessResult runWithPassword(const QStringList& arguments, const VaultPas
     return HelperProcess::run(Gocryptfs::executable, arguments, line.view(), standardError, std::move(stop));
 }
 
-// gocryptfs's own words after its exit status, when it said anything.
+// The system error gocryptfs names in its English output, which ends in the C library's text as
+// Go spells it, in lower case ("…: no space left on device"); the longest text found wins, so
+// that a text inside another does not.
+std::optional<int> reportedErrorNumber(const QByteArray& standardError)
+{
+    const QByteArray said = standardError.toLower();
+    std::optional<int> found;
+    qsizetype foundLength = 0;
+    for (int number = 1; number <= EHWPOISON; ++number) {
+        const char* english = ::strerrordesc_np(number);
+        const QByteArray text = QByteArray(english ? english : "").toLower();
+        if (text.size() > foundLength && said.contains(text)) {
+            found = number;
+            foundLength = text.size();
+        }
+    }
+    return found;
+}
+
+// In Portuguese like every text the user reads: the step, gocryptfs's exit status and the system
+// error it met, when it names one. Its own English words stay out.
 QString failureText(const QString& what, const SystemProcessResult& result)
 {
-    const QString detail = QString::fromUtf8(result.standardError).trimmed();
+    const std::optional<int> error = reportedErrorNumber(result.standardError);
     return what + QString(" (código %1)").arg(result.terminationStatus) +
-           (detail.isEmpty() ? QString(".") : ": " + detail);
+           (error ? ": " + posixErrorText(*error) + "." : QString("."));
 }
 
 } // namespace
@@ -101,7 +126,9 @@ bool Gocryptfs::changePassword(const QString& cipherDirectory, const VaultPasswo
         return false;
     }
     if (result.terminationStatus != 0) {
-        throw ToolFailure(failureText("gocryptfs não conseguiu trocar a senha", result));
+        throw ToolFailure(configurationIsReadable(cipherDirectory)
+                              ? failureText("gocryptfs não conseguiu trocar a senha", result)
+                              : unreadableConfigurationText);
     }
     return true;
 }

@@ -355,8 +355,14 @@ TEST_F(StandInsOnRealMounts, ChpassOpensTheImageWithTheWholeNewPasswordOnlyAndAn
         EXPECT_TRUE(refused.standardError.contains("A senha atual está incorreta."))
             << refused.standardError.toStdString();
     }
-    // What a change cut short between gocryptfs's write and its rename leaves beside the old file.
+    // gocryptfs's English never reaches the user, the system error it met does: here a folder
+    // stands where it writes the new configuration.
     const QString pending = QDir(image).filePath(QString(ImageBundle::cipherFolderName) + "/gocryptfs.conf.tmp");
+    ASSERT_TRUE(QDir().mkpath(pending + "/dentro"));
+    EXPECT_EQ(chpass(old, renewed).standardError,
+              "gocryptfs não conseguiu trocar a senha (código 24): Arquivo existe.\n");
+    ASSERT_TRUE(QDir(pending).removeRecursively());
+    // What a change cut short between gocryptfs's write and its rename leaves beside the old file.
     writeFile(pending, "");
     const RealMounts::Run changed = chpass(old, renewed);
     ASSERT_EQ(changed.exitStatus, 0) << changed.standardError.toStdString();
