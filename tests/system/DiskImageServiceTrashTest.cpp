@@ -43,6 +43,17 @@ TEST_F(DiskImageServiceTest, AnImageGoesToTheTrashUnderItsFriendlyNameOrItsOwn)
     EXPECT_EQ(waitForTask(realTrash.trashImage(vault)), VaultImageRemoval::missing());
     EXPECT_TRUE(tools.calls().isEmpty());
 
+    // A Trash whose folder of records is a file takes nothing: the image stays where it was.
+    const QString records = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/Trash/info";
+    ASSERT_TRUE(QDir(records).removeRecursively());
+    TestFiles::writeFile(records, "");
+    const Vault kept = vaultNamed("Guardado");
+    EXPECT_EQ(vaultErrorFrom(realTrash.trashImage(kept)).errorDescription(),
+              "O arquivo criptografado do cofre não pôde ser movido para o Lixo. Não foi possível mover "
+              "“Guardado.sparsebundle” para o Lixo. O arquivo continua no lugar.");
+    EXPECT_TRUE(QFileInfo(kept.imageURL.toLocalFile()).isDir());
+    ASSERT_TRUE(QFile::remove(records));
+
     const Vault unnamed = vaultNamed("...");
     EXPECT_EQ(waitForTask(service.trashImage(unnamed)), VaultImageRemoval::trashed(unnamed.imageURL.fileName()));
     EXPECT_EQ(trashedPaths, QStringList({unnamed.imageURL.toLocalFile()}));
