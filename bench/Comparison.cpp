@@ -15,8 +15,13 @@ double Comparison::median(std::vector<double> samples)
 
 double Comparison::ratio() const
 {
-    const double kovara = median(kovara_);
-    return kovara > 0 && !baseline_.empty() ? median(baseline_) / kovara : 0;
+    std::vector<double> perRound;
+    for (std::size_t round = 0; round < std::min(kovara_.size(), baseline_.size()); ++round) {
+        if (kovara_[round] > 0) {
+            perRound.push_back(baseline_[round] / kovara_[round]);
+        }
+    }
+    return median(std::move(perRound));
 }
 
 void Comparison::printMedians() const

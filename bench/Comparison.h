@@ -5,8 +5,11 @@
 #include <vector>
 
 // The times of one scenario, Kovara's and its baseline's, one per round, and their ratio: the
-// baseline's median time divided by Kovara's, so that a value above 1 means Kovara was faster.
-// Medians, because on a shared machine one slow moment should not move the result.
+// median over the rounds of the baseline's time divided by Kovara's in the same round, so that a
+// value above 1 means Kovara was faster. Within a round the two sides run back to back, so a
+// machine whose speed drifts during the run (a virtual disk slowing as it fills, another
+// program starting) moves both times of a round alike; the median keeps one slow moment from
+// moving the result.
 class Comparison
 {
 public:
@@ -22,7 +25,7 @@ public:
 
     // 0 until both sides have a time.
     double ratio() const;
-    // The medians behind the ratio, on one line.
+    // Each side's median time, on one line.
     void printMedians() const;
 
 private:

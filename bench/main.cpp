@@ -21,7 +21,7 @@
 
 namespace {
 
-constexpr int importRounds = 3;
+constexpr int importRounds = 5;
 constexpr int unlockRounds = 7;
 // The longest pause of the event loop a user does not notice as a stutter.
 constexpr double smoothFrameSeconds = 0.050;
