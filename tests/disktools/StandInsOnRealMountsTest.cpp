@@ -23,6 +23,7 @@
 namespace {
 
 using namespace TestFiles;
+using RealMounts::runGocryptfs;
 using RealMounts::runStandIn;
 
 // The first system entity's mount point in an attach's property list.
@@ -101,17 +102,6 @@ protected:
     }
 
     // gocryptfs run by hand, as a user would, with `passwordLine` on its standard input.
-    static int runGocryptfs(const QStringList& arguments, const QByteArray& passwordLine)
-    {
-        QProcess gocryptfs;
-        gocryptfs.setStandardOutputFile(QProcess::nullDevice());
-        gocryptfs.setStandardErrorFile(QProcess::nullDevice());
-        gocryptfs.start(Gocryptfs::executable, arguments);
-        gocryptfs.write(passwordLine + "\n");
-        gocryptfs.closeWriteChannel();
-        return gocryptfs.waitForFinished(-1) ? gocryptfs.exitCode() : -1;
-    }
-
     static RealMounts::Run attach(const QString& image, const QByteArray& password)
     {
         return runStandIn("kovara-hdiutil", {"attach", "-plist", "-nobrowse", "-owners", "on", "-stdinpass", image},

@@ -240,6 +240,17 @@ TEST_F(VaultsOnRealMounts, handMountedAndBusyVaultsAreFoundLockedWhenForcedAndAl
     // "Manual" is locked by the program, then attached again from a terminal.
     const Vault byHand = createVault("Manual");
     QCoro::waitFor(store.lockSelectedAndWait());
+    // Meanwhile another volume is mounted under Manual's name (whoever mounts chooses it): it is
+    // not Manual, which stays locked, and nothing Kovara does ever reaches that volume.
+    const QString forged = root.path() + "/forjado";
+    ASSERT_TRUE(QDir().mkpath(forged + "/cipher") && QDir().mkpath(forged + "/montado"));
+    ASSERT_EQ(RealMounts::runGocryptfs({"-init", "-q", "-scryptn", "10", forged + "/cipher"}, "outra"), 0);
+    const QString nameOfManual = "-fsname=" + byHand.imageURL.toLocalFile() + "/cipher";
+    ASSERT_EQ(
+        RealMounts::runGocryptfs({"-q", "-nosyslog", nameOfManual, forged + "/cipher", forged + "/montado"}, "outra"),
+        0);
+    QCoro::waitFor(store.refresh());
+    EXPECT_EQ(store.state(byHand.id), VaultRowState::locked);
     const RealMounts::Run attached = attachByHand(byHand.imageURL.toLocalFile(), password);
     ASSERT_EQ(attached.exitStatus, 0) << attached.standardError.toStdString();
     QCoro::waitFor(store.refresh());
@@ -299,6 +310,7 @@ TEST_F(VaultsOnRealMounts, handMountedAndBusyVaultsAreFoundLockedWhenForcedAndAl
     EXPECT_TRUE(waitForTask(store.prepareForTermination()));
     EXPECT_EQ(store.noticeMessage(), "Todos os cofres foram bloqueados.");
     EXPECT_EQ(mountedVolumes(), QStringList{foreignVolume});
+    EXPECT_EQ(RealMounts::mountPointsUnder(forged), QStringList{forged + "/montado"});
     for (QProcess* holder : {&withOpenFile, &inFolder}) {
         holder->kill();
         holder->waitForFinished(-1);

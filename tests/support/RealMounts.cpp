@@ -2,6 +2,7 @@
 
 #include "disktools/AttachedImages.h"
 #include "disktools/Fusermount.h"
+#include "disktools/Gocryptfs.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -41,6 +42,17 @@ RealMounts::Run RealMounts::runStandIn(const QString& tool, const QStringList& a
     process.waitForFinished(-1);
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput(),
             process.readAllStandardError()};
+}
+
+int RealMounts::runGocryptfs(const QStringList& arguments, const QByteArray& passwordLine)
+{
+    QProcess gocryptfs;
+    gocryptfs.setStandardOutputFile(QProcess::nullDevice());
+    gocryptfs.setStandardErrorFile(QProcess::nullDevice());
+    gocryptfs.start(Gocryptfs::executable, arguments);
+    gocryptfs.write(passwordLine + "\n");
+    gocryptfs.closeWriteChannel();
+    return gocryptfs.waitForFinished(-1) && gocryptfs.exitStatus() == QProcess::NormalExit ? gocryptfs.exitCode() : -1;
 }
 
 GocryptfsMountGuard::~GocryptfsMountGuard()

@@ -24,6 +24,11 @@ struct Run
 QString standInPath(const QString& tool);
 Run runStandIn(const QString& tool, const QStringList& arguments, const QByteArray& standardInput = {});
 
+// Runs gocryptfs itself, by hand as a user would, `passwordLine` on its standard input and its
+// output discarded (a mounted daemon outlives the command and must hold no pipe of ours); its
+// exit status, or -1 when it did not end normally.
+int runGocryptfs(const QStringList& arguments, const QByteArray& passwordLine);
+
 } // namespace RealMounts
 
 // Leaves no volume behind: when destroyed, lazily unmounts every gocryptfs volume mounted under
