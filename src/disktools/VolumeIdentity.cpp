@@ -1,6 +1,7 @@
 #include "disktools/VolumeIdentity.h"
 
 #include "platform/UniqueFd.h"
+#include "system/StorageSafety.h"
 
 #include <QFile>
 
@@ -59,17 +60,28 @@ VolumeIdentity::Verdict VolumeIdentity::compare(const QString& mountPoint, const
     const int rootFd = root.get();
     std::optional<ino_t> probe;
     int probeError = 0;
-    const bool listed = forEachEntry(std::move(root), [&](const dirent& entry) {
+    const auto probeEntry = [&](const char* name) {
         struct stat status
         {
         };
-        if (::fstatat(rootFd, entry.d_name, &status, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (::fstatat(rootFd, name, &status, AT_SYMLINK_NOFOLLOW) != 0) {
             probeError = errno;
         } else {
             probe = status.st_ino;
         }
-        return true;
-    });
+    };
+    // A vault Kovara has unlocked holds the privacy marker at its root: one lookup of that name
+    // spares listing a root of thousands of entries, every one of whose names gocryptfs would
+    // decrypt. Without it, the first entry listed serves.
+    probeEntry(StorageSafety::privacyMarkerName);
+    bool listed = true;
+    if (probeError == ENOENT) {
+        probeError = 0;
+        listed = forEachEntry(std::move(root), [&](const dirent& entry) {
+            probeEntry(entry.d_name);
+            return true;
+        });
+    }
     if (!listed || probeError != 0) {
         return isDisconnection(listed ? probeError : errno) ? Verdict::disconnected : Verdict::different;
     }

@@ -14,7 +14,7 @@
 namespace {
 
 constexpr mode_t privateDirectoryMode = 0700;
-const QString markerName = QStringLiteral(".metadata_never_index");
+const QString markerName = QString::fromLatin1(StorageSafety::privacyMarkerName);
 
 void makeDirectory(const QString& path, bool createIntermediates)
 {

@@ -27,8 +27,12 @@ public:
     // The storage folder must sit directly in the application folder once links are resolved.
     void requireStorageInsideApplicationDirectory() const;
 
-    // Creates the empty ".metadata_never_index" file in `directory` unless a regular file is
-    // already there, which is left unchanged.
+    // The file that keeps indexers out of the folder holding it: the storage folder and the root
+    // of every unlocked vault.
+    static constexpr const char* privacyMarkerName = ".metadata_never_index";
+
+    // Creates the empty privacy marker in `directory` unless a regular file is already there,
+    // which is left unchanged.
     static void createPrivacyMarker(const QString& directory);
 
     // Throws unsafeStorage when the image path is not the vault's own name directly in the

@@ -200,6 +200,7 @@ TEST_F(StandInsOnRealMounts, MountsThatOnlyCarryAVaultsNameAreNeverTakenForIt)
                          "outra"),
             0);
         writeFile(forged + "/montado/isca.txt", "do atacante");
+        writeFile(forged + "/montado/.metadata_never_index", "");
 
         EXPECT_FALSE(runStandIn("kovara-hdiutil", {"info", "-plist"}).standardOutput.contains(forged.toUtf8()));
         EXPECT_NE(runStandIn("kovara-diskutil", {"eject", forged + "/montado"}).exitStatus, 0);
