@@ -27,11 +27,10 @@ BenchFolder::~BenchFolder()
 
 void BenchFolder::unmountEverything() const
 {
-    const QString prefix = path() + QLatin1Char('/');
+    const std::string prefix = path().toStdString() + '/';
     const MountTable table = MountTable::read();
     for (const MountInfoEntry& mount : table.entries()) {
-        if (mount.fileSystemType == QLatin1String(AttachedImages::fileSystemType) &&
-            mount.mountPoint.startsWith(prefix)) {
+        if (mount.fileSystemType == AttachedImages::fileSystemType && mount.mountPoint.starts_with(prefix)) {
             Fusermount::unmount(mount.mountPoint, true, {});
         }
     }

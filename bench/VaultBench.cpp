@@ -38,7 +38,7 @@ bool isMounted(const QString& mountPoint)
 {
     const MountTable table = MountTable::read();
     for (const MountInfoEntry& mount : table.entries()) {
-        if (mount.mountPoint == mountPoint && mount.fileSystemType == QLatin1String(AttachedImages::fileSystemType)) {
+        if (mount.mountPoint == mountPoint.toStdString() && mount.fileSystemType == AttachedImages::fileSystemType) {
             return true;
         }
     }

@@ -1,12 +1,10 @@
 #include "disktools/AttachedImages.h"
 
+#include "disktools/FilePath.h"
 #include "disktools/GocryptfsSource.h"
 #include "disktools/ImageBundle.h"
 #include "disktools/ToolFailure.h"
 #include "disktools/VolumeIdentity.h"
-
-#include <QDir>
-#include <QFileInfo>
 
 #include <unistd.h>
 
@@ -18,10 +16,10 @@ struct Described
     VolumeIdentity::Verdict verdict = VolumeIdentity::Verdict::same;
 };
 
-bool isVaultCipherFolder(const QFileInfo& cipher)
+bool isVaultCipherFolder(const std::string& cipher)
 {
-    return cipher.fileName() == QLatin1String(ImageBundle::cipherFolderName) &&
-           ImageBundle::holdsMetadata(cipher.path());
+    return FilePath::fileName(cipher) == ImageBundle::cipherFolderName &&
+           ImageBundle::holdsMetadata(FilePath::parent(cipher));
 }
 
 // Among the folders the mount's name can stand for, the vault image whose volume it really is.
@@ -31,19 +29,19 @@ Described describe(const MountInfoEntry& mount)
 {
     Described described;
     described.image.mountPoint = mount.mountPoint;
-    described.image.deviceEntry = QString("fuse:%1:%2").arg(mount.deviceMajor).arg(mount.deviceMinor);
-    const QStringList candidates = GocryptfsSource::cipherDirectories(mount.source);
-    described.image.imagePath = candidates.isEmpty() ? mount.source : candidates.first();
+    described.image.deviceEntry =
+        "fuse:" + std::to_string(mount.deviceMajor) + ":" + std::to_string(mount.deviceMinor);
+    const std::vector<std::string> candidates = GocryptfsSource::cipherDirectories(mount.source);
+    described.image.imagePath = candidates.empty() ? mount.source : candidates.front();
     bool pointsAtVault = false;
-    for (const QString& candidate : candidates) {
-        const QFileInfo cipher(candidate);
-        if (!isVaultCipherFolder(cipher)) {
+    for (const std::string& candidate : candidates) {
+        if (!isVaultCipherFolder(candidate)) {
             continue;
         }
         pointsAtVault = true;
         described.verdict = VolumeIdentity::compare(mount.mountPoint, candidate);
         if (described.verdict != VolumeIdentity::Verdict::different) {
-            described.image.imagePath = cipher.path();
+            described.image.imagePath = FilePath::parent(candidate);
             described.image.isVaultImage = true;
             return described;
         }
@@ -62,17 +60,17 @@ std::optional<AttachedImage> firstWhere(const std::vector<AttachedImage>& images
     return std::nullopt;
 }
 
-bool isImage(const AttachedImage& image, const QString& canonicalImagePath)
+bool isImage(const AttachedImage& image, const std::string& canonicalImagePath)
 {
-    return image.isVaultImage && (image.imagePath == canonicalImagePath ||
-                                  QFileInfo(image.imagePath).canonicalFilePath() == canonicalImagePath);
+    return image.isVaultImage &&
+           (image.imagePath == canonicalImagePath || FilePath::canonical(image.imagePath) == canonicalImagePath);
 }
 
 } // namespace
 
 bool AttachedImages::isOwnPrivateMount(const MountInfoEntry& mount)
 {
-    return mount.fileSystemType == QLatin1String(fileSystemType) && mount.ownerUserId == unsigned(::geteuid()) &&
+    return mount.fileSystemType == fileSystemType && mount.ownerUserId == unsigned(::geteuid()) &&
            !mount.isSharedWithOtherUsers;
 }
 
@@ -93,30 +91,30 @@ AttachedImages AttachedImages::from(const MountTable& table)
     return attached;
 }
 
-std::optional<AttachedImage> AttachedImages::withImage(const QString& imagePath) const
+std::optional<AttachedImage> AttachedImages::withImage(const std::string& imagePath) const
 {
-    const QString wanted = QFileInfo(imagePath).canonicalFilePath();
-    if (wanted.isEmpty()) {
+    const std::string wanted = FilePath::canonical(imagePath);
+    if (wanted.empty()) {
         return std::nullopt;
     }
     return firstWhere(images_, [&](const AttachedImage& image) { return isImage(image, wanted); });
 }
 
-QStringList AttachedImages::disconnectedMountsOf(const QString& imagePath) const
+std::vector<std::string> AttachedImages::disconnectedMountsOf(const std::string& imagePath) const
 {
-    const QString wanted = QFileInfo(imagePath).canonicalFilePath();
-    QStringList mountPoints;
+    const std::string wanted = FilePath::canonical(imagePath);
+    std::vector<std::string> mountPoints;
     for (const AttachedImage& image : disconnected_) {
-        if (isImage(image, wanted)) {
-            mountPoints << image.mountPoint;
+        if (!wanted.empty() && isImage(image, wanted)) {
+            mountPoints.push_back(image.mountPoint);
         }
     }
     return mountPoints;
 }
 
-std::optional<AttachedImage> AttachedImages::withMountPointOrDevice(const QString& target) const
+std::optional<AttachedImage> AttachedImages::withMountPointOrDevice(const std::string& target) const
 {
-    const QString asGiven = QDir::cleanPath(QFileInfo(target).absoluteFilePath());
+    const std::string asGiven = FilePath::absoluteClean(target);
     if (auto found = firstWhere(images_, [&](const AttachedImage& image) {
             return image.mountPoint == asGiven || image.deviceEntry == target;
         })) {
@@ -124,14 +122,14 @@ std::optional<AttachedImage> AttachedImages::withMountPointOrDevice(const QStrin
     }
     // Only now touch the path itself: resolving it asks the mounted file system, which a hung
     // volume may not answer.
-    const QString resolved = QFileInfo(target).canonicalFilePath();
-    if (resolved.isEmpty()) {
+    const std::string resolved = FilePath::canonical(target);
+    if (resolved.empty()) {
         return std::nullopt;
     }
     return firstWhere(images_, [&](const AttachedImage& image) { return image.mountPoint == resolved; });
 }
 
-AttachedImage AttachedImages::mountedAt(const QString& target) const
+AttachedImage AttachedImages::mountedAt(const std::string& target) const
 {
     if (const std::optional<AttachedImage> image = withMountPointOrDevice(target)) {
         return *image;

@@ -3,9 +3,9 @@
 #include "disktools/AttachedImage.h"
 #include "disktools/MountTable.h"
 
-#include <QStringList>
 
 #include <optional>
+#include <string>
 #include <vector>
 
 // The gocryptfs volumes this user can trust, in mount order. The mount table says who mounted
@@ -25,18 +25,18 @@ public:
     const std::vector<AttachedImage>& images() const { return images_; }
 
     // The first mount of the image at `imagePath` (compared with symbolic links resolved).
-    std::optional<AttachedImage> withImage(const QString& imagePath) const;
+    std::optional<AttachedImage> withImage(const std::string& imagePath) const;
 
     // Mount points of this user's mounts of the image at `imagePath` whose daemon is gone (the
     // mount answers ENOTCONN): they can only be unmounted.
-    QStringList disconnectedMountsOf(const QString& imagePath) const;
+    std::vector<std::string> disconnectedMountsOf(const std::string& imagePath) const;
 
     // The volume a tool was pointed at: its mount point (as given, or with links resolved) or its
     // device entry.
-    std::optional<AttachedImage> withMountPointOrDevice(const QString& target) const;
+    std::optional<AttachedImage> withMountPointOrDevice(const std::string& target) const;
 
     // The same, for a tool that can only act on a mounted volume: throws ToolFailure when none.
-    AttachedImage mountedAt(const QString& target) const;
+    AttachedImage mountedAt(const std::string& target) const;
 
     // True when `mount` is a gocryptfs mount of this user's, closed to other users.
     static bool isOwnPrivateMount(const MountInfoEntry& mount);

@@ -17,14 +17,14 @@ plist_t systemEntities(const AttachedImage& image)
 
 } // namespace
 
-QByteArray AttachmentPropertyList::forAttach(const AttachedImage& image)
+std::string AttachmentPropertyList::forAttach(const AttachedImage& image)
 {
     PropertyListTree tree = PropertyListTree::dictionary();
     tree.set("system-entities", systemEntities(image));
     return tree.toXml();
 }
 
-QByteArray AttachmentPropertyList::forInfo(const std::vector<AttachedImage>& images)
+std::string AttachmentPropertyList::forInfo(const std::vector<AttachedImage>& images)
 {
     plist_t entries = plist_new_array();
     for (const AttachedImage& image : images) {

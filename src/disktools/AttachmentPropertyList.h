@@ -2,8 +2,8 @@
 
 #include "disktools/AttachedImage.h"
 
-#include <QByteArray>
 
+#include <string>
 #include <vector>
 
 // The XML property lists the disk-image tool prints with -plist, in the shape the app reads:
@@ -13,8 +13,8 @@ class AttachmentPropertyList
 {
 public:
     // The answer to an attach: the root holds the attached volume's "system-entities".
-    static QByteArray forAttach(const AttachedImage& image);
+    static std::string forAttach(const AttachedImage& image);
 
     // The answer to info: one "images" entry per mounted volume, in the given order.
-    static QByteArray forInfo(const std::vector<AttachedImage>& images);
+    static std::string forInfo(const std::vector<AttachedImage>& images);
 };

@@ -6,18 +6,18 @@
 
 #include <system_error>
 
-int ChflagsCommand::run(const QStringList& arguments)
+int ChflagsCommand::run(const std::vector<std::string>& arguments)
 {
-    const QString flag = arguments.value(0);
+    const std::string flag = arguments.empty() ? std::string() : arguments.front();
     if (arguments.size() < 2 || (flag != "hidden" && flag != "nohidden")) {
         throw ToolFailure("Uso: kovara-chflags hidden|nohidden <caminho>…");
     }
     int status = 0;
-    for (const QString& path : arguments.mid(1)) {
+    for (auto path = arguments.begin() + 1; path != arguments.end(); ++path) {
         try {
-            HiddenFlag::set(path, flag == "hidden");
+            HiddenFlag::set(*path, flag == "hidden");
         } catch (const std::system_error& error) {
-            ToolOutput::failure(path + ": " + QString::fromStdString(error.code().message()));
+            ToolOutput::failure(*path + ": " + error.code().message());
             status = 1;
         }
     }

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QStringList>
+#include <string>
+#include <vector>
 
 // kovara-chflags `hidden PATH…` and `nohidden PATH…`: sets or clears the hidden flag (see
 // HiddenFlag) of each path. Every path is tried; the exit status is 1 when any failed, each
@@ -8,5 +9,5 @@
 class ChflagsCommand
 {
 public:
-    static int run(const QStringList& arguments);
+    static int run(const std::vector<std::string>& arguments);
 };

@@ -10,28 +10,29 @@
 namespace {
 
 // One holder per line: a path holding a line break would split its line.
-QString singleLine(QString text)
+std::string singleLine(std::string text)
 {
-    return text.replace(u'\n', u'?').replace(u'\r', u'?');
+    for (char& c : text) {
+        c = c == '\n' || c == '\r' ? '?' : c;
+    }
+    return text;
 }
 
 } // namespace
 
-int DiskutilCommand::run(const QStringList& arguments, std::stop_token stop)
+int DiskutilCommand::run(const std::vector<std::string>& arguments, std::stop_token stop)
 {
-    if (arguments.size() != 2 || arguments[0] != "eject" || arguments[1].isEmpty()) {
+    if (arguments.size() != 2 || arguments[0] != "eject" || arguments[1].empty()) {
         throw ToolFailure("Uso: kovara-diskutil eject <ponto de montagem>");
     }
-    const QString& target = arguments[1];
+    const std::string& target = arguments[1];
     const AttachedImage image = AttachedImages::current().mountedAt(target);
     const Fusermount::Result result = Fusermount::unmount(image.mountPoint, false, stop);
     if (result.outcome == Fusermount::Outcome::busy) {
-        QString message = "O volume \"" + singleLine(target) + "\" está em uso (busy) e não foi ejetado.";
+        std::string message = "O volume \"" + singleLine(target) + "\" está em uso (busy) e não foi ejetado.";
         for (const VolumeHolders::Holder& holder : VolumeHolders::of(image.mountPoint)) {
-            message += QString("\nVolume \"%1\" failed to eject: dissented by PID %2 (%3)")
-                           .arg(singleLine(target))
-                           .arg(holder.pid)
-                           .arg(singleLine(holder.executablePath));
+            message += "\nVolume \"" + singleLine(target) + "\" failed to eject: dissented by PID " +
+                       std::to_string(holder.pid) + " (" + singleLine(holder.executablePath) + ")";
         }
         throw ToolFailure(message);
     }

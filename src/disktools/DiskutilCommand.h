@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QStringList>
+#include <string>
+#include <vector>
 
 #include <stop_token>
 
@@ -12,5 +13,5 @@
 class DiskutilCommand
 {
 public:
-    static int run(const QStringList& arguments, std::stop_token stop);
+    static int run(const std::vector<std::string>& arguments, std::stop_token stop);
 };

@@ -2,20 +2,33 @@
 
 #include "disktools/HelperProcess.h"
 
-Fusermount::Result Fusermount::unmount(const QString& mountPoint, bool lazy, std::stop_token stop)
+namespace {
+
+std::string trimmed(const std::string& text)
 {
-    QStringList arguments{"-u"};
+    const char* const blanks = " \t\r\n";
+    const std::size_t first = text.find_first_not_of(blanks);
+    return first == std::string::npos ? std::string() : text.substr(first, text.find_last_not_of(blanks) - first + 1);
+}
+
+} // namespace
+
+Fusermount::Result Fusermount::unmount(const std::string& mountPoint, bool lazy, std::stop_token stop)
+{
+    std::vector<std::string> arguments{"-u"};
     if (lazy) {
-        arguments << "-z";
+        arguments.emplace_back("-z");
     }
-    arguments << "--" << mountPoint;
-    const SystemProcessResult run =
+    arguments.emplace_back("--");
+    arguments.push_back(mountPoint);
+    const ChildProcess::Result run =
         HelperProcess::run(executable, arguments, std::nullopt, ChildProcess::Output::captured, std::move(stop));
     if (run.terminationStatus == 0) {
         return {Outcome::unmounted, {}};
     }
-    const QString message = QString::fromUtf8(run.standardError).trimmed();
+    const std::string message = trimmed(run.standardError);
     // fusermount3 never sets a locale, so EBUSY always reads as the C library's English text.
-    return {message.contains("Device or resource busy") ? Outcome::busy : Outcome::failed,
-            message.isEmpty() ? QString("fusermount3 falhou com código %1.").arg(run.terminationStatus) : message};
+    return {message.find("Device or resource busy") != std::string::npos ? Outcome::busy : Outcome::failed,
+            message.empty() ? "fusermount3 falhou com código " + std::to_string(run.terminationStatus) + "."
+                            : message};
 }

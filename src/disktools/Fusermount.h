@@ -1,8 +1,7 @@
 #pragma once
 
-#include <QString>
-
 #include <stop_token>
+#include <string>
 
 // Unmounting a FUSE volume with fusermount3.
 class Fusermount
@@ -19,10 +18,10 @@ public:
     struct Result
     {
         Outcome outcome = Outcome::failed;
-        QString message; // fusermount3's own message when it failed
+        std::string message; // fusermount3's own message when it failed
     };
 
     // `lazy` detaches the volume at once even while files in it are open (fusermount3 -u -z);
     // it is released when the last of them closes. Throws ToolFailure when fusermount3 cannot run.
-    static Result unmount(const QString& mountPoint, bool lazy, std::stop_token stop);
+    static Result unmount(const std::string& mountPoint, bool lazy, std::stop_token stop);
 };

@@ -1,13 +1,13 @@
 #include "disktools/Gocryptfs.h"
 
+#include "disktools/FileContents.h"
+#include "disktools/FilePath.h"
 #include "disktools/HelperProcess.h"
 #include "disktools/ToolFailure.h"
-#include "platform/PosixError.h"
+#include "platform/PosixCategory.h"
 
-#include <QDir>
-#include <QFile>
-#include <QJsonDocument>
-
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <optional>
@@ -16,18 +16,24 @@ namespace {
 
 const char* const unreadableConfigurationText = "Os dados de configuração da imagem cifrada estão ilegíveis.";
 
-// The volume's configuration (its wrapped key and settings), which gocryptfs needs to mount it.
-bool configurationIsReadable(const QString& cipherDirectory)
+// The volume's configuration (its wrapped key and settings), which gocryptfs needs to mount it:
+// a JSON object holding the wrapped key. A real one is about 1 KiB; a huge file is none either.
+bool configurationIsReadable(const std::string& cipherDirectory)
 {
-    QFile configuration(QDir(cipherDirectory).filePath(Gocryptfs::configurationFileName));
-    // A real one is about 1 KiB; a huge file is no configuration either.
-    return configuration.open(QIODevice::ReadOnly) &&
-           QJsonDocument::fromJson(configuration.read(qint64{64} * 1024)).isObject();
+    const std::optional<std::string> text =
+        FileContents::read(FilePath::join(cipherDirectory, Gocryptfs::configurationFileName), 64 * 1024);
+    if (!text) {
+        return false;
+    }
+    const std::size_t first = text->find_first_not_of(" \t\r\n");
+    const std::size_t last = text->find_last_not_of(" \t\r\n");
+    return first != std::string::npos && (*text)[first] == '{' && (*text)[last] == '}' &&
+           text->find("\"EncryptedKey\"") != std::string::npos;
 }
 
 // gocryptfs's exit statuses that a vault can meet. A missing, empty or damaged configuration
 // ends it with its catch-all status 11, like many other failures: the file itself says which.
-QString mountFailureText(int status, const QString& cipherDirectory)
+std::string mountFailureText(int status, const std::string& cipherDirectory)
 {
     switch (status) {
     case Gocryptfs::wrongPasswordStatus:
@@ -40,29 +46,35 @@ QString mountFailureText(int status, const QString& cipherDirectory)
         if (!configurationIsReadable(cipherDirectory)) {
             return unreadableConfigurationText;
         }
-        return QString("gocryptfs falhou com código %1.").arg(status);
+        return "gocryptfs falhou com código " + std::to_string(status) + ".";
     }
 }
 
-SystemProcessResult runWithPassword(const QStringList& arguments, const VaultPassword& password,
-                                    ChildProcess::Output standardError, std::stop_token stop)
+ChildProcess::Result runWithPassword(const std::vector<std::string>& arguments, const VaultPassword& password,
+                                     ChildProcess::Output standardError, std::stop_token stop)
 {
     const SecretBytes line = password.gocryptfsLine();
     return HelperProcess::run(Gocryptfs::executable, arguments, line.view(), standardError, std::move(stop));
 }
 
+std::string lowerCase(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    return text;
+}
+
 // The system error gocryptfs names in its English output, which ends in the C library's text as
 // Go spells it, in lower case ("…: no space left on device"); the longest text found wins, so
 // that a text inside another does not.
-std::optional<int> reportedErrorNumber(const QByteArray& standardError)
+std::optional<int> reportedErrorNumber(const std::string& standardError)
 {
-    const QByteArray said = standardError.toLower();
+    const std::string said = lowerCase(standardError);
     std::optional<int> found;
-    qsizetype foundLength = 0;
+    std::size_t foundLength = 0;
     for (int number = 1; number <= EHWPOISON; ++number) {
         const char* english = ::strerrordesc_np(number);
-        const QByteArray text = QByteArray(english ? english : "").toLower();
-        if (text.size() > foundLength && said.contains(text)) {
+        const std::string text = lowerCase(english ? english : "");
+        if (text.size() > foundLength && said.find(text) != std::string::npos) {
             found = number;
             foundLength = text.size();
         }
@@ -72,43 +84,44 @@ std::optional<int> reportedErrorNumber(const QByteArray& standardError)
 
 // In Portuguese like every text the user reads: the step, gocryptfs's exit status and the system
 // error it met, when it names one. Its own English words stay out.
-QString failureText(const QString& what, const SystemProcessResult& result)
+std::string failureText(const std::string& what, const ChildProcess::Result& result)
 {
     const std::optional<int> error = reportedErrorNumber(result.standardError);
-    return what + QString(" (código %1)").arg(result.terminationStatus) +
-           (error ? ": " + posixErrorText(*error) + "." : QString("."));
+    return what + " (código " + std::to_string(result.terminationStatus) + ")" +
+           (error ? ": " + posixCategory().message(*error) + "." : std::string("."));
 }
 
 } // namespace
 
-void Gocryptfs::initialize(const QString& cipherDirectory, const VaultPassword& password, std::stop_token stop)
+void Gocryptfs::initialize(const std::string& cipherDirectory, const VaultPassword& password, std::stop_token stop)
 {
-    const SystemProcessResult result = runWithPassword({"-init", "-q", "--", cipherDirectory}, password,
-                                                       ChildProcess::Output::captured, std::move(stop));
+    const ChildProcess::Result result = runWithPassword({"-init", "-q", "--", cipherDirectory}, password,
+                                                        ChildProcess::Output::captured, std::move(stop));
     if (result.terminationStatus != 0) {
         throw ToolFailure(failureText("gocryptfs não conseguiu criar o volume cifrado", result));
     }
 }
 
-void Gocryptfs::mount(const QString& cipherDirectory, const QString& mountPoint, const VaultPassword& password,
-                      std::chrono::seconds idleTimeout)
+void Gocryptfs::mount(const std::string& cipherDirectory, const std::string& mountPoint,
+                      const VaultPassword& password, std::chrono::seconds idleTimeout)
 {
     // -nosyslog keeps the daemon from swapping its /dev/null streams for a pipe to logger(1).
-    QStringList arguments{"-q", "-nosyslog"};
+    std::vector<std::string> arguments{"-q", "-nosyslog"};
     if (idleTimeout.count() > 0) {
-        arguments << "-idle" << QString("%1s").arg(idleTimeout.count());
+        arguments.emplace_back("-idle");
+        arguments.push_back(std::to_string(idleTimeout.count()) + "s");
     }
-    arguments << "--" << cipherDirectory << mountPoint;
+    arguments.insert(arguments.end(), {"--", cipherDirectory, mountPoint});
     // Never stopped midway: the daemon derives the key on its own, so stopping gocryptfs then
     // would only let the volume appear moments later, after the attach had given up on it.
-    const SystemProcessResult result =
+    const ChildProcess::Result result =
         runWithPassword(arguments, password, ChildProcess::Output::discarded, std::stop_token());
     if (result.terminationStatus != 0) {
         throw ToolFailure(mountFailureText(result.terminationStatus, cipherDirectory));
     }
 }
 
-bool Gocryptfs::changePassword(const QString& cipherDirectory, const VaultPassword& currentPassword,
+bool Gocryptfs::changePassword(const std::string& cipherDirectory, const VaultPassword& currentPassword,
                                const VaultPassword& newPassword, std::stop_token stop)
 {
     // gocryptfs asks for the current password and then the new one, a line each.
@@ -119,7 +132,7 @@ bool Gocryptfs::changePassword(const QString& cipherDirectory, const VaultPasswo
         std::memcpy(lines.end(), line->data(), line->size());
         lines.grow(line->size());
     }
-    const SystemProcessResult result =
+    const ChildProcess::Result result =
         HelperProcess::run(executable, {"-passwd", "-q", "--", cipherDirectory}, lines.view(),
                            ChildProcess::Output::captured, std::move(stop));
     if (result.terminationStatus == wrongPasswordStatus) {

@@ -2,7 +2,7 @@
 
 #include "disktools/VaultPassword.h"
 
-#include <QString>
+#include <string>
 
 #include <chrono>
 #include <stop_token>
@@ -16,7 +16,7 @@ public:
 
     // Makes `cipherDirectory` (an existing empty folder) a new gocryptfs volume with the default
     // cipher (AES-256-GCM) and key derivation (scrypt). Throws ToolFailure.
-    static void initialize(const QString& cipherDirectory, const VaultPassword& password, std::stop_token stop);
+    static void initialize(const std::string& cipherDirectory, const VaultPassword& password, std::stop_token stop);
 
     // Mounts the volume on `mountPoint` (an empty folder), visible to this user only. gocryptfs
     // forks a daemon that serves the volume and then returns; the daemon's standard streams are
@@ -25,7 +25,7 @@ public:
     // or a working directory inside counts as use). It runs to the end even when the caller is
     // asked to stop: the caller checks afterwards and unmounts. Throws ToolFailure, with a text of
     // its own for a wrong password (gocryptfs's exit status 12).
-    static void mount(const QString& cipherDirectory, const QString& mountPoint, const VaultPassword& password,
+    static void mount(const std::string& cipherDirectory, const std::string& mountPoint, const VaultPassword& password,
                       std::chrono::seconds idleTimeout = std::chrono::seconds(0));
 
     // Gives the volume a new password. Only the configuration file's wrapping of the master key
@@ -33,7 +33,7 @@ public:
     // data stays as it is and a change cut short leaves one of the two passwords working, never
     // neither. False, with nothing changed, when `currentPassword` is wrong; throws ToolFailure
     // when the change fails otherwise.
-    static bool changePassword(const QString& cipherDirectory, const VaultPassword& currentPassword,
+    static bool changePassword(const std::string& cipherDirectory, const VaultPassword& currentPassword,
                                const VaultPassword& newPassword, std::stop_token stop);
 
     static constexpr const char* configurationFileName = "gocryptfs.conf";

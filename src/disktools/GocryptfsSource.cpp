@@ -1,29 +1,29 @@
 #include "disktools/GocryptfsSource.h"
 
-#include <QDir>
-#include <QFile>
-
+#include <algorithm>
+#include <dirent.h>
+#include <memory>
 #include <sys/stat.h>
 
 namespace {
 
 // A path whose every component is ambiguous would multiply the candidates; past this many the
 // rest are not looked at.
-constexpr qsizetype maximumCandidates = 16;
+constexpr std::size_t maximumCandidates = 16;
 
-bool exists(const QString& path)
+bool exists(const std::string& path)
 {
     struct stat status = {};
-    return ::lstat(QFile::encodeName(path).constData(), &status) == 0;
+    return ::lstat(path.c_str(), &status) == 0;
 }
 
-bool matchesMangled(const QString& candidate, const QString& mangled)
+bool matchesMangled(const std::string& candidate, const std::string& mangled)
 {
     if (candidate.size() != mangled.size()) {
         return false;
     }
-    for (qsizetype i = 0; i < mangled.size(); ++i) {
-        if (candidate[i] != mangled[i] && !(mangled[i] == u'_' && candidate[i] == u',')) {
+    for (std::size_t i = 0; i < mangled.size(); ++i) {
+        if (candidate[i] != mangled[i] && !(mangled[i] == '_' && candidate[i] == ',')) {
             return false;
         }
     }
@@ -31,42 +31,63 @@ bool matchesMangled(const QString& candidate, const QString& mangled)
 }
 
 // The entries of `folder`, other than `mangled` itself, that the mangled name can stand for.
-QStringList unmangledEntries(const QString& folder, const QString& mangled)
+std::vector<std::string> unmangledEntries(const std::string& folder, const std::string& mangled)
 {
-    QStringList found;
-    const QStringList entries =
-        QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-    for (const QString& entry : entries) {
-        if (entry != mangled && matchesMangled(entry, mangled)) {
-            found << entry;
+    std::vector<std::string> found;
+    const std::unique_ptr<DIR, decltype(&::closedir)> directory(::opendir(folder.c_str()), &::closedir);
+    if (!directory) {
+        return found;
+    }
+    while (const dirent* entry = ::readdir(directory.get())) {
+        const std::string name = entry->d_name;
+        if (name != "." && name != ".." && name != mangled && matchesMangled(name, mangled)) {
+            found.push_back(name);
         }
     }
+    // In name order, as a listing would show them, whatever order the folder keeps.
+    std::sort(found.begin(), found.end());
     return found;
+}
+
+std::vector<std::string> components(const std::string& path)
+{
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    while (start < path.size()) {
+        const std::size_t end = std::min(path.find('/', start), path.size());
+        if (end > start) {
+            parts.push_back(path.substr(start, end - start));
+        }
+        start = end + 1;
+    }
+    return parts;
 }
 
 } // namespace
 
-QStringList GocryptfsSource::cipherDirectories(const QString& source)
+std::vector<std::string> GocryptfsSource::cipherDirectories(const std::string& source)
 {
-    if (!source.startsWith(u'/')) {
+    if (!source.starts_with('/')) {
         return {};
     }
-    QStringList paths{QString()};
-    for (const QString& component : source.split(u'/', Qt::SkipEmptyParts)) {
-        QStringList next;
-        for (const QString& folder : std::as_const(paths)) {
-            if (exists(folder + u'/' + component)) {
-                next << folder + u'/' + component;
+    std::vector<std::string> paths{std::string()};
+    for (const std::string& component : components(source)) {
+        std::vector<std::string> next;
+        for (const std::string& folder : paths) {
+            if (exists(folder + '/' + component)) {
+                next.push_back(folder + '/' + component);
             }
-            if (component.contains(u'_')) {
-                for (const QString& entry :
-                     unmangledEntries(folder.isEmpty() ? QStringLiteral("/") : folder, component)) {
-                    next << folder + u'/' + entry;
+            if (component.find('_') != std::string::npos) {
+                for (const std::string& entry : unmangledEntries(folder.empty() ? "/" : folder, component)) {
+                    next.push_back(folder + '/' + entry);
                 }
             }
         }
-        paths = next.mid(0, maximumCandidates);
-        if (paths.isEmpty()) {
+        if (next.size() > maximumCandidates) {
+            next.resize(maximumCandidates);
+        }
+        paths = std::move(next);
+        if (paths.empty()) {
             return {};
         }
     }

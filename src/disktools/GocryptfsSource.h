@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QString>
-#include <QStringList>
+#include <string>
+#include <vector>
 
 // Maps a gocryptfs mount back to what it serves. gocryptfs names each mount after the absolute
 // path of its cipher folder (mountinfo's source field), with every "," replaced by "_" because
@@ -13,5 +13,5 @@ class GocryptfsSource
 public:
     // Every existing path the source can stand for, the literal path first; none when the
     // source is not an absolute path or names nothing on disk.
-    static QStringList cipherDirectories(const QString& source);
+    static std::vector<std::string> cipherDirectories(const std::string& source);
 };

@@ -15,7 +15,7 @@ namespace {
 
 const char* const usage = "kovara-hdiutil create|attach|chpass|info|detach …";
 
-int info(const QStringList& arguments)
+int info(const std::vector<std::string>& arguments)
 {
     const ToolArguments args(arguments, {}, {"-plist"}, "kovara-hdiutil info [-plist]");
     const AttachedImages attached = AttachedImages::current();
@@ -29,10 +29,10 @@ int info(const QStringList& arguments)
     return 0;
 }
 
-int detach(const QStringList& arguments, std::stop_token stop)
+int detach(const std::vector<std::string>& arguments, std::stop_token stop)
 {
     const ToolArguments args(arguments, {}, {"-force"}, "kovara-hdiutil detach [-force] <ponto de montagem>");
-    const QString target = args.singleOperand();
+    const std::string target = args.singleOperand();
     const AttachedImage image = AttachedImages::current().mountedAt(target);
     const Fusermount::Result result = Fusermount::unmount(image.mountPoint, args.has("-force"), stop);
     if (result.outcome == Fusermount::Outcome::busy) {
@@ -49,10 +49,11 @@ int detach(const QStringList& arguments, std::stop_token stop)
 
 } // namespace
 
-int HdiutilCommand::run(const QStringList& arguments, std::stop_token stop)
+int HdiutilCommand::run(const std::vector<std::string>& arguments, std::stop_token stop)
 {
-    const QString verb = arguments.value(0);
-    const QStringList rest = arguments.mid(1);
+    const std::string verb = arguments.empty() ? std::string() : arguments.front();
+    const std::vector<std::string> rest(arguments.empty() ? arguments.end() : arguments.begin() + 1,
+                                        arguments.end());
     if (verb == "create") {
         return ImageCreation::run(rest, stop);
     }
@@ -68,5 +69,5 @@ int HdiutilCommand::run(const QStringList& arguments, std::stop_token stop)
     if (verb == "detach") {
         return detach(rest, stop);
     }
-    throw ToolFailure(QString("Verbo desconhecido: %1\nUso: %2").arg(verb, usage));
+    throw ToolFailure("Verbo desconhecido: " + verb + "\nUso: " + usage);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QStringList>
+#include <string>
+#include <vector>
 
 #include <stop_token>
 
@@ -17,5 +18,5 @@ class HdiutilCommand
 public:
     static constexpr int resourceBusyStatus = 16;
 
-    static int run(const QStringList& arguments, std::stop_token stop);
+    static int run(const std::vector<std::string>& arguments, std::stop_token stop);
 };

@@ -1,14 +1,12 @@
 #pragma once
 
 #include "system/ChildProcess.h"
-#include "system/SystemProcessResult.h"
-
-#include <QByteArrayView>
-#include <QString>
-#include <QStringList>
 
 #include <optional>
 #include <stop_token>
+#include <string>
+#include <string_view>
+#include <vector>
 
 // How a stand-in runs one of its helper programs (gocryptfs, fusermount3): a ChildProcess with no
 // time-out (only a stop request ends it early) and standard output discarded. No helper's output
@@ -20,7 +18,7 @@ public:
     // `standardError` is discarded for a program that leaves a daemon behind; captured otherwise.
     // A failure to run becomes the stand-in's ToolFailure ("Operação interrompida." when `stop`
     // ended it).
-    static SystemProcessResult run(const QString& executable, const QStringList& arguments,
-                                   std::optional<QByteArrayView> standardInput, ChildProcess::Output standardError,
-                                   std::stop_token stop);
+    static ChildProcess::Result run(const std::string& executable, const std::vector<std::string>& arguments,
+                                    std::optional<std::string_view> standardInput,
+                                    ChildProcess::Output standardError, std::stop_token stop);
 };

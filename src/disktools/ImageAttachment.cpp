@@ -10,11 +10,10 @@
 #include "disktools/ToolFailure.h"
 #include "disktools/ToolOutput.h"
 #include "disktools/VaultPassword.h"
+#include "disktools/FilePath.h"
 #include "platform/FolderLock.h"
 
-#include <QFile>
-#include <QFileInfo>
-
+#include <charconv>
 #include <chrono>
 #include <optional>
 #include <unistd.h>
@@ -27,13 +26,13 @@ const char* const usage =
 // Whole seconds above zero; gocryptfs is handed the same number.
 std::chrono::seconds idleTimeoutFrom(const ToolArguments& args)
 {
-    const std::optional<QString> value = args.value("-idle");
+    const std::optional<std::string> value = args.value("-idle");
     if (!value) {
         return std::chrono::seconds(0);
     }
-    bool isNumber = false;
-    const int seconds = value->toInt(&isNumber);
-    if (!isNumber || seconds <= 0 || !value->front().isDigit()) {
+    int seconds = 0;
+    const auto [end, error] = std::from_chars(value->data(), value->data() + value->size(), seconds);
+    if (error != std::errc() || end != value->data() + value->size() || seconds <= 0) {
         args.refuse("O valor de -idle deve ser um número inteiro de segundos maior que zero.");
     }
     return std::chrono::seconds(seconds);
@@ -50,13 +49,13 @@ void print(const AttachedImage& image, bool asPropertyList)
 
 bool serves(const AttachedImage& image, const ImageBundle& bundle)
 {
-    return image.isVaultImage && QFileInfo(image.imagePath).canonicalFilePath() == bundle.path();
+    return image.isVaultImage && FilePath::canonical(image.imagePath) == bundle.path();
 }
 
 // Undoes a failed attempt by the mount point it chose, which the mount table spells exactly
 // (unlike the image's path, whose commas gocryptfs rewrites): whatever was mounted there by this
 // user is detached at once, and the mount folder removed.
-void undoAttempt(const QString& folder)
+void undoAttempt(const std::string& folder)
 {
     const MountTable table = MountTable::read();
     for (const MountInfoEntry& mount : table.entries()) {
@@ -65,21 +64,21 @@ void undoAttempt(const QString& folder)
         }
     }
     // rmdir removes only an empty folder and never follows a link put in its place.
-    ::rmdir(QFile::encodeName(folder).constData());
+    ::rmdir(folder.c_str());
 }
 
 // A mount of this image whose daemon died answers every request with ENOTCONN: it is detached
 // so that the image is mounted afresh instead of being reported at a mount nobody can use.
 void releaseDisconnectedMounts(const AttachedImages& attached, const ImageBundle& bundle)
 {
-    for (const QString& mountPoint : attached.disconnectedMountsOf(bundle.path())) {
+    for (const std::string& mountPoint : attached.disconnectedMountsOf(bundle.path())) {
         if (Fusermount::unmount(mountPoint, true, {}).outcome == Fusermount::Outcome::unmounted) {
             MountBase::releaseFolder(mountPoint);
         }
     }
 }
 
-AttachedImage mount(const ImageBundle& bundle, const QString& folder, const VaultPassword& password,
+AttachedImage mount(const ImageBundle& bundle, const std::string& folder, const VaultPassword& password,
                     std::chrono::seconds idleTimeout, std::stop_token stop)
 {
     if (stop.stop_requested()) {
@@ -101,12 +100,12 @@ AttachedImage mount(const ImageBundle& bundle, const QString& folder, const Vaul
 
 } // namespace
 
-int ImageAttachment::run(const QStringList& arguments, std::stop_token stop)
+int ImageAttachment::run(const std::vector<std::string>& arguments, std::stop_token stop)
 {
     const ToolArguments args(arguments, {"-owners", "-idle"}, {"-plist", "-nobrowse", "-stdinpass"}, usage);
-    const QString path = args.singleOperand();
+    const std::string path = args.singleOperand();
     // Volumes are always owned by the user who attaches them and visible to that user alone.
-    if (const std::optional<QString> owners = args.value("-owners"); owners && *owners != "on" && *owners != "off") {
+    if (const std::optional<std::string> owners = args.value("-owners"); owners && *owners != "on" && *owners != "off") {
         args.refuse("O valor de -owners deve ser on ou off.");
     }
     args.requireFlag("-stdinpass");
@@ -128,7 +127,7 @@ int ImageAttachment::run(const QStringList& arguments, std::stop_token stop)
     }
 
     const MountBase base = MountBase::prepare(MountBase::defaultLocation());
-    const QString folder = base.claimFolder(bundle.volumeName());
+    const std::string folder = base.claimFolder(bundle.volumeName());
     AttachedImage mounted;
     try {
         mounted = mount(bundle, folder, password, idleTimeout, stop);

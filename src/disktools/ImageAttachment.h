@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QStringList>
+#include <string>
+#include <vector>
 
 #include <stop_token>
 
@@ -14,5 +15,5 @@
 class ImageAttachment
 {
 public:
-    static int run(const QStringList& arguments, std::stop_token stop);
+    static int run(const std::vector<std::string>& arguments, std::stop_token stop);
 };

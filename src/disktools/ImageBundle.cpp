@@ -1,13 +1,11 @@
 #include "disktools/ImageBundle.h"
 
+#include "disktools/FileContents.h"
+#include "disktools/FilePath.h"
 #include "disktools/PropertyListTree.h"
 #include "disktools/ToolFailure.h"
 #include "platform/AtomicFile.h"
-#include "platform/PosixError.h"
-
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
+#include "platform/PosixCategory.h"
 
 #include <cerrno>
 #include <sys/stat.h>
@@ -15,8 +13,8 @@
 
 namespace {
 
-constexpr qint64 maximumMetadataBytes = qint64{64} * 1024;
-constexpr quint64 metadataFormat = 1;
+constexpr std::size_t maximumMetadataBytes = std::size_t{64} * 1024;
+constexpr std::uint64_t metadataFormat = 1;
 
 // lstat's file type, or the errno that kept it from answering.
 struct EntryKind
@@ -25,58 +23,56 @@ struct EntryKind
     mode_t type = 0;
 };
 
-EntryKind kindOf(const QString& path)
+EntryKind kindOf(const std::string& path)
 {
     struct stat status = {};
-    if (::lstat(QFile::encodeName(path).constData(), &status) != 0) {
+    if (::lstat(path.c_str(), &status) != 0) {
         return {errno, 0};
     }
     return {0, status.st_mode & S_IFMT};
 }
 
-void requireRealDirectory(const QString& path, const QString& what)
+void requireRealDirectory(const std::string& path, const std::string& what)
 {
     const EntryKind kind = kindOf(path);
     if (kind.error != 0) {
-        throw ToolFailure(path + ": " + posixErrorText(kind.error));
+        throw ToolFailure(path + ": " + posixCategory().message(kind.error));
     }
     if (kind.type != S_IFDIR) {
         throw ToolFailure(path + ": " + what + " não é um diretório real.");
     }
 }
 
-[[noreturn]] void unreadableMetadata(const QString& bundlePath)
+[[noreturn]] void unreadableMetadata(const std::string& bundlePath)
 {
     throw ToolFailure(bundlePath + ": os dados da imagem estão ilegíveis ou incompletos.");
 }
 
 } // namespace
 
-ImageBundle ImageBundle::open(const QString& path)
+ImageBundle ImageBundle::open(const std::string& path)
 {
     requireRealDirectory(path, "a imagem");
     ImageBundle bundle;
-    bundle.path_ = QFileInfo(path).canonicalFilePath();
-    if (bundle.path_.isEmpty()) {
-        throw ToolFailure(path + ": " + posixErrorText(ENOENT));
+    bundle.path_ = FilePath::canonical(path);
+    if (bundle.path_.empty()) {
+        throw ToolFailure(path + ": " + posixCategory().message(ENOENT));
     }
     requireRealDirectory(bundle.cipherDirectory(), "a pasta cifrada da imagem");
 
-    const QString metadataPath = QDir(bundle.path_).filePath(metadataFileName);
+    const std::string metadataPath = FilePath::join(bundle.path_, metadataFileName);
     if (kindOf(metadataPath).type != S_IFREG) {
         unreadableMetadata(path);
     }
-    QFile metadata(metadataPath);
-    if (!metadata.open(QIODevice::ReadOnly)) {
-        unreadableMetadata(path);
-    }
-    const std::optional<PropertyListTree> tree = PropertyListTree::parse(metadata.read(maximumMetadataBytes));
+    const std::optional<std::string> metadata = FileContents::read(metadataPath, maximumMetadataBytes);
+    const std::optional<PropertyListTree> tree =
+        metadata ? PropertyListTree::parse(*metadata) : std::optional<PropertyListTree>();
     if (!tree) {
         unreadableMetadata(path);
     }
-    const std::optional<QString> volumeName = tree->string("volume-name");
-    const std::optional<quint64> capacity = tree->unsignedInteger("capacity-bytes");
-    if (!volumeName || volumeName->isEmpty() || !capacity) {
+    const std::optional<std::string> volumeName = tree->string("volume-name");
+    const std::optional<std::uint64_t> capacity = tree->unsignedInteger("capacity-bytes");
+    if (!volumeName || volumeName->empty() || !capacity) {
         unreadableMetadata(path);
     }
     bundle.volumeName_ = *volumeName;
@@ -84,29 +80,30 @@ ImageBundle ImageBundle::open(const QString& path)
     return bundle;
 }
 
-void ImageBundle::writeMetadata(const QString& bundlePath, const QString& volumeName, quint64 capacityBytes)
+void ImageBundle::writeMetadata(const std::string& bundlePath, const std::string& volumeName,
+                                std::uint64_t capacityBytes)
 {
     PropertyListTree tree = PropertyListTree::dictionary();
     tree.set("kovara-image-format", plist_new_uint(metadataFormat));
     tree.set("volume-name", PropertyListTree::newString(volumeName));
     tree.set("capacity-bytes", plist_new_uint(capacityBytes));
     tree.set("encryption", PropertyListTree::newString("gocryptfs AES-256-GCM, scrypt"));
-    const QString metadataPath = QDir(bundlePath).filePath(metadataFileName);
+    const std::string metadataPath = FilePath::join(bundlePath, metadataFileName);
     try {
         AtomicFile::write(metadataPath, tree.toXml(), 0600);
     } catch (const std::system_error& error) {
-        throw ToolFailure(metadataPath + ": " + QString::fromStdString(error.code().message()));
+        throw ToolFailure(metadataPath + ": " + error.code().message());
     }
 }
 
-bool ImageBundle::holdsMetadata(const QString& folder)
+bool ImageBundle::holdsMetadata(const std::string& folder)
 {
-    return kindOf(QDir(folder).filePath(metadataFileName)).type == S_IFREG;
+    return kindOf(FilePath::join(folder, metadataFileName)).type == S_IFREG;
 }
 
-QString ImageBundle::cipherDirectory() const
+std::string ImageBundle::cipherDirectory() const
 {
-    return QDir(path_).filePath(cipherFolderName);
+    return FilePath::join(path_, cipherFolderName);
 }
 
 FolderLock ImageBundle::lock() const
@@ -114,6 +111,6 @@ FolderLock ImageBundle::lock() const
     try {
         return FolderLock(path_);
     } catch (const std::system_error& error) {
-        throw ToolFailure(path_ + ": " + QString::fromStdString(error.code().message()));
+        throw ToolFailure(path_ + ": " + error.code().message());
     }
 }

@@ -2,7 +2,8 @@
 
 #include "platform/FolderLock.h"
 
-#include <QString>
+#include <cstdint>
+#include <string>
 
 // A vault image on Linux: a folder (named like a macOS sparse bundle) holding a gocryptfs
 // cipher folder and a small property list with the volume's name and capacity. The cipher
@@ -16,26 +17,26 @@ public:
 
     // Opens an existing image. The folder and its cipher folder must be real folders (a
     // symbolic link is refused) and the metadata readable. Throws ToolFailure otherwise.
-    static ImageBundle open(const QString& path);
+    static ImageBundle open(const std::string& path);
 
-    static void writeMetadata(const QString& bundlePath, const QString& volumeName, quint64 capacityBytes);
+    static void writeMetadata(const std::string& bundlePath, const std::string& volumeName, std::uint64_t capacityBytes);
 
     // True when `folder` holds an image's metadata file (looked at without following links).
-    static bool holdsMetadata(const QString& folder);
+    static bool holdsMetadata(const std::string& folder);
 
     // The image's path with symbolic links resolved.
-    const QString& path() const { return path_; }
-    QString cipherDirectory() const;
+    const std::string& path() const { return path_; }
+    std::string cipherDirectory() const;
     // Waits until no other stand-in attaches the image or changes its password, and keeps them
     // waiting while the lock lives. Throws ToolFailure naming the image when it cannot be locked.
     FolderLock lock() const;
-    const QString& volumeName() const { return volumeName_; }
-    quint64 capacityBytes() const { return capacityBytes_; }
+    const std::string& volumeName() const { return volumeName_; }
+    std::uint64_t capacityBytes() const { return capacityBytes_; }
 
 private:
     ImageBundle() = default;
 
-    QString path_;
-    QString volumeName_;
-    quint64 capacityBytes_ = 0;
+    std::string path_;
+    std::string volumeName_;
+    std::uint64_t capacityBytes_ = 0;
 };

@@ -1,22 +1,21 @@
 #include "disktools/ImageCreation.h"
 
+#include "disktools/FilePath.h"
 #include "disktools/Gocryptfs.h"
 #include "disktools/ImageBundle.h"
 #include "disktools/ToolArguments.h"
 #include "disktools/ToolFailure.h"
 #include "disktools/ToolOutput.h"
 #include "disktools/VaultPassword.h"
+#include "platform/FileTreeRemoval.h"
 #include "platform/FolderLock.h"
-#include "platform/PosixError.h"
+#include "platform/PosixCategory.h"
 #include "platform/UnfinishedImages.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QMap>
-
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
-#include <cstdio>
+#include <charconv>
 #include <fcntl.h>
 #include <limits>
 #include <sys/stat.h>
@@ -27,18 +26,23 @@ namespace {
 const char* const usage = "kovara-hdiutil create -size <N>g -type SPARSEBUNDLE -fs APFS -volname <nome> "
                           "-encryption AES-256 -stdinpass -nospotlight <caminho>";
 
-void makeFolder(const QString& path)
+[[noreturn]] void failOn(const std::string& path, int error)
 {
-    if (::mkdir(QFile::encodeName(path).constData(), 0700) != 0) {
-        throw ToolFailure(path + ": " + posixErrorText(errno));
+    throw ToolFailure(path + ": " + posixCategory().message(error));
+}
+
+void makeFolder(const std::string& path)
+{
+    if (::mkdir(path.c_str(), 0700) != 0) {
+        failOn(path, errno);
     }
 }
 
 // mkdir's mode passes through the umask; the image's folders are stated 0700 outright.
-void makePrivate(const QString& path)
+void makePrivate(const std::string& path)
 {
-    if (::chmod(QFile::encodeName(path).constData(), 0700) != 0) {
-        throw ToolFailure(path + ": " + posixErrorText(errno));
+    if (::chmod(path.c_str(), 0700) != 0) {
+        failOn(path, errno);
     }
 }
 
@@ -49,32 +53,52 @@ void checkNotInterrupted(std::stop_token stop)
     }
 }
 
+// The bytes in one unit of the disk-image tools' sizes ("b" counts 512-byte sectors).
+std::optional<std::uint64_t> unitBytes(char unit)
+{
+    switch (std::tolower(static_cast<unsigned char>(unit))) {
+    case 'b':
+        return 512;
+    case 'k':
+        return std::uint64_t{1} << 10;
+    case 'm':
+        return std::uint64_t{1} << 20;
+    case 'g':
+        return std::uint64_t{1} << 30;
+    case 't':
+        return std::uint64_t{1} << 40;
+    default:
+        return std::nullopt;
+    }
+}
+
 } // namespace
 
-quint64 ImageCreation::capacityFrom(const QString& size)
+std::uint64_t ImageCreation::capacityFrom(const std::string& size)
 {
-    static const QMap<QChar, quint64> units{
-        {u'b', 512}, {u'k', 1ull << 10}, {u'm', 1ull << 20}, {u'g', 1ull << 30}, {u't', 1ull << 40}};
-    const QString lower = size.toLower();
-    bool isNumber = false;
-    const quint64 count = lower.isEmpty() ? 0 : lower.chopped(1).toULongLong(&isNumber);
-    const auto unit = lower.isEmpty() ? units.constEnd() : units.constFind(lower.back());
-    if (!isNumber || count == 0 || unit == units.constEnd() || !lower.front().isDigit()) {
+    const std::string_view digits = std::string_view(size).substr(0, size.empty() ? 0 : size.size() - 1);
+    const std::optional<std::uint64_t> unit = size.empty() ? std::nullopt : unitBytes(size.back());
+    std::uint64_t count = 0;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), count);
+    // Digits only: no sign, no space, no fraction.
+    if (error != std::errc() || end != digits.data() + digits.size() || count == 0 || !unit) {
         throw ToolFailure("Tamanho inválido: " + size + " (use, por exemplo, 10g).");
     }
-    if (count > std::numeric_limits<quint64>::max() / *unit) {
+    if (count > std::numeric_limits<std::uint64_t>::max() / *unit) {
         throw ToolFailure("Tamanho grande demais: " + size + ".");
     }
     return count * *unit;
 }
 
-int ImageCreation::run(const QStringList& arguments, std::stop_token stop)
+int ImageCreation::run(const std::vector<std::string>& arguments, std::stop_token stop)
 {
     const ToolArguments args(arguments, {"-size", "-type", "-fs", "-volname", "-encryption"},
                              {"-stdinpass", "-nospotlight"}, usage);
-    const QString path = args.singleOperand();
-    const quint64 capacity = capacityFrom(args.requiredValue("-size"));
-    if (args.requiredValue("-type").compare("SPARSEBUNDLE", Qt::CaseInsensitive) != 0) {
+    const std::string path = args.singleOperand();
+    const std::uint64_t capacity = capacityFrom(args.requiredValue("-size"));
+    std::string type = args.requiredValue("-type");
+    std::transform(type.begin(), type.end(), type.begin(), [](unsigned char c) { return char(std::toupper(c)); });
+    if (type != "SPARSEBUNDLE") {
         args.refuse("Só o tipo SPARSEBUNDLE é oferecido.");
     }
     if (args.requiredValue("-fs") != "APFS") {
@@ -83,7 +107,7 @@ int ImageCreation::run(const QStringList& arguments, std::stop_token stop)
     if (args.requiredValue("-encryption") != "AES-256") {
         args.refuse("Só a criptografia AES-256 é oferecida.");
     }
-    const QString volumeName = args.requiredValue("-volname");
+    const std::string volumeName = args.requiredValue("-volname");
     args.requireFlag("-stdinpass");
 
     const VaultPassword password = VaultPassword::readNulTerminated(STDIN_FILENO);
@@ -91,18 +115,18 @@ int ImageCreation::run(const QStringList& arguments, std::stop_token stop)
         throw ToolFailure("A senha não pode ser vazia.");
     }
 
-    const QString target = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
-    const QString parent = QFileInfo(target).path();
-    if (struct stat existing{}; ::lstat(QFile::encodeName(target).constData(), &existing) == 0) {
-        throw ToolFailure(target + ": " + posixErrorText(EEXIST));
+    const std::string target = FilePath::absoluteClean(path);
+    const std::string parent = FilePath::parent(target);
+    if (struct stat existing{}; ::lstat(target.c_str(), &existing) == 0) {
+        failOn(target, EEXIST);
     }
     UnfinishedImages::removeAbandoned(parent);
-    const QString unfinished = UnfinishedImages::temporaryPathFor(target);
+    const std::string unfinished = UnfinishedImages::temporaryPathFor(target);
     makeFolder(unfinished);
     try {
         const FolderLock building(unfinished);
         makePrivate(unfinished);
-        const QString cipher = QDir(unfinished).filePath(ImageBundle::cipherFolderName);
+        const std::string cipher = FilePath::join(unfinished, ImageBundle::cipherFolderName);
         makeFolder(cipher);
         makePrivate(cipher);
         checkNotInterrupted(stop);
@@ -110,12 +134,11 @@ int ImageCreation::run(const QStringList& arguments, std::stop_token stop)
         ImageBundle::writeMetadata(unfinished, volumeName, capacity);
         checkNotInterrupted(stop);
         // Only a complete image ever bears the name, and never in place of anything already there.
-        if (::renameat2(AT_FDCWD, QFile::encodeName(unfinished).constData(), AT_FDCWD,
-                        QFile::encodeName(target).constData(), RENAME_NOREPLACE) != 0) {
-            throw ToolFailure(target + ": " + posixErrorText(errno));
+        if (::renameat2(AT_FDCWD, unfinished.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) != 0) {
+            failOn(target, errno);
         }
     } catch (...) {
-        QDir(unfinished).removeRecursively();
+        removeFileTree(unfinished);
         throw;
     }
     ToolOutput::resultLine("created: " + target);

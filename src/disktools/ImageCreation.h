@@ -1,6 +1,8 @@
 #pragma once
 
-#include <QStringList>
+#include <cstdint>
+#include <string>
+#include <vector>
 
 #include <stop_token>
 
@@ -13,9 +15,9 @@
 class ImageCreation
 {
 public:
-    static int run(const QStringList& arguments, std::stop_token stop);
+    static int run(const std::vector<std::string>& arguments, std::stop_token stop);
 
     // "10g" → 10 GiB; the units b, k, m, g and t are accepted in either case. Throws ToolFailure
     // for anything that is not a positive whole size or that overflows.
-    static quint64 capacityFrom(const QString& size);
+    static std::uint64_t capacityFrom(const std::string& size);
 };

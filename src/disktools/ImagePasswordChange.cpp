@@ -1,5 +1,6 @@
 #include "disktools/ImagePasswordChange.h"
 
+#include "disktools/FilePath.h"
 #include "disktools/Gocryptfs.h"
 #include "disktools/ImageBundle.h"
 #include "disktools/ToolArguments.h"
@@ -7,9 +8,6 @@
 #include "disktools/ToolOutput.h"
 #include "disktools/VaultPassword.h"
 #include "platform/FolderLock.h"
-
-#include <QDir>
-#include <QFile>
 
 #include <unistd.h>
 
@@ -19,10 +17,10 @@ const char* const usage = "kovara-hdiutil chpass -oldstdinpass -newstdinpass <im
 
 } // namespace
 
-int ImagePasswordChange::run(const QStringList& arguments, std::stop_token stop)
+int ImagePasswordChange::run(const std::vector<std::string>& arguments, std::stop_token stop)
 {
     const ToolArguments args(arguments, {}, {"-oldstdinpass", "-newstdinpass"}, usage);
-    const QString path = args.singleOperand();
+    const std::string path = args.singleOperand();
     args.requireFlag("-oldstdinpass");
     args.requireFlag("-newstdinpass");
 
@@ -40,8 +38,9 @@ int ImagePasswordChange::run(const QStringList& arguments, std::stop_token stop)
     // gocryptfs writes the new configuration to this file, created exclusively, before renaming
     // it over the old one; a change that was cut short may have left it, and it would refuse
     // every later change. Under the lock nobody else is writing it.
-    const QString pending = QDir(bundle.cipherDirectory()).filePath(QString(Gocryptfs::configurationFileName) + ".tmp");
-    ::unlink(QFile::encodeName(pending).constData());
+    const std::string pending =
+        FilePath::join(bundle.cipherDirectory(), std::string(Gocryptfs::configurationFileName) + ".tmp");
+    ::unlink(pending.c_str());
     if (!Gocryptfs::changePassword(bundle.cipherDirectory(), currentPassword, newPassword, std::move(stop))) {
         throw ToolFailure("A senha atual está incorreta.", authenticationErrorStatus);
     }

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QStringList>
+#include <string>
+#include <vector>
 
 #include <stop_token>
 
@@ -16,5 +17,5 @@ public:
     // failure to change it.
     static constexpr int authenticationErrorStatus = 80;
 
-    static int run(const QStringList& arguments, std::stop_token stop);
+    static int run(const std::vector<std::string>& arguments, std::stop_token stop);
 };

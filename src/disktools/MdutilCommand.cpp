@@ -4,14 +4,14 @@
 #include "disktools/ToolFailure.h"
 #include "disktools/ToolOutput.h"
 
-int MdutilCommand::run(const QStringList& arguments)
+int MdutilCommand::run(const std::vector<std::string>& arguments)
 {
     const bool indexingOff = arguments.size() == 3 && arguments[0] == "-i" && arguments[1] == "off";
     const bool searchOff = arguments.size() == 2 && arguments[0] == "-d";
     if (!indexingOff && !searchOff) {
         throw ToolFailure("Uso: kovara-mdutil -i off <volume> | kovara-mdutil -d <volume>");
     }
-    const QString& target = arguments.back();
+    const std::string& target = arguments.back();
     const std::optional<AttachedImage> image = AttachedImages::current().withMountPointOrDevice(target);
     if (!image || !image->isVaultImage || image->deviceEntry == target) {
         throw ToolFailure(target + ": não é um volume de cofre montado.");

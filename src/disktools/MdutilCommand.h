@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QStringList>
+#include <string>
+#include <vector>
 
 // kovara-mdutil `-i off M` and `-d M`: desktop indexers do not look into these private FUSE
 // mounts, so there is nothing to switch off; the command confirms that M is a mounted vault
@@ -9,5 +10,5 @@
 class MdutilCommand
 {
 public:
-    static int run(const QStringList& arguments);
+    static int run(const std::vector<std::string>& arguments);
 };

@@ -1,49 +1,72 @@
 #include "disktools/MountBase.h"
 
+#include "disktools/FilePath.h"
 #include "disktools/ToolFailure.h"
-#include "platform/PosixError.h"
+#include "platform/PosixCategory.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-
+#include <algorithm>
 #include <cerrno>
+#include <cstdlib>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-constexpr qsizetype maximumFolderNameBytes = 200;
+constexpr std::size_t maximumFolderNameBytes = 200;
 constexpr int maximumClashSuffix = 999;
 
-QByteArray encoded(const QString& path)
+std::string errorText(int error)
 {
-    return QFile::encodeName(path);
+    return posixCategory().message(error);
+}
+
+// The length of the UTF-8 sequence starting with `lead`; 1 for a byte that starts none, so a
+// name that is not UTF-8 is still walked byte by byte.
+std::size_t sequenceLength(unsigned char lead)
+{
+    if (lead >= 0xf0) {
+        return lead < 0xf5 ? 4 : 1;
+    }
+    if (lead >= 0xe0) {
+        return 3;
+    }
+    return lead >= 0xc2 ? 2 : 1;
+}
+
+// The C0 and C1 control characters (U+0000–U+001F, U+007F–U+009F), which a folder name shown
+// to the user must not carry.
+bool isControlCharacter(std::string_view character)
+{
+    const auto lead = static_cast<unsigned char>(character[0]);
+    if (character.size() == 1) {
+        return lead < 0x20 || lead == 0x7f;
+    }
+    return character.size() == 2 && lead == 0xc2 && static_cast<unsigned char>(character[1]) < 0xa0;
 }
 
 } // namespace
 
-QString MountBase::defaultLocation()
+std::string MountBase::defaultLocation()
 {
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (runtime.startsWith(u'/')) {
-        return QDir(runtime).filePath("kovara");
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (runtime && runtime[0] == '/') {
+        return FilePath::join(runtime, "kovara");
     }
-    return QString("/tmp/kovara-%1").arg(::geteuid());
+    return "/tmp/kovara-" + std::to_string(::geteuid());
 }
 
-MountBase MountBase::prepare(const QString& location)
+MountBase MountBase::prepare(const std::string& location)
 {
-    const QByteArray path = encoded(location);
-    if (::mkdir(path.constData(), 0700) == 0) {
+    if (::mkdir(location.c_str(), 0700) == 0) {
         // mkdir's mode is filtered through the umask; state the mode outright.
-        ::chmod(path.constData(), 0700);
+        ::chmod(location.c_str(), 0700);
     } else if (errno != EEXIST) {
-        throw ToolFailure("Não foi possível criar a pasta de montagem " + location + ": " + posixErrorText(errno));
+        throw ToolFailure("Não foi possível criar a pasta de montagem " + location + ": " + errorText(errno));
     }
     struct stat status = {};
-    if (::lstat(path.constData(), &status) != 0) {
-        throw ToolFailure(location + ": " + posixErrorText(errno));
+    if (::lstat(location.c_str(), &status) != 0) {
+        throw ToolFailure(location + ": " + errorText(errno));
     }
     if (!S_ISDIR(status.st_mode)) {
         throw ToolFailure(location + " não é um diretório real; nenhum cofre será montado ali.");
@@ -52,54 +75,60 @@ MountBase MountBase::prepare(const QString& location)
         throw ToolFailure(location + " não é uma pasta particular deste usuário (dono próprio e permissões 0700); "
                                      "nenhum cofre será montado ali.");
     }
-    return MountBase(QFileInfo(location).canonicalFilePath());
+    return MountBase(FilePath::canonical(location));
 }
 
-QString MountBase::claimFolder(const QString& volumeName) const
+std::string MountBase::claimFolder(const std::string& volumeName) const
 {
-    const QString name = folderNameFor(volumeName);
+    const std::string name = folderNameFor(volumeName);
     for (int suffix = 0; suffix <= maximumClashSuffix; ++suffix) {
-        QString candidate = QDir(path_).filePath(suffix == 0 ? name : QString("%1 %2").arg(name).arg(suffix));
-        const QByteArray path = encoded(candidate);
+        std::string candidate = FilePath::join(path_, suffix == 0 ? name : name + " " + std::to_string(suffix));
+        const char* path = candidate.c_str();
         // mkdir claims the name atomically: an existing entry of any kind (a link included) is a clash.
-        if (::mkdir(path.constData(), 0700) != 0) {
+        if (::mkdir(path, 0700) != 0) {
             if (errno != EEXIST) {
                 throw ToolFailure("Não foi possível criar a pasta de montagem " + candidate + ": " +
-                                  posixErrorText(errno));
+                                  errorText(errno));
             }
             // Unless it is the empty folder a volume that unmounted itself (gocryptfs's idle
             // timeout) left behind: rmdir takes only an empty folder that nothing is mounted on,
             // and never follows a link.
-            if (::rmdir(path.constData()) != 0 || ::mkdir(path.constData(), 0700) != 0) {
+            if (::rmdir(path) != 0 || ::mkdir(path, 0700) != 0) {
                 continue;
             }
         }
-        ::chmod(path.constData(), 0700);
+        ::chmod(path, 0700);
         return candidate;
     }
     throw ToolFailure("Não há nome livre para a pasta de montagem de \"" + name + "\" em " + path_ + ".");
 }
 
-void MountBase::releaseFolder(const QString& mountPoint)
+void MountBase::releaseFolder(const std::string& mountPoint)
 {
-    const QString base = QFileInfo(defaultLocation()).canonicalFilePath();
-    if (!base.isEmpty() && QFileInfo(mountPoint).path() == base) {
+    const std::string base = FilePath::canonical(defaultLocation());
+    if (!base.empty() && FilePath::parent(mountPoint) == base) {
         // rmdir removes only an empty folder; anything else stays.
-        ::rmdir(encoded(mountPoint).constData());
+        ::rmdir(mountPoint.c_str());
     }
 }
 
-QString MountBase::folderNameFor(const QString& volumeName)
+std::string MountBase::folderNameFor(const std::string& volumeName)
 {
-    QString name;
-    for (const QChar c : volumeName) {
-        name.append(c == u'/' || c.category() == QChar::Other_Control ? QChar(u'-') : c);
+    std::string name;
+    for (std::size_t i = 0; i < volumeName.size();) {
+        const std::size_t length =
+            std::min(sequenceLength(static_cast<unsigned char>(volumeName[i])), volumeName.size() - i);
+        const std::string_view character(volumeName.data() + i, length);
+        // Cut at a whole character, never inside one.
+        const std::string_view kept = character == "/" || isControlCharacter(character) ? "-" : character;
+        if (name.size() + kept.size() > maximumFolderNameBytes) {
+            break;
+        }
+        name.append(kept);
+        i += length;
     }
-    if (name.isEmpty() || name == "." || name == "..") {
+    if (name.empty() || name == "." || name == "..") {
         name = "Cofre";
-    }
-    while (name.toUtf8().size() > maximumFolderNameBytes) {
-        name.chop(name.back().isLowSurrogate() ? 2 : 1);
     }
     return name;
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QString>
+#include <string>
 
 // The private folder under which attached vaults are mounted, one folder per volume. It must
 // belong to the user and be closed to everyone else, and it is never reached through a symbolic
@@ -9,28 +9,28 @@ class MountBase
 {
 public:
     // $XDG_RUNTIME_DIR/kovara when the variable names an absolute path, else /tmp/kovara-<uid>.
-    static QString defaultLocation();
+    static std::string defaultLocation();
 
     // Creates the folder with mode 0700 when missing; an existing one must be a real folder (not
     // a link) owned by this user with mode 0700. Throws ToolFailure otherwise.
-    static MountBase prepare(const QString& location);
+    static MountBase prepare(const std::string& location);
 
     // Creates a new empty folder for a volume, named after it; on a clash "NAME 1", "NAME 2", …
     // An empty folder already there, which nothing is mounted on, is taken again.
-    QString claimFolder(const QString& volumeName) const;
+    std::string claimFolder(const std::string& volumeName) const;
 
     // Removes the folder a volume was mounted on once the volume has left it, when it is one of
     // the default base's folders (a volume mounted by hand elsewhere keeps its folder).
-    static void releaseFolder(const QString& mountPoint);
+    static void releaseFolder(const std::string& mountPoint);
 
     // The volume name made fit for a folder name: no "/", no control characters, not "." or
     // "..", at most 200 bytes.
-    static QString folderNameFor(const QString& volumeName);
+    static std::string folderNameFor(const std::string& volumeName);
 
-    const QString& path() const { return path_; }
+    const std::string& path() const { return path_; }
 
 private:
-    explicit MountBase(QString path) : path_(std::move(path)) {}
+    explicit MountBase(std::string path) : path_(std::move(path)) {}
 
-    QString path_;
+    std::string path_;
 };

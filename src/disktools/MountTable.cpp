@@ -1,15 +1,12 @@
 #include "disktools/MountTable.h"
 
+#include "disktools/FileContents.h"
 #include "disktools/ToolFailure.h"
-#include "platform/PosixError.h"
+#include "platform/PosixCategory.h"
 
-#include <QFile>
-#include <QList>
-
-#include <array>
 #include <cerrno>
-#include <fcntl.h>
-#include <unistd.h>
+#include <charconv>
+#include <optional>
 
 namespace {
 
@@ -18,71 +15,70 @@ bool isOctalDigit(char c)
     return c >= '0' && c <= '7';
 }
 
-QString decodedPath(QByteArrayView field)
+std::vector<std::string_view> split(std::string_view text, char separator)
 {
-    return QFile::decodeName(MountTable::decodeField(field));
+    std::vector<std::string_view> parts;
+    std::size_t start = 0;
+    for (std::size_t end = text.find(separator); end != std::string_view::npos; end = text.find(separator, start)) {
+        parts.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    parts.push_back(text.substr(start));
+    return parts;
+}
+
+// A whole unsigned decimal number; none for anything else.
+std::optional<unsigned> number(std::string_view text)
+{
+    unsigned value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size()) {
+        return std::nullopt;
+    }
+    return value;
 }
 
 } // namespace
 
 MountTable MountTable::read()
 {
-    const int fd = ::open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        throw ToolFailure("Não foi possível ler a lista de montagens: " + posixErrorText(errno));
+    const std::optional<std::string> text = FileContents::read("/proc/self/mountinfo");
+    if (!text) {
+        throw ToolFailure("Não foi possível ler a lista de montagens: " + posixCategory().message(errno));
     }
-    QByteArray text;
-    std::array<char, std::size_t{64} * 1024> chunk;
-    while (true) {
-        const ssize_t count = ::read(fd, chunk.data(), chunk.size());
-        if (count < 0 && errno == EINTR) {
-            continue;
-        }
-        if (count < 0) {
-            const int error = errno;
-            ::close(fd);
-            throw ToolFailure("Não foi possível ler a lista de montagens: " + posixErrorText(error));
-        }
-        if (count == 0) {
-            break;
-        }
-        text.append(chunk.data(), count);
-    }
-    ::close(fd);
-    return parse(text);
+    return parse(*text);
 }
 
-MountTable MountTable::parse(QByteArrayView text)
+MountTable MountTable::parse(std::string_view text)
 {
     MountTable table;
-    for (const QByteArray& line : text.toByteArray().split('\n')) {
+    for (const std::string_view line : split(text, '\n')) {
         // id parent major:minor root mount-point options [optional fields...] - type source super-options
-        const QList<QByteArray> fields = line.split(' ');
-        const qsizetype separator = fields.indexOf(QByteArray("-"), 6);
-        if (fields.size() < 6 || separator < 0 || separator + 2 >= fields.size()) {
+        const std::vector<std::string_view> fields = split(line, ' ');
+        std::size_t separator = 6;
+        while (separator < fields.size() && fields[separator] != "-") {
+            ++separator;
+        }
+        if (fields.size() < 6 || separator + 2 >= fields.size()) {
             continue;
         }
-        const QList<QByteArray> device = fields[2].split(':');
-        bool majorOk = false;
-        bool minorOk = false;
+        const std::vector<std::string_view> device = split(fields[2], ':');
+        const std::optional<unsigned> major = device.size() == 2 ? number(device[0]) : std::nullopt;
+        const std::optional<unsigned> minor = device.size() == 2 ? number(device[1]) : std::nullopt;
+        if (!major || !minor) {
+            continue;
+        }
         MountInfoEntry entry;
-        if (device.size() == 2) {
-            entry.deviceMajor = device[0].toUInt(&majorOk);
-            entry.deviceMinor = device[1].toUInt(&minorOk);
-        }
-        if (!majorOk || !minorOk) {
-            continue;
-        }
-        entry.root = decodedPath(fields[3]);
-        entry.mountPoint = decodedPath(fields[4]);
-        entry.fileSystemType = QString::fromUtf8(decodeField(fields[separator + 1]));
-        entry.source = decodedPath(fields[separator + 2]);
+        entry.deviceMajor = *major;
+        entry.deviceMinor = *minor;
+        entry.root = decodeField(fields[3]);
+        entry.mountPoint = decodeField(fields[4]);
+        entry.fileSystemType = decodeField(fields[separator + 1]);
+        entry.source = decodeField(fields[separator + 2]);
         if (separator + 3 < fields.size()) {
-            for (const QByteArray& option : fields[separator + 3].split(',')) {
-                bool isNumber = false;
-                if (option.startsWith("user_id=")) {
-                    const unsigned user = option.mid(8).toUInt(&isNumber);
-                    entry.ownerUserId = isNumber ? std::optional<unsigned>(user) : std::nullopt;
+            for (const std::string_view option : split(fields[separator + 3], ',')) {
+                if (option.starts_with("user_id=")) {
+                    entry.ownerUserId = number(option.substr(8));
                 }
                 entry.isSharedWithOtherUsers = entry.isSharedWithOtherUsers || option == "allow_other";
             }
@@ -92,17 +88,17 @@ MountTable MountTable::parse(QByteArrayView text)
     return table;
 }
 
-QByteArray MountTable::decodeField(QByteArrayView field)
+std::string MountTable::decodeField(std::string_view field)
 {
-    QByteArray decoded;
+    std::string decoded;
     decoded.reserve(field.size());
-    for (qsizetype i = 0; i < field.size(); ++i) {
+    for (std::size_t i = 0; i < field.size(); ++i) {
         if (field[i] == '\\' && i + 3 < field.size() && isOctalDigit(field[i + 1]) && isOctalDigit(field[i + 2]) &&
             isOctalDigit(field[i + 3])) {
-            decoded.append(char(((field[i + 1] - '0') << 6) | ((field[i + 2] - '0') << 3) | (field[i + 3] - '0')));
+            decoded.push_back(char(((field[i + 1] - '0') << 6) | ((field[i + 2] - '0') << 3) | (field[i + 3] - '0')));
             i += 3;
         } else {
-            decoded.append(field[i]);
+            decoded.push_back(field[i]);
         }
     }
     return decoded;

@@ -2,9 +2,8 @@
 
 #include "disktools/MountInfoEntry.h"
 
-#include <QByteArray>
-#include <QByteArrayView>
-
+#include <string>
+#include <string_view>
 #include <vector>
 
 // The mounts this process sees, read from /proc/self/mountinfo: the system's own record, so the
@@ -13,11 +12,11 @@ class MountTable
 {
 public:
     static MountTable read();
-    static MountTable parse(QByteArrayView text);
+    static MountTable parse(std::string_view text);
 
     // The kernel writes a space, tab, newline and backslash in a field as a backslash and three
     // octal digits ("\040"); this undoes that. Anything else is kept as it is.
-    static QByteArray decodeField(QByteArrayView field);
+    static std::string decodeField(std::string_view field);
 
     const std::vector<MountInfoEntry>& entries() const { return entries_; }
 

@@ -7,7 +7,7 @@ PropertyListTree PropertyListTree::dictionary()
     return PropertyListTree(plist_new_dict());
 }
 
-std::optional<PropertyListTree> PropertyListTree::parse(QByteArrayView bytes)
+std::optional<PropertyListTree> PropertyListTree::parse(std::string_view bytes)
 {
     plist_t root = nullptr;
     plist_from_memory(bytes.data(), uint32_t(bytes.size()), &root);
@@ -17,12 +17,12 @@ std::optional<PropertyListTree> PropertyListTree::parse(QByteArrayView bytes)
     return PropertyListTree(root);
 }
 
-QByteArray PropertyListTree::toXml() const
+std::string PropertyListTree::toXml() const
 {
     char* xml = nullptr;
     uint32_t length = 0;
     plist_to_xml(root(), &xml, &length);
-    QByteArray bytes(xml, qsizetype(length));
+    std::string bytes(xml, length);
     plist_to_xml_free(xml);
     return bytes;
 }
@@ -36,7 +36,7 @@ plist_t PropertyListTree::item(const char* key, plist_type type) const
     return node && plist_get_node_type(node) == type ? node : nullptr;
 }
 
-std::optional<QString> PropertyListTree::string(const char* key) const
+std::optional<std::string> PropertyListTree::string(const char* key) const
 {
     plist_t node = item(key, PLIST_STRING);
     if (!node) {
@@ -44,12 +44,12 @@ std::optional<QString> PropertyListTree::string(const char* key) const
     }
     char* value = nullptr;
     plist_get_string_val(node, &value);
-    QString text = QString::fromUtf8(value);
+    std::string text = value ? value : "";
     std::free(value);
     return text;
 }
 
-std::optional<quint64> PropertyListTree::unsignedInteger(const char* key) const
+std::optional<std::uint64_t> PropertyListTree::unsignedInteger(const char* key) const
 {
     plist_t node = item(key, PLIST_UINT);
     if (!node) {
@@ -57,7 +57,7 @@ std::optional<quint64> PropertyListTree::unsignedInteger(const char* key) const
     }
     uint64_t value = 0;
     plist_get_uint_val(node, &value);
-    return quint64(value);
+    return value;
 }
 
 void PropertyListTree::set(const char* key, plist_t node)
@@ -65,7 +65,7 @@ void PropertyListTree::set(const char* key, plist_t node)
     plist_dict_set_item(root(), key, node);
 }
 
-plist_t PropertyListTree::newString(const QString& value)
+plist_t PropertyListTree::newString(const std::string& value)
 {
-    return plist_new_string(value.toUtf8().constData());
+    return plist_new_string(value.c_str());
 }

@@ -1,13 +1,12 @@
 #pragma once
 
-#include <QByteArray>
-#include <QByteArrayView>
-#include <QString>
-
 #include <plist/plist.h>
 
+#include <cstdint>
 #include <memory>
 #include <optional>
+#include <string>
+#include <string_view>
 
 // Owns a libplist tree and offers the few reads and writes the stand-ins need on a dictionary.
 class PropertyListTree
@@ -15,18 +14,18 @@ class PropertyListTree
 public:
     static PropertyListTree dictionary();
     // Any format libplist reads; none when the bytes are not a property list.
-    static std::optional<PropertyListTree> parse(QByteArrayView bytes);
+    static std::optional<PropertyListTree> parse(std::string_view bytes);
 
     plist_t root() const { return root_.get(); }
-    QByteArray toXml() const;
+    std::string toXml() const;
 
     // Reads on a dictionary root; a missing key or a value of another type gives none.
-    std::optional<QString> string(const char* key) const;
-    std::optional<quint64> unsignedInteger(const char* key) const;
+    std::optional<std::string> string(const char* key) const;
+    std::optional<std::uint64_t> unsignedInteger(const char* key) const;
 
     // Writes on a dictionary root; `node` (a new libplist node) is owned by the tree afterwards.
     void set(const char* key, plist_t node);
-    static plist_t newString(const QString& value);
+    static plist_t newString(const std::string& value);
 
 private:
     struct Free

@@ -4,24 +4,20 @@
 #include "disktools/ToolFailure.h"
 #include "disktools/ToolOutput.h"
 
-#include <QFile>
-
+#include <algorithm>
 #include <exception>
 
 int StandInMain::run(int argc, char** argv, const Command& command)
 {
     const TerminationRequests termination;
-    QStringList arguments;
-    for (int i = 1; i < argc; ++i) {
-        arguments << QFile::decodeName(argv[i]);
-    }
+    const std::vector<std::string> arguments(argv + std::min(argc, 1), argv + argc);
     try {
         return command(arguments, termination.token());
     } catch (const ToolFailure& failure) {
         ToolOutput::failure(failure.message());
         return failure.exitStatus();
     } catch (const std::exception& error) {
-        ToolOutput::failure(QString::fromLocal8Bit(error.what()));
+        ToolOutput::failure(error.what());
         return 1;
     }
 }

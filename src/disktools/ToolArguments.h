@@ -1,11 +1,10 @@
 #pragma once
 
-#include <QMap>
-#include <QSet>
-#include <QString>
-#include <QStringList>
-
+#include <map>
 #include <optional>
+#include <set>
+#include <string>
+#include <vector>
 
 // A stand-in's argument vector, read the way the macOS disk tools read theirs: options (a dash
 // and a word) with or without one value, in any order, and operands. An unknown option, a
@@ -13,21 +12,20 @@
 class ToolArguments
 {
 public:
-    ToolArguments(const QStringList& arguments, const QSet<QString>& valuedOptions, const QSet<QString>& flagOptions,
-                  QString usage);
+    ToolArguments(const std::vector<std::string>& arguments, const std::set<std::string>& valuedOptions,
+                  const std::set<std::string>& flagOptions, std::string usage);
 
-    bool has(const QString& option) const;
-    std::optional<QString> value(const QString& option) const;
-    QString requiredValue(const QString& option) const;
-    void requireFlag(const QString& option) const;
-
+    bool has(const std::string& option) const;
+    std::optional<std::string> value(const std::string& option) const;
+    std::string requiredValue(const std::string& option) const;
+    void requireFlag(const std::string& option) const;
     // The one operand; refused when there is none or more than one.
-    QString singleOperand() const;
+    std::string singleOperand() const;
 
-    [[noreturn]] void refuse(const QString& reason) const;
+    [[noreturn]] void refuse(const std::string& reason) const;
 
 private:
-    QString usage_;
-    QMap<QString, QString> options_;
-    QStringList operands_;
+    std::string usage_;
+    std::map<std::string, std::string> options_;
+    std::vector<std::string> operands_;
 };

@@ -1,25 +1,22 @@
 #pragma once
 
-#include <QString>
-
 #include <stdexcept>
+#include <string>
 
 // A stand-in's refusal to do what it was asked: the message is written to standard error and
 // the status becomes the exit status (1 unless a caller relies on another one).
 class ToolFailure : public std::runtime_error
 {
 public:
-    explicit ToolFailure(const QString& message, int exitStatus = 1)
-        : std::runtime_error(message.toStdString())
-        , message_(message)
+    explicit ToolFailure(const std::string& message, int exitStatus = 1)
+        : std::runtime_error(message)
         , exitStatus_(exitStatus)
     {
     }
 
-    const QString& message() const { return message_; }
+    std::string message() const { return what(); }
     int exitStatus() const { return exitStatus_; }
 
 private:
-    QString message_;
     int exitStatus_;
 };

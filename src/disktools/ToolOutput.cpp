@@ -1,39 +1,36 @@
 #include "disktools/ToolOutput.h"
 
-#include <QByteArray>
-
 #include <cstdio>
 
 namespace {
 
-void writeTo(std::FILE* stream, QByteArrayView bytes)
+void writeTo(std::FILE* stream, std::string_view bytes)
 {
-    std::fwrite(bytes.data(), 1, std::size_t(bytes.size()), stream);
+    std::fwrite(bytes.data(), 1, bytes.size(), stream);
     std::fflush(stream);
 }
 
-QByteArray asLine(const QString& text)
+std::string asLine(std::string text)
 {
-    QByteArray line = text.toUtf8();
-    if (!line.endsWith('\n')) {
-        line.append('\n');
+    if (!text.ends_with('\n')) {
+        text.push_back('\n');
     }
-    return line;
+    return text;
 }
 
 } // namespace
 
-void ToolOutput::result(QByteArrayView bytes)
+void ToolOutput::result(std::string_view bytes)
 {
     writeTo(stdout, bytes);
 }
 
-void ToolOutput::resultLine(const QString& line)
+void ToolOutput::resultLine(const std::string& line)
 {
     writeTo(stdout, asLine(line));
 }
 
-void ToolOutput::failure(const QString& message)
+void ToolOutput::failure(const std::string& message)
 {
     writeTo(stderr, asLine(message));
 }

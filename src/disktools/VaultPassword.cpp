@@ -1,7 +1,7 @@
 #include "disktools/VaultPassword.h"
 
 #include "disktools/ToolFailure.h"
-#include "platform/PosixError.h"
+#include "platform/PosixCategory.h"
 
 #include <cerrno>
 #include <unistd.h>
@@ -17,7 +17,7 @@ VaultPassword VaultPassword::readNulTerminated(int fd)
             continue;
         }
         if (count < 0) {
-            throw ToolFailure("Não foi possível ler a senha da entrada padrão: " + posixErrorText(errno));
+            throw ToolFailure("Não foi possível ler a senha da entrada padrão: " + posixCategory().message(errno));
         }
         if (count == 0) {
             break;
@@ -28,7 +28,7 @@ VaultPassword VaultPassword::readNulTerminated(int fd)
         bytes.grow(1);
     }
     if (bytes.size() > maximumBytes) {
-        throw ToolFailure(QString("A senha é longa demais: o limite é de %1 bytes.").arg(maximumBytes));
+        throw ToolFailure("A senha é longa demais: o limite é de " + std::to_string(maximumBytes) + " bytes.");
     }
     return VaultPassword(std::move(bytes));
 }

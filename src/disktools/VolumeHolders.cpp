@@ -1,92 +1,117 @@
 #include "disktools/VolumeHolders.h"
 
-#include <QByteArray>
-#include <QDir>
-#include <QFile>
+#include "disktools/FileContents.h"
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <climits>
+#include <dirent.h>
+#include <memory>
 #include <unistd.h>
 
 namespace {
 
-QString linkTarget(const QString& link)
+using Folder = std::unique_ptr<DIR, decltype(&::closedir)>;
+
+Folder openFolder(const std::string& path)
+{
+    return Folder(::opendir(path.c_str()), &::closedir);
+}
+
+bool isDotEntry(const std::string& name)
+{
+    return name == "." || name == "..";
+}
+
+std::string linkTarget(const std::string& link)
 {
     std::array<char, PATH_MAX> target;
-    const ssize_t length = ::readlink(QFile::encodeName(link).constData(), target.data(), target.size());
+    const ssize_t length = ::readlink(link.c_str(), target.data(), target.size());
     if (length <= 0 || std::size_t(length) >= target.size()) {
         return {};
     }
-    return QFile::decodeName(QByteArray(target.data(), length));
+    return std::string(target.data(), std::size_t(length));
 }
 
 class VolumeTest
 {
 public:
-    explicit VolumeTest(const QString& mountPoint) : mountPoint_(mountPoint), prefix_(mountPoint + u'/') {}
+    explicit VolumeTest(const std::string& mountPoint) : mountPoint_(mountPoint), prefix_(mountPoint + '/') {}
 
-    bool contains(const QString& path) const { return path == mountPoint_ || path.startsWith(prefix_); }
+    bool contains(const std::string& path) const { return path == mountPoint_ || path.starts_with(prefix_); }
 
 private:
-    QString mountPoint_;
-    QString prefix_;
+    std::string mountPoint_;
+    std::string prefix_;
 };
 
-bool anyOpenFileInside(const QString& processFolder, const VolumeTest& volume)
+bool anyOpenFileInside(const std::string& processFolder, const VolumeTest& volume)
 {
-    const QString fdFolder = processFolder + "/fd";
-    for (const QString& fd : QDir(fdFolder).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
-        if (volume.contains(linkTarget(fdFolder + u'/' + fd))) {
-            return true;
-        }
-    }
-    return false;
-}
-
-bool anyMappingInside(const QString& processFolder, const VolumeTest& volume)
-{
-    QFile maps(processFolder + "/maps");
-    if (!maps.open(QIODevice::ReadOnly)) {
+    const std::string fdFolder = processFolder + "/fd";
+    const Folder folder = openFolder(fdFolder);
+    if (!folder) {
         return false;
     }
-    // "address perms offset device inode path": only the path contains a "/".
-    for (const QByteArray& line : maps.readAll().split('\n')) {
-        const qsizetype slash = line.indexOf('/');
-        if (slash >= 0 && volume.contains(QFile::decodeName(line.mid(slash)))) {
+    while (const dirent* entry = ::readdir(folder.get())) {
+        const std::string name = entry->d_name;
+        if (!isDotEntry(name) && volume.contains(linkTarget(fdFolder + '/' + name))) {
             return true;
         }
     }
     return false;
 }
 
-QString executableOf(const QString& processFolder)
+bool anyMappingInside(const std::string& processFolder, const VolumeTest& volume)
 {
-    QString path = linkTarget(processFolder + "/exe");
-    if (path.endsWith(" (deleted)")) {
-        path.chop(int(sizeof(" (deleted)") - 1));
+    const std::string maps = FileContents::read(processFolder + "/maps").value_or("");
+    // "address perms offset device inode path" per line: only the path contains a "/".
+    for (std::size_t start = 0; start < maps.size();) {
+        const std::size_t end = std::min(maps.find('\n', start), maps.size());
+        const std::size_t slash = maps.find('/', start);
+        if (slash < end && volume.contains(maps.substr(slash, end - slash))) {
+            return true;
+        }
+        start = end + 1;
     }
-    if (!path.isEmpty()) {
+    return false;
+}
+
+std::string executableOf(const std::string& processFolder)
+{
+    std::string path = linkTarget(processFolder + "/exe");
+    if (path.ends_with(" (deleted)")) {
+        path.resize(path.size() - (sizeof(" (deleted)") - 1));
+    }
+    if (!path.empty()) {
         return path;
     }
-    QFile comm(processFolder + "/comm");
-    return comm.open(QIODevice::ReadOnly) ? QString::fromUtf8(comm.readAll()).trimmed() : QString();
+    std::string name = FileContents::read(processFolder + "/comm", 256).value_or("");
+    while (!name.empty() && (name.back() == '\n' || name.back() == ' ')) {
+        name.pop_back();
+    }
+    return name;
 }
 
 } // namespace
 
-std::vector<VolumeHolders::Holder> VolumeHolders::of(const QString& mountPoint)
+std::vector<VolumeHolders::Holder> VolumeHolders::of(const std::string& mountPoint)
 {
     const VolumeTest volume(mountPoint);
     std::vector<Holder> holders;
     const pid_t self = ::getpid();
-    for (const QString& entry : QDir("/proc").entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        bool isProcess = false;
-        const pid_t pid = pid_t(entry.toInt(&isProcess));
-        if (!isProcess || pid == self) {
+    const Folder processes = openFolder("/proc");
+    if (!processes) {
+        return holders;
+    }
+    while (const dirent* entry = ::readdir(processes.get())) {
+        const std::string name = entry->d_name;
+        pid_t pid = 0;
+        const auto [end, error] = std::from_chars(name.data(), name.data() + name.size(), pid);
+        if (error != std::errc() || end != name.data() + name.size() || pid == self) {
             continue;
         }
-        const QString folder = "/proc/" + entry;
+        const std::string folder = "/proc/" + name;
         if (volume.contains(linkTarget(folder + "/cwd")) || volume.contains(linkTarget(folder + "/root")) ||
             anyOpenFileInside(folder, volume) || anyMappingInside(folder, volume)) {
             holders.push_back({pid, executableOf(folder)});

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QString>
+#include <string>
 
 #include <sys/types.h>
 #include <vector>
@@ -14,9 +14,9 @@ public:
     struct Holder
     {
         pid_t pid = 0;
-        QString executablePath; // the program's path, or its short name when the path is unreadable
+        std::string executablePath; // the program's path, or its short name when the path is unreadable
     };
 
     // In ascending process-id order; the calling process is never listed.
-    static std::vector<Holder> of(const QString& mountPoint);
+    static std::vector<Holder> of(const std::string& mountPoint);
 };

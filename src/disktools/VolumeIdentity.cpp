@@ -1,9 +1,7 @@
 #include "disktools/VolumeIdentity.h"
 
 #include "platform/UniqueFd.h"
-#include "system/StorageSafety.h"
-
-#include <QFile>
+#include "platform/IndexingMarker.h"
 
 #include <cerrno>
 #include <cstring>
@@ -51,9 +49,9 @@ bool forEachEntry(UniqueFd folder, auto&& visit)
 
 } // namespace
 
-VolumeIdentity::Verdict VolumeIdentity::compare(const QString& mountPoint, const QString& cipherDirectory)
+VolumeIdentity::Verdict VolumeIdentity::compare(const std::string& mountPoint, const std::string& cipherDirectory)
 {
-    UniqueFd root(::open(QFile::encodeName(mountPoint).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    UniqueFd root(::open(mountPoint.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!root.isValid()) {
         return isDisconnection(errno) ? Verdict::disconnected : Verdict::different;
     }
@@ -73,7 +71,7 @@ VolumeIdentity::Verdict VolumeIdentity::compare(const QString& mountPoint, const
     // A vault Kovara has unlocked holds the privacy marker at its root: one lookup of that name
     // spares listing a root of thousands of entries, every one of whose names gocryptfs would
     // decrypt. Without it, the first entry listed serves.
-    probeEntry(StorageSafety::privacyMarkerName);
+    probeEntry(privacyMarkerName);
     bool listed = true;
     if (probeError == ENOENT) {
         probeError = 0;
@@ -87,7 +85,7 @@ VolumeIdentity::Verdict VolumeIdentity::compare(const QString& mountPoint, const
     }
 
     UniqueFd cipher(
-        ::open(QFile::encodeName(cipherDirectory).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        ::open(cipherDirectory.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     bool matched = false;
     bool holdsContent = false;
     const bool cipherListed = cipher.isValid() && forEachEntry(std::move(cipher), [&](const dirent& entry) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QString>
+#include <string>
 
 // Whether the volume mounted at a mount point is the gocryptfs volume of a given cipher folder,
 // judged by what the mount serves rather than by the name it was given: gocryptfs passes the
@@ -18,5 +18,5 @@ public:
         disconnected,
     };
 
-    static Verdict compare(const QString& mountPoint, const QString& cipherDirectory);
+    static Verdict compare(const std::string& mountPoint, const std::string& cipherDirectory);
 };

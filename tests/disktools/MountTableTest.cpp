@@ -15,7 +15,7 @@ TEST(MountTable, DecodesTheKernelsOctalEscapesAndKeepsEverythingElse)
 
 TEST(MountTable, ReadsEachFieldAroundOptionalFieldsAndSkipsMalformedLines)
 {
-    const QByteArray text =
+    const std::string text =
         "22 1 8:1 / / rw,relatime shared:1 - ext4 /dev/sda1 rw\n"
         "61 22 0:52 / /run/user/1000/kovara/Meu\\040Cofre\\0401 rw,nosuid,nodev,relatime shared:7 master:2 - "
         "fuse.gocryptfs /home/ana/Kovara/Vaults.noindex/x\\040y.sparsebundle/cipher "

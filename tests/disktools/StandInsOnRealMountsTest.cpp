@@ -187,7 +187,7 @@ TEST_F(StandInsOnRealMounts, MountsThatOnlyCarryAVaultsNameAreNeverTakenForIt)
     const QByteArray foreignLine = "90 1 0:99 / /tmp/alheio rw - fuse.gocryptfs " +
                                    cipher.toUtf8().replace(' ', "\\040") +
                                    " rw,user_id=" + QByteArray::number(::geteuid() + 1) + ",group_id=0";
-    EXPECT_TRUE(AttachedImages::from(MountTable::parse(foreignLine)).images().empty());
+    EXPECT_TRUE(AttachedImages::from(MountTable::parse(foreignLine.toStdString())).images().empty());
 
     for (const QString& sharing : {QString("-allow_other"), QString("-nosyslog")}) {
         SCOPED_TRACE(sharing.toStdString());

@@ -16,9 +16,10 @@ QStringList RealMounts::mountPointsUnder(const QString& root)
     QStringList found;
     const MountTable table = MountTable::read();
     for (const MountInfoEntry& mount : table.entries()) {
-        if (mount.fileSystemType == QLatin1String(AttachedImages::fileSystemType) &&
-            (mount.mountPoint == root || mount.mountPoint.startsWith(root + u'/'))) {
-            found << mount.mountPoint;
+        const QString mountPoint = QString::fromStdString(mount.mountPoint);
+        if (mount.fileSystemType == AttachedImages::fileSystemType &&
+            (mountPoint == root || mountPoint.startsWith(root + u'/'))) {
+            found << mountPoint;
         }
     }
     return found;

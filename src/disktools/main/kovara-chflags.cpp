@@ -4,5 +4,5 @@
 int main(int argc, char** argv)
 {
     return StandInMain::run(
-        argc, argv, [](const QStringList& arguments, std::stop_token) { return ChflagsCommand::run(arguments); });
+        argc, argv, [](const std::vector<std::string>& arguments, std::stop_token) { return ChflagsCommand::run(arguments); });
 }
