@@ -4,25 +4,32 @@
 #include "disktools/Gocryptfs.h"
 #include "system/ChildProcess.h"
 
-#include <QFileInfo>
+#include <QFile>
 
 #include <stdexcept>
 
 namespace {
 
-void runProgram(const QString& executable, const QStringList& arguments, std::optional<QByteArrayView> input = {},
+std::string encoded(const QString& path)
+{
+    return QFile::encodeName(path).toStdString();
+}
+
+void runProgram(const std::string& executable, const std::vector<std::string>& arguments,
+                std::optional<std::string_view> input = {},
                 ChildProcess::Output output = ChildProcess::Output::captured)
 {
-    const SystemToolSpec program{executable, QFileInfo(executable).fileName(), std::nullopt};
+    const ChildProcess::Program program{executable, executable.substr(executable.rfind('/') + 1), std::nullopt};
     // A program that leaves a daemon behind (gocryptfs) gets no pipe the daemon could keep open.
-    const SystemProcessResult result = ChildProcess::run(
+    const ChildProcess::Result result = ChildProcess::run(
         program, arguments, {.standardInput = input, .standardOutput = output, .standardError = output}, {});
     if (result.terminationStatus != 0) {
-        throw std::runtime_error(QString("%1 %2 failed with status %3: %4")
-                                     .arg(executable, arguments.join(u' '))
-                                     .arg(result.terminationStatus)
-                                     .arg(result.diagnostic())
-                                     .toStdString());
+        std::string command = executable;
+        for (const std::string& argument : arguments) {
+            command += ' ' + argument;
+        }
+        throw std::runtime_error(command + " failed with status " + std::to_string(result.terminationStatus) + ": " +
+                                 result.standardError);
     }
 }
 
@@ -30,17 +37,18 @@ void runProgram(const QString& executable, const QStringList& arguments, std::op
 
 void Baselines::mountAndList(const QString& cipherDirectory, const QString& mountPoint, const QByteArray& passwordLine)
 {
-    runProgram(QString::fromLatin1(Gocryptfs::executable), {"-q", "-nosyslog", "--", cipherDirectory, mountPoint},
-               QByteArrayView(passwordLine), ChildProcess::Output::discarded);
-    runProgram(QStringLiteral("/usr/bin/ls"), {"-lA", "--", mountPoint});
+    runProgram(Gocryptfs::executable, {"-q", "-nosyslog", "--", encoded(cipherDirectory), encoded(mountPoint)},
+               std::string_view(passwordLine.data(), static_cast<std::size_t>(passwordLine.size())),
+               ChildProcess::Output::discarded);
+    runProgram("/usr/bin/ls", {"-lA", "--", encoded(mountPoint)});
 }
 
 void Baselines::unmount(const QString& mountPoint)
 {
-    runProgram(QString::fromLatin1(Fusermount::executable), {"-u", "--", mountPoint});
+    runProgram(Fusermount::executable, {"-u", "--", encoded(mountPoint)});
 }
 
 void Baselines::copyArchive(const QString& source, const QString& destination)
 {
-    runProgram(QStringLiteral("/usr/bin/cp"), {"-a", "--", source, destination});
+    runProgram("/usr/bin/cp", {"-a", "--", encoded(source), encoded(destination)});
 }

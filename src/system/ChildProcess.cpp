@@ -1,11 +1,8 @@
 #include "system/ChildProcess.h"
 
-#include "model/VaultError.h"
-#include "platform/PosixError.h"
+#include "platform/PosixCategory.h"
+#include "system/ChildProcessFailure.h"
 #include "system/PipeReader.h"
-
-#include <QDir>
-#include <QFile>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -81,7 +78,7 @@ std::optional<int> makePipe(Pipe& pipe)
 // Writes every byte straight from the caller's buffer. A child that exits without reading would
 // make the write raise SIGPIPE, which would end the whole application: the signal is blocked on
 // this thread for the write and a SIGPIPE it caused is consumed before unblocking.
-bool writeAll(int fd, QByteArrayView bytes)
+bool writeAll(int fd, std::string_view bytes)
 {
     sigset_t pipeSignal;
     sigemptyset(&pipeSignal);
@@ -92,10 +89,10 @@ bool writeAll(int fd, QByteArrayView bytes)
     sigpending(&pendingBefore);
 
     const char* next = bytes.data();
-    qsizetype remaining = bytes.size();
+    std::size_t remaining = bytes.size();
     bool sent = true;
     while (remaining > 0) {
-        const ssize_t written = ::write(fd, next, static_cast<size_t>(remaining));
+        const ssize_t written = ::write(fd, next, remaining);
         if (written < 0) {
             if (errno == EINTR) {
                 continue;
@@ -108,21 +105,22 @@ bool writeAll(int fd, QByteArrayView bytes)
             break;
         }
         next += written;
-        remaining -= written;
+        remaining -= static_cast<std::size_t>(written);
     }
     pthread_sigmask(SIG_SETMASK, &previousMask, nullptr);
     return sent;
 }
 
 // The pipe of a stream that is captured (or fed, for standard input); none for the null device.
-std::optional<Pipe> pipeWhen(bool wanted, const QString& displayName)
+std::optional<Pipe> pipeWhen(bool wanted, const std::string& displayName)
 {
     if (!wanted) {
         return std::nullopt;
     }
     Pipe pipe;
     if (const std::optional<int> failure = makePipe(pipe)) {
-        throw VaultError::commandFailed(displayName, -1, posixErrorText(*failure));
+        throw ChildProcessFailure(ChildProcessFailure::Kind::failed, displayName, -1,
+                                  posixCategory().message(*failure));
     }
     return pipe;
 }
@@ -184,14 +182,14 @@ public:
 
 } // namespace
 
-SystemProcessResult ChildProcess::run(const SystemToolSpec& program, const QStringList& arguments,
-                                      const Options& options, std::stop_token cancellation)
+ChildProcess::Result ChildProcess::run(const Program& program, const std::vector<std::string>& arguments,
+                                       const Options& options, std::stop_token cancellation)
 {
     ChildProcess child(program);
     return child.runToEnd(arguments, options, cancellation);
 }
 
-ChildProcess::ChildProcess(const SystemToolSpec& program) : program_(program)
+ChildProcess::ChildProcess(const Program& program) : program_(program)
 {
 }
 
@@ -203,14 +201,14 @@ ChildProcess::~ChildProcess()
     }
 }
 
-SystemProcessResult ChildProcess::runToEnd(const QStringList& arguments, const Options& options,
-                                           const std::stop_token& cancellation)
+ChildProcess::Result ChildProcess::runToEnd(const std::vector<std::string>& arguments, const Options& options,
+                                            const std::stop_token& cancellation)
 {
     // Runs at once if cancellation was already requested. It is destroyed (waiting for a call in
     // progress on another thread) before the process descriptor it uses is closed.
     std::stop_callback onCancellation(cancellation, [this] { requestCancellation(); });
     if (cancellationRequested()) {
-        throw VaultError(VaultError::Kind::operationCancelled);
+        throw ChildProcessFailure(ChildProcessFailure::Kind::cancelled, program_.displayName);
     }
 
     std::optional<Pipe> output = pipeWhen(options.standardOutput == Output::captured, program_.displayName);
@@ -242,42 +240,43 @@ SystemProcessResult ChildProcess::runToEnd(const QStringList& arguments, const O
         if (!written || !closed) {
             stopAndWait();
             waitForReaders(outputReader, errorReader);
-            throw VaultError::commandFailed(program_.displayName, -1,
-                                            QStringLiteral("não foi possível enviar a entrada protegida"));
+            throw ChildProcessFailure(ChildProcessFailure::Kind::failed, program_.displayName, -1,
+                                      "não foi possível enviar a entrada protegida");
         }
     }
 
     const Outcome outcome = waitForExit();
     if (!waitForReaders(outputReader, errorReader)) {
-        throw VaultError::commandFailed(
-            program_.displayName, terminationStatus_,
-            QStringLiteral("a leitura da saída não terminou após o encerramento do processo"));
+        throw ChildProcessFailure(ChildProcessFailure::Kind::failed, program_.displayName, terminationStatus_,
+                                  "a leitura da saída não terminou após o encerramento do processo");
     }
     if (outcome == Outcome::timedOut) {
-        throw VaultError::commandTimedOut(program_.displayName);
+        throw ChildProcessFailure(ChildProcessFailure::Kind::timedOut, program_.displayName);
     }
     if (outcome == Outcome::cancelled) {
-        throw VaultError(VaultError::Kind::operationCancelled);
+        throw ChildProcessFailure(ChildProcessFailure::Kind::cancelled, program_.displayName);
     }
-    const PipeReader::Captured capturedOutput = capturedBy(outputReader);
-    const PipeReader::Captured capturedError = capturedBy(errorReader);
-    if (const std::optional<QString> readError =
+    PipeReader::Captured capturedOutput = capturedBy(outputReader);
+    PipeReader::Captured capturedError = capturedBy(errorReader);
+    if (const std::optional<std::string>& readError =
             capturedOutput.readError ? capturedOutput.readError : capturedError.readError) {
-        throw VaultError::commandFailed(program_.displayName, terminationStatus_,
-                                        QStringLiteral("falha ao ler a saída: ") + *readError);
+        throw ChildProcessFailure(ChildProcessFailure::Kind::failed, program_.displayName, terminationStatus_,
+                                  "falha ao ler a saída: " + *readError);
     }
     if (capturedOutput.wasTruncated || capturedError.wasTruncated) {
-        throw VaultError::commandOutputTooLarge(program_.displayName);
+        throw ChildProcessFailure(ChildProcessFailure::Kind::outputTooLarge, program_.displayName);
     }
-    return SystemProcessResult{terminationStatus_, capturedOutput.data, capturedError.data, false, false};
+    return Result{terminationStatus_, std::move(capturedOutput.data), std::move(capturedError.data)};
 }
 
-void ChildProcess::launch(const QStringList& arguments, int standardInput, int standardOutput, int standardError)
+void ChildProcess::launch(const std::vector<std::string>& arguments, int standardInput, int standardOutput,
+                          int standardError)
 {
     const auto launchFailed = [this](int errorNumber) {
-        return VaultError::commandFailed(program_.displayName, -1, posixErrorText(errorNumber));
+        return ChildProcessFailure(ChildProcessFailure::Kind::failed, program_.displayName, -1,
+                                   posixCategory().message(errorNumber));
     };
-    if (!QDir::isAbsolutePath(program_.executable)) {
+    if (!program_.executable.starts_with('/')) {
         throw launchFailed(EINVAL);
     }
 
@@ -314,22 +313,18 @@ void ChildProcess::launch(const QStringList& arguments, int standardInput, int s
         throw launchFailed(failure);
     }
 
-    std::vector<QByteArray> encoded;
-    encoded.reserve(static_cast<size_t>(arguments.size()) + 1);
-    encoded.push_back(QFile::encodeName(program_.executable));
-    for (const QString& argument : arguments) {
-        encoded.push_back(argument.toUtf8());
-    }
+    // posix_spawn takes non-const strings for C's sake but never writes to them.
     std::vector<char*> argv;
-    argv.reserve(encoded.size() + 1);
-    for (QByteArray& argument : encoded) {
-        argv.push_back(argument.data());
+    argv.reserve(arguments.size() + 2);
+    argv.push_back(const_cast<char*>(program_.executable.c_str()));
+    for (const std::string& argument : arguments) {
+        argv.push_back(const_cast<char*>(argument.c_str()));
     }
     argv.push_back(nullptr);
 
     pid_t pid = -1;
     failure =
-        posix_spawn(&pid, encoded.front().constData(), &settings.actions, &settings.attributes, argv.data(), environ);
+        posix_spawn(&pid, program_.executable.c_str(), &settings.actions, &settings.attributes, argv.data(), environ);
     if (failure != 0) {
         throw launchFailed(failure);
     }

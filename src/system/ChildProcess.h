@@ -1,18 +1,18 @@
 #pragma once
 
 #include "platform/UniqueFd.h"
-#include "system/SystemProcessResult.h"
-#include "system/SystemTool.h"
-
-#include <QByteArrayView>
-#include <QStringList>
 
 #include <sys/types.h>
 
 #include <chrono>
+#include <cstddef>
+#include <cstdint>
 #include <mutex>
 #include <optional>
 #include <stop_token>
+#include <string>
+#include <string_view>
+#include <vector>
 
 // One child process run to its end on the calling thread, which it blocks throughout. It is the
 // machinery under SystemProcessRunner, public so that the disk-image stand-ins start their own
@@ -22,15 +22,15 @@
 // after the program name; it inherits the environment, the working directory and nothing but its
 // three standard streams. Standard output and standard error are each captured up to
 // `maximumCapturedBytes`, or discarded. A non-zero status is a result, not an error. Failures are
-// thrown as VaultError, named by `program.displayName`:
-// - operationCancelled: `cancellation` was requested before the launch (nothing is started) or
-//   while the child ran (it gets SIGTERM, then SIGKILL after a 2 s grace);
-// - commandFailed with status -1: the launch failed (the Portuguese text of the error), or the
-//   standard input could not be sent;
-// - commandTimedOut: `program.timeout` passed after the standard input was sent;
-// - commandFailed with the child's status: the output could not be read to its end after the
-//   child ended (a grandchild kept it open), or a read failed;
-// - commandOutputTooLarge: a stream exceeded the cap.
+// thrown as ChildProcessFailure, named by `program.displayName`:
+// - cancelled: `cancellation` was requested before the launch (nothing is started) or while the
+//   child ran (it gets SIGTERM, then SIGKILL after a 2 s grace);
+// - failed with status -1: the launch failed (the Portuguese text of the error), or the standard
+//   input could not be sent;
+// - timedOut: `program.timeout` passed after the standard input was sent;
+// - failed with the child's status: the output could not be read to its end after the child ended
+//   (a grandchild kept it open), or a read failed;
+// - outputTooLarge: a stream exceeded the cap.
 // Whatever happens, the child has ended and been reaped before `run` returns or throws.
 class ChildProcess
 {
@@ -38,7 +38,7 @@ public:
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
 
-    static constexpr qsizetype maximumCapturedBytes = 4'194'304;
+    static constexpr std::size_t maximumCapturedBytes = 4'194'304;
 
     // Where one of the child's output streams goes.
     enum class Output {
@@ -50,18 +50,35 @@ public:
         discarded,
     };
 
+    struct Program
+    {
+        // An absolute path, in the file system's own encoding.
+        std::string executable;
+        // The name failure texts give the program.
+        std::string displayName;
+        // Counted from the moment the standard input has been sent; none lets it run until it ends.
+        std::optional<std::chrono::milliseconds> timeout;
+    };
+
     struct Options
     {
         // Written once, straight from the caller's bytes (no copy is made, so a password can be
         // wiped by its owner afterwards), then closed; without it the child reads the null device.
-        std::optional<QByteArrayView> standardInput;
+        std::optional<std::string_view> standardInput;
         Output standardOutput = Output::captured;
         Output standardError = Output::captured;
     };
 
-    // A discarded stream comes back empty in the result.
-    static SystemProcessResult run(const SystemToolSpec& program, const QStringList& arguments, const Options& options,
-                                   std::stop_token cancellation = {});
+    // A discarded stream comes back empty.
+    struct Result
+    {
+        std::int32_t terminationStatus = 0;
+        std::string standardOutput;
+        std::string standardError;
+    };
+
+    static Result run(const Program& program, const std::vector<std::string>& arguments, const Options& options,
+                      std::stop_token cancellation = {});
 
 private:
     enum class Outcome {
@@ -70,13 +87,13 @@ private:
         cancelled
     };
 
-    explicit ChildProcess(const SystemToolSpec& program);
+    explicit ChildProcess(const Program& program);
     ~ChildProcess();
 
-    SystemProcessResult runToEnd(const QStringList& arguments, const Options& options,
-                                 const std::stop_token& cancellation);
+    Result runToEnd(const std::vector<std::string>& arguments, const Options& options,
+                    const std::stop_token& cancellation);
     // A descriptor of -1 gives the child the null device for that stream.
-    void launch(const QStringList& arguments, int standardInput, int standardOutput, int standardError);
+    void launch(const std::vector<std::string>& arguments, int standardInput, int standardOutput, int standardError);
 
     // Cancellation: the request may arrive on any thread, before or after the launch.
     void requestCancellation();
@@ -88,7 +105,7 @@ private:
     void stopAndWait();
     void reap();
 
-    const SystemToolSpec& program_;
+    const Program& program_;
     pid_t pid_ = -1;
     // Signals go through a process descriptor, never a bare pid, so a child that has been reaped
     // (and whose pid the system may have reused) can never be hit by a late cancellation.

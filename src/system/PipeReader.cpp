@@ -1,6 +1,6 @@
 #include "system/PipeReader.h"
 
-#include "platform/PosixError.h"
+#include "platform/PosixCategory.h"
 
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -9,28 +9,29 @@
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
+#include <system_error>
 #include <vector>
 
 struct PipeReader::State
 {
-    State(UniqueFd readingEnd, qsizetype maximumBytes)
+    State(UniqueFd readingEnd, std::size_t maximumBytes)
         : fd(std::move(readingEnd))
         , wakeUp(::eventfd(0, EFD_CLOEXEC))
         , maximumBytes(maximumBytes)
     {
         if (!wakeUp.isValid()) {
-            throwPosixError(errno);
+            throw std::system_error(errno, posixCategory());
         }
     }
 
-    void append(const char* bytes, qsizetype length)
+    void append(const char* bytes, std::size_t length)
     {
         std::lock_guard lock(mutex);
-        const qsizetype room = maximumBytes - captured.data.size();
-        if (room <= 0) {
+        if (captured.data.size() >= maximumBytes) {
             captured.wasTruncated = true;
             return;
         }
+        const std::size_t room = maximumBytes - captured.data.size();
         if (length > room) {
             captured.data.append(bytes, room);
             captured.wasTruncated = true;
@@ -39,7 +40,7 @@ struct PipeReader::State
         captured.data.append(bytes, length);
     }
 
-    void stop(bool endedByItself, std::optional<QString> readError)
+    void stop(bool endedByItself, std::optional<std::string> readError)
     {
         {
             std::lock_guard lock(mutex);
@@ -52,7 +53,7 @@ struct PipeReader::State
 
     const UniqueFd fd;
     const UniqueFd wakeUp;
-    const qsizetype maximumBytes;
+    const std::size_t maximumBytes;
 
     mutable std::mutex mutex;
     std::condition_variable stoppedChanged;
@@ -61,7 +62,7 @@ struct PipeReader::State
     bool finished = false;
 };
 
-PipeReader::PipeReader(UniqueFd readingEnd, qsizetype maximumBytes)
+PipeReader::PipeReader(UniqueFd readingEnd, std::size_t maximumBytes)
     : state_(std::make_shared<State>(std::move(readingEnd), maximumBytes))
     , thread_([state = state_] { drain(state); })
 {
@@ -86,7 +87,7 @@ void PipeReader::drain(const std::shared_ptr<State>& state)
             if (errno == EINTR) {
                 continue;
             }
-            state->stop(true, posixErrorText(errno));
+            state->stop(true, posixCategory().message(errno));
             return;
         }
         if (watched[1].revents != 0) {
@@ -98,12 +99,12 @@ void PipeReader::drain(const std::shared_ptr<State>& state)
         }
         const ssize_t count = ::read(state->fd.get(), chunk.data(), chunk.size());
         if (count > 0) {
-            state->append(chunk.data(), count);
+            state->append(chunk.data(), static_cast<std::size_t>(count));
         } else if (count == 0) {
             state->stop(true, std::nullopt);
             return;
         } else if (errno != EINTR && errno != EAGAIN) {
-            state->stop(true, posixErrorText(errno));
+            state->stop(true, posixCategory().message(errno));
             return;
         }
     }

@@ -2,12 +2,11 @@
 
 #include "platform/UniqueFd.h"
 
-#include <QByteArray>
-#include <QString>
-
 #include <chrono>
+#include <cstddef>
 #include <memory>
 #include <optional>
+#include <string>
 #include <thread>
 
 // Drains the reading end of one pipe on a thread of its own while a child process runs. It keeps
@@ -18,16 +17,16 @@ class PipeReader
 public:
     struct Captured
     {
-        QByteArray data;
+        std::string data;
         bool wasTruncated = false;
         // The Portuguese text of a failed read (reading stops there; the bytes before it are kept).
-        std::optional<QString> readError;
+        std::optional<std::string> readError;
     };
 
-    static constexpr qsizetype chunkBytes = 65'536;
+    static constexpr std::size_t chunkBytes = 65'536;
 
     // Takes ownership of `readingEnd` and starts reading at once.
-    PipeReader(UniqueFd readingEnd, qsizetype maximumBytes);
+    PipeReader(UniqueFd readingEnd, std::size_t maximumBytes);
     // Abandons a reader that is still busy (it holds shared state, so it may outlive this object).
     ~PipeReader();
 

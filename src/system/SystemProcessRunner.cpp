@@ -1,6 +1,54 @@
 #include "system/SystemProcessRunner.h"
 
+#include "model/VaultError.h"
 #include "system/ChildProcess.h"
+#include "system/ChildProcessFailure.h"
+
+#include <QFile>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+// One run of `tool`, converted at the boundary: file-system encoded arguments, the caller's input
+// bytes (still not copied), and the failures as the VaultError the app shows.
+SystemProcessResult runTool(const SystemToolSpec& tool, const QStringList& arguments,
+                            std::optional<QByteArrayView> standardInput, std::stop_token cancellation)
+{
+    const ChildProcess::Program program{QFile::encodeName(tool.executable).toStdString(),
+                                        tool.displayName.toStdString(), tool.timeout};
+    std::vector<std::string> encoded;
+    encoded.reserve(static_cast<std::size_t>(arguments.size()));
+    for (const QString& argument : arguments) {
+        encoded.push_back(QFile::encodeName(argument).toStdString());
+    }
+    std::optional<std::string_view> input;
+    if (standardInput) {
+        input.emplace(standardInput->data(), static_cast<std::size_t>(standardInput->size()));
+    }
+    try {
+        const ChildProcess::Result result =
+            ChildProcess::run(program, encoded, {.standardInput = input}, std::move(cancellation));
+        return SystemProcessResult{result.terminationStatus, QByteArray::fromStdString(result.standardOutput),
+                                   QByteArray::fromStdString(result.standardError), false, false};
+    } catch (const ChildProcessFailure& failure) {
+        switch (failure.kind()) {
+        case ChildProcessFailure::Kind::cancelled:
+            throw VaultError(VaultError::Kind::operationCancelled);
+        case ChildProcessFailure::Kind::failed:
+            throw VaultError::commandFailed(tool.displayName, failure.terminationStatus(),
+                                            QString::fromStdString(failure.detail()));
+        case ChildProcessFailure::Kind::timedOut:
+            throw VaultError::commandTimedOut(tool.displayName);
+        case ChildProcessFailure::Kind::outputTooLarge:
+            throw VaultError::commandOutputTooLarge(tool.displayName);
+        }
+        throw;
+    }
+}
+
+} // namespace
 
 SystemProcessRunner::SystemProcessRunner() : SystemProcessRunner(SystemToolTable::fixed())
 {
@@ -20,7 +68,7 @@ QCoro::Task<SystemProcessResult> SystemProcessRunner::run(SystemTool tool, QStri
     // The awaitable is a named local: GCC 12 destroys a lambda temporary inside a co_await
     // expression twice.
     auto blockingRun = executor_.run([this, tool, arguments, standardInput, cancellation] {
-        return ChildProcess::run(tools_.spec(tool), arguments, {.standardInput = standardInput}, cancellation);
+        return runTool(tools_.spec(tool), arguments, standardInput, cancellation);
     });
     co_return co_await blockingRun;
 }
@@ -29,7 +77,6 @@ SystemProcessResult SystemProcessRunner::runAndWait(SystemTool tool, const QStri
                                                     std::optional<QByteArrayView> standardInput,
                                                     std::stop_token cancellation)
 {
-    return executor_.runAndWait([&] {
-        return ChildProcess::run(tools_.spec(tool), arguments, {.standardInput = standardInput}, cancellation);
-    });
+    return executor_.runAndWait(
+        [&] { return runTool(tools_.spec(tool), arguments, standardInput, std::move(cancellation)); });
 }

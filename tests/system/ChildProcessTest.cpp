@@ -1,5 +1,7 @@
 #include "system/ChildProcess.h"
+#include "model/VaultError.h"
 #include "support/FakeSystemTools.h"
+#include "system/ChildProcessFailure.h"
 
 #include <QFileInfo>
 
@@ -16,22 +18,23 @@ using Output = ChildProcess::Output;
 TEST(ChildProcessTest, DiscardedOutputLetsAProgramThatLeavesADaemonFinishAtItsOwnExit)
 {
     FakeSystemTools tools;
-    const SystemToolSpec starter{tools.writeScript("starter", "cat > received\n"
-                                                              "sleep 60 &\n"
-                                                              "echo $! > daemon\n"
-                                                              "echo 'para ninguém'\n"
-                                                              "echo 'erro para ninguém' >&2\n"
-                                                              "exit 3"),
-                                 "starter", std::nullopt};
+    const ChildProcess::Program starter{tools
+                                            .writeScript("starter", "cat > received\n"
+                                                                    "sleep 60 &\n"
+                                                                    "echo $! > daemon\n"
+                                                                    "echo 'para ninguém'\n"
+                                                                    "echo 'erro para ninguém' >&2\n"
+                                                                    "exit 3")
+                                            .toStdString(),
+                                        "starter", std::nullopt};
 
-    const SystemProcessResult result = ChildProcess::run(starter, {},
-                                                         {.standardInput = QByteArrayView("segredo"),
-                                                          .standardOutput = Output::discarded,
-                                                          .standardError = Output::discarded});
+    const ChildProcess::Result result = ChildProcess::run(
+        starter, {},
+        {.standardInput = "segredo", .standardOutput = Output::discarded, .standardError = Output::discarded});
 
     EXPECT_EQ(result.terminationStatus, 3);
-    EXPECT_TRUE(result.standardOutput.isEmpty());
-    EXPECT_TRUE(result.standardError.isEmpty());
+    EXPECT_TRUE(result.standardOutput.empty());
+    EXPECT_TRUE(result.standardError.empty());
     EXPECT_EQ(tools.read("received"), "segredo");
     const QString daemon = QString::fromLatin1(tools.read("daemon").trimmed());
     // The daemon holds the null device, no pipe of ours.
@@ -40,15 +43,34 @@ TEST(ChildProcessTest, DiscardedOutputLetsAProgramThatLeavesADaemonFinishAtItsOw
     ::kill(daemon.toInt(), SIGKILL);
 
     // Each stream is chosen on its own.
-    const SystemToolSpec talker{tools.writeScript("talker", "echo 'para ninguém'\n"
-                                                            "echo 'erro guardado' >&2"),
-                                "talker", std::nullopt};
-    const SystemProcessResult errorOnly = ChildProcess::run(
+    const ChildProcess::Program talker{tools
+                                           .writeScript("talker", "echo 'para ninguém'\n"
+                                                                  "echo 'erro guardado' >&2")
+                                           .toStdString(),
+                                       "talker", std::nullopt};
+    const ChildProcess::Result errorOnly = ChildProcess::run(
         talker, {},
         {.standardInput = std::nullopt, .standardOutput = Output::discarded, .standardError = Output::captured});
     EXPECT_EQ(errorOnly.terminationStatus, 0);
-    EXPECT_TRUE(errorOnly.standardOutput.isEmpty());
+    EXPECT_TRUE(errorOnly.standardOutput.empty());
     EXPECT_EQ(errorOnly.standardError, "erro guardado\n");
+}
+
+// The disk-image stand-ins report a helper's failure in the sentence the app gives its own tools.
+TEST(ChildProcessTest, FailureSentencesAreTheAppsOwn)
+{
+    using Kind = ChildProcessFailure::Kind;
+    const std::pair<ChildProcessFailure, VaultError> cases[] = {
+        {{Kind::cancelled, "gocryptfs"}, VaultError(VaultError::Kind::operationCancelled)},
+        {{Kind::failed, "gocryptfs", -1, "Permissão negada"},
+         VaultError::commandFailed("gocryptfs", -1, "Permissão negada")},
+        {{Kind::failed, "gocryptfs", 2}, VaultError::commandFailed("gocryptfs", 2, "")},
+        {{Kind::timedOut, "gocryptfs"}, VaultError::commandTimedOut("gocryptfs")},
+        {{Kind::outputTooLarge, "gocryptfs"}, VaultError::commandOutputTooLarge("gocryptfs")},
+    };
+    for (const auto& [failure, error] : cases) {
+        EXPECT_EQ(QString::fromUtf8(failure.what()), error.errorDescription());
+    }
 }
 
 } // namespace
