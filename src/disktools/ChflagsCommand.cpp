@@ -4,6 +4,8 @@
 #include "disktools/ToolOutput.h"
 #include "platform/HiddenFlag.h"
 
+#include <QFile>
+
 #include <system_error>
 
 int ChflagsCommand::run(const QStringList& arguments)
@@ -15,7 +17,7 @@ int ChflagsCommand::run(const QStringList& arguments)
     int status = 0;
     for (const QString& path : arguments.mid(1)) {
         try {
-            HiddenFlag::set(path, flag == "hidden");
+            HiddenFlag::set(QFile::encodeName(path).toStdString(), flag == "hidden");
         } catch (const std::system_error& error) {
             ToolOutput::failure(path + ": " + QString::fromStdString(error.code().message()));
             status = 1;

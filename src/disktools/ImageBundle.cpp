@@ -93,7 +93,7 @@ void ImageBundle::writeMetadata(const QString& bundlePath, const QString& volume
     tree.set("encryption", PropertyListTree::newString("gocryptfs AES-256-GCM, scrypt"));
     const QString metadataPath = QDir(bundlePath).filePath(metadataFileName);
     try {
-        AtomicFile::write(metadataPath, tree.toXml(), 0600);
+        AtomicFile::write(QFile::encodeName(metadataPath).toStdString(), tree.toXml().toStdString(), 0600);
     } catch (const std::system_error& error) {
         throw ToolFailure(metadataPath + ": " + QString::fromStdString(error.code().message()));
     }
@@ -112,7 +112,7 @@ QString ImageBundle::cipherDirectory() const
 FolderLock ImageBundle::lock() const
 {
     try {
-        return FolderLock(path_);
+        return FolderLock(QFile::encodeName(path_).toStdString());
     } catch (const std::system_error& error) {
         throw ToolFailure(path_ + ": " + QString::fromStdString(error.code().message()));
     }

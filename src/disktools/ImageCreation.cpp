@@ -96,11 +96,12 @@ int ImageCreation::run(const QStringList& arguments, std::stop_token stop)
     if (struct stat existing{}; ::lstat(QFile::encodeName(target).constData(), &existing) == 0) {
         throw ToolFailure(target + ": " + posixErrorText(EEXIST));
     }
-    UnfinishedImages::removeAbandoned(parent);
-    const QString unfinished = UnfinishedImages::temporaryPathFor(target);
+    UnfinishedImages::removeAbandoned(QFile::encodeName(parent).toStdString());
+    const QString unfinished =
+        QFile::decodeName(UnfinishedImages::temporaryPathFor(QFile::encodeName(target).toStdString()).c_str());
     makeFolder(unfinished);
     try {
-        const FolderLock building(unfinished);
+        const FolderLock building(QFile::encodeName(unfinished).toStdString());
         makePrivate(unfinished);
         const QString cipher = QDir(unfinished).filePath(ImageBundle::cipherFolderName);
         makeFolder(cipher);
