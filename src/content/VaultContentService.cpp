@@ -143,13 +143,14 @@ struct ImportTarget
 void clearStagingFolder(const QString& stagingRoot)
 {
     const std::string encodedRoot = QFile::encodeName(stagingRoot).toStdString();
+    const std::string prefix = encodedRoot + '/';
     const UniqueFd staging(::open(encodedRoot.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     std::vector<std::string> names;
     if (!staging.isValid() || !readDirectoryNames(staging.get(), names)) {
         return;
     }
     for (const std::string& name : names) {
-        removeFileTree(encodedRoot + '/' + name);
+        removeFileTree(prefix + name);
     }
 }
 

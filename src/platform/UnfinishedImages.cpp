@@ -60,6 +60,7 @@ void UnfinishedImages::removeAbandoned(const std::string& folder)
     if (!directory.isValid() || !readDirectoryNames(directory.get(), names)) {
         return;
     }
+    const std::string prefix = folder + '/';
     for (const std::string& name : names) {
         if (!name.starts_with(marker)) {
             continue;
@@ -68,7 +69,7 @@ void UnfinishedImages::removeAbandoned(const std::string& folder)
         const UniqueFd candidate(
             ::openat(directory.get(), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
         if (candidate.isValid() && ::flock(candidate.get(), LOCK_EX | LOCK_NB) == 0) {
-            removeFileTree(folder + '/' + name);
+            removeFileTree(prefix + name);
         }
     }
 }
