@@ -180,7 +180,8 @@ VaultBench::ImportObservation VaultBench::importThroughStore(const QList<QUrl>& 
         fail(QStringLiteral("the store's import did not copy every source"));
     }
     for (const QUrl& source : sources) {
-        if (!removeFileTree(storeMountPoint() + QLatin1Char('/') + source.fileName())) {
+        if (!removeFileTree(
+                QFile::encodeName(storeMountPoint() + QLatin1Char('/') + source.fileName()).toStdString())) {
             fail(QStringLiteral("cannot remove the imported %1 from the vault").arg(source.fileName()));
         }
     }

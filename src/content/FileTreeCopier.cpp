@@ -184,7 +184,7 @@ void FileTreeCopier::copyRegularFile(int sourceFolder, const QByteArray& name, c
 {
     // O_NONBLOCK: should the entry have become a FIFO since it was inspected, opening it must not
     // hang; the type is checked on the opened file.
-    const UniqueFd source(openSourceEntry(sourceFolder, name, O_RDONLY | O_NONBLOCK));
+    const UniqueFd source(openSourceEntry(sourceFolder, name.constData(), O_RDONLY | O_NONBLOCK));
     if (!source.isValid()) {
         throwPosixError(errno, sourcePath);
     }
@@ -339,7 +339,7 @@ void FileTreeCopier::chunkDone(qint64 copied, const QString& sourcePath)
 void FileTreeCopier::copyDirectory(int sourceFolder, const QByteArray& name, const DestinationFolder& destination,
                                    const QByteArray& destinationName, const QString& sourcePath)
 {
-    const UniqueFd source(openSourceEntry(sourceFolder, name, O_RDONLY | O_DIRECTORY));
+    const UniqueFd source(openSourceEntry(sourceFolder, name.constData(), O_RDONLY | O_DIRECTORY));
     if (!source.isValid()) {
         throwPosixError(errno, sourcePath);
     }
@@ -353,12 +353,13 @@ void FileTreeCopier::copyDirectory(int sourceFolder, const QByteArray& name, con
     if (!folder.isValid()) {
         throwPosixError(errno, sourcePath);
     }
-    std::vector<QByteArray> children;
+    std::vector<std::string> children;
     if (!readDirectoryNames(source.get(), children)) {
         throwPosixError(errno, sourcePath);
     }
     const DestinationFolder inside = DestinationFolder::of(folder.get(), sourcePath);
-    for (const QByteArray& child : children) {
+    for (const std::string& childName : children) {
+        const QByteArray child = QByteArray::fromStdString(childName);
         copyEntry(source.get(), child, inside, child, sourcePath + u'/' + QFile::decodeName(child));
     }
     copyExtendedAttributes(source.get(), folder.get(), sourcePath);

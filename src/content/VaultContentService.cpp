@@ -60,19 +60,19 @@ QDateTime modificationDateOf(const struct stat& status)
 QList<VaultContentItem> listItems(const QString& root)
 {
     const UniqueFd folder(::open(QFile::encodeName(root).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    std::vector<QByteArray> names;
+    std::vector<std::string> names;
     if (!folder.isValid() || !readDirectoryNames(folder.get(), names)) {
         throwPosixError(errno, root);
     }
     QList<VaultContentItem> items;
-    for (const QByteArray& encodedName : names) {
-        const QString name = QFile::decodeName(encodedName);
+    for (const std::string& encodedName : names) {
+        const QString name = QFile::decodeName(encodedName.c_str());
         if (InternalVolumeItems::contains(name)) {
             continue;
         }
         const QString path = root + u'/' + name;
         struct stat status = {};
-        if (::fstatat(folder.get(), encodedName.constData(), &status, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (::fstatat(folder.get(), encodedName.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0) {
             throwPosixError(errno, path);
         }
         const bool isDirectory = S_ISDIR(status.st_mode);
@@ -142,14 +142,15 @@ struct ImportTarget
 // go now is tried again next time.
 void clearStagingFolder(const QString& stagingRoot)
 {
-    const UniqueFd staging(
-        ::open(QFile::encodeName(stagingRoot).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    std::vector<QByteArray> names;
+    const std::string encodedRoot = QFile::encodeName(stagingRoot).toStdString();
+    const std::string prefix = encodedRoot + '/';
+    const UniqueFd staging(::open(encodedRoot.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    std::vector<std::string> names;
     if (!staging.isValid() || !readDirectoryNames(staging.get(), names)) {
         return;
     }
-    for (const QByteArray& name : names) {
-        removeFileTree(stagingRoot + u'/' + QFile::decodeName(name));
+    for (const std::string& name : names) {
+        removeFileTree(prefix + name);
     }
 }
 
@@ -408,7 +409,7 @@ QCoro::Task<QList<QUrl>> VaultContentService::addItems(QList<QUrl> sources, QUrl
         }
         // After a commit the folder is empty; after a failure it holds the partial copy. Either
         // way it goes (a folder that cannot be removed stays hidden in the staging folder).
-        auto removeItemFolder = [itemFolder] { removeFileTree(itemFolder); };
+        auto removeItemFolder = [itemFolder] { removeFileTree(QFile::encodeName(itemFolder).toStdString()); };
         co_await worker_.run(std::move(removeItemFolder));
         if (failure) {
             std::rethrow_exception(failure);

@@ -23,21 +23,21 @@ namespace {
 // files add nothing.
 void measureFolder(int folder, const QString& folderPath, const std::stop_token& cancellation, qint64& total)
 {
-    std::vector<QByteArray> names;
+    std::vector<std::string> names;
     if (!readDirectoryNames(folder, names)) {
         throwPosixError(errno, folderPath);
     }
-    for (const QByteArray& name : names) {
+    for (const std::string& name : names) {
         throwIfCancelled(cancellation);
-        const QString path = folderPath + u'/' + QFile::decodeName(name);
+        const QString path = folderPath + u'/' + QFile::decodeName(name.c_str());
         struct stat status = {};
-        if (::fstatat(folder, name.constData(), &status, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (::fstatat(folder, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0) {
             throwPosixError(errno, path);
         }
         if (S_ISREG(status.st_mode) && status.st_size > 0) {
             total = addingBytes(total, status.st_size, path);
         } else if (S_ISDIR(status.st_mode)) {
-            const UniqueFd child(openSourceEntry(folder, name, O_RDONLY | O_DIRECTORY));
+            const UniqueFd child(openSourceEntry(folder, name.c_str(), O_RDONLY | O_DIRECTORY));
             if (!child.isValid()) {
                 throwPosixError(errno, path);
             }
@@ -58,7 +58,7 @@ VaultFileCopyPlan makePlan(const QUrl& sourceURL, const std::stop_token& cancell
     if (S_ISREG(status.st_mode) && status.st_size > 0) {
         total = status.st_size;
     } else if (S_ISDIR(status.st_mode)) {
-        const UniqueFd folder(openSourceEntry(AT_FDCWD, QFile::encodeName(root), O_RDONLY | O_DIRECTORY));
+        const UniqueFd folder(openSourceEntry(AT_FDCWD, QFile::encodeName(root).constData(), O_RDONLY | O_DIRECTORY));
         if (!folder.isValid()) {
             throwPosixError(errno, root);
         }

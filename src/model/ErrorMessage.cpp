@@ -6,6 +6,8 @@
 #include "platform/PathError.h"
 #include "platform/PosixError.h"
 
+#include <QFile>
+
 #include <system_error>
 
 QString userMessage(const std::exception_ptr& failure, const QString& namesRelativeTo)
@@ -23,6 +25,11 @@ QString userMessage(const std::exception_ptr& failure, const QString& namesRelat
         const std::error_category& category = error.code().category();
         if (category == std::generic_category() || category == std::system_category()) {
             return posixErrorText(error.code().value());
+        }
+        // Code without Qt throws its POSIX errors plainly, the path it is about (the file
+        // system's bytes) leading the text: "<path>: <Portuguese system text>".
+        if (category == posixCategory()) {
+            return QFile::decodeName(error.what());
         }
         return QString::fromStdString(error.code().message());
     } catch (const std::exception& error) {

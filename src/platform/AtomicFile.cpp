@@ -1,49 +1,47 @@
 #include "platform/AtomicFile.h"
 
-#include "platform/PosixError.h"
-
-#include <QByteArray>
-#include <QFile>
+#include "platform/PosixCategory.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <sys/stat.h>
+#include <system_error>
 #include <unistd.h>
 
-void AtomicFile::write(const QString& path, QByteArrayView contents, mode_t mode)
+void AtomicFile::write(const std::string& path, std::string_view contents, mode_t mode)
 {
-    const QByteArray target = QFile::encodeName(path);
-    QByteArray temporary = target + ".XXXXXX";
+    std::string temporary = path + ".XXXXXX";
     const int fd = ::mkstemp(temporary.data());
     if (fd < 0) {
-        throwPosixError(errno, path);
+        throw std::system_error(errno, posixCategory(), path);
     }
     const auto fail = [&](int error) {
         ::close(fd);
-        ::unlink(temporary.constData());
-        throwPosixError(error, path);
+        ::unlink(temporary.c_str());
+        throw std::system_error(error, posixCategory(), path);
     };
-    qsizetype written = 0;
+    std::size_t written = 0;
     while (written < contents.size()) {
-        const ssize_t count = ::write(fd, contents.data() + written, std::size_t(contents.size() - written));
+        const ssize_t count = ::write(fd, contents.data() + written, contents.size() - written);
         if (count < 0 && errno == EINTR) {
             continue;
         }
         if (count < 0) {
             fail(errno);
         }
-        written += count;
+        written += std::size_t(count);
     }
     if (::fchmod(fd, mode) != 0 || ::fsync(fd) != 0) {
         fail(errno);
     }
     if (::close(fd) != 0) {
         const int error = errno;
-        ::unlink(temporary.constData());
-        throwPosixError(error, path);
+        ::unlink(temporary.c_str());
+        throw std::system_error(error, posixCategory(), path);
     }
-    if (::rename(temporary.constData(), target.constData()) != 0) {
+    if (::rename(temporary.c_str(), path.c_str()) != 0) {
         const int error = errno;
-        ::unlink(temporary.constData());
-        throwPosixError(error, path);
+        ::unlink(temporary.c_str());
+        throw std::system_error(error, posixCategory(), path);
     }
 }

@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QByteArrayView>
-#include <QString>
+#include <string>
+#include <string_view>
 
 #include <sys/types.h>
 
@@ -12,5 +12,5 @@ class AtomicFile
 public:
     // Throws the POSIX error (with the path as context) when any step fails; the temporary file
     // is removed then.
-    static void write(const QString& path, QByteArrayView contents, mode_t mode);
+    static void write(const std::string& path, std::string_view contents, mode_t mode);
 };

@@ -2,9 +2,10 @@
 
 #include <cerrno>
 #include <dirent.h>
+#include <string_view>
 #include <unistd.h>
 
-bool readDirectoryNames(int directory, std::vector<QByteArray>& names)
+bool readDirectoryNames(int directory, std::vector<std::string>& names)
 {
     const int duplicate = ::dup(directory);
     if (duplicate < 0) {
@@ -25,9 +26,9 @@ bool readDirectoryNames(int directory, std::vector<QByteArray>& names)
         if (entry == nullptr) {
             break;
         }
-        const QByteArray name(entry->d_name);
+        const std::string_view name(entry->d_name);
         if (name != "." && name != "..") {
-            names.push_back(name);
+            names.emplace_back(name);
         }
     }
     const int failure = errno;

@@ -3,9 +3,6 @@
 #include "platform/DirectoryNames.h"
 #include "platform/UniqueFd.h"
 
-#include <QByteArray>
-#include <QFile>
-
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -30,18 +27,17 @@ bool removeEntry(int parent, const char* name)
     if (!directory.isValid()) {
         return false;
     }
-    std::vector<QByteArray> children;
+    std::vector<std::string> children;
     bool removedAll = readDirectoryNames(directory.get(), children);
-    for (const QByteArray& child : children) {
-        removedAll = removeEntry(directory.get(), child.constData()) && removedAll;
+    for (const std::string& child : children) {
+        removedAll = removeEntry(directory.get(), child.c_str()) && removedAll;
     }
     return ::unlinkat(parent, name, AT_REMOVEDIR) == 0 && removedAll;
 }
 
 } // namespace
 
-bool removeFileTree(const QString& path)
+bool removeFileTree(const std::string& path)
 {
-    const QByteArray encoded = QFile::encodeName(path);
-    return removeEntry(AT_FDCWD, encoded.constData());
+    return removeEntry(AT_FDCWD, path.c_str());
 }

@@ -1,25 +1,23 @@
 #include "platform/FolderLock.h"
 
-#include "platform/PosixError.h"
-
-#include <QFile>
+#include "platform/PosixCategory.h"
 
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <system_error>
 #include <unistd.h>
 
-FolderLock::FolderLock(const QString& folder)
-    : fd_(::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
+FolderLock::FolderLock(const std::string& folder) : fd_(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
 {
     if (fd_ < 0) {
-        throwPosixError(errno, folder);
+        throw std::system_error(errno, posixCategory(), folder);
     }
     while (::flock(fd_, LOCK_EX) != 0) {
         if (errno != EINTR) {
             const int error = errno;
             ::close(fd_);
-            throwPosixError(error, folder);
+            throw std::system_error(error, posixCategory(), folder);
         }
     }
 }

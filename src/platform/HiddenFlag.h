@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QString>
+#include <string>
 
 // The hidden flag of a file or folder, as Linux file managers understand it: the item's name on
 // a line of the `.hidden` file in its parent folder. Dot-files are hidden anyway; this marks
@@ -9,10 +9,11 @@ class HiddenFlag
 {
 public:
     // Adds or removes the item's line; other lines are kept in their order. The item must exist
-    // (it is looked at without following a symbolic link). Failures are thrown as POSIX errors.
-    static void set(const QString& path, bool hidden);
+    // (it is looked at without following a symbolic link). Failures are thrown as POSIX errors
+    // naming the path they are about.
+    static void set(const std::string& path, bool hidden);
 
-    static bool isSet(const QString& path);
+    static bool isSet(const std::string& path);
 
     static constexpr const char* listFileName = ".hidden";
 };

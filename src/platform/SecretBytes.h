@@ -1,9 +1,8 @@
 #pragma once
 
-#include <QByteArrayView>
-
 #include <cstddef>
 #include <memory>
+#include <string_view>
 
 // Bytes that must not outlive their use (a password and its encodings). The storage is
 // allocated once at its full capacity, so appending never leaves a stale copy behind in a
@@ -32,7 +31,7 @@ public:
     void truncate(std::size_t size);
     void append(char byte);
 
-    QByteArrayView view() const { return QByteArrayView(bytes_.get(), qsizetype(size_)); }
+    std::string_view view() const { return {bytes_.get(), size_}; }
 
 private:
     void wipe();

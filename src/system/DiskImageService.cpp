@@ -165,7 +165,7 @@ MountProtectionReport DiskImageService::prepareStorageNow(std::stop_token cancel
     StorageSafety::ensureRealDirectory(FileLocation::path(storage_.paths().applicationDirectory), true);
     StorageSafety::ensureRealDirectory(storagePath, false);
     storage_.requireStorageInsideApplicationDirectory();
-    UnfinishedImages::removeAbandoned(storagePath);
+    UnfinishedImages::removeAbandoned(QFile::encodeName(storagePath).toStdString());
     StorageSafety::createPrivacyMarker(storagePath);
     MountProtectionReport report;
     runWarningOnFailure(SystemTool::chflags, {QStringLiteral("hidden"), storagePath},

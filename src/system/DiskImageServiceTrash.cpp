@@ -118,7 +118,7 @@ VaultImageRemoval DiskImageService::trashImageNow(const Vault& vault)
 void DiskImageService::setHiddenFlag(bool hidden, const QString& path) const
 {
     try {
-        HiddenFlag::set(path, hidden);
+        HiddenFlag::set(QFile::encodeName(path).toStdString(), hidden);
     } catch (...) {
         log_.error(QStringLiteral("Não foi possível alterar o sinalizador oculto: %1"),
                    {SystemLog::Value::publicValue(userMessage(std::current_exception()))});

@@ -2,6 +2,7 @@
 
 #include "model/KovaraPaths.h"
 #include "model/Vault.h"
+#include "platform/IndexingMarker.h"
 
 #include <QString>
 
@@ -27,9 +28,8 @@ public:
     // The storage folder must sit directly in the application folder once links are resolved.
     void requireStorageInsideApplicationDirectory() const;
 
-    // The file that keeps indexers out of the folder holding it: the storage folder and the root
-    // of every unlocked vault.
-    static constexpr const char* privacyMarkerName = ".metadata_never_index";
+    // The file that keeps indexers out of the folder holding it.
+    static constexpr const char* privacyMarkerName = ::privacyMarkerName;
 
     // Creates the empty privacy marker in `directory` unless a regular file is already there,
     // which is left unchanged.

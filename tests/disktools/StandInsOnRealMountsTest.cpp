@@ -386,7 +386,7 @@ TEST_F(StandInsOnRealMounts, HiddenFlagIsSetAndClearedPerNameAndEachPathIsTried)
     ASSERT_EQ(runStandIn("kovara-chflags", {"hidden", first, second}).exitStatus, 0);
     ASSERT_EQ(runStandIn("kovara-chflags", {"hidden", second}).exitStatus, 0);
     EXPECT_EQ(readAll(storage + "/.hidden"), "outro item\nprimeiro\nsegundo item\n") << "each name listed once";
-    EXPECT_TRUE(HiddenFlag::isSet(first));
+    EXPECT_TRUE(HiddenFlag::isSet(first.toStdString()));
 
     const RealMounts::Run partly = runStandIn("kovara-chflags", {"nohidden", storage + "/inexistente", first});
     EXPECT_EQ(partly.exitStatus, 1);

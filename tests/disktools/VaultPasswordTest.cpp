@@ -19,7 +19,7 @@ QByteArray gocryptfsLineFor(const QByteArray& input)
     ::close(fds[1]);
     const VaultPassword password = VaultPassword::readNulTerminated(fds[0]);
     ::close(fds[0]);
-    return password.gocryptfsLine().view().toByteArray();
+    return QByteArrayView(password.gocryptfsLine().view()).toByteArray();
 }
 
 } // namespace

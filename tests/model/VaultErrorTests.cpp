@@ -1,5 +1,6 @@
 #include "model/ErrorMessage.h"
 #include "model/VaultError.h"
+#include "platform/PosixCategory.h"
 #include "support/QtValuePrinters.h"
 
 #include <gtest/gtest.h>
@@ -17,4 +18,7 @@ TEST(VaultErrorTest, textsNoOtherTestReaches)
     // The standard library's errors, never in its English.
     EXPECT_EQ(userMessage(std::make_exception_ptr(std::system_error(ECONNABORTED, std::system_category()))),
               "Conexão abortada por software");
+    // Code without Qt names the file it failed on in the error itself.
+    EXPECT_EQ(userMessage(std::make_exception_ptr(std::system_error(ENOENT, posixCategory(), "/cofres/.hidden"))),
+              "/cofres/.hidden: Arquivo ou diretório inexistente");
 }

@@ -74,13 +74,13 @@ void collect(const QString& root, const QString& relative, QList<Entry>& entries
                     S_ISREG(status.st_mode)});
     if (S_ISDIR(status.st_mode)) {
         const int folder = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_NOATIME | O_NOFOLLOW | O_CLOEXEC);
-        std::vector<QByteArray> children;
+        std::vector<std::string> children;
         if (folder < 0 || !readDirectoryNames(folder, children)) {
             entries.last().metadata += QStringLiteral(" unlistable");
         }
         ::close(folder);
-        for (const QByteArray& child : children) {
-            const QString name = QFile::decodeName(child);
+        for (const std::string& child : children) {
+            const QString name = QFile::decodeName(child.c_str());
             collect(root, relative.isEmpty() ? name : relative + u'/' + name, entries);
         }
     }

@@ -30,7 +30,7 @@ TEST_F(DiskImageServiceTest, AnImageGoesToTheTrashUnderItsFriendlyNameOrItsOwn)
 {
     DiskImageService realTrash(paths, runner);
     const Vault vault = vaultNamed("Fotos: 2024/25");
-    HiddenFlag::set(vault.imageURL.toLocalFile(), true);
+    HiddenFlag::set(vault.imageURL.toLocalFile().toStdString(), true);
 
     const VaultImageRemoval removal = waitForTask(realTrash.trashImage(vault));
     EXPECT_EQ(removal, VaultImageRemoval::trashed("Fotos- 2024-25.sparsebundle"));
@@ -64,18 +64,18 @@ TEST_F(DiskImageServiceTest, AFailedTrashPutsTheImageBackOrFinishesOnTheNextAtte
     const Vault vault = vaultNamed("Notas");
     const QString image = vault.imageURL.toLocalFile();
     const QString friendly = storagePath() + "/Notas.sparsebundle";
-    HiddenFlag::set(image, true);
+    HiddenFlag::set(image.toStdString(), true);
     bool hiddenWhenTrashed = true;
     trashBehaviour = [&](const QUrl& location) -> std::optional<QUrl> {
         trashedPaths.append(location.toLocalFile());
-        hiddenWhenTrashed = HiddenFlag::isSet(location.toLocalFile());
+        hiddenWhenTrashed = HiddenFlag::isSet(location.toLocalFile().toStdString());
         throw std::runtime_error("O Lixo está cheio.");
     };
     EXPECT_EQ(vaultErrorFrom(service.trashImage(vault)).kind(), VaultError::Kind::imageCouldNotBeTrashed);
     EXPECT_EQ(trashedPaths, QStringList({friendly}));
     EXPECT_FALSE(hiddenWhenTrashed);
     EXPECT_FALSE(QFileInfo::exists(friendly));
-    EXPECT_TRUE(HiddenFlag::isSet(image));
+    EXPECT_TRUE(HiddenFlag::isSet(image.toStdString()));
 
     // The image cannot go back (something took its internal name meanwhile): the error says
     // where it is, and the next attempt trashes it from there.
@@ -88,7 +88,7 @@ TEST_F(DiskImageServiceTest, AFailedTrashPutsTheImageBackOrFinishesOnTheNextAtte
         "O arquivo criptografado do cofre não pôde ser movido para o Lixo. O Lixo está cheio. O arquivo ficou em " +
             friendly + "; apague o cofre novamente para tentar de novo.");
     EXPECT_TRUE(QFileInfo(friendly).isDir());
-    EXPECT_TRUE(HiddenFlag::isSet(friendly));
+    EXPECT_TRUE(HiddenFlag::isSet(friendly.toStdString()));
 
     QDir(image).removeRecursively();
     trashedPaths.clear();
