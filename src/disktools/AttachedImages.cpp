@@ -29,8 +29,7 @@ Described describe(const MountInfoEntry& mount)
 {
     Described described;
     described.image.mountPoint = mount.mountPoint;
-    described.image.deviceEntry =
-        "fuse:" + std::to_string(mount.deviceMajor) + ":" + std::to_string(mount.deviceMinor);
+    described.image.deviceEntry = "fuse:" + std::to_string(mount.deviceMajor) + ":" + std::to_string(mount.deviceMinor);
     const std::vector<std::string> candidates = GocryptfsSource::cipherDirectories(mount.source);
     described.image.imagePath = candidates.empty() ? mount.source : candidates.front();
     bool pointsAtVault = false;

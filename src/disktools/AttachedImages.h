@@ -3,7 +3,6 @@
 #include "disktools/AttachedImage.h"
 #include "disktools/MountTable.h"
 
-
 #include <optional>
 #include <string>
 #include <vector>

@@ -2,7 +2,6 @@
 
 #include "disktools/AttachedImage.h"
 
-
 #include <string>
 #include <vector>
 

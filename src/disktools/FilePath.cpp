@@ -1,6 +1,10 @@
 #include "disktools/FilePath.h"
 
+#include "platform/DirectoryNames.h"
+#include "platform/UniqueFd.h"
+
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <memory>
 
@@ -39,4 +43,14 @@ std::string FilePath::canonical(const std::string& path)
 {
     const std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr), &std::free);
     return resolved ? std::string(resolved.get()) : std::string();
+}
+
+std::vector<std::string> FilePath::entriesOf(const std::string& folder)
+{
+    std::vector<std::string> names;
+    const UniqueFd directory(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!directory.isValid() || !readDirectoryNames(directory.get(), names)) {
+        names.clear();
+    }
+    return names;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // The few path operations the stand-ins need, on paths as the file system's bytes.
 class FilePath
@@ -17,4 +18,7 @@ public:
     static std::string absoluteClean(const std::string& path);
     // Every symbolic link resolved; empty when the path does not lead to an existing item.
     static std::string canonical(const std::string& path);
+    // The names in a folder (not "." and ".."), in the file system's order; none when it cannot
+    // be read.
+    static std::vector<std::string> entriesOf(const std::string& folder);
 };

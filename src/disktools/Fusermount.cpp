@@ -29,6 +29,5 @@ Fusermount::Result Fusermount::unmount(const std::string& mountPoint, bool lazy,
     const std::string message = trimmed(run.standardError);
     // fusermount3 never sets a locale, so EBUSY always reads as the C library's English text.
     return {message.find("Device or resource busy") != std::string::npos ? Outcome::busy : Outcome::failed,
-            message.empty() ? "fusermount3 falhou com código " + std::to_string(run.terminationStatus) + "."
-                            : message};
+            message.empty() ? "fusermount3 falhou com código " + std::to_string(run.terminationStatus) + "." : message};
 }

@@ -102,8 +102,8 @@ void Gocryptfs::initialize(const std::string& cipherDirectory, const VaultPasswo
     }
 }
 
-void Gocryptfs::mount(const std::string& cipherDirectory, const std::string& mountPoint,
-                      const VaultPassword& password, std::chrono::seconds idleTimeout)
+void Gocryptfs::mount(const std::string& cipherDirectory, const std::string& mountPoint, const VaultPassword& password,
+                      std::chrono::seconds idleTimeout)
 {
     // -nosyslog keeps the daemon from swapping its /dev/null streams for a pipe to logger(1).
     std::vector<std::string> arguments{"-q", "-nosyslog"};

@@ -1,8 +1,8 @@
 #include "disktools/GocryptfsSource.h"
 
+#include "disktools/FilePath.h"
+
 #include <algorithm>
-#include <dirent.h>
-#include <memory>
 #include <sys/stat.h>
 
 namespace {
@@ -34,14 +34,9 @@ bool matchesMangled(const std::string& candidate, const std::string& mangled)
 std::vector<std::string> unmangledEntries(const std::string& folder, const std::string& mangled)
 {
     std::vector<std::string> found;
-    const std::unique_ptr<DIR, decltype(&::closedir)> directory(::opendir(folder.c_str()), &::closedir);
-    if (!directory) {
-        return found;
-    }
-    while (const dirent* entry = ::readdir(directory.get())) {
-        const std::string name = entry->d_name;
-        if (name != "." && name != ".." && name != mangled && matchesMangled(name, mangled)) {
-            found.push_back(name);
+    for (std::string& name : FilePath::entriesOf(folder)) {
+        if (name != mangled && matchesMangled(name, mangled)) {
+            found.push_back(std::move(name));
         }
     }
     // In name order, as a listing would show them, whatever order the folder keeps.

@@ -52,8 +52,7 @@ int detach(const std::vector<std::string>& arguments, std::stop_token stop)
 int HdiutilCommand::run(const std::vector<std::string>& arguments, std::stop_token stop)
 {
     const std::string verb = arguments.empty() ? std::string() : arguments.front();
-    const std::vector<std::string> rest(arguments.empty() ? arguments.end() : arguments.begin() + 1,
-                                        arguments.end());
+    const std::vector<std::string> rest(arguments.empty() ? arguments.end() : arguments.begin() + 1, arguments.end());
     if (verb == "create") {
         return ImageCreation::run(rest, stop);
     }

@@ -19,6 +19,6 @@ public:
     // A failure to run becomes the stand-in's ToolFailure ("Operação interrompida." when `stop`
     // ended it).
     static ChildProcess::Result run(const std::string& executable, const std::vector<std::string>& arguments,
-                                    std::optional<std::string_view> standardInput,
-                                    ChildProcess::Output standardError, std::stop_token stop);
+                                    std::optional<std::string_view> standardInput, ChildProcess::Output standardError,
+                                    std::stop_token stop);
 };

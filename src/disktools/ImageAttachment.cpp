@@ -2,6 +2,7 @@
 
 #include "disktools/AttachedImages.h"
 #include "disktools/AttachmentPropertyList.h"
+#include "disktools/FilePath.h"
 #include "disktools/Fusermount.h"
 #include "disktools/Gocryptfs.h"
 #include "disktools/ImageBundle.h"
@@ -10,7 +11,6 @@
 #include "disktools/ToolFailure.h"
 #include "disktools/ToolOutput.h"
 #include "disktools/VaultPassword.h"
-#include "disktools/FilePath.h"
 #include "platform/FolderLock.h"
 
 #include <charconv>
@@ -105,7 +105,8 @@ int ImageAttachment::run(const std::vector<std::string>& arguments, std::stop_to
     const ToolArguments args(arguments, {"-owners", "-idle"}, {"-plist", "-nobrowse", "-stdinpass"}, usage);
     const std::string path = args.singleOperand();
     // Volumes are always owned by the user who attaches them and visible to that user alone.
-    if (const std::optional<std::string> owners = args.value("-owners"); owners && *owners != "on" && *owners != "off") {
+    if (const std::optional<std::string> owners = args.value("-owners");
+        owners && *owners != "on" && *owners != "off") {
         args.refuse("O valor de -owners deve ser on ou off.");
     }
     args.requireFlag("-stdinpass");

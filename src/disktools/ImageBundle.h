@@ -19,7 +19,8 @@ public:
     // symbolic link is refused) and the metadata readable. Throws ToolFailure otherwise.
     static ImageBundle open(const std::string& path);
 
-    static void writeMetadata(const std::string& bundlePath, const std::string& volumeName, std::uint64_t capacityBytes);
+    static void writeMetadata(const std::string& bundlePath, const std::string& volumeName,
+                              std::uint64_t capacityBytes);
 
     // True when `folder` holds an image's metadata file (looked at without following links).
     static bool holdsMetadata(const std::string& folder);

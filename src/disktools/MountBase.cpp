@@ -87,8 +87,7 @@ std::string MountBase::claimFolder(const std::string& volumeName) const
         // mkdir claims the name atomically: an existing entry of any kind (a link included) is a clash.
         if (::mkdir(path, 0700) != 0) {
             if (errno != EEXIST) {
-                throw ToolFailure("Não foi possível criar a pasta de montagem " + candidate + ": " +
-                                  errorText(errno));
+                throw ToolFailure("Não foi possível criar a pasta de montagem " + candidate + ": " + errorText(errno));
             }
             // Unless it is the empty folder a volume that unmounted itself (gocryptfs's idle
             // timeout) left behind: rmdir takes only an empty folder that nothing is mounted on,

@@ -1,28 +1,15 @@
 #include "disktools/VolumeHolders.h"
 
 #include "disktools/FileContents.h"
+#include "disktools/FilePath.h"
 
 #include <algorithm>
 #include <array>
 #include <charconv>
 #include <climits>
-#include <dirent.h>
-#include <memory>
 #include <unistd.h>
 
 namespace {
-
-using Folder = std::unique_ptr<DIR, decltype(&::closedir)>;
-
-Folder openFolder(const std::string& path)
-{
-    return Folder(::opendir(path.c_str()), &::closedir);
-}
-
-bool isDotEntry(const std::string& name)
-{
-    return name == "." || name == "..";
-}
 
 std::string linkTarget(const std::string& link)
 {
@@ -49,17 +36,9 @@ private:
 bool anyOpenFileInside(const std::string& processFolder, const VolumeTest& volume)
 {
     const std::string fdFolder = processFolder + "/fd";
-    const Folder folder = openFolder(fdFolder);
-    if (!folder) {
-        return false;
-    }
-    while (const dirent* entry = ::readdir(folder.get())) {
-        const std::string name = entry->d_name;
-        if (!isDotEntry(name) && volume.contains(linkTarget(fdFolder + '/' + name))) {
-            return true;
-        }
-    }
-    return false;
+    const std::vector<std::string> descriptors = FilePath::entriesOf(fdFolder);
+    return std::any_of(descriptors.begin(), descriptors.end(),
+                       [&](const std::string& fd) { return volume.contains(linkTarget(fdFolder + '/' + fd)); });
 }
 
 bool anyMappingInside(const std::string& processFolder, const VolumeTest& volume)
@@ -100,12 +79,7 @@ std::vector<VolumeHolders::Holder> VolumeHolders::of(const std::string& mountPoi
     const VolumeTest volume(mountPoint);
     std::vector<Holder> holders;
     const pid_t self = ::getpid();
-    const Folder processes = openFolder("/proc");
-    if (!processes) {
-        return holders;
-    }
-    while (const dirent* entry = ::readdir(processes.get())) {
-        const std::string name = entry->d_name;
+    for (const std::string& name : FilePath::entriesOf("/proc")) {
         pid_t pid = 0;
         const auto [end, error] = std::from_chars(name.data(), name.data() + name.size(), pid);
         if (error != std::errc() || end != name.data() + name.size() || pid == self) {

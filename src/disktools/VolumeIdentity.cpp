@@ -1,7 +1,7 @@
 #include "disktools/VolumeIdentity.h"
 
-#include "platform/UniqueFd.h"
 #include "platform/IndexingMarker.h"
+#include "platform/UniqueFd.h"
 
 #include <cerrno>
 #include <cstring>
@@ -84,8 +84,7 @@ VolumeIdentity::Verdict VolumeIdentity::compare(const std::string& mountPoint, c
         return isDisconnection(listed ? probeError : errno) ? Verdict::disconnected : Verdict::different;
     }
 
-    UniqueFd cipher(
-        ::open(cipherDirectory.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    UniqueFd cipher(::open(cipherDirectory.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     bool matched = false;
     bool holdsContent = false;
     const bool cipherListed = cipher.isValid() && forEachEntry(std::move(cipher), [&](const dirent& entry) {

@@ -29,7 +29,7 @@ using RealMounts::runStandIn;
 // The first system entity's mount point in an attach's property list.
 QString attachedMountPoint(const QByteArray& propertyList)
 {
-    const std::optional<PropertyListTree> tree = PropertyListTree::parse(propertyList);
+    const std::optional<PropertyListTree> tree = PropertyListTree::parse(propertyList.toStdString());
     plist_t entities = tree ? plist_dict_get_item(tree->root(), "system-entities") : nullptr;
     plist_t entity = entities ? plist_array_get_item(entities, 0) : nullptr;
     plist_t node = entity ? plist_dict_get_item(entity, "mount-point") : nullptr;

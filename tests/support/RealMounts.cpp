@@ -60,7 +60,7 @@ GocryptfsMountGuard::~GocryptfsMountGuard()
 {
     for (const QString& root : roots_) {
         for (const QString& mountPoint : RealMounts::mountPointsUnder(root)) {
-            Fusermount::unmount(mountPoint, true, {});
+            Fusermount::unmount(mountPoint.toStdString(), true, {});
         }
     }
 }
