@@ -21,7 +21,7 @@ const char* const unreadableConfigurationText = "Os dados de configuração da i
 bool configurationIsReadable(const std::string& cipherDirectory)
 {
     const std::optional<std::string> text =
-        FileContents::read(FilePath::join(cipherDirectory, Gocryptfs::configurationFileName), 64 * 1024);
+        FileContents::read(FilePath::join(cipherDirectory, Gocryptfs::configurationFileName), std::size_t{64} * 1024);
     if (!text) {
         return false;
     }

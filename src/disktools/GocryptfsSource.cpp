@@ -69,12 +69,12 @@ std::vector<std::string> GocryptfsSource::cipherDirectories(const std::string& s
     for (const std::string& component : components(source)) {
         std::vector<std::string> next;
         for (const std::string& folder : paths) {
-            if (exists(folder + '/' + component)) {
-                next.push_back(folder + '/' + component);
+            if (std::string literal = FilePath::join(folder, component); exists(literal)) {
+                next.push_back(std::move(literal));
             }
             if (component.find('_') != std::string::npos) {
                 for (const std::string& entry : unmangledEntries(folder.empty() ? "/" : folder, component)) {
-                    next.push_back(folder + '/' + entry);
+                    next.push_back(FilePath::join(folder, entry));
                 }
             }
         }
