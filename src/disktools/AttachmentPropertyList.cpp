@@ -1,39 +1,28 @@
 #include "disktools/AttachmentPropertyList.h"
 
-#include "disktools/PropertyListTree.h"
+#include "disktools/PropertyList.h"
 
 namespace {
 
-plist_t systemEntities(const AttachedImage& image)
+PropertyList systemEntities(const AttachedImage& image)
 {
-    plist_t entity = plist_new_dict();
-    plist_dict_set_item(entity, "mount-point", PropertyListTree::newString(image.mountPoint));
-    plist_dict_set_item(entity, "dev-entry", PropertyListTree::newString(image.deviceEntry));
-    plist_dict_set_item(entity, "volume-kind", PropertyListTree::newString("gocryptfs"));
-    plist_t entities = plist_new_array();
-    plist_array_append_item(entities, entity);
-    return entities;
+    return PropertyList::Array{PropertyList::Dictionary{
+        {"mount-point", image.mountPoint}, {"dev-entry", image.deviceEntry}, {"volume-kind", "gocryptfs"}}};
 }
 
 } // namespace
 
 std::string AttachmentPropertyList::forAttach(const AttachedImage& image)
 {
-    PropertyListTree tree = PropertyListTree::dictionary();
-    tree.set("system-entities", systemEntities(image));
-    return tree.toXml();
+    return PropertyList(PropertyList::Dictionary{{"system-entities", systemEntities(image)}}).toXml();
 }
 
 std::string AttachmentPropertyList::forInfo(const std::vector<AttachedImage>& images)
 {
-    plist_t entries = plist_new_array();
+    PropertyList::Array entries;
     for (const AttachedImage& image : images) {
-        plist_t entry = plist_new_dict();
-        plist_dict_set_item(entry, "image-path", PropertyListTree::newString(image.imagePath));
-        plist_dict_set_item(entry, "system-entities", systemEntities(image));
-        plist_array_append_item(entries, entry);
+        entries.emplace_back(
+            PropertyList::Dictionary{{"image-path", image.imagePath}, {"system-entities", systemEntities(image)}});
     }
-    PropertyListTree tree = PropertyListTree::dictionary();
-    tree.set("images", entries);
-    return tree.toXml();
+    return PropertyList(PropertyList::Dictionary{{"images", std::move(entries)}}).toXml();
 }

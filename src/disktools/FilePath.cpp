@@ -3,10 +3,12 @@
 #include "platform/DirectoryNames.h"
 #include "platform/UniqueFd.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <fcntl.h>
-#include <filesystem>
 #include <memory>
+#include <string_view>
+#include <unistd.h>
 
 std::string FilePath::join(const std::string& folder, const std::string& name)
 {
@@ -29,14 +31,36 @@ std::string FilePath::fileName(const std::string& path)
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// Cleaned by hand rather than with std::filesystem, whose path type brings the C++ locales and,
+// through them, the C library's character-set conversion and dynamic loading into the stand-ins:
+// code a static program should not carry.
 std::string FilePath::absoluteClean(const std::string& path)
 {
-    std::error_code ignored;
-    std::string clean = std::filesystem::absolute(path, ignored).lexically_normal().string();
-    while (clean.size() > 1 && clean.ends_with('/')) {
-        clean.pop_back();
+    std::string whole = path;
+    if (!path.starts_with('/')) {
+        const std::unique_ptr<char, decltype(&std::free)> workingFolder(::getcwd(nullptr, 0), &std::free);
+        if (!workingFolder) {
+            return path; // the working folder is gone: a relative path names nothing anyway
+        }
+        whole = join(workingFolder.get(), path);
     }
-    return clean;
+    std::vector<std::string_view> components;
+    for (std::string_view rest = whole; !rest.empty();) {
+        const std::string_view component = rest.substr(0, rest.find('/'));
+        rest.remove_prefix(std::min(component.size() + 1, rest.size()));
+        if (component == "..") {
+            if (!components.empty()) {
+                components.pop_back();
+            }
+        } else if (!component.empty() && component != ".") {
+            components.push_back(component);
+        }
+    }
+    std::string clean;
+    for (const std::string_view component : components) {
+        clean.append(1, '/').append(component);
+    }
+    return clean.empty() ? "/" : clean;
 }
 
 std::string FilePath::canonical(const std::string& path)

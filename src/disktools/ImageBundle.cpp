@@ -2,7 +2,7 @@
 
 #include "disktools/FileContents.h"
 #include "disktools/FilePath.h"
-#include "disktools/PropertyListTree.h"
+#include "disktools/PropertyList.h"
 #include "disktools/ToolFailure.h"
 #include "platform/AtomicFile.h"
 #include "platform/PosixCategory.h"
@@ -65,13 +65,12 @@ ImageBundle ImageBundle::open(const std::string& path)
         unreadableMetadata(path);
     }
     const std::optional<std::string> metadata = FileContents::read(metadataPath, maximumMetadataBytes);
-    const std::optional<PropertyListTree> tree =
-        metadata ? PropertyListTree::parse(*metadata) : std::optional<PropertyListTree>();
-    if (!tree) {
+    const std::optional<PropertyList> list = metadata ? PropertyList::fromXml(*metadata) : std::nullopt;
+    if (!list) {
         unreadableMetadata(path);
     }
-    const std::optional<std::string> volumeName = tree->string("volume-name");
-    const std::optional<std::uint64_t> capacity = tree->unsignedInteger("capacity-bytes");
+    const std::optional<std::string> volumeName = list->text("volume-name");
+    const std::optional<std::uint64_t> capacity = list->unsignedInteger("capacity-bytes");
     if (!volumeName || volumeName->empty() || !capacity) {
         unreadableMetadata(path);
     }
@@ -83,14 +82,13 @@ ImageBundle ImageBundle::open(const std::string& path)
 void ImageBundle::writeMetadata(const std::string& bundlePath, const std::string& volumeName,
                                 std::uint64_t capacityBytes)
 {
-    PropertyListTree tree = PropertyListTree::dictionary();
-    tree.set("kovara-image-format", plist_new_uint(metadataFormat));
-    tree.set("volume-name", PropertyListTree::newString(volumeName));
-    tree.set("capacity-bytes", plist_new_uint(capacityBytes));
-    tree.set("encryption", PropertyListTree::newString("gocryptfs AES-256-GCM, scrypt"));
+    const PropertyList metadata = PropertyList::Dictionary{{"kovara-image-format", metadataFormat},
+                                                           {"volume-name", volumeName},
+                                                           {"capacity-bytes", capacityBytes},
+                                                           {"encryption", "gocryptfs AES-256-GCM, scrypt"}};
     const std::string metadataPath = FilePath::join(bundlePath, metadataFileName);
     try {
-        AtomicFile::write(metadataPath, tree.toXml(), 0600);
+        AtomicFile::write(metadataPath, metadata.toXml(), 0600);
     } catch (const std::system_error& error) {
         throw ToolFailure(metadataPath + ": " + error.code().message());
     }

@@ -3,11 +3,12 @@
 #include "disktools/AttachedImages.h"
 #include "disktools/Gocryptfs.h"
 #include "disktools/ImageBundle.h"
-#include "disktools/PropertyListTree.h"
 #include "disktools/VaultPassword.h"
+#include "platform/FileLocation.h"
 #include "platform/HiddenFlag.h"
 #include "support/RealMounts.h"
 #include "support/TestFiles.h"
+#include "system/HdiutilPropertyListParser.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -26,14 +27,10 @@ using namespace TestFiles;
 using RealMounts::runGocryptfs;
 using RealMounts::runStandIn;
 
-// The first system entity's mount point in an attach's property list.
+// The mount point in an attach's property list, read as the app reads it.
 QString attachedMountPoint(const QByteArray& propertyList)
 {
-    const std::optional<PropertyListTree> tree = PropertyListTree::parse(propertyList.toStdString());
-    plist_t entities = tree ? plist_dict_get_item(tree->root(), "system-entities") : nullptr;
-    plist_t entity = entities ? plist_array_get_item(entities, 0) : nullptr;
-    plist_t node = entity ? plist_dict_get_item(entity, "mount-point") : nullptr;
-    return QString::fromUtf8(node ? plist_get_string_ptr(node, nullptr) : "");
+    return FileLocation::path(HdiutilPropertyListParser::attachment(propertyList).mountPoint);
 }
 
 class StandInsOnRealMounts : public testing::Test
