@@ -148,7 +148,8 @@ public:
     void skipDeclaration(std::string_view opening)
     {
         if (take(opening)) {
-            rest_.remove_prefix(std::min(rest_.find('>'), rest_.size() - 1) + 1);
+            const std::size_t end = rest_.find('>');
+            rest_.remove_prefix(end == std::string_view::npos ? rest_.size() : end + 1);
         }
     }
 
