@@ -1,5 +1,7 @@
 #include "model/VaultError.h"
 
+#include "model/ToolRunFailureText.h"
+
 #include <cassert>
 
 namespace {
@@ -110,15 +112,12 @@ QString VaultError::errorDescription() const
     case Kind::unsafeStorage:
         return QStringLiteral("A pasta protegida do Kovara não é segura para uso. ") + value_;
     case Kind::commandFailed:
-        if (diagnostic_.isEmpty()) {
-            return value_ + QStringLiteral(" falhou com código ") + QString::number(status_) + QStringLiteral(".");
-        }
-        return value_ + QStringLiteral(" falhou com código ") + QString::number(status_) + QStringLiteral(": ") +
-               diagnostic_;
+        return QString::fromStdString(
+            ToolRunFailureText::failed(value_.toStdString(), status_, diagnostic_.toStdString()));
     case Kind::commandTimedOut:
-        return value_ + QStringLiteral(" excedeu o tempo limite e foi interrompido.");
+        return QString::fromStdString(ToolRunFailureText::timedOut(value_.toStdString()));
     case Kind::commandOutputTooLarge:
-        return value_ + QStringLiteral(" retornou dados demais e a operação foi interrompida com segurança.");
+        return QString::fromStdString(ToolRunFailureText::outputTooLarge(value_.toStdString()));
     case Kind::invalidPropertyList:
         return QStringLiteral("O macOS retornou dados de montagem inválidos. ") + value_;
     case Kind::imageCouldNotBeTrashed:
@@ -162,7 +161,7 @@ QString VaultError::errorDescription() const
     case Kind::itemChanged:
         return QStringLiteral("O item mudou desde que foi listado. Atualize o cofre e tente novamente.");
     case Kind::operationCancelled:
-        return QStringLiteral("A operação foi cancelada.");
+        return QString::fromStdString(ToolRunFailureText::cancelled());
     case Kind::noMountedVolume:
         return QStringLiteral("O macOS não informou o volume montado pelo cofre.");
     case Kind::detachDidNotComplete:

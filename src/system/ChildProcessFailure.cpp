@@ -1,5 +1,7 @@
 #include "system/ChildProcessFailure.h"
 
+#include "model/ToolRunFailureText.h"
+
 namespace {
 
 std::string sentence(ChildProcessFailure::Kind kind, const std::string& displayName, std::int32_t terminationStatus,
@@ -7,14 +9,13 @@ std::string sentence(ChildProcessFailure::Kind kind, const std::string& displayN
 {
     switch (kind) {
     case ChildProcessFailure::Kind::cancelled:
-        return "A operação foi cancelada.";
+        return ToolRunFailureText::cancelled();
     case ChildProcessFailure::Kind::failed:
-        return displayName + " falhou com código " + std::to_string(terminationStatus) +
-               (detail.empty() ? "." : ": " + detail);
+        return ToolRunFailureText::failed(displayName, terminationStatus, detail);
     case ChildProcessFailure::Kind::timedOut:
-        return displayName + " excedeu o tempo limite e foi interrompido.";
+        return ToolRunFailureText::timedOut(displayName);
     case ChildProcessFailure::Kind::outputTooLarge:
-        return displayName + " retornou dados demais e a operação foi interrompida com segurança.";
+        return ToolRunFailureText::outputTooLarge(displayName);
     }
     return {};
 }

@@ -1,7 +1,5 @@
 #include "system/ChildProcess.h"
-#include "model/VaultError.h"
 #include "support/FakeSystemTools.h"
-#include "system/ChildProcessFailure.h"
 
 #include <QFileInfo>
 
@@ -54,23 +52,6 @@ TEST(ChildProcessTest, DiscardedOutputLetsAProgramThatLeavesADaemonFinishAtItsOw
     EXPECT_EQ(errorOnly.terminationStatus, 0);
     EXPECT_TRUE(errorOnly.standardOutput.empty());
     EXPECT_EQ(errorOnly.standardError, "erro guardado\n");
-}
-
-// The disk-image stand-ins report a helper's failure in the sentence the app gives its own tools.
-TEST(ChildProcessTest, FailureSentencesAreTheAppsOwn)
-{
-    using Kind = ChildProcessFailure::Kind;
-    const std::pair<ChildProcessFailure, VaultError> cases[] = {
-        {{Kind::cancelled, "gocryptfs"}, VaultError(VaultError::Kind::operationCancelled)},
-        {{Kind::failed, "gocryptfs", -1, "Permissão negada"},
-         VaultError::commandFailed("gocryptfs", -1, "Permissão negada")},
-        {{Kind::failed, "gocryptfs", 2}, VaultError::commandFailed("gocryptfs", 2, "")},
-        {{Kind::timedOut, "gocryptfs"}, VaultError::commandTimedOut("gocryptfs")},
-        {{Kind::outputTooLarge, "gocryptfs"}, VaultError::commandOutputTooLarge("gocryptfs")},
-    };
-    for (const auto& [failure, error] : cases) {
-        EXPECT_EQ(QString::fromUtf8(failure.what()), error.errorDescription());
-    }
 }
 
 } // namespace
