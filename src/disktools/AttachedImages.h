@@ -1,7 +1,7 @@
 #pragma once
 
 #include "disktools/AttachedImage.h"
-#include "disktools/MountTable.h"
+#include "platform/MountTable.h"
 
 #include <optional>
 #include <string>

@@ -1,9 +1,9 @@
 #include "disktools/Gocryptfs.h"
 
-#include "disktools/FileContents.h"
 #include "disktools/FilePath.h"
 #include "disktools/HelperProcess.h"
 #include "disktools/ToolFailure.h"
+#include "platform/FileContents.h"
 #include "platform/PosixCategory.h"
 
 #include <algorithm>

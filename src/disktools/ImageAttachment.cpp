@@ -15,6 +15,7 @@
 
 #include <charconv>
 #include <chrono>
+#include <exception>
 #include <optional>
 #include <unistd.h>
 
@@ -135,7 +136,7 @@ int ImageAttachment::run(const std::vector<std::string>& arguments, std::stop_to
     } catch (...) {
         try {
             undoAttempt(folder);
-        } catch (const ToolFailure&) {
+        } catch (const std::exception&) {
             // The attempt's own failure is the one to report.
         }
         throw;

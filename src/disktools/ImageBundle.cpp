@@ -1,10 +1,10 @@
 #include "disktools/ImageBundle.h"
 
-#include "disktools/FileContents.h"
 #include "disktools/FilePath.h"
 #include "disktools/PropertyList.h"
 #include "disktools/ToolFailure.h"
 #include "platform/AtomicFile.h"
+#include "platform/FileContents.h"
 #include "platform/PosixCategory.h"
 
 #include <cerrno>

@@ -1,4 +1,4 @@
-#include "disktools/MountTable.h"
+#include "platform/MountTable.h"
 
 #include <gtest/gtest.h>
 

@@ -1,16 +1,18 @@
 #pragma once
 
-#include "disktools/MountInfoEntry.h"
+#include "platform/MountInfoEntry.h"
 
 #include <string>
 #include <string_view>
 #include <vector>
 
-// The mounts this process sees, read from /proc/self/mountinfo: the system's own record, so the
-// stand-ins never keep a list of their own that could disagree with it.
+// The mounts this process sees, read from /proc/self/mountinfo: the system's own record, so
+// neither the app nor the disk-image tools keep a list of their own that could disagree with it.
 class MountTable
 {
 public:
+    // Throws std::system_error ("Não foi possível ler a lista de montagens: <reason>") when the
+    // table cannot be read.
     static MountTable read();
     static MountTable parse(std::string_view text);
 

@@ -1,4 +1,4 @@
-#include "disktools/FileContents.h"
+#include "platform/FileContents.h"
 
 #include "platform/UniqueFd.h"
 

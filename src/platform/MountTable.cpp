@@ -1,12 +1,12 @@
-#include "disktools/MountTable.h"
+#include "platform/MountTable.h"
 
-#include "disktools/FileContents.h"
-#include "disktools/ToolFailure.h"
+#include "platform/FileContents.h"
 #include "platform/PosixCategory.h"
 
 #include <cerrno>
 #include <charconv>
 #include <optional>
+#include <system_error>
 
 namespace {
 
@@ -44,7 +44,7 @@ MountTable MountTable::read()
 {
     const std::optional<std::string> text = FileContents::read("/proc/self/mountinfo");
     if (!text) {
-        throw ToolFailure("Não foi possível ler a lista de montagens: " + posixCategory().message(errno));
+        throw std::system_error(errno, posixCategory(), "Não foi possível ler a lista de montagens");
     }
     return parse(*text);
 }
