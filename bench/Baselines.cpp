@@ -2,7 +2,7 @@
 
 #include "disktools/Fusermount.h"
 #include "disktools/Gocryptfs.h"
-#include "system/ChildProcess.h"
+#include "posix/ChildProcess.h"
 
 #include <QFile>
 

@@ -2,7 +2,7 @@
 
 #include "disktools/AttachedImages.h"
 #include "disktools/Fusermount.h"
-#include "platform/MountTable.h"
+#include "posix/MountTable.h"
 
 #include <QDir>
 #include <QFile>

@@ -7,8 +7,8 @@
 
 #include "disktools/AttachedImages.h"
 #include "disktools/ImageBundle.h"
-#include "platform/FileTreeRemoval.h"
-#include "platform/MountTable.h"
+#include "posix/FileTreeRemoval.h"
+#include "posix/MountTable.h"
 
 #include <QDir>
 #include <QEventLoop>

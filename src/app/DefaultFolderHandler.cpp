@@ -11,7 +11,7 @@ namespace {
 const QString folderType = QStringLiteral("inode/directory");
 const QString kovaraDesktopEntry = QStringLiteral("com.kovara.Kovara.desktop");
 
-// The lists in the order the specification reads them: the user's configuration, the system's,
+// The lists in the order the freedesktop MIME applications specification reads them: the user's configuration, the system's,
 // then the applications folders; in each folder the current desktops' own lists first.
 QStringList mimeAppsLists()
 {

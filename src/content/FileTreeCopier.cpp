@@ -3,10 +3,10 @@
 #include "content/ByteCounts.h"
 #include "content/CopyByteProgressAccumulator.h"
 #include "model/CancellationError.h"
-#include "platform/DirectoryNames.h"
+#include "posix/DirectoryNames.h"
 #include "platform/PosixError.h"
 #include "platform/SourceEntry.h"
-#include "platform/UniqueFd.h"
+#include "posix/UniqueFd.h"
 
 #include <QFile>
 

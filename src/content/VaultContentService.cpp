@@ -4,11 +4,11 @@
 #include "content/InternalVolumeItems.h"
 #include "model/CancellationError.h"
 #include "model/VaultError.h"
-#include "platform/DirectoryNames.h"
+#include "posix/DirectoryNames.h"
 #include "platform/FileLocation.h"
-#include "platform/FileTreeRemoval.h"
+#include "posix/FileTreeRemoval.h"
 #include "platform/PosixError.h"
-#include "platform/UniqueFd.h"
+#include "posix/UniqueFd.h"
 #include "platform/VolumeTrash.h"
 
 #include <QCollator>

@@ -4,12 +4,12 @@
 #include "content/CopyByteProgressAccumulator.h"
 #include "content/FileTreeCopier.h"
 #include "model/CancellationError.h"
-#include "platform/DirectoryNames.h"
+#include "posix/DirectoryNames.h"
 #include "platform/FileLocation.h"
 #include "platform/LatestValueSlot.h"
 #include "platform/PosixError.h"
 #include "platform/SourceEntry.h"
-#include "platform/UniqueFd.h"
+#include "posix/UniqueFd.h"
 
 #include <QFile>
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "disktools/AttachedImage.h"
-#include "platform/MountTable.h"
+#include "posix/MountTable.h"
 
 #include <optional>
 #include <string>

@@ -2,7 +2,7 @@
 
 #include "disktools/ToolFailure.h"
 #include "disktools/ToolOutput.h"
-#include "platform/HiddenFlag.h"
+#include "posix/HiddenFlag.h"
 
 #include <system_error>
 

@@ -1,7 +1,7 @@
 #include "disktools/FilePath.h"
 
-#include "platform/DirectoryNames.h"
-#include "platform/UniqueFd.h"
+#include "posix/DirectoryNames.h"
+#include "posix/UniqueFd.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -3,8 +3,8 @@
 #include "disktools/FilePath.h"
 #include "disktools/HelperProcess.h"
 #include "disktools/ToolFailure.h"
-#include "platform/FileContents.h"
-#include "platform/PosixCategory.h"
+#include "posix/FileContents.h"
+#include "posix/PosixCategory.h"
 
 #include <algorithm>
 #include <cctype>

@@ -2,7 +2,7 @@
 
 #include "disktools/FilePath.h"
 #include "disktools/ToolFailure.h"
-#include "system/ChildProcessFailure.h"
+#include "posix/ChildProcessFailure.h"
 
 ChildProcess::Result HelperProcess::run(const std::string& executable, const std::vector<std::string>& arguments,
                                         std::optional<std::string_view> standardInput,

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "system/ChildProcess.h"
+#include "posix/ChildProcess.h"
 
 #include <optional>
 #include <stop_token>

@@ -11,7 +11,7 @@
 #include "disktools/ToolFailure.h"
 #include "disktools/ToolOutput.h"
 #include "disktools/VaultPassword.h"
-#include "platform/FolderLock.h"
+#include "posix/FolderLock.h"
 
 #include <charconv>
 #include <chrono>

@@ -3,9 +3,9 @@
 #include "disktools/FilePath.h"
 #include "disktools/PropertyList.h"
 #include "disktools/ToolFailure.h"
-#include "platform/AtomicFile.h"
-#include "platform/FileContents.h"
-#include "platform/PosixCategory.h"
+#include "posix/AtomicFile.h"
+#include "posix/FileContents.h"
+#include "posix/PosixCategory.h"
 
 #include <cerrno>
 #include <sys/stat.h>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/FolderLock.h"
+#include "posix/FolderLock.h"
 
 #include <cstdint>
 #include <string>

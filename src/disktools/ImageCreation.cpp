@@ -7,10 +7,10 @@
 #include "disktools/ToolFailure.h"
 #include "disktools/ToolOutput.h"
 #include "disktools/VaultPassword.h"
-#include "platform/FileTreeRemoval.h"
-#include "platform/FolderLock.h"
-#include "platform/PosixCategory.h"
-#include "platform/UnfinishedImages.h"
+#include "posix/FileTreeRemoval.h"
+#include "posix/FolderLock.h"
+#include "posix/PosixCategory.h"
+#include "posix/UnfinishedImages.h"
 
 #include <algorithm>
 #include <cctype>

@@ -2,7 +2,7 @@
 
 #include "disktools/FilePath.h"
 #include "disktools/ToolFailure.h"
-#include "platform/PosixCategory.h"
+#include "posix/PosixCategory.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/SignalPipe.h"
+#include "posix/SignalPipe.h"
 
 #include <stop_token>
 #include <thread>

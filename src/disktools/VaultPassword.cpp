@@ -1,7 +1,7 @@
 #include "disktools/VaultPassword.h"
 
 #include "disktools/ToolFailure.h"
-#include "platform/PosixCategory.h"
+#include "posix/PosixCategory.h"
 
 #include <cerrno>
 #include <unistd.h>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "model/VaultPasswordLimit.h"
-#include "platform/SecretBytes.h"
+#include "posix/VaultPasswordLimit.h"
+#include "posix/SecretBytes.h"
 
 #include <cstddef>
 

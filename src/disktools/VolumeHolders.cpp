@@ -1,7 +1,7 @@
 #include "disktools/VolumeHolders.h"
 
 #include "disktools/FilePath.h"
-#include "platform/FileContents.h"
+#include "posix/FileContents.h"
 
 #include <algorithm>
 #include <array>

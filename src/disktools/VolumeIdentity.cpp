@@ -1,7 +1,7 @@
 #include "disktools/VolumeIdentity.h"
 
-#include "platform/IndexingMarker.h"
-#include "platform/UniqueFd.h"
+#include "posix/IndexingMarker.h"
+#include "posix/UniqueFd.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,6 +1,6 @@
 #include "model/VaultError.h"
 
-#include "model/ToolRunFailureText.h"
+#include "posix/ToolRunFailureText.h"
 
 #include <cassert>
 

@@ -1,6 +1,6 @@
 #include "platform/MountTableWatcher.h"
 
-#include "platform/MountTable.h"
+#include "posix/MountTable.h"
 
 #include <QFile>
 #include <QSocketNotifier>

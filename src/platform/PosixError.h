@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/PosixCategory.h"
+#include "posix/PosixCategory.h"
 
 #include <QString>
 

@@ -1,7 +1,7 @@
 #include "platform/VolumeTrash.h"
 
 #include "platform/PosixError.h"
-#include "platform/UniqueFd.h"
+#include "posix/UniqueFd.h"
 
 #include <QDateTime>
 #include <QFile>

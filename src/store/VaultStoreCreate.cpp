@@ -5,7 +5,7 @@
 
 #include "model/CancellationError.h"
 #include "model/ErrorMessage.h"
-#include "model/VaultPasswordLimit.h"
+#include "posix/VaultPasswordLimit.h"
 #include "platform/FileLocation.h"
 #include "platform/SecretText.h"
 #include "platform/SecurityScopedAccess.h"

@@ -6,8 +6,8 @@
 #include "platform/FileLocation.h"
 #include "platform/FileTrash.h"
 #include "platform/PosixError.h"
-#include "platform/SecretBytes.h"
-#include "platform/UnfinishedImages.h"
+#include "posix/SecretBytes.h"
+#include "posix/UnfinishedImages.h"
 #include "system/HdiutilPropertyListParser.h"
 
 #include <QDir>

@@ -4,7 +4,7 @@
 #include "model/ErrorMessage.h"
 #include "model/VaultError.h"
 #include "platform/FileLocation.h"
-#include "platform/HiddenFlag.h"
+#include "posix/HiddenFlag.h"
 #include "platform/UserPerceivedText.h"
 
 #include <QFile>

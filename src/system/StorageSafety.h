@@ -2,7 +2,7 @@
 
 #include "model/KovaraPaths.h"
 #include "model/Vault.h"
-#include "platform/IndexingMarker.h"
+#include "posix/IndexingMarker.h"
 
 #include <QString>
 

@@ -1,8 +1,8 @@
 #include "system/SystemProcessRunner.h"
 
 #include "model/VaultError.h"
-#include "system/ChildProcess.h"
-#include "system/ChildProcessFailure.h"
+#include "posix/ChildProcess.h"
+#include "posix/ChildProcessFailure.h"
 
 #include <QFile>
 

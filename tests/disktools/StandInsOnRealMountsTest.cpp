@@ -5,7 +5,7 @@
 #include "disktools/ImageBundle.h"
 #include "disktools/VaultPassword.h"
 #include "platform/FileLocation.h"
-#include "platform/HiddenFlag.h"
+#include "posix/HiddenFlag.h"
 #include "support/RealMounts.h"
 #include "support/TestFiles.h"
 #include "system/HdiutilPropertyListParser.h"

@@ -1,6 +1,6 @@
 #include "model/ErrorMessage.h"
 #include "model/VaultError.h"
-#include "platform/PosixCategory.h"
+#include "posix/PosixCategory.h"
 #include "support/QtValuePrinters.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "support/TestFiles.h"
 
-#include "platform/DirectoryNames.h"
+#include "posix/DirectoryNames.h"
 
 #include <QCryptographicHash>
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "DiskImageServiceFixture.h"
 
-#include "platform/HiddenFlag.h"
+#include "posix/HiddenFlag.h"
 #include "support/TestFiles.h"
 
 #include <QFileInfo>

@@ -2,7 +2,7 @@
 #include "support/FakeSystemTools.h"
 #include "support/QtValuePrinters.h"
 #include "support/WaitForTask.h"
-#include "system/ChildProcess.h"
+#include "posix/ChildProcess.h"
 
 #include <QFile>
 #include <QFileInfo>

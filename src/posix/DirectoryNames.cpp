@@ -1,4 +1,4 @@
-#include "platform/DirectoryNames.h"
+#include "posix/DirectoryNames.h"
 
 #include <cerrno>
 #include <dirent.h>

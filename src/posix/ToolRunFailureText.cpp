@@ -1,4 +1,4 @@
-#include "model/ToolRunFailureText.h"
+#include "posix/ToolRunFailureText.h"
 
 std::string ToolRunFailureText::failed(const std::string& tool, std::int32_t status, const std::string& detail)
 {

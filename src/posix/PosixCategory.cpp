@@ -1,4 +1,4 @@
-#include "platform/PosixCategory.h"
+#include "posix/PosixCategory.h"
 
 #include <cerrno>
 #include <string>

@@ -1,7 +1,7 @@
-#include "platform/FileTreeRemoval.h"
+#include "posix/FileTreeRemoval.h"
 
-#include "platform/DirectoryNames.h"
-#include "platform/UniqueFd.h"
+#include "posix/DirectoryNames.h"
+#include "posix/UniqueFd.h"
 
 #include <cerrno>
 #include <fcntl.h>

@@ -1,7 +1,7 @@
-#include "platform/MountTable.h"
+#include "posix/MountTable.h"
 
-#include "platform/FileContents.h"
-#include "platform/PosixCategory.h"
+#include "posix/FileContents.h"
+#include "posix/PosixCategory.h"
 
 #include <cerrno>
 #include <charconv>

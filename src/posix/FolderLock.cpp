@@ -1,6 +1,6 @@
-#include "platform/FolderLock.h"
+#include "posix/FolderLock.h"
 
-#include "platform/PosixCategory.h"
+#include "posix/PosixCategory.h"
 
 #include <cerrno>
 #include <fcntl.h>

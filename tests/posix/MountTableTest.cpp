@@ -1,4 +1,4 @@
-#include "platform/MountTable.h"
+#include "posix/MountTable.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "system/PipeReader.h"
+#include "posix/PipeReader.h"
 
-#include "platform/PosixCategory.h"
+#include "posix/PosixCategory.h"
 
 #include <poll.h>
 #include <sys/eventfd.h>

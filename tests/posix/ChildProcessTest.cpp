@@ -1,4 +1,4 @@
-#include "system/ChildProcess.h"
+#include "posix/ChildProcess.h"
 #include "support/FakeSystemTools.h"
 
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "platform/SignalPipe.h"
+#include "posix/SignalPipe.h"
 
 #include <cerrno>
 #include <fcntl.h>

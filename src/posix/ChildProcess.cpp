@@ -1,8 +1,8 @@
-#include "system/ChildProcess.h"
+#include "posix/ChildProcess.h"
 
-#include "platform/PosixCategory.h"
-#include "system/ChildProcessFailure.h"
-#include "system/PipeReader.h"
+#include "posix/PosixCategory.h"
+#include "posix/ChildProcessFailure.h"
+#include "posix/PipeReader.h"
 
 #include <fcntl.h>
 #include <poll.h>

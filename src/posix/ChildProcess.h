@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/UniqueFd.h"
+#include "posix/UniqueFd.h"
 
 #include <sys/types.h>
 

@@ -1,6 +1,6 @@
-#include "platform/AtomicFile.h"
+#include "posix/AtomicFile.h"
 
-#include "platform/PosixCategory.h"
+#include "posix/PosixCategory.h"
 
 #include <cerrno>
 #include <cstdlib>

@@ -1,9 +1,9 @@
-#include "platform/UnfinishedImages.h"
+#include "posix/UnfinishedImages.h"
 
-#include "platform/DirectoryNames.h"
-#include "platform/FileTreeRemoval.h"
-#include "platform/PosixCategory.h"
-#include "platform/UniqueFd.h"
+#include "posix/DirectoryNames.h"
+#include "posix/FileTreeRemoval.h"
+#include "posix/PosixCategory.h"
+#include "posix/UniqueFd.h"
 
 #include <array>
 #include <cerrno>

@@ -1,6 +1,6 @@
-#include "system/ChildProcessFailure.h"
+#include "posix/ChildProcessFailure.h"
 
-#include "model/ToolRunFailureText.h"
+#include "posix/ToolRunFailureText.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "platform/SecretBytes.h"
+#include "posix/SecretBytes.h"
 
 #include <stdexcept>
 // explicit_bzero is a glibc extension, declared in the C header only.

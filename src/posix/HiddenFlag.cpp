@@ -1,9 +1,9 @@
-#include "platform/HiddenFlag.h"
+#include "posix/HiddenFlag.h"
 
-#include "platform/AtomicFile.h"
-#include "platform/FolderLock.h"
-#include "platform/PosixCategory.h"
-#include "platform/UniqueFd.h"
+#include "posix/AtomicFile.h"
+#include "posix/FolderLock.h"
+#include "posix/PosixCategory.h"
+#include "posix/UniqueFd.h"
 
 #include <algorithm>
 #include <cerrno>

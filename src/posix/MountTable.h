@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/MountInfoEntry.h"
+#include "posix/MountInfoEntry.h"
 
 #include <string>
 #include <string_view>

@@ -1,6 +1,6 @@
-#include "platform/FileContents.h"
+#include "posix/FileContents.h"
 
-#include "platform/UniqueFd.h"
+#include "posix/UniqueFd.h"
 
 #include <algorithm>
 #include <array>
