@@ -133,12 +133,10 @@ void KovaraApp::showMainWindow(const QDBusConnection& bus)
 
 QCoro::Task<bool> KovaraApp::prepareForTermination()
 {
-    // Without its disk-image tool Kovara can neither list nor lock a vault, so it could never
-    // confirm that all are locked: refusing to quit would only trap the user in the window.
-    if (!QFileInfo(SystemToolTable::fixed().spec(SystemTool::hdiutil).executable).isExecutable()) {
-        co_return true;
-    }
     // The store stops what runs, locks every vault and, when one stays unlocked, says why in
     // its error message; the controller then keeps the window in front.
-    co_return co_await store_->prepareForTermination();
+    const bool allLocked = co_await store_->prepareForTermination();
+    // Without its disk-image tool Kovara can lock what it knows to be mounted but never confirm
+    // that all are locked: once it has tried, refusing to quit would only trap the user.
+    co_return allLocked || !QFileInfo(SystemToolTable::fixed().spec(SystemTool::hdiutil).executable).isExecutable();
 }

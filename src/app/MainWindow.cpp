@@ -11,15 +11,21 @@
 #include "ui/ContentView.h"
 #include "ui/FinderImportSheet.h"
 #include "ui/KovaraMark.h"
+#include "ui/VaultMenu.h"
+
+#include "store/VaultStore.h"
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileInfo>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QScreen>
+
+#include <algorithm>
 
 namespace {
 
@@ -103,17 +109,42 @@ void MainWindow::closeEvent(QCloseEvent* event)
     termination_.requestTermination();
 }
 
+std::optional<QUuid> MainWindow::unlockedSelection() const
+{
+    const std::optional<QUuid> selected = store_.selectedVaultID();
+    return selected && store_.state(*selected) == VaultRowState::unlocked ? selected : std::nullopt;
+}
+
+bool MainWindow::acceptsDrop(const QList<QUrl>& urls) const
+{
+    // Into a vault that is open, anything is copied; otherwise only folders are taken, which
+    // then wait for the user to choose their vault, as folders from the file manager do.
+    return !urls.isEmpty() && (unlockedSelection() || std::all_of(urls.cbegin(), urls.cend(), [](const QUrl& url) {
+                                   return QFileInfo(url.toLocalFile()).isDir();
+                               }));
+}
+
 void MainWindow::dragEnterEvent(QDragEnterEvent* event)
 {
-    if (!FinderServiceInput::fileURLs(pasteboardOf(event->mimeData())).isEmpty()) {
+    if (acceptsDrop(FinderServiceInput::fileURLs(pasteboardOf(event->mimeData())))) {
         event->acceptProposedAction();
     }
 }
 
 void MainWindow::dropEvent(QDropEvent* event)
 {
-    if (!finderService_.addToKovara(pasteboardOf(event->mimeData()))) {
-        event->acceptProposedAction();
+    const FinderPasteboard pasteboard = pasteboardOf(event->mimeData());
+    const QList<QUrl> urls = FinderServiceInput::fileURLs(pasteboard);
+    if (!acceptsDrop(urls)) {
+        return;
+    }
+    // A copy, whatever the drag proposed: the originals stay where they are.
+    event->setDropAction(Qt::CopyAction);
+    if (const std::optional<QUuid> vaultID = unlockedSelection()) {
+        store_.enqueueImportItems(urls, *vaultID, std::nullopt);
+        event->accept();
+    } else if (!finderService_.addToKovara(pasteboard)) {
+        event->accept();
     }
 }
 
@@ -128,6 +159,7 @@ void MainWindow::buildMenus(KovaraUpdater& updater)
         application->addAction(QStringLiteral("Sair"), &termination_, &TerminationController::requestTermination);
     quit->setShortcut(QKeySequence::Quit);
     quit->setMenuRole(QAction::QuitRole);
+    menuBar()->addMenu(content_->vaultMenu());
 }
 
 void MainWindow::addApplicationMenuSection(const QList<QAction*>& actions)

@@ -1,7 +1,12 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QList>
 #include <QPointer>
+#include <QUrl>
+#include <QUuid>
+
+#include <optional>
 
 class CheckForUpdatesView;
 class QAction;
@@ -40,6 +45,9 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    // The selected vault, when it is unlocked.
+    std::optional<QUuid> unlockedSelection() const;
+    bool acceptsDrop(const QList<QUrl>& urls) const;
     void buildMenus(KovaraUpdater& updater);
     void showAbout();
     void showFinderImportSheet();

@@ -86,14 +86,18 @@ void VaultStore::setSelectedVaultID(std::optional<QUuid> vaultID)
         return;
     }
     assign(selectedVaultID_, vaultID, &VaultStore::selectedVaultIDChanged);
-    // The listing belongs to the vault it was made for; the new selection is listed by the
-    // next refresh or by the operation that selected it.
-    setContent({});
+    // The listing belongs to the vault it was made for: a mounted vault shows its newest listing
+    // at once, without listing it again; any other waits for the operation that lists it.
+    setContent(vaultID ? listings_.value(*vaultID) : QList<VaultContentItem>());
     updateStatus();
 }
 
 void VaultStore::setSessions(QHash<QUuid, VaultSession> sessions)
 {
+    // A listing is only as good as the mount it was made of.
+    for (auto listing = listings_.begin(); listing != listings_.end();) {
+        listing = sessions.contains(listing.key()) ? std::next(listing) : listings_.erase(listing);
+    }
     assign(sessions_, std::move(sessions), &VaultStore::sessionsChanged);
 }
 

@@ -295,8 +295,8 @@ protected:
     std::optional<QUuid> requiredSelection();
     // The catalogue entry with this id.
     std::optional<Vault> catalogueVault(const QUuid& vaultID) const;
-    // Every listing goes through here, so one made for a vault that is no longer selected is
-    // dropped.
+    // Every listing goes through here: it is kept as the vault's newest listing, shown again when
+    // the vault is selected anew, and shown now only if the vault is still selected.
     void publishContent(QList<VaultContentItem> items, const QUuid& vaultID);
     // `base` followed by the non-fatal warnings under the heading "Atenção:", one bulleted line
     // each (a blank line between base and heading); `base` unchanged when there is no warning.
@@ -316,7 +316,7 @@ protected:
     VaultError unusableRegistryError() const;
 
     // Writers of the observed state; each notifies only on a real change. Changing the
-    // selection also empties the content and re-derives the status.
+    // selection also shows the newly selected vault's kept listing and re-derives the status.
     void setVaults(QList<Vault> vaults);
     void setSelectedVaultID(std::optional<QUuid> vaultID);
     void setSessions(QHash<QUuid, VaultSession> sessions);
@@ -415,6 +415,8 @@ private:
     std::optional<QUuid> selectedVaultID_;
     QHash<QUuid, VaultSession> sessions_;
     QList<VaultContentItem> content_;
+    // The newest listing of each mounted vault, dropped with its session.
+    QHash<QUuid, QList<VaultContentItem>> listings_;
     VaultStatus status_ = VaultStatus::noSelection;
     bool isBusy_ = false;
     std::optional<QUuid> busyVaultID_;

@@ -158,8 +158,8 @@ QCoro::Task<bool> VaultStore::addItems(QList<QUrl> urls)
 void VaultStore::applyImportResult(const VaultImportBatchResult& result, const QUuid& vaultID)
 {
     updateStatus();
-    if (selectedVaultID_ == vaultID && result.refreshedContent) {
-        setContent(*result.refreshedContent);
+    if (result.refreshedContent) {
+        publishContent(*result.refreshedContent, vaultID);
     }
 }
 

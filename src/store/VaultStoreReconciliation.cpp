@@ -76,6 +76,11 @@ std::optional<Vault> VaultStore::catalogueVault(const QUuid& vaultID) const
 
 void VaultStore::publishContent(QList<VaultContentItem> items, const QUuid& vaultID)
 {
+    if (items.isEmpty()) {
+        listings_.remove(vaultID);
+    } else {
+        listings_.insert(vaultID, items);
+    }
     if (selectedVaultID_ == vaultID) {
         setContent(std::move(items));
     }

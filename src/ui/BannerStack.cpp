@@ -104,6 +104,7 @@ BannerStack::BannerStack(VaultStore& store, FinderImportCoordinator& finderImpor
     connect(&store_, &VaultStore::noticeMessageChanged, this, &BannerStack::showNotice);
     connect(&finderImport_, &FinderImportCoordinator::requestChanged, this, &BannerStack::showPendingFinderRequest);
     connect(&finderImport_, &FinderImportCoordinator::isPresentedChanged, this, &BannerStack::showPendingFinderRequest);
+    connect(&store_, &VaultStore::isBusyChanged, this, &BannerStack::showPendingFinderRequest);
     showOperation();
     showPendingFinderRequest();
     showNotice();
@@ -149,7 +150,10 @@ void BannerStack::showOperation()
 
 void BannerStack::showPendingFinderRequest()
 {
-    pendingFinder_->setVisible(finderImport_.request().has_value() && !finderImport_.isPresented());
+    // While an operation runs (the request's own import among them) nothing can be added, and
+    // the operation's banner says what is happening; what is left waits for it to end.
+    pendingFinder_->setVisible(finderImport_.request().has_value() && !finderImport_.isPresented() &&
+                               !store_.isBusy());
 }
 
 void BannerStack::showNotice()

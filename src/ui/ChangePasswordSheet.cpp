@@ -3,6 +3,7 @@
 #include "ui/InlineMessage.h"
 #include "ui/KovaraIcons.h"
 #include "ui/SheetHeader.h"
+#include "ui/SheetScrollArea.h"
 
 #include <QFormLayout>
 #include <QGroupBox>
@@ -74,10 +75,15 @@ ChangePasswordSheet::ChangePasswordSheet(VaultStore& store, Vault vault, QWidget
     layout->setSpacing(14);
     layout->addWidget(new SheetHeader(QStringLiteral("Alterar senha"),
                                       QStringLiteral("Cofre “") + vault_.name + QStringLiteral("”"), this));
-    layout->addWidget(currentSection);
-    layout->addWidget(newSection);
+    auto* fields = new QWidget(this);
+    auto* fieldsLayout = new QVBoxLayout(fields);
+    fieldsLayout->setContentsMargins(0, 0, 0, 0);
+    fieldsLayout->setSpacing(14);
+    fieldsLayout->addWidget(currentSection);
+    fieldsLayout->addWidget(newSection);
+    fieldsLayout->addStretch();
+    layout->addWidget(new SheetScrollArea(fields, this), 1);
     layout->addLayout(footer);
-    layout->setSizeConstraint(QLayout::SetMinimumSize);
 
     connect(current_, &QLineEdit::textChanged, this, [this](const QString& text) {
         form_.currentPassword = text;
@@ -97,6 +103,7 @@ ChangePasswordSheet::ChangePasswordSheet(VaultStore& store, Vault vault, QWidget
     connect(&store_, &VaultStore::isBusyChanged, this, &ChangePasswordSheet::showForm);
     showForm();
     current_->setFocus();
+    SheetScrollArea::fitToScreen(*this);
 }
 
 void ChangePasswordSheet::changePassword()

@@ -1,5 +1,11 @@
 #include "ui/ConfirmationModel.h"
 
+#include "model/VaultError.h"
+
+#include <QStringList>
+
+#include <algorithm>
+
 ConfirmationModel ConfirmationModel::deleteVault(const Vault& vault, VaultRowState state)
 {
     const QString quotedName = QStringLiteral("“%1”").arg(vault.name);
@@ -40,6 +46,15 @@ ConfirmationModel ConfirmationModel::error(const std::optional<QString>& errorMe
     ConfirmationModel model{QStringLiteral("Não foi possível concluir"),
                             errorMessage.value_or(QStringLiteral("Tente novamente.")), std::nullopt,
                             QStringLiteral("OK")};
+    // A copy the user cancelled lists what was not copied, each with the cancellation's text;
+    // that is the outcome they asked for, not a failure.
+    const QString cancelled = VaultError(VaultError::Kind::operationCancelled).errorDescription();
+    const QStringList lines = model.message.split(QLatin1Char('\n'));
+    if (errorMessage && std::all_of(lines.cbegin(), lines.cend(),
+                                    [&cancelled](const QString& line) { return line.endsWith(cancelled); })) {
+        model.title = QStringLiteral("Cópia cancelada");
+        model.isInformational = true;
+    }
     if (forceLockVaultID) {
         model.destructiveTitle = forceLockContinuesTermination ? QStringLiteral("Forçar bloqueio e encerrar")
                                                                : QStringLiteral("Forçar bloqueio");

@@ -19,6 +19,9 @@ struct ConfirmationModel
     std::optional<QString> destructiveTitle;
     // The button that dismisses: "Cancelar" for a question, "OK" for an error.
     QString dismissTitle;
+    // Only reports what the user asked for (a copy they cancelled): shown as information, not
+    // as a warning.
+    bool isInformational = false;
 
     // Before a vault's image goes to the Trash (or, when it is already gone, before the vault
     // leaves the list).

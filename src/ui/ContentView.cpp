@@ -10,10 +10,12 @@
 #include "ui/ItemPicker.h"
 #include "ui/KovaraIcons.h"
 #include "ui/VaultLockedView.h"
+#include "ui/VaultMenu.h"
 #include "ui/VaultSidebarView.h"
 #include "ui/VaultUnlockedView.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSplitter>
@@ -52,6 +54,7 @@ ContentView::ContentView(VaultStore& store, FinderImportCoordinator& finderImpor
     , locked_(new VaultLockedView(store, this))
     , unlocked_(new VaultUnlockedView(store, this))
     , toolbar_(new QToolBar(QStringLiteral("Barra de ferramentas"), this))
+    , vaultMenu_(new VaultMenu(store, *sidebar_, this))
 {
     detailPane_->addWidget(detail_);
     detailPane_->addWidget(locked_);
@@ -84,6 +87,8 @@ ContentView::ContentView(VaultStore& store, FinderImportCoordinator& finderImpor
 
     connect(sidebar_, &VaultSidebarView::createVaultRequested, this, &ContentView::presentCreateSheet);
     connect(sidebar_, &VaultSidebarView::actionRequested, this, &ContentView::performSidebarAction);
+    connect(vaultMenu_, &VaultMenu::createVaultRequested, this, &ContentView::presentCreateSheet);
+    connect(vaultMenu_, &VaultMenu::actionRequested, this, &ContentView::performSidebarAction);
     connect(detail_, &DetailScreenView::actionRequested, this, &ContentView::performDetailAction);
     connect(unlocked_, &VaultUnlockedView::addItemsRequested, this, &ContentView::presentItemPicker);
     connect(unlocked_, &VaultUnlockedView::itemsDropped, this, &ContentView::addItems);
@@ -116,6 +121,20 @@ void ContentView::buildToolbar()
         connect(action, &QAction::triggered, this, [this, which] { performToolbarAction(which); });
         toolbar_->addAction(action);
         actions_.insert(button.action, action);
+    }
+    // A button whose title follows the selection ("Mostrar…" for an item, "Abrir…" for the
+    // vault) keeps the width of its longest title, so the buttons after it never move.
+    QHash<QAction*, int> widest;
+    for (const bool hasSelectedItem : {false, true}) {
+        for (const ToolbarModel::Button& button : ToolbarModel::make(VaultStatus::unlocked, false, hasSelectedItem).buttons) {
+            QAction* action = actions_.value(button.action);
+            action->setText(button.title);
+            action->setIcon(KovaraIcons::icon(button.iconName));
+            widest[action] = std::max(widest.value(action), toolbar_->widgetForAction(action)->sizeHint().width());
+        }
+    }
+    for (auto width = widest.cbegin(); width != widest.cend(); ++width) {
+        toolbar_->widgetForAction(width.key())->setMinimumWidth(width.value());
     }
 }
 
@@ -271,6 +290,10 @@ void ContentView::performSidebarAction(const QUuid& vaultID, SidebarRowModel::Ac
     case SidebarRowModel::Action::openInFileManager:
         store_.openVault(vaultID);
         return;
+    case SidebarRowModel::Action::addItems:
+        store_.selectVault(vaultID);
+        presentItemPicker();
+        return;
     }
 }
 
@@ -383,9 +406,13 @@ void ContentView::forceLock(const QUuid& vaultID, bool continuesTermination)
 QMessageBox* ContentView::presentAlert(const ConfirmationModel& model, std::function<void()> onDestructive,
                                        std::function<void()> onDismiss)
 {
-    auto* alert = new QMessageBox(this);
+    // Over the sheet the user is working in, if any, so that the keyboard is not left stuck
+    // behind a modal sheet once the alert closes; focus then goes back where it was.
+    QWidget* owner = QApplication::activeModalWidget() ? QApplication::activeModalWidget() : this;
+    const QPointer<QWidget> focused = QApplication::focusWidget();
+    auto* alert = new QMessageBox(owner);
     alert->setAttribute(Qt::WA_DeleteOnClose);
-    alert->setIcon(QMessageBox::Warning);
+    alert->setIcon(model.isInformational ? QMessageBox::Information : QMessageBox::Warning);
     alert->setWindowTitle(model.title);
     alert->setText(model.title);
     alert->setInformativeText(model.message);
@@ -400,7 +427,12 @@ QMessageBox* ContentView::presentAlert(const ConfirmationModel& model, std::func
     alert->setDefaultButton(dismiss);
     alert->setEscapeButton(dismiss);
     connect(alert, &QMessageBox::finished, this,
-            [alert, destructive, onDestructive = std::move(onDestructive), onDismiss = std::move(onDismiss)] {
+            [alert, destructive, focused, onDestructive = std::move(onDestructive),
+             onDismiss = std::move(onDismiss)] {
+                if (focused) {
+                    focused->activateWindow();
+                    focused->setFocus(Qt::OtherFocusReason);
+                }
                 if (destructive && alert->clickedButton() == destructive) {
                     onDestructive();
                 } else {

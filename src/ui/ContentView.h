@@ -22,6 +22,7 @@ class QMessageBox;
 class QStackedWidget;
 class QToolBar;
 class VaultLockedView;
+class VaultMenu;
 class VaultSidebarView;
 class VaultStore;
 class VaultUnlockedView;
@@ -43,6 +44,8 @@ public:
     const ToolbarModel& toolbarModel() const { return toolbarModel_; }
     // The window shows it; its actions carry the keyboard shortcuts.
     QToolBar* toolbar() const { return toolbar_; }
+    // The menu bar's "Cofre" menu, acting on the selected vault; the window shows it.
+    VaultMenu* vaultMenu() const { return vaultMenu_; }
 
     // The create-vault sheet, over this window.
     void presentCreateSheet();
@@ -85,6 +88,7 @@ private:
     VaultLockedView* locked_;
     VaultUnlockedView* unlocked_;
     QToolBar* toolbar_;
+    VaultMenu* vaultMenu_;
     QHash<ToolbarModel::Action, QAction*> actions_;
     ToolbarModel toolbarModel_;
     QPointer<QMessageBox> errorAlert_;

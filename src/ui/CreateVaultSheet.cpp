@@ -4,6 +4,7 @@
 #include "ui/InlineMessage.h"
 #include "ui/KovaraIcons.h"
 #include "ui/SheetHeader.h"
+#include "ui/SheetScrollArea.h"
 #include "ui/TextStyle.h"
 
 #include <QFileDialog>
@@ -116,18 +117,23 @@ CreateVaultSheet::CreateVaultSheet(VaultStore& store, QWidget* parent)
     footer->addWidget(cancel);
     footer->addWidget(create_);
 
+    auto* fields = new QWidget(this);
+    auto* fieldsLayout = new QVBoxLayout(fields);
+    fieldsLayout->setContentsMargins(0, 0, 0, 0);
+    fieldsLayout->setSpacing(14);
+    fieldsLayout->addWidget(vaultSection);
+    fieldsLayout->addWidget(passwordSection);
+    fieldsLayout->addWidget(sourceSection);
+    fieldsLayout->addStretch();
+
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(20, 20, 20, 16);
     layout->setSpacing(14);
     layout->addWidget(new SheetHeader(QStringLiteral("Criar cofre"),
                                       QStringLiteral("Uma imagem criptografada, privada e fora do Spotlight."), this));
-    layout->addWidget(vaultSection);
-    layout->addWidget(passwordSection);
-    layout->addWidget(sourceSection);
+    layout->addWidget(new SheetScrollArea(fields, this), 1);
     layout->addLayout(footer);
-    // The sheet grows when a message appears under a field, rather than clipping it. The fields'
-    // width keeps every message on one line.
-    layout->setSizeConstraint(QLayout::SetMinimumSize);
+    // The fields' width keeps every message on one line.
     name_->setMinimumWidth(fieldWidth);
 
     connect(name_, &QLineEdit::textChanged, this, [this](const QString& text) {
@@ -164,6 +170,7 @@ CreateVaultSheet::CreateVaultSheet(VaultStore& store, QWidget* parent)
     }
     showForm();
     name_->setFocus();
+    SheetScrollArea::fitToScreen(*this);
 }
 
 void CreateVaultSheet::createVault()
@@ -200,7 +207,10 @@ void CreateVaultSheet::chooseSourceFolder()
     picker->setAttribute(Qt::WA_DeleteOnClose);
     picker->setFileMode(QFileDialog::Directory);
     picker->setOption(QFileDialog::ShowDirsOnly);
-    connect(picker, &QFileDialog::urlsSelected, this, [this](const QList<QUrl>& urls) {
+    // Read once the dialog is accepted: Qt's own dialog (no desktop portal or platform theme)
+    // emits only filesSelected, a native one only urlsSelected, and both answer selectedUrls().
+    connect(picker, &QDialog::accepted, this, [this, picker] {
+        const QList<QUrl> urls = picker->selectedUrls();
         if (!urls.isEmpty()) {
             form_.sourceFolder = urls.first();
             showForm();

@@ -5,6 +5,8 @@
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 #include <QDBusVariant>
+#include <QSettings>
+#include <QStandardPaths>
 
 namespace {
 
@@ -27,10 +29,38 @@ QVariant unwrapped(QVariant value)
     return value;
 }
 
+bool namesDarkTheme(const QString& themeName)
+{
+    return themeName.contains(QLatin1String("dark"), Qt::CaseInsensitive);
+}
+
+// Desktops without the portal keep the choice in their own settings: GTK_THEME ("Adwaita:dark"),
+// GTK's settings.ini (a dark theme or the dark-variant switch) and KDE's colour scheme name.
+bool settingsPreferDark()
+{
+    if (namesDarkTheme(qEnvironmentVariable("GTK_THEME"))) {
+        return true;
+    }
+    const QString configuration = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    for (const QString& gtk : {QStringLiteral("/gtk-4.0/settings.ini"), QStringLiteral("/gtk-3.0/settings.ini")}) {
+        const QSettings settings(configuration + gtk, QSettings::IniFormat);
+        if (settings.value(QStringLiteral("Settings/gtk-application-prefer-dark-theme")).toBool() ||
+            namesDarkTheme(settings.value(QStringLiteral("Settings/gtk-theme-name")).toString())) {
+            return true;
+        }
+    }
+    const QSettings kde(configuration + QStringLiteral("/kdeglobals"), QSettings::IniFormat);
+    return namesDarkTheme(kde.value(QStringLiteral("General/ColorScheme")).toString());
+}
+
 } // namespace
 
 DesktopColorScheme::DesktopColorScheme(QObject* parent) : QObject(parent)
 {
+    // The settings' answer counts until the portal's arrives; the portal's wins where it exists.
+    if (settingsPreferDark()) {
+        reported_ = ColorScheme::dark;
+    }
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
         return;

@@ -8,14 +8,17 @@ class QDBusMessage;
 class QDBusPendingCallWatcher;
 
 // The desktop's light or dark preference, as the desktop portal publishes it. It asks once
-// without waiting for the answer, then listens for changes; a desktop without the portal, or
-// without a preference, leaves the scheme as it is.
+// without waiting for the answer, then listens for changes; until the portal answers, and on a
+// desktop without it, GTK's and KDE's own settings decide.
 class DesktopColorScheme : public QObject
 {
     Q_OBJECT
 
 public:
     explicit DesktopColorScheme(QObject* parent = nullptr);
+
+    // The preference known so far: the desktop's own settings until the portal answers.
+    ColorScheme scheme() const { return reported_; }
 
 signals:
     // The preference differs from the last one reported.

@@ -6,6 +6,7 @@
 #include "ui/InlineMessage.h"
 #include "ui/KovaraIcons.h"
 #include "ui/SheetHeader.h"
+#include "ui/SheetScrollArea.h"
 #include "ui/TextStyle.h"
 
 #include <QCloseEvent>
@@ -71,8 +72,6 @@ FinderImportSheet::FinderImportSheet(VaultStore& store, FinderImportCoordinator&
     QFont titleFont = firstVaultTitle->font();
     titleFont.setWeight(QFont::DemiBold);
     firstVaultTitle->setFont(titleFont);
-    auto* createFirst = new QPushButton(QStringLiteral("Criar cofre"), firstVault);
-    createFirst->setAutoDefault(false);
     auto* firstVaultLayout = new QVBoxLayout(firstVault);
     firstVaultLayout->addStretch();
     firstVaultLayout->addWidget(iconLabel(KovaraIcons::locked, firstVaultIconSize, firstVault), 0, Qt::AlignHCenter);
@@ -82,7 +81,6 @@ FinderImportSheet::FinderImportSheet(VaultStore& store, FinderImportCoordinator&
         true);
     firstVaultText->setAlignment(Qt::AlignHCenter);
     firstVaultLayout->addWidget(firstVaultText);
-    firstVaultLayout->addWidget(createFirst, 0, Qt::AlignHCenter);
     firstVaultLayout->addStretch();
     body_->addWidget(firstVault);
 
@@ -140,14 +138,13 @@ FinderImportSheet::FinderImportSheet(VaultStore& store, FinderImportCoordinator&
     layout->setSpacing(14);
     layout->addWidget(new SheetHeader(QStringLiteral("Adicionar ao Kovara"),
                                       QStringLiteral("Escolha onde guardar as pastas selecionadas no Finder."), this));
-    layout->addWidget(body_, 1);
+    layout->addWidget(new SheetScrollArea(body_, this), 1);
     layout->addLayout(footer);
     setMinimumWidth(480);
 
     connect(cancel, &QPushButton::clicked, this, &FinderImportSheet::reject);
     connect(importButton_, &QPushButton::clicked, this, &FinderImportSheet::importItems);
     connect(createButton_, &QPushButton::clicked, this, &FinderImportSheet::presentCreateSheet);
-    connect(createFirst, &QPushButton::clicked, this, &FinderImportSheet::presentCreateSheet);
     connect(checkAgain_, &QPushButton::clicked, this, [this] { store_.refresh(); });
     connect(password_, &QLineEdit::textChanged, this, &FinderImportSheet::showModel);
     connect(vaultPicker_, &QComboBox::activated, this,
@@ -172,8 +169,12 @@ FinderImportSheet::FinderImportSheet(VaultStore& store, FinderImportCoordinator&
          {&VaultStore::sessionsChanged, &VaultStore::attentionVaultIDsChanged, &VaultStore::isBusyChanged}) {
         connect(&store_, changed, this, &FinderImportSheet::showModel);
     }
+    for (auto changed : {&VaultStore::activeOperationChanged, &VaultStore::isBusyChanged}) {
+        connect(&store_, changed, this, &FinderImportSheet::followImport);
+    }
     showVaults();
     showFolders();
+    SheetScrollArea::fitToScreen(*this);
 }
 
 void FinderImportSheet::importItems()
@@ -198,13 +199,40 @@ void FinderImportSheet::importItems()
                                                         coordinator->complete(requestID, result.completedSourceURLs);
                                                     });
     if (accepted) {
+        isImporting_ = true;
+        // The typed password went with the import; an empty field is not something to flag.
+        didAttemptImport_ = false;
         password_->clear();
+    }
+}
+
+void FinderImportSheet::followImport()
+{
+    if (!isImporting_) {
+        return;
+    }
+    if (!store_.isBusy()) {
+        // Ended before copying: the store's alert says why (a refused password, a missing
+        // image); the user goes on from the password field.
+        isImporting_ = false;
+        if (passwordBlock_->isVisible()) {
+            password_->setFocus();
+        }
+        return;
+    }
+    const std::optional<VaultOperationState>& operation = store_.activeOperation();
+    if (operation && operation->phase >= VaultOperationPhase::preparingCopy && isVisible()) {
+        done(QDialog::Accepted);
     }
 }
 
 void FinderImportSheet::reject()
 {
-    // "Cancelar" and Escape drop the request, which closes the sheet.
+    // "Cancelar" and Escape drop the request, which closes the sheet, and stop the unlock this
+    // sheet started.
+    if (isImporting_ && store_.canCancelActiveOperation()) {
+        store_.cancelActiveOperation();
+    }
     finderImport_.cancel();
     if (isVisible()) {
         QDialog::reject();

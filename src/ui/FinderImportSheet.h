@@ -24,8 +24,10 @@ class VaultStore;
 // The sheet over the main window in which folders from the file manager (or a later `kovara
 // FOLDER…`) go into a vault: the user picks the vault, types its password when it is locked,
 // and one press unlocks it and copies the folders in; the originals stay where they are. With
-// no vault yet it offers to create one first. "Cancelar" drops the request; closing the window
-// only puts it aside for the main window's banner.
+// no vault yet it offers to create one first. The sheet stays while the vault unlocks, so a
+// refused password is typed again here, and steps aside once copying starts, leaving the
+// progress banner (with its own "Cancelar") in view. "Cancelar" drops the request and stops an
+// import it started; closing the window only puts it aside for the main window's banner.
 class FinderImportSheet : public QDialog
 {
     Q_OBJECT
@@ -59,12 +61,17 @@ private:
     void showModel();
     void showFolders();
     void showVaults();
+    // Follows this sheet's running import: steps aside once copying starts, and after a
+    // refused unlock gives the password field back.
+    void followImport();
 
     VaultStore& store_;
     FinderImportCoordinator& finderImport_;
     FinderImportSheetModel model_;
     std::optional<QUuid> selectedVaultID_;
     bool didAttemptImport_ = false;
+    // This sheet's import is running: set when the store takes it, cleared when the store is free.
+    bool isImporting_ = false;
     QPointer<QDialog> createSheet_;
 
     QStackedWidget* body_;

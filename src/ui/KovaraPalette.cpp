@@ -75,8 +75,8 @@ void KovaraPalette::apply(QApplication& application, ColorScheme scheme)
 
 void KovaraPalette::followDesktop(QApplication& application)
 {
-    apply(application, ColorScheme::light);
     auto* desktop = new DesktopColorScheme(&application);
+    apply(application, desktop->scheme());
     QObject::connect(desktop, &DesktopColorScheme::changed, &application,
                      [&application](ColorScheme scheme) { apply(application, scheme); });
 }

@@ -2,6 +2,8 @@
 
 #include "ui/KovaraIcons.h"
 
+#include <algorithm>
+
 namespace {
 
 QString statusTextOf(VaultRowState state)
@@ -33,25 +35,65 @@ QString iconNameOf(VaultRowState state)
     return KovaraIcons::folder;
 }
 
-QList<SidebarRowModel::MenuEntry> menuOf(VaultRowState state)
+using Action = SidebarRowModel::Action;
+using MenuEntry = SidebarRowModel::MenuEntry;
+
+// Each action's entry as the menus show it; `startsGroup` marks the first entry of a group in the
+// menu bar's full list, which a row's shorter menu keeps where it still separates two groups.
+MenuEntry entryFor(Action action)
 {
-    using Action = SidebarRowModel::Action;
-    QList<SidebarRowModel::MenuEntry> entries;
-    switch (state) {
-    case VaultRowState::unlocked:
-        entries = {{QStringLiteral("Abrir no Finder"), Action::openInFileManager},
-                   {QStringLiteral("Bloquear"), Action::lock, true}};
-        break;
-    case VaultRowState::locked:
-        entries = {{QStringLiteral("Desbloquear…"), Action::requestUnlock},
-                   {QStringLiteral("Alterar senha…"), Action::changePassword}};
-        break;
-    case VaultRowState::missingImage:
-    case VaultRowState::needsAttention:
-        entries = {{QStringLiteral("Verificar novamente"), Action::checkAgain}};
+    switch (action) {
+    case Action::requestUnlock:
+        return {QStringLiteral("Desbloquear…"), action};
+    case Action::lock:
+        return {QStringLiteral("Bloquear"), action};
+    case Action::openInFileManager:
+        return {QStringLiteral("Abrir no Finder"), action, true};
+    case Action::addItems:
+        return {QStringLiteral("Adicionar…"), action};
+    case Action::changePassword:
+        return {QStringLiteral("Alterar senha…"), action, true};
+    case Action::checkAgain:
+        return {QStringLiteral("Verificar novamente"), action, true};
+    case Action::requestDelete:
         break;
     }
-    entries.append({QStringLiteral("Apagar cofre…"), Action::requestDelete, true});
+    return {QStringLiteral("Apagar cofre…"), Action::requestDelete, true};
+}
+
+const QList<Action> menuOrder{Action::requestUnlock, Action::lock,       Action::openInFileManager,
+                              Action::addItems,      Action::changePassword, Action::checkAgain,
+                              Action::requestDelete};
+
+QList<Action> actionsOf(VaultRowState state)
+{
+    switch (state) {
+    case VaultRowState::unlocked:
+        return {Action::lock, Action::openInFileManager, Action::addItems, Action::changePassword,
+                Action::requestDelete};
+    case VaultRowState::locked:
+        return {Action::requestUnlock, Action::changePassword, Action::requestDelete};
+    case VaultRowState::missingImage:
+    case VaultRowState::needsAttention:
+        break;
+    }
+    return {Action::checkAgain, Action::requestDelete};
+}
+
+QList<MenuEntry> menuOf(VaultRowState state)
+{
+    QList<MenuEntry> entries;
+    for (const Action action : actionsOf(state)) {
+        MenuEntry entry = entryFor(action);
+        entry.startsGroup = entry.startsGroup && !entries.isEmpty();
+        // gocryptfs changes the password of a closed image only, so an open vault offers the
+        // entry with what to do first rather than leaving the user to wonder where it went.
+        if (action == Action::changePassword && state == VaultRowState::unlocked) {
+            entry.isEnabled = false;
+            entry.hint = QStringLiteral("Bloqueie o cofre para alterar a senha.");
+        }
+        entries.append(entry);
+    }
     return entries;
 }
 
@@ -77,4 +119,23 @@ SidebarRowModel SidebarRowModel::make(const Vault& vault, VaultRowState state, b
     }
     row.menu = menuOf(state);
     return row;
+}
+
+QList<MenuEntry> SidebarRowModel::menuBarEntries(const std::optional<SidebarRowModel>& selected, bool isBusy)
+{
+    QList<MenuEntry> entries;
+    for (const Action action : menuOrder) {
+        MenuEntry entry = entryFor(action);
+        entry.isEnabled = false;
+        if (selected) {
+            const auto offered = std::find_if(selected->menu.cbegin(), selected->menu.cend(),
+                                              [action](const MenuEntry& each) { return each.action == action; });
+            if (offered != selected->menu.cend()) {
+                entry.isEnabled = offered->isEnabled && !isBusy;
+                entry.hint = offered->hint;
+            }
+        }
+        entries.append(entry);
+    }
+    return entries;
 }

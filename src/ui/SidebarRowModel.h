@@ -14,6 +14,7 @@ struct SidebarRowModel
 {
     enum class Action {
         openInFileManager,
+        addItems,
         lock,
         requestUnlock,
         changePassword,
@@ -27,6 +28,10 @@ struct SidebarRowModel
         Action action;
         // A divider precedes this entry.
         bool startsGroup = false;
+        // An entry the user may look for but that needs another state first is shown disabled,
+        // with `hint` saying what to do.
+        bool isEnabled = true;
+        QString hint{};
 
         bool operator==(const MenuEntry&) const = default;
     };
@@ -56,6 +61,12 @@ struct SidebarRowModel
     // `isMutating`: the running operation concerns this vault; `actionsDisabled`: any
     // operation is running.
     static SidebarRowModel make(const Vault& vault, VaultRowState state, bool isMutating, bool actionsDisabled);
+
+    // Every vault action in the order the menu bar's vault menu lists them, which mirrors the
+    // rows' context menus: each with the title, divider and state the selected vault's row menu
+    // gives it, disabled where that menu does not offer it or while an operation runs (none
+    // selected: all disabled).
+    static QList<MenuEntry> menuBarEntries(const std::optional<SidebarRowModel>& selected, bool isBusy);
 
     bool operator==(const SidebarRowModel&) const = default;
 };

@@ -1,6 +1,7 @@
 #include "ui/VaultLockedView.h"
 
 #include "store/VaultStore.h"
+#include "ui/ElidedLabel.h"
 #include "ui/IconLabel.h"
 #include "ui/InlineMessage.h"
 #include "ui/KovaraIcons.h"
@@ -37,7 +38,7 @@ QWidget* securityFact(const QString& iconName, const QString& title, QWidget* pa
 VaultLockedView::VaultLockedView(VaultStore& store, QWidget* parent)
     : QWidget(parent)
     , store_(store)
-    , name_(new QLabel(this))
+    , name_(new ElidedLabel(this))
     , password_(new QLineEdit(this))
     , unlock_(new QPushButton(QStringLiteral("Desbloquear"), this))
     , failure_(new InlineMessage(KovaraIcons::error, false, this))
@@ -45,7 +46,6 @@ VaultLockedView::VaultLockedView(VaultStore& store, QWidget* parent)
     auto* icon = new IconLabel(KovaraIcons::icon(KovaraIcons::locked), lockIconSize, this);
     TextStyle::emphasize(name_, 1.6);
     name_->setAlignment(Qt::AlignCenter);
-    name_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     QLabel* caption = TextStyle::secondaryLabel(QStringLiteral("Este cofre está bloqueado"), this);
     caption->setAlignment(Qt::AlignCenter);
 
@@ -107,7 +107,7 @@ void VaultLockedView::display(const Vault& vault)
         password_->clear();
     }
     vault_ = vault;
-    name_->setText(vault.name);
+    name_->setFullText(vault.name);
     showState();
 }
 

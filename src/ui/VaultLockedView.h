@@ -6,6 +6,7 @@
 
 #include <qcoro/qcorotask.h>
 
+class ElidedLabel;
 class InlineMessage;
 class QLabel;
 class QLineEdit;
@@ -35,7 +36,7 @@ private:
 
     VaultStore& store_;
     Vault vault_;
-    QLabel* name_;
+    ElidedLabel* name_;
     QLineEdit* password_;
     QPushButton* unlock_;
     InlineMessage* failure_;

@@ -33,9 +33,10 @@ VaultSidebarRow::VaultSidebarRow(QWidget* parent)
     status_->setForegroundRole(QPalette::PlaceholderText);
     lockToggle_->setAutoRaise(true);
     lockToggle_->setIconSize(QSize(18, 18));
-    // Tab reaches each toggle after the list, where the keyboard's Space also toggles the
-    // selected vault.
-    lockToggle_->setFocusPolicy(Qt::TabFocus);
+    // A widget inside a list row is out of reach of screen readers, so the toggle is for the
+    // pointer only; from the keyboard, Space on the selected row toggles the same lock, and the
+    // row's menu and the menu bar offer it by name.
+    lockToggle_->setFocusPolicy(Qt::NoFocus);
 
     auto* text = new QVBoxLayout;
     text->setSpacing(0);

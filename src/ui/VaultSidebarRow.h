@@ -22,7 +22,6 @@ public:
     void display(const SidebarRowModel& model);
     const SidebarRowModel& model() const { return model_; }
     // The one control of the row that takes the keyboard focus.
-    QToolButton* lockToggle() const { return lockToggle_; }
 
 signals:
     void actionRequested(const QUuid& vaultID, SidebarRowModel::Action action);

@@ -5,6 +5,7 @@
 #include "ui/KovaraIcons.h"
 #include "ui/VaultSidebarRow.h"
 
+#include <QAction>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
@@ -75,6 +76,16 @@ VaultSidebarView::VaultSidebarView(VaultStore& store, QWidget* parent)
         store_.selectVault(id.isNull() ? std::nullopt : std::optional<QUuid>(id));
     });
     connect(list_, &QListWidget::customContextMenuRequested, this, &VaultSidebarView::showContextMenu);
+    // The keyboard opens the selected row's menu under the row, as a right click does.
+    for (const QKeySequence& key : {QKeySequence(Qt::Key_Menu), QKeySequence(Qt::SHIFT | Qt::Key_F10)}) {
+        auto* menuKey = new QShortcut(key, list_);
+        menuKey->setContext(Qt::WidgetShortcut);
+        connect(menuKey, &QShortcut::activated, this, [this] {
+            if (QListWidgetItem* item = list_->currentItem()) {
+                showMenuFor(item, list_->viewport()->mapToGlobal(list_->visualItemRect(item).bottomLeft()));
+            }
+        });
+    }
     // Space toggles the selected vault's lock, as a click on its toggle does.
     auto* toggle = new QShortcut(QKeySequence(Qt::Key_Space), list_);
     toggle->setContext(Qt::WidgetShortcut);
@@ -126,18 +137,13 @@ void VaultSidebarView::reload()
                    [](const SidebarRowModel& a, const SidebarRowModel& b) { return a.vaultID == b.vaultID; });
     if (!sameVaults) {
         list_->clear();
-        // Tab goes from the list through the rows' toggles, in the rows' order, to "Novo cofre".
-        QWidget* previous = list_;
         for (const SidebarRowModel& model : models) {
             auto* item = new QListWidgetItem(list_);
             item->setData(vaultIDRole, model.vaultID);
             auto* row = new VaultSidebarRow(list_);
             connect(row, &VaultSidebarRow::actionRequested, this, &VaultSidebarView::actionRequested);
             list_->setItemWidget(item, row);
-            setTabOrder(previous, row->lockToggle());
-            previous = row->lockToggle();
         }
-        setTabOrder(previous, newVault_);
     }
     for (int index = 0; index < models.size(); ++index) {
         auto* row = static_cast<VaultSidebarRow*>(list_->itemWidget(list_->item(index)));
@@ -205,21 +211,36 @@ void VaultSidebarView::showSelectedVault()
     list_->setCurrentRow(-1);
 }
 
+std::optional<SidebarRowModel> VaultSidebarView::selectedRowModel() const
+{
+    if (QListWidgetItem* item = list_->currentItem()) {
+        return static_cast<VaultSidebarRow*>(list_->itemWidget(item))->model();
+    }
+    return std::nullopt;
+}
+
 void VaultSidebarView::showContextMenu(const QPoint& position)
 {
-    QListWidgetItem* item = list_->itemAt(position);
-    if (!item) {
-        return;
+    if (QListWidgetItem* item = list_->itemAt(position)) {
+        showMenuFor(item, list_->viewport()->mapToGlobal(position));
     }
+}
+
+void VaultSidebarView::showMenuFor(QListWidgetItem* item, const QPoint& globalPosition)
+{
     const SidebarRowModel model = static_cast<VaultSidebarRow*>(list_->itemWidget(item))->model();
+    const QUuid vaultID = model.vaultID;
     QMenu menu(this);
+    menu.setToolTipsVisible(true);
     for (const SidebarRowModel::MenuEntry& entry : model.menu) {
         if (entry.startsGroup) {
             menu.addSeparator();
         }
         const SidebarRowModel::Action action = entry.action;
-        const QUuid vaultID = model.vaultID;
-        menu.addAction(entry.title, this, [this, vaultID, action] { emit actionRequested(vaultID, action); });
+        QAction* added =
+            menu.addAction(entry.title, this, [this, vaultID, action] { emit actionRequested(vaultID, action); });
+        added->setEnabled(entry.isEnabled);
+        added->setToolTip(entry.hint);
     }
-    menu.exec(list_->viewport()->mapToGlobal(position));
+    menu.exec(globalPosition);
 }

@@ -6,7 +6,10 @@
 #include <QList>
 #include <QWidget>
 
+#include <optional>
+
 class QListWidget;
+class QListWidgetItem;
 class QPushButton;
 class VaultStore;
 
@@ -21,6 +24,8 @@ public:
 
     // The rows as they are drawn, for whoever needs to know what the sidebar shows.
     QList<SidebarRowModel> rowModels() const;
+    // The selected vault's row, which the menu bar's vault menu mirrors.
+    std::optional<SidebarRowModel> selectedRowModel() const;
 
 signals:
     void createVaultRequested();
@@ -37,6 +42,7 @@ private:
     void reload();
     void showSelectedVault();
     void showContextMenu(const QPoint& position);
+    void showMenuFor(QListWidgetItem* item, const QPoint& globalPosition);
 
     VaultStore& store_;
     QListWidget* list_;

@@ -1,6 +1,7 @@
 #include "ui/VaultUnlockedView.h"
 
 #include "store/VaultStore.h"
+#include "ui/ElidedLabel.h"
 #include "ui/IconLabel.h"
 #include "ui/KovaraIcons.h"
 #include "ui/TextStyle.h"
@@ -64,7 +65,7 @@ QWidget* encryptionBadge(QWidget* parent)
 VaultUnlockedView::VaultUnlockedView(VaultStore& store, QWidget* parent)
     : QWidget(parent)
     , store_(store)
-    , name_(new QLabel(this))
+    , name_(new ElidedLabel(this))
     , body_(new QStackedWidget(this))
     , emptyState_(new QWidget(this))
     , items_(new QTreeWidget(this))
@@ -72,7 +73,6 @@ VaultUnlockedView::VaultUnlockedView(VaultStore& store, QWidget* parent)
     // Header.
     auto* icon = new IconLabel(KovaraIcons::icon(KovaraIcons::unlocked), headerIconSize, this);
     TextStyle::emphasize(name_, 1.25);
-    name_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     QLabel* caption = TextStyle::secondaryLabel(QStringLiteral("Desbloqueado · itens no nível principal"), this);
     auto* titles = new QVBoxLayout;
     titles->setSpacing(0);
@@ -147,7 +147,7 @@ VaultUnlockedView::VaultUnlockedView(VaultStore& store, QWidget* parent)
 void VaultUnlockedView::display(const Vault& vault)
 {
     vault_ = vault;
-    name_->setText(vault.name);
+    name_->setFullText(vault.name);
     showContent();
 }
 

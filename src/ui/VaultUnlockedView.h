@@ -9,6 +9,7 @@
 
 #include <optional>
 
+class ElidedLabel;
 class QLabel;
 class QStackedWidget;
 class QTreeWidget;
@@ -46,7 +47,7 @@ private:
 
     VaultStore& store_;
     Vault vault_;
-    QLabel* name_;
+    ElidedLabel* name_;
     QStackedWidget* body_;
     QWidget* emptyState_;
     QTreeWidget* items_;

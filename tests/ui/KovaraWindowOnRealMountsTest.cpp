@@ -21,8 +21,10 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
@@ -146,37 +148,62 @@ protected:
         ASSERT_NE(window(), nullptr);
         awaitIdle([] { return true; });
 
-        // Create a vault in the sheet, filled in from the keyboard.
+        // Create a vault in the sheet, filled in from the keyboard, its first content chosen in
+        // Qt's own folder dialog; the original folder stays.
         clickToolbarButton("Novo cofre");
-        auto* sheet = shown<CreateVaultSheet>();
-        ASSERT_NE(sheet, nullptr);
-        QTest::keyClicks(shown<QLineEdit>("Nome"), "Documentos pessoais");
-        QTest::keyClicks(shown<QLineEdit>("Senha"), password);
-        QTest::keyClicks(shown<QLineEdit>("Confirmar senha"), password);
-        saveScreenshot("create-sheet");
-        QTest::keyClick(sheet, Qt::Key_Return);
-        awaitIdle([&] { return store->vaults().size() == 1 && store->status() == VaultStatus::unlocked; });
+        createInTheSheet("Documentos pessoais", source);
+        awaitIdle([&] { return store->vaults().size() == 1 && listedNames() == QStringList{"Fotos"}; });
         const Vault vault = store->vaults().first();
-        EXPECT_NE(shown<QLabel>("Cofre vazio"), nullptr);
-        saveScreenshot("unlocked-empty");
-
-        // Add a folder by dropping it on the vault; the original stays.
-        QMimeData dropped;
-        dropped.setUrls({QUrl::fromLocalFile(source)});
-        auto* unlocked = shown<VaultUnlockedView>();
-        const QPoint centre = unlocked->rect().center();
-        QDragEnterEvent enter(centre, Qt::CopyAction | Qt::MoveAction, &dropped, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(unlocked, &enter);
-        ASSERT_TRUE(enter.isAccepted());
-        QDropEvent drop(centre, Qt::CopyAction | Qt::MoveAction, &dropped, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(unlocked, &drop);
-        awaitIdle([&] { return listedNames() == QStringList{"Fotos"}; });
         EXPECT_TRUE(QFile::exists(source + "/praia.jpg"));
+
+        // A file dropped anywhere on the window goes into the open vault.
+        const QString note = root.path() + "/nota.txt";
+        TestFiles::writeFile(note, "lembrete");
+        QMimeData dropped;
+        dropped.setUrls({QUrl::fromLocalFile(note)});
+        QDragEnterEvent enter({10, 10}, Qt::CopyAction | Qt::MoveAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(window(), &enter);
+        ASSERT_TRUE(enter.isAccepted());
+        QDropEvent drop({10, 10}, Qt::CopyAction | Qt::MoveAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(window(), &drop);
+        awaitIdle([&] { return listedNames() == QStringList({"Fotos", "nota.txt"}); });
+        EXPECT_TRUE(QFile::exists(note));
+        saveScreenshot("unlocked-items");
+
+        // A second vault from the menu bar's "Cofre" menu; coming back to the first shows its
+        // items at once, with no operation to list them again.
+        triggerMenuEntry("Cofre", "Novo cofre…");
+        createInTheSheet("Notas", {});
+        awaitIdle([&] { return store->vaults().size() == 2 && store->selectedVaultID() != vault.id; });
+        EXPECT_NE(shown<QLabel>("Cofre vazio"), nullptr);
+        auto* vaultList = shown<QListWidget>("Cofres");
+        ASSERT_NE(vaultList, nullptr);
+        vaultList->setCurrentRow(0);
+        EXPECT_FALSE(store->isBusy());
         auto* items = shown<QTreeWidget>("Itens do cofre");
         ASSERT_NE(items, nullptr);
-        ASSERT_EQ(items->topLevelItemCount(), 1);
+        ASSERT_EQ(items->topLevelItemCount(), 2);
         EXPECT_EQ(items->topLevelItem(0)->text(0), "Fotos");
-        saveScreenshot("unlocked-items");
+
+        // The keyboard opens the selected vault's menu; an unlocked vault says why its password
+        // cannot be changed now.
+        QStringList menuEntries;
+        QTimer::singleShot(0, [&menuEntries] {
+            QWidget* popup = QApplication::activePopupWidget();
+            for (QAction* action : popup ? popup->actions() : QList<QAction*>()) {
+                if (!action->isSeparator()) {
+                    menuEntries.append(action->text() + (action->isEnabled() ? "" : " (" + action->toolTip() + ")"));
+                }
+            }
+            if (popup) {
+                popup->close();
+            }
+        });
+        vaultList->setFocus();
+        QTest::keyClick(vaultList, Qt::Key_F10, Qt::ShiftModifier);
+        EXPECT_EQ(menuEntries, QStringList({"Bloquear", "Abrir no Finder", "Adicionar…",
+                                            "Alterar senha… (Bloqueie o cofre para alterar a senha.)",
+                                            "Apagar cofre…"}));
 
         // Lock from the toolbar; a wrong password is refused with the exact text and the
         // field is empty and focused again.
@@ -194,7 +221,9 @@ protected:
         saveScreenshot("locked-refused");
 
         typePassword(password);
-        awaitIdle([&] { return store->status() == VaultStatus::unlocked && listedNames() == QStringList{"Fotos"}; });
+        awaitIdle([&] {
+            return store->status() == VaultStatus::unlocked && listedNames() == QStringList({"Fotos", "nota.txt"});
+        });
 
         // Trash the item with the Delete key, after confirming.
         items = shown<QTreeWidget>("Itens do cofre");
@@ -203,7 +232,7 @@ protected:
         QTest::keyClick(items, Qt::Key_Delete);
         saveScreenshot("trash-confirmation");
         answerAlert("Mover “Fotos” para o Lixo");
-        awaitIdle([&] { return store->content().isEmpty(); });
+        awaitIdle([&] { return listedNames() == QStringList{"nota.txt"}; });
 
         // Delete the vault after confirming: its image goes to the Trash, the catalogue is
         // empty and nothing stays mounted.
@@ -211,25 +240,54 @@ protected:
             vault.id, SidebarRowModel::Action::requestDelete);
         saveScreenshot("delete-confirmation");
         answerAlert("Apagar “Documentos pessoais”");
-        awaitIdle([&] { return store->vaults().isEmpty(); });
+        awaitIdle([&] { return store->vaults().size() == 1; });
         EXPECT_FALSE(QFile::exists(vault.imageURL.toLocalFile()));
         EXPECT_EQ(
             QDir(QDir::homePath() + "/.local/share/Trash/files").entryList(QDir::Dirs | QDir::NoDotAndDotDot).size(),
             1);
-        EXPECT_TRUE(RealMounts::mountPointsUnder(runtimeFolder()).isEmpty());
+        // "Notas" is still open: quitting locks it.
+        EXPECT_EQ(RealMounts::mountPointsUnder(runtimeFolder()).size(), 1);
     }
 
-    void quitThroughTheMenu() const
+    // Fills in the create sheet from the keyboard and creates; `folder`, when given, is chosen
+    // as the first content in Qt's own folder dialog, typed in as a user does.
+    void createInTheSheet(const QString& name, const QString& folder) const
+    {
+        auto* sheet = shown<CreateVaultSheet>();
+        ASSERT_NE(sheet, nullptr);
+        QTest::keyClicks(shown<QLineEdit>("Nome"), name);
+        QTest::keyClicks(shown<QLineEdit>("Senha"), password);
+        QTest::keyClicks(shown<QLineEdit>("Confirmar senha"), password);
+        if (!folder.isEmpty()) {
+            QTest::mouseClick(shown<QPushButton>("Escolher…"), Qt::LeftButton);
+            auto* picker = shown<QFileDialog>();
+            ASSERT_NE(picker, nullptr);
+            auto* path = picker->findChild<QLineEdit*>("fileNameEdit");
+            ASSERT_NE(path, nullptr);
+            path->setText(folder);
+            QTest::keyClick(path, Qt::Key_Return);
+            ASSERT_TRUE(QTest::qWaitFor([&] { return shown<QPushButton>("Alterar…") != nullptr; }));
+        }
+        saveScreenshot("create-sheet");
+        QTest::keyClick(sheet, Qt::Key_Return);
+    }
+
+    void triggerMenuEntry(const QString& menuTitle, const QString& entry) const
     {
         for (QAction* menu : window()->menuBar()->actions()) {
+            if (menu->text().remove('&') != menuTitle) {
+                continue;
+            }
+            emit menu->menu()->aboutToShow();
             for (QAction* item : menu->menu()->actions()) {
-                if (item->text() == "Sair") {
+                if (item->text() == entry) {
+                    ASSERT_TRUE(item->isEnabled()) << entry.toStdString();
                     item->trigger();
                     return;
                 }
             }
         }
-        ADD_FAILURE() << "no Sair in the menus";
+        ADD_FAILURE() << "no " << entry.toStdString() << " in the menu " << menuTitle.toStdString();
     }
 
     static QString runtimeFolder() { return qEnvironmentVariable("XDG_RUNTIME_DIR") + "/kovara"; }
@@ -252,7 +310,7 @@ TEST_F(KovaraWindowOnRealMounts, AVaultFromCreationToDeletionAndQuittingThroughT
     });
     QTimer::singleShot(0, [this] {
         useTheWindow();
-        quitThroughTheMenu();
+        triggerMenuEntry("Kovara", "Sair");
     });
     // A quit that never ends (the window holding it back, a vault that never locks) ends here.
     QTimer watchdog;

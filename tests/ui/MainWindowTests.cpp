@@ -261,6 +261,17 @@ TEST_F(MainWindowTest, AQuitWaitingOnABusyVaultGoesOnOnceTheForcedLockSucceeds)
     EXPECT_EQ(store->errorMessage(), std::nullopt);
 }
 
+// The sheet's "Criar cofre" button.
+QPushButton* createButtonOf(const CreateVaultSheet& sheet)
+{
+    for (QPushButton* button : sheet.findChildren<QPushButton*>()) {
+        if (button->text() == "Criar cofre") {
+            return button;
+        }
+    }
+    return nullptr;
+}
+
 TEST_F(MainWindowTest, TheCreateSheetSaysWhatIsMissingOnReturnAndStepsOnlyWithinItsCapacity)
 {
     const auto store = makeStore();
@@ -271,14 +282,7 @@ TEST_F(MainWindowTest, TheCreateSheetSaysWhatIsMissingOnReturnAndStepsOnlyWithin
     auto* sheet = window->findChild<CreateVaultSheet*>();
     ASSERT_NE(sheet, nullptr);
     QTest::keyClicks(sheet->findChild<QLineEdit*>(), "   ");
-    auto* create = [&] {
-        for (QPushButton* button : sheet->findChildren<QPushButton*>()) {
-            if (button->text() == "Criar cofre") {
-                return button;
-            }
-        }
-        return static_cast<QPushButton*>(nullptr);
-    }();
+    QPushButton* create = createButtonOf(*sheet);
     ASSERT_NE(create, nullptr);
     EXPECT_FALSE(create->isEnabled());
     QTest::keyClick(sheet, Qt::Key_Return);
@@ -294,6 +298,31 @@ TEST_F(MainWindowTest, TheCreateSheetSaysWhatIsMissingOnReturnAndStepsOnlyWithin
     capacity->stepUp();
     EXPECT_EQ(capacity->value(), 2048);
     EXPECT_EQ(capacity->text(), "2048 GB");
+    sheet->reject();
+
+    // At a scale the screen cannot hold, the fields scroll and the buttons stay on the screen.
+    const QFont usual = QApplication::font();
+    QFont large = usual;
+    large.setPointSizeF(usual.pointSizeF() * 2.5);
+    QApplication::setFont(large);
+    window->contentView()->presentCreateSheet();
+    CreateVaultSheet* tall = nullptr;
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        for (auto* each : window->findChildren<CreateVaultSheet*>()) {
+            tall = each->isVisible() ? each : tall;
+        }
+        return tall != nullptr;
+    }));
+    const QRect screen = tall->screen()->availableGeometry();
+    EXPECT_GT(tall->sizeHint().height(), screen.height()) << "the sheet does not need to scroll";
+    EXPECT_GE(tall->geometry().top(), screen.top());
+    EXPECT_LE(tall->geometry().bottom(), screen.bottom());
+    QPushButton* reachable = createButtonOf(*tall);
+    ASSERT_NE(reachable, nullptr);
+    const QRect button(reachable->mapToGlobal(QPoint(0, 0)), reachable->size());
+    EXPECT_TRUE(reachable->isVisible() && tall->geometry().contains(button));
+    tall->reject();
+    QApplication::setFont(usual);
 }
 
 TEST_F(MainWindowTest, AVaultWhoseImageVanishedIsRemovedFromTheListOnlyAfterConfirmation)

@@ -30,13 +30,17 @@ TEST(SidebarRowModel, EveryStateHasItsIconStatusToggleAndMenu)
          KovaraIcons::folder,
          "Desbloqueado",
          SidebarRowModel::LockToggle{KovaraIcons::unlocked, "Bloquear cofre", "Bloquear Contratos", Action::lock, true},
-         {{"Abrir no Finder", Action::openInFileManager}, {"Bloquear", Action::lock, true}, deleteEntry}},
+         {{"Bloquear", Action::lock},
+          {"Abrir no Finder", Action::openInFileManager, true},
+          {"Adicionar…", Action::addItems},
+          {"Alterar senha…", Action::changePassword, true, false, "Bloqueie o cofre para alterar a senha."},
+          deleteEntry}},
         {VaultRowState::locked,
          KovaraIcons::folder,
          "Bloqueado",
          SidebarRowModel::LockToggle{KovaraIcons::locked, "Desbloquear cofre", "Desbloquear Contratos",
                                      Action::requestUnlock, true},
-         {{"Desbloquear…", Action::requestUnlock}, {"Alterar senha…", Action::changePassword}, deleteEntry}},
+         {{"Desbloquear…", Action::requestUnlock}, {"Alterar senha…", Action::changePassword, true}, deleteEntry}},
         {VaultRowState::missingImage,
          KovaraIcons::missingImage,
          "Arquivo ausente",
@@ -58,6 +62,28 @@ TEST(SidebarRowModel, EveryStateHasItsIconStatusToggleAndMenu)
         EXPECT_EQ(row.lockToggle, expected.toggle);
         EXPECT_EQ(row.menu, expected.menu);
         EXPECT_FALSE(row.progressLabel.has_value());
+    }
+}
+
+TEST(SidebarRowModel, TheMenuBarListsEveryActionAndEnablesWhatTheSelectedRowOffers)
+{
+    const SidebarRowModel locked = SidebarRowModel::make(vaultNamed("Fotos"), VaultRowState::locked, false, false);
+    const auto shown = [](const QList<MenuEntry>& entries) {
+        QStringList lines;
+        for (const MenuEntry& entry : entries) {
+            lines.append((entry.startsGroup ? "— " : "") + entry.title + (entry.isEnabled ? "" : " (desativado)"));
+        }
+        return lines;
+    };
+    EXPECT_EQ(shown(SidebarRowModel::menuBarEntries(locked, false)),
+              QStringList({"Desbloquear…", "Bloquear (desativado)", "— Abrir no Finder (desativado)",
+                           "Adicionar… (desativado)", "— Alterar senha…", "— Verificar novamente (desativado)",
+                           "— Apagar cofre…"}));
+    for (const MenuEntry& entry : SidebarRowModel::menuBarEntries(locked, true)) {
+        EXPECT_FALSE(entry.isEnabled) << "busy: " << entry.title.toStdString();
+    }
+    for (const MenuEntry& entry : SidebarRowModel::menuBarEntries(std::nullopt, false)) {
+        EXPECT_FALSE(entry.isEnabled) << "no selection: " << entry.title.toStdString();
     }
 }
 

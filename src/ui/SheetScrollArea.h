@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QScrollArea>
+
+// Holds a sheet's fields between its fixed header and its buttons. The sheet shows every field
+// when the screen has room, and otherwise only as much as fits, scrolling the rest, so that its
+// buttons stay on screen however large the display scale or the text. When a message appears
+// under a field the sheet grows to show it, while the screen has room.
+class SheetScrollArea : public QScrollArea
+{
+    Q_OBJECT
+
+public:
+    explicit SheetScrollArea(QWidget* fields, QWidget* parent = nullptr);
+
+    // The fields' own size: a sheet opens with everything in view when it can.
+    QSize sizeHint() const override;
+    // A few lines: below its size hint the sheet scrolls rather than leaving the screen.
+    QSize minimumSizeHint() const override;
+
+    // Sizes `sheet` to its size hint within its screen's available area.
+    static void fitToScreen(QWidget& sheet);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+};
