@@ -103,7 +103,6 @@ ChangePasswordSheet::ChangePasswordSheet(VaultStore& store, Vault vault, QWidget
     connect(&store_, &VaultStore::isBusyChanged, this, &ChangePasswordSheet::showForm);
     showForm();
     current_->setFocus();
-    SheetScrollArea::fitToScreen(*this);
 }
 
 void ChangePasswordSheet::changePassword()

@@ -170,7 +170,6 @@ CreateVaultSheet::CreateVaultSheet(VaultStore& store, QWidget* parent)
     }
     showForm();
     name_->setFocus();
-    SheetScrollArea::fitToScreen(*this);
 }
 
 void CreateVaultSheet::createVault()

@@ -93,16 +93,20 @@ FinderImportSheet::FinderImportSheet(VaultStore& store, FinderImportCoordinator&
         QStringLiteral("As pastas serão copiadas. As origens permanecerão onde estão."), folders, true));
 
     auto* destination = new QGroupBox(QStringLiteral("Destino"), form);
-    auto* destinationLayout = new QFormLayout(destination);
+    // The picker in a form row; the lines under it in a plain column, where a word-wrapped line
+    // is given the height it needs (a form layout's spanning row gave it none).
+    auto* destinationLayout = new QVBoxLayout(destination);
+    auto* pickerRow = new QFormLayout;
     vaultPicker_->setAccessibleName(QStringLiteral("Cofre"));
-    destinationLayout->addRow(QStringLiteral("Cofre"), vaultPicker_);
+    pickerRow->addRow(QStringLiteral("Cofre"), vaultPicker_);
+    destinationLayout->addLayout(pickerRow);
     const std::pair<Status, QString> statusIcons[] = {{Status::selectVault, QString()},
                                                       {Status::unlocked, KovaraIcons::unlocked},
                                                       {Status::missingImage, KovaraIcons::missingImage},
                                                       {Status::needsAttention, KovaraIcons::warning}};
     for (const auto& [status, iconName] : statusIcons) {
         statusLines_[status] = new InlineMessage(iconName, status == Status::selectVault, destination);
-        destinationLayout->addRow(statusLines_[status]);
+        destinationLayout->addWidget(statusLines_[status]);
     }
     password_->setEchoMode(QLineEdit::Password);
     password_->setAccessibleName(QStringLiteral("Senha do cofre"));
@@ -114,9 +118,9 @@ FinderImportSheet::FinderImportSheet(VaultStore& store, FinderImportCoordinator&
     passwordLayout->addWidget(password_);
     passwordLayout->addWidget(hint);
     passwordLayout->addWidget(passwordMessage_);
-    destinationLayout->addRow(passwordBlock_);
+    destinationLayout->addWidget(passwordBlock_);
     checkAgain_->setAutoDefault(false);
-    destinationLayout->addRow(QString(), checkAgain_);
+    destinationLayout->addWidget(checkAgain_, 0, Qt::AlignRight);
 
     auto* formLayout = new QVBoxLayout(form);
     formLayout->setContentsMargins(0, 0, 0, 0);
@@ -174,7 +178,6 @@ FinderImportSheet::FinderImportSheet(VaultStore& store, FinderImportCoordinator&
     }
     showVaults();
     showFolders();
-    SheetScrollArea::fitToScreen(*this);
 }
 
 void FinderImportSheet::importItems()

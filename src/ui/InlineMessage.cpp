@@ -5,6 +5,9 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -18,6 +21,8 @@ InlineMessage::InlineMessage(const QString& iconName, bool isSecondary, QWidget*
     , text_(new QLabel(this))
 {
     text_->setWordWrap(true);
+    // The first line stays level with the icon however tall the row is made.
+    text_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     text_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     if (isSecondary) {
         text_->setForegroundRole(QPalette::PlaceholderText);
@@ -25,7 +30,12 @@ InlineMessage::InlineMessage(const QString& iconName, bool isSecondary, QWidget*
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(6);
-    layout->addWidget(icon_, 0, Qt::AlignTop);
+    // The icon is centred on the first line of text.
+    auto* iconColumn = new QVBoxLayout;
+    iconColumn->setContentsMargins(0, std::max(0, (text_->fontMetrics().height() - iconSize) / 2), 0, 0);
+    iconColumn->addWidget(icon_);
+    iconColumn->addStretch();
+    layout->addLayout(iconColumn);
     layout->addWidget(text_, 1);
     hide();
 }

@@ -1,5 +1,6 @@
 #include "ui/SheetScrollArea.h"
 
+#include <QCoreApplication>
 #include <QEvent>
 #include <QScreen>
 #include <QScrollBar>
@@ -22,6 +23,9 @@ SheetScrollArea::SheetScrollArea(QWidget* fields, QWidget* parent) : QScrollArea
     viewport()->setAutoFillBackground(false);
     fields->setAutoFillBackground(false);
     fields->installEventFilter(this);
+    if (parent) {
+        parent->window()->installEventFilter(this);
+    }
 }
 
 QSize SheetScrollArea::sizeHint() const
@@ -42,17 +46,28 @@ void SheetScrollArea::fitToScreen(QWidget& sheet)
     if (!screen) {
         return;
     }
+    // Size hints are only current once the layout requests that changes of the fields posted
+    // (a minimum width set, a message shown) have run.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
     const QSize available = screen->availableGeometry().size() - QSize(0, windowFrameAllowance);
     sheet.resize(sheet.sizeHint().boundedTo(available).expandedTo(sheet.minimumSizeHint()));
 }
 
 bool SheetScrollArea::eventFilter(QObject* watched, QEvent* event)
 {
-    // The fields changed what they show: once their layout has settled, the sheet takes the
-    // size that shows them, within the screen.
-    if (watched == widget() && event->type() == QEvent::LayoutRequest && window()->isVisible()) {
-        QMetaObject::invokeMethod(
-            this, [this] { fitToScreen(*window()); }, Qt::QueuedConnection);
+    // The sheet is about to show, its fields already laid out: it takes its size before the
+    // dialog centres it over the window.
+    if (watched == window() && event->type() == QEvent::Show && !event->spontaneous()) {
+        fitToScreen(*window());
+    }
+    // The fields changed what they need: the sheet's layout reads this area's hints again, and
+    // a sheet on screen takes the size that shows them, once their layout has settled.
+    if (watched == widget() && event->type() == QEvent::LayoutRequest) {
+        updateGeometry();
+        if (window()->isVisible()) {
+            QMetaObject::invokeMethod(
+                this, [this] { fitToScreen(*window()); }, Qt::QueuedConnection);
+        }
     }
     return QScrollArea::eventFilter(watched, event);
 }

@@ -18,9 +18,12 @@ public:
     // A few lines: below its size hint the sheet scrolls rather than leaving the screen.
     QSize minimumSizeHint() const override;
 
+protected:
+    // Sizes the sheet (the window of the area's parent) each time it is shown and whenever its
+    // fields change what they need.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
     // Sizes `sheet` to its size hint within its screen's available area.
     static void fitToScreen(QWidget& sheet);
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
 };

@@ -71,8 +71,11 @@ VaultSidebarView::VaultSidebarView(VaultStore& store, QWidget* parent)
     setMinimumWidth(sidebarMinimumWidth);
 
     connect(newVault_, &QPushButton::clicked, this, &VaultSidebarView::createVaultRequested);
-    connect(list_, &QListWidget::currentItemChanged, this, [this](QListWidgetItem* current) {
-        const QUuid id = vaultIDOf(current);
+    // The selection rather than the current row: a screen reader selects a row without making it
+    // current.
+    connect(list_, &QListWidget::itemSelectionChanged, this, [this] {
+        const QList<QListWidgetItem*> selected = list_->selectedItems();
+        const QUuid id = selected.isEmpty() ? QUuid() : vaultIDOf(selected.first());
         store_.selectVault(id.isNull() ? std::nullopt : std::optional<QUuid>(id));
     });
     connect(list_, &QListWidget::customContextMenuRequested, this, &VaultSidebarView::showContextMenu);
@@ -213,10 +216,11 @@ void VaultSidebarView::showSelectedVault()
 
 std::optional<SidebarRowModel> VaultSidebarView::selectedRowModel() const
 {
-    if (QListWidgetItem* item = list_->currentItem()) {
-        return static_cast<VaultSidebarRow*>(list_->itemWidget(item))->model();
+    const QList<QListWidgetItem*> selected = list_->selectedItems();
+    if (selected.isEmpty()) {
+        return std::nullopt;
     }
-    return std::nullopt;
+    return static_cast<VaultSidebarRow*>(list_->itemWidget(selected.first()))->model();
 }
 
 void VaultSidebarView::showContextMenu(const QPoint& position)
