@@ -13,6 +13,8 @@ QString statusTextOf(VaultRowState state)
         return QStringLiteral("Bloqueado");
     case VaultRowState::missingImage:
         return QStringLiteral("Arquivo ausente");
+    case VaultRowState::unusableEntry:
+        return QStringLiteral("Precisa de atenção");
     case VaultRowState::needsAttention:
         break;
     }
@@ -25,6 +27,7 @@ QString iconNameOf(VaultRowState state)
     case VaultRowState::missingImage:
         return KovaraIcons::missingImage;
     case VaultRowState::needsAttention:
+    case VaultRowState::unusableEntry:
         return KovaraIcons::warning;
     case VaultRowState::unlocked:
     case VaultRowState::locked:
@@ -50,6 +53,9 @@ QList<SidebarRowModel::MenuEntry> menuOf(VaultRowState state)
     case VaultRowState::needsAttention:
         entries = {{QStringLiteral("Verificar novamente"), Action::checkAgain}};
         break;
+    case VaultRowState::unusableEntry:
+        // Checking again cannot mend the entry: removing it from the list is all there is.
+        return {{QStringLiteral("Apagar cofre…"), Action::requestDelete}};
     }
     entries.append({QStringLiteral("Apagar cofre…"), Action::requestDelete, true});
     return entries;
