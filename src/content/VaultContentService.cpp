@@ -4,12 +4,12 @@
 #include "content/InternalVolumeItems.h"
 #include "model/CancellationError.h"
 #include "model/VaultError.h"
-#include "posix/DirectoryNames.h"
 #include "platform/FileLocation.h"
-#include "posix/FileTreeRemoval.h"
 #include "platform/PosixError.h"
-#include "posix/UniqueFd.h"
 #include "platform/VolumeTrash.h"
+#include "posix/DirectoryNames.h"
+#include "posix/FileTreeRemoval.h"
+#include "posix/UniqueFd.h"
 
 #include <QCollator>
 #include <QFile>
@@ -108,7 +108,7 @@ void moveItemToTrash(const VaultContentItem& item, const QString& root)
     if (VaultFileIdentity::of(status) != item.fileSystemIdentity) {
         throw VaultError(VaultError::Kind::itemChanged);
     }
-    VolumeTrash(root).moveToTrash(name);
+    VolumeTrash::ofVolume(root).moveToTrash(itemPath);
 }
 
 // lstat, so that a link that leads nowhere still occupies its name.

@@ -2,11 +2,14 @@
 
 #include "disktools/FilePath.h"
 #include "disktools/ToolFailure.h"
+#include "posix/DirectoryNames.h"
 #include "posix/PosixCategory.h"
+#include "posix/UniqueFd.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <fcntl.h>
 #include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -108,6 +111,31 @@ void MountBase::releaseFolder(const std::string& mountPoint)
     if (!base.empty() && FilePath::parent(mountPoint) == base) {
         // rmdir removes only an empty folder; anything else stays.
         ::rmdir(mountPoint.c_str());
+    }
+    removeEmptyFolders(defaultLocation());
+}
+
+void MountBase::removeEmptyFolders(const std::string& location)
+{
+    // Only the private base Kovara made, reached without a link, is swept; and only folders
+    // directly in it. Removing a folder through the base's descriptor with AT_REMOVEDIR never
+    // follows a link, takes only an empty folder and refuses one a volume is mounted on.
+    const UniqueFd base(::open(location.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    struct stat status = {};
+    if (!base.isValid() || ::fstat(base.get(), &status) != 0 || status.st_uid != ::geteuid() ||
+        (status.st_mode & 07777) != 0700) {
+        return;
+    }
+    std::vector<std::string> names;
+    if (!readDirectoryNames(base.get(), names)) {
+        return;
+    }
+    for (const std::string& name : names) {
+        struct stat entry = {};
+        if (::fstatat(base.get(), name.c_str(), &entry, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(entry.st_mode) &&
+            entry.st_uid == ::geteuid()) {
+            ::unlinkat(base.get(), name.c_str(), AT_REMOVEDIR);
+        }
     }
 }
 

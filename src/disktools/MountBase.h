@@ -20,7 +20,9 @@ public:
     std::string claimFolder(const std::string& volumeName) const;
 
     // Removes the folder a volume was mounted on once the volume has left it, when it is one of
-    // the default base's folders (a volume mounted by hand elsewhere keeps its folder).
+    // the default base's folders (a volume mounted by hand elsewhere keeps its folder), and with
+    // it every other empty folder of the base that nothing is mounted on: a volume that
+    // unmounted itself, or a mount ended by a crash, leaves its folder behind.
     static void releaseFolder(const std::string& mountPoint);
 
     // The volume name made fit for a folder name: no "/", no control characters, not "." or
@@ -30,6 +32,8 @@ public:
     const std::string& path() const { return path_; }
 
 private:
+    static void removeEmptyFolders(const std::string& location);
+
     explicit MountBase(std::string path) : path_(std::move(path)) {}
 
     std::string path_;

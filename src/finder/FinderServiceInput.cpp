@@ -67,7 +67,9 @@ QList<QUrl> FinderServiceInput::normalizedFileURLs(const QList<QUrl>& urls)
     QList<QUrl> normalized;
     QSet<QString> seenPaths;
     for (const QUrl& url : urls) {
-        if (!url.isLocalFile()) {
+        // A relative path ("file:Fotos") means a folder of the sender's working folder, which this
+        // process does not know: resolving it against its own would pick another folder.
+        if (!url.isLocalFile() || !url.toLocalFile().startsWith(QLatin1Char('/'))) {
             continue;
         }
         const QUrl standardized = FileLocation::standardizedFileURL(url);

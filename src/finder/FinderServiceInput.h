@@ -13,7 +13,7 @@ namespace FinderServiceInput {
 // text lines that are file URLs or absolute paths, normalized.
 QList<QUrl> fileURLs(const FinderPasteboard& pasteboard);
 
-// Keeps file URLs only, standardized, without the empty path and the root folder, each path
+// Keeps file URLs with an absolute path only, standardized, without the root folder, each path
 // once, in the given order.
 QList<QUrl> normalizedFileURLs(const QList<QUrl>& urls);
 

@@ -95,7 +95,7 @@ QString VaultRegistry::catalogueName() const
     return FileLocation::lastPathComponent(FileLocation::standardizedPath(registryURL_));
 }
 
-QList<Vault> VaultRegistry::load() const
+VaultRegistry::Contents VaultRegistry::load() const
 {
     QByteArray contents;
     try {
@@ -114,51 +114,74 @@ QList<Vault> VaultRegistry::load() const
     if (parseError.error != QJsonParseError::NoError || !document.isArray()) {
         throw Vault::catalogueFormatError();
     }
-    QList<Vault> vaults;
+    Contents loaded;
     for (const QJsonValue entry : document.array()) {
-        vaults.append(Vault::fromJson(entry));
+        loaded.vaults.append(Vault::fromJson(entry));
     }
-    validate(vaults);
-    return vaults;
+    loaded.problems = problemsOf(loaded.vaults);
+    return loaded;
 }
 
-void VaultRegistry::validate(const QList<Vault>& vaults) const
+QHash<QUuid, QString> VaultRegistry::problemsOf(const QList<Vault>& vaults) const
 {
     const QString storagePath = FileLocation::standardizedPath(storageDirectory_);
     QSet<QUuid> seenIDs;
     QSet<QString> seenNames;
+    QHash<QUuid, QString> problems;
     for (const Vault& vault : vaults) {
+        // Rows, the selection and sessions are keyed by id, so a repeated one cannot be shown on
+        // a row of its own: it stays a fault of the whole file.
         if (seenIDs.contains(vault.id)) {
             throw VaultError::invalidRegistry(QStringLiteral("Há IDs de cofre repetidos."));
         }
         seenIDs.insert(vault.id);
-
-        const QString nameKey = nameComparisonKey(vault.name);
-        if (nameKey.isEmpty() || seenNames.contains(nameKey)) {
-            throw VaultError::invalidRegistry(QStringLiteral("Há nomes de cofre vazios ou repetidos."));
+        if (std::optional<QString> problem = problemOf(vault, storagePath, seenNames)) {
+            problems.insert(vault.id, *problem);
         }
-        seenNames.insert(nameKey);
+    }
+    return problems;
+}
 
-        // Compared after removing `.` and `..`, so a path that leaves the folder and comes back
-        // elsewhere is caught; the file name comparison is case-sensitive.
-        const QString imagePath = FileLocation::standardizedPath(vault.imageURL);
-        const qsizetype lastSlash = imagePath.lastIndexOf(QLatin1Char('/'));
-        if (!vault.imageURL.isLocalFile() || lastSlash < 0 || imagePath.left(lastSlash) != storagePath ||
-            imagePath.mid(lastSlash + 1) != expectedImageFileName(vault.id)) {
-            throw VaultError::invalidRegistry(QStringLiteral("O caminho de um cofre está fora de Vaults.noindex."));
-        }
+std::optional<QString> VaultRegistry::problemOf(const Vault& vault, const QString& storagePath,
+                                                QSet<QString>& seenNames)
+{
+    const QString nameKey = nameComparisonKey(vault.name);
+    if (nameKey.isEmpty() || seenNames.contains(nameKey)) {
+        return QStringLiteral("Há nomes de cofre vazios ou repetidos.");
+    }
+    seenNames.insert(nameKey);
 
-        // A missing image is allowed here: the vault is then shown as missing.
-        const QUrl imageURL = QUrl::fromLocalFile(imagePath);
-        if (entryExists(imageURL)) {
-            rejectSymbolicLink(imageURL, QStringLiteral("Um sparsebundle não pode ser um link simbólico."));
+    // Compared after removing `.` and `..`, so a path that leaves the folder and comes back
+    // elsewhere is caught; the file name comparison is case-sensitive.
+    const QString imagePath = FileLocation::standardizedPath(vault.imageURL);
+    const qsizetype lastSlash = imagePath.lastIndexOf(QLatin1Char('/'));
+    if (!vault.imageURL.isLocalFile() || lastSlash < 0 || imagePath.left(lastSlash) != storagePath ||
+        imagePath.mid(lastSlash + 1) != expectedImageFileName(vault.id)) {
+        return QStringLiteral("O caminho de um cofre está fora de Vaults.noindex.");
+    }
+
+    // A missing image, or one that cannot be examined, is no fault of the entry: the vault then
+    // shows as missing.
+    struct stat status = {};
+    if (::lstat(QFile::encodeName(imagePath).constData(), &status) == 0 && S_ISLNK(status.st_mode)) {
+        return QStringLiteral("Um sparsebundle não pode ser um link simbólico.");
+    }
+    return std::nullopt;
+}
+
+void VaultRegistry::validate(const QList<Vault>& vaults, const QSet<QUuid>& knownProblems) const
+{
+    const QHash<QUuid, QString> problems = problemsOf(vaults);
+    for (const Vault& vault : vaults) {
+        if (problems.contains(vault.id) && !knownProblems.contains(vault.id)) {
+            throw VaultError::invalidRegistry(problems.value(vault.id));
         }
     }
 }
 
-QByteArray VaultRegistry::validateForSave(const QList<Vault>& vaults) const
+QByteArray VaultRegistry::validateForSave(const QList<Vault>& vaults, const QSet<QUuid>& knownProblems) const
 {
-    validate(vaults);
+    validate(vaults, knownProblems);
 
     const QUrl applicationURL = applicationDirectory();
     const bool applicationDirectoryExists = entryExists(applicationURL);
@@ -185,9 +208,9 @@ QByteArray VaultRegistry::validateForSave(const QList<Vault>& vaults) const
     return QJsonDocument(entries).toJson(QJsonDocument::Indented);
 }
 
-void VaultRegistry::save(const QList<Vault>& vaults) const
+void VaultRegistry::save(const QList<Vault>& vaults, const QSet<QUuid>& knownProblems) const
 {
-    const QByteArray bytes = validateForSave(vaults);
+    const QByteArray bytes = validateForSave(vaults, knownProblems);
 
     // Every failure from here on is the catalogue's, whichever of its steps met it (its folder,
     // the temporary file, the replacement), so it names the catalogue.

@@ -8,6 +8,9 @@ enum class VaultRowState {
     locked,
     missingImage,
     needsAttention,
+    // The catalogue entry itself breaks a rule (a linked image, a path outside the storage
+    // folder, a repeated name): the vault cannot be used until it is removed from the list.
+    unusableEntry,
 };
 
 // Each row state is shown as the status of the same name when its vault is selected.
@@ -22,6 +25,8 @@ constexpr VaultStatus toVaultStatus(VaultRowState state)
         return VaultStatus::missingImage;
     case VaultRowState::needsAttention:
         return VaultStatus::needsAttention;
+    case VaultRowState::unusableEntry:
+        return VaultStatus::unusableEntry;
     }
     return VaultStatus::needsAttention;
 }

@@ -7,4 +7,5 @@ enum class VaultStatus {
     unlocked,
     missingImage,
     needsAttention,
+    unusableEntry,
 };

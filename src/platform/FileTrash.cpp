@@ -1,34 +1,41 @@
 #include "platform/FileTrash.h"
 
 #include "platform/FileLocation.h"
+#include "platform/PosixError.h"
+#include "platform/VolumeTrash.h"
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QStandardPaths>
 #include <QStorageInfo>
 
-#include <stdexcept>
+#include <sys/stat.h>
 
 namespace {
 
-// Qt takes the home Trash's folders on trust: where one of them is a file, it reports success
-// while moving the item under the working folder, or never returns. Items on the home's volume
-// go there, so such a Trash refuses the move before Qt is asked.
-bool homeTrashCanTake(const QString& path)
+dev_t deviceOf(const QString& path)
 {
-    if (QStorageInfo(path).rootPath() != QStorageInfo(QDir::homePath()).rootPath()) {
-        return true;
+    struct stat status = {};
+    if (::lstat(QFile::encodeName(path).constData(), &status) != 0) {
+        throwPosixError(errno, path);
     }
-    const QString trash =
-        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/Trash");
-    for (const QString& folder : {trash, trash + QStringLiteral("/files"), trash + QStringLiteral("/info")}) {
-        const QFileInfo entry(folder);
-        if (entry.exists() && !entry.isDir()) {
-            return false;
-        }
+    return status.st_dev;
+}
+
+// The freedesktop rule: an item on the volume of the user's data folder goes to the home trash,
+// any other to its own volume's trash, so that trashing is always a rename and never a copy.
+VolumeTrash trashFor(const QString& path)
+{
+    const QString dataHome = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    // A fresh account may have no data folder yet: the nearest folder above it that exists is
+    // on the volume where it will be created.
+    QString homeTrashVolume = dataHome;
+    while (!QFile::exists(homeTrashVolume) && homeTrashVolume != QStringLiteral("/")) {
+        homeTrashVolume = FileLocation::parentPath(homeTrashVolume);
     }
-    return true;
+    if (deviceOf(path) == deviceOf(homeTrashVolume)) {
+        return VolumeTrash::home();
+    }
+    return VolumeTrash::ofVolume(QStorageInfo(FileLocation::parentPath(path)).rootPath());
 }
 
 } // namespace
@@ -36,16 +43,5 @@ bool homeTrashCanTake(const QString& path)
 std::optional<QUrl> moveItemToTrash(const QUrl& location)
 {
     const QString path = FileLocation::path(location);
-    QString pathInTrash;
-    // Qt reports why only in English system text; the user reads Portuguese, so the sentence
-    // names the item instead.
-    if (!homeTrashCanTake(path) || !QFile::moveToTrash(path, &pathInTrash)) {
-        throw std::runtime_error((QStringLiteral("Não foi possível mover “") + FileLocation::lastPathComponent(path) +
-                                  QStringLiteral("” para o Lixo."))
-                                     .toStdString());
-    }
-    if (pathInTrash.isEmpty()) {
-        return std::nullopt;
-    }
-    return QUrl::fromLocalFile(pathInTrash);
+    return QUrl::fromLocalFile(trashFor(path).moveToTrash(path));
 }

@@ -4,7 +4,8 @@
 
 #include <optional>
 
-// Moves an item to the user's Trash the freedesktop way (an item on another volume goes to that
-// volume's own trash folder). Returns the item's location inside the Trash; throws
-// std::runtime_error with a Portuguese sentence naming the item when it cannot be moved.
+// Moves an item to the user's Trash the freedesktop way: the home trash for an item on the
+// volume of the user's data folder, that volume's own trash for an item on another. Returns the
+// item's location inside the Trash; throws (see VolumeTrash::moveToTrash) when it cannot be
+// moved, leaving the item where it was.
 std::optional<QUrl> moveItemToTrash(const QUrl& location);

@@ -1,39 +1,64 @@
 #include "platform/VolumeTrash.h"
 
+#include "platform/FileLocation.h"
 #include "platform/PosixError.h"
 #include "posix/UniqueFd.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
+#include <QStandardPaths>
 #include <QUrl>
 
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
+#include <filesystem>
+#include <stdexcept>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-// The freedesktop rule for a per-volume trash: a real directory (not a link) owned by the user,
-// created private when it is missing.
-UniqueFd openPrivateDirectory(int parent, const QByteArray& name, const QString& path)
+[[noreturn]] void refuseTrashFolder(const QString& path, const QString& fault)
+{
+    throw std::runtime_error(
+        (QStringLiteral("A Lixeira não pode ser usada: “") + path + QStringLiteral("” ") + fault).toStdString());
+}
+
+// A trash folder is created private when missing; an existing one must be a real folder of the
+// user's that no one else may write to. A link or a file in its place is refused rather than
+// followed or replaced: either would carry the item somewhere the user never looks.
+UniqueFd openTrashFolder(int parent, const QByteArray& name, const QString& path)
 {
     if (::mkdirat(parent, name.constData(), 0700) != 0 && errno != EEXIST) {
         throwPosixError(errno, path);
     }
-    UniqueFd directory(::openat(parent, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    if (!directory.isValid()) {
+    struct stat entry = {};
+    if (::fstatat(parent, name.constData(), &entry, AT_SYMLINK_NOFOLLOW) != 0) {
+        throwPosixError(errno, path);
+    }
+    if (S_ISLNK(entry.st_mode)) {
+        refuseTrashFolder(path, QStringLiteral("é um link simbólico."));
+    }
+    UniqueFd folder(::openat(parent, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!folder.isValid()) {
+        if (errno == ENOTDIR || errno == ELOOP) {
+            refuseTrashFolder(path, QStringLiteral("não é uma pasta."));
+        }
         throwPosixError(errno, path);
     }
     struct stat status = {};
-    if (::fstat(directory.get(), &status) != 0) {
+    if (::fstat(folder.get(), &status) != 0) {
         throwPosixError(errno, path);
     }
     if (status.st_uid != ::getuid()) {
-        throwPosixError(EACCES, path);
+        refuseTrashFolder(path, QStringLiteral("não pertence a você."));
     }
-    return directory;
+    if ((status.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
+        refuseTrashFolder(path, QStringLiteral("pode ser alterada por outros usuários."));
+    }
+    return folder;
 }
 
 void writeAll(int file, const QByteArray& bytes, const QString& path)
@@ -59,8 +84,21 @@ QByteArray trashedName(const QByteArray& itemName, int attempt)
 
 } // namespace
 
-VolumeTrash::VolumeTrash(QString topDirectory) : topDirectory_(std::move(topDirectory))
+VolumeTrash::VolumeTrash(QString parentDirectory, QString name, QString recordsRelativeTo)
+    : parentDirectory_(std::move(parentDirectory))
+    , name_(std::move(name))
+    , recordsRelativeTo_(std::move(recordsRelativeTo))
 {
+}
+
+VolumeTrash VolumeTrash::home()
+{
+    return {QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation), QStringLiteral("Trash"), {}};
+}
+
+VolumeTrash VolumeTrash::ofVolume(const QString& topDirectory)
+{
+    return {topDirectory, directoryName(), topDirectory};
 }
 
 QString VolumeTrash::directoryName()
@@ -68,19 +106,39 @@ QString VolumeTrash::directoryName()
     return QStringLiteral(".Trash-") + QString::number(::getuid());
 }
 
-QString VolumeTrash::moveToTrash(const QString& itemName) const
+QString VolumeTrash::path() const
 {
-    const QString trashPath = topDirectory_ + u'/' + directoryName();
-    UniqueFd top(::open(QFile::encodeName(topDirectory_).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!top.isValid()) {
-        throwPosixError(errno, topDirectory_);
-    }
-    const UniqueFd trash = openPrivateDirectory(top.get(), QFile::encodeName(directoryName()), trashPath);
-    const UniqueFd files = openPrivateDirectory(trash.get(), "files", trashPath + QStringLiteral("/files"));
-    const UniqueFd info = openPrivateDirectory(trash.get(), "info", trashPath + QStringLiteral("/info"));
+    return parentDirectory_ + u'/' + name_;
+}
 
-    const QByteArray encodedItem = QFile::encodeName(itemName);
-    const QByteArray record = "[Trash Info]\nPath=" + QUrl::toPercentEncoding(itemName, "/") + "\nDeletionDate=" +
+QString VolumeTrash::moveToTrash(const QString& itemPath) const
+{
+    const QString trashPath = path();
+    // The user's data folder may not exist yet on a fresh account; a volume's top always does.
+    if (recordsRelativeTo_.isEmpty()) {
+        std::error_code failure;
+        std::filesystem::create_directories(QFile::encodeName(parentDirectory_).toStdString(), failure);
+        if (failure) {
+            throwPosixError(failure.value(), parentDirectory_);
+        }
+    }
+    const UniqueFd parent(::open(QFile::encodeName(parentDirectory_).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!parent.isValid()) {
+        throwPosixError(errno, parentDirectory_);
+    }
+    const UniqueFd trash = openTrashFolder(parent.get(), QFile::encodeName(name_), trashPath);
+    const UniqueFd files = openTrashFolder(trash.get(), "files", trashPath + QStringLiteral("/files"));
+    const UniqueFd info = openTrashFolder(trash.get(), "info", trashPath + QStringLiteral("/info"));
+
+    const QString itemFolder = FileLocation::parentPath(itemPath);
+    const UniqueFd source(::open(QFile::encodeName(itemFolder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!source.isValid()) {
+        throwPosixError(errno, itemFolder);
+    }
+    const QByteArray encodedItem = QFile::encodeName(FileLocation::lastPathComponent(itemPath));
+    const QString recordedPath =
+        recordsRelativeTo_.isEmpty() ? itemPath : QDir(recordsRelativeTo_).relativeFilePath(itemPath);
+    const QByteArray record = "[Trash Info]\nPath=" + QUrl::toPercentEncoding(recordedPath, "/") + "\nDeletionDate=" +
                               QDateTime::currentDateTime().toString(Qt::ISODate).left(19).toLatin1() + "\n";
     for (int attempt = 1;; ++attempt) {
         const QByteArray name = trashedName(encodedItem, attempt);
@@ -99,11 +157,12 @@ QString VolumeTrash::moveToTrash(const QString& itemName) const
             if (!recordFile.closeChecked()) {
                 throwPosixError(errno, trashPath);
             }
-            if (::renameat2(top.get(), encodedItem.constData(), files.get(), name.constData(), RENAME_NOREPLACE) == 0) {
+            if (::renameat2(source.get(), encodedItem.constData(), files.get(), name.constData(), RENAME_NOREPLACE) ==
+                0) {
                 return trashPath + QStringLiteral("/files/") + QFile::decodeName(name);
             }
             if (errno != EEXIST) {
-                throwPosixError(errno, topDirectory_ + u'/' + itemName);
+                throwPosixError(errno, itemPath);
             }
         } catch (...) {
             ::unlinkat(info.get(), recordName.constData(), 0);

@@ -30,7 +30,9 @@ VaultStore::VaultStore(const KovaraPaths& paths, DiskImageService& diskImageServ
     , registry_(paths)
 {
     try {
-        vaults_ = registry_.load();
+        VaultRegistry::Contents loaded = registry_.load();
+        vaults_ = std::move(loaded.vaults);
+        entryProblems_ = std::move(loaded.problems);
     } catch (...) {
         // The catalogue stays untouched for the whole run: saving over a file we could not
         // read would lose the vaults it lists.
@@ -188,7 +190,13 @@ VaultRowState VaultStore::state(const QUuid& vaultID) const
 {
     const auto found =
         std::find_if(vaults_.cbegin(), vaults_.cend(), [&vaultID](const Vault& vault) { return vault.id == vaultID; });
-    if (found == vaults_.cend() || attentionVaultIDs_.contains(vaultID)) {
+    if (found == vaults_.cend()) {
+        return VaultRowState::needsAttention;
+    }
+    if (entryProblems_.contains(vaultID)) {
+        return VaultRowState::unusableEntry;
+    }
+    if (attentionVaultIDs_.contains(vaultID)) {
         return VaultRowState::needsAttention;
     }
     if (sessions_.contains(vaultID)) {
@@ -200,6 +208,18 @@ VaultRowState VaultStore::state(const QUuid& vaultID) const
         // An image the program cannot even examine is as unusable as a missing one.
         return VaultRowState::missingImage;
     }
+}
+
+std::optional<QString> VaultStore::entryProblem(const QUuid& vaultID) const
+{
+    const auto found = entryProblems_.constFind(vaultID);
+    return found == entryProblems_.cend() ? std::nullopt : std::optional<QString>(*found);
+}
+
+QSet<QUuid> VaultStore::unusableEntryIDs() const
+{
+    const QList<QUuid> ids = entryProblems_.keys();
+    return {ids.cbegin(), ids.cend()};
 }
 
 void VaultStore::updateStatus()

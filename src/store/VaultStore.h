@@ -11,6 +11,7 @@
 #include "model/VaultStatus.h"
 #include "model/VaultUnlockFailure.h"
 #include "store/VaultImportBatchResult.h"
+#include "system/FoundVaultImage.h"
 
 #include <QHash>
 #include <QList>
@@ -82,9 +83,12 @@ public:
 
     // Derived views.
     std::optional<Vault> selectedVault() const;
-    // A vault not in the catalogue, or whose mount state is unconfirmed, needs attention;
-    // then: mounted → unlocked, image present → locked, otherwise its image is missing.
+    // A vault not in the catalogue, or whose mount state is unconfirmed, needs attention; one
+    // whose entry broke a catalogue rule when it was loaded is unusable; then: mounted →
+    // unlocked, image present → locked, otherwise its image is missing.
     VaultRowState state(const QUuid& vaultID) const;
+    // The rule the vault's catalogue entry broke when it was loaded, if any.
+    std::optional<QString> entryProblem(const QUuid& vaultID) const;
     // The last failed unlock's message, only for the vault it concerns.
     std::optional<QString> unlockFailureMessage(const QUuid& vaultID) const;
     // No long operation is running or holding the gate.
@@ -199,6 +203,18 @@ public:
     // then locks everything. No deferred refresh runs while this is under way.
     QCoro::Task<bool> prepareForTermination();
 
+    // ---- Images the catalogue has lost ----
+
+    // The images in the storage folder that no catalogue entry names (an app stopped between
+    // creating an image and cataloguing it leaves one), found by the first refresh after start;
+    // each stays offered until it is added or trashed.
+    const QList<FoundVaultImage>& foundImages() const { return foundImages_; }
+    // Catalogues the found image as a locked vault under the name kept in its metadata (with a
+    // number added when another vault has that name), or moves it to the Trash. Each takes the
+    // gate, reports through the messages and returns at once.
+    void addFoundImage(QUuid imageID);
+    void trashFoundImage(QUuid imageID);
+
 signals:
     void vaultsChanged();
     void selectedVaultIDChanged();
@@ -216,6 +232,7 @@ signals:
     void deletingVaultIDChanged();
     // Not shown by itself, but it decides state(for:): rows redraw on it as on sessionsChanged.
     void attentionVaultIDsChanged();
+    void foundImagesChanged();
 
 protected:
     // The operation gate. Takes it (busy, for `targetVaultID`) unless another operation holds
@@ -374,6 +391,16 @@ private:
     void setStatus(VaultStatus status);
     void clearContentUnlessSelectionIsMounted();
     void setIsBusy(bool busy);
+    // The ids of the entries found broken at load: a save writes them back as they were.
+    QSet<QUuid> unusableEntryIDs() const;
+
+    // A refresh holds the store weakly: a store destroyed while it awaits the system ends it.
+    static QCoro::Task<> runRefresh(QPointer<VaultStore> store, bool preservingMessages);
+    QCoro::Task<> performAddFoundImage(QUuid imageID);
+    QCoro::Task<> performTrashFoundImage(QUuid imageID);
+    std::optional<FoundVaultImage> foundImage(const QUuid& imageID) const;
+    void setFoundImages(QList<FoundVaultImage> images);
+    void forgetFoundImage(const QUuid& imageID);
 
     // Both hold the store weakly: if it is gone when they get to run, they end.
     static QCoro::Task<> runOperation(QPointer<VaultStore> store, OperationBody body, std::stop_token stopToken,
@@ -434,6 +461,10 @@ private:
     bool pendingRefreshRequested_ = false;
     bool isPreparingForTermination_ = false;
     bool registryIsUsable_ = true;
+    // Entries found broken at load, by id, with the rule each broke; never re-read.
+    QHash<QUuid, QString> entryProblems_;
+    QList<FoundVaultImage> foundImages_;
+    bool hasLookedForFoundImages_ = false;
     std::optional<QString> registryFailureDetail_;
     QSet<QUuid> attentionVaultIDs_;
 };

@@ -5,11 +5,11 @@
 
 #include "model/CancellationError.h"
 #include "model/ErrorMessage.h"
-#include "posix/VaultPasswordLimit.h"
 #include "platform/FileLocation.h"
 #include "platform/SecretText.h"
 #include "platform/SecurityScopedAccess.h"
 #include "platform/UserPerceivedText.h"
+#include "posix/VaultPasswordLimit.h"
 #include "system/DiskImageService.h"
 
 #include <memory>
@@ -136,7 +136,7 @@ QCoro::Task<std::optional<Vault>> VaultStore::performCreateVault(QString name, Q
         catalogue = vaults_;
         catalogue.append(vault);
         try {
-            registry_.save(catalogue);
+            registry_.save(catalogue, unusableEntryIDs());
         } catch (...) {
             // An image no catalogue entry names would be invisible to the user: it goes again.
             const std::exception_ptr saveFailure = std::current_exception();

@@ -74,33 +74,36 @@ QCoro::Task<> VaultStore::deleteVaultHoldingGate(QUuid vaultID)
         remaining.removeAt(position);
         // Before anything on disk is touched: a catalogue that could not be saved afterwards
         // would leave the vault listed with its image gone.
-        registry_.validateForSave(remaining);
+        registry_.validateForSave(remaining, unusableEntryIDs());
     } catch (...) {
         setErrorMessage(userMessage(std::current_exception()));
         co_return;
     }
 
-    std::optional<VaultSession> session;
-    try {
-        session = co_await reconciledSession(vaultID, &finderImportDiskService_);
-    } catch (...) {
-        setErrorMessage(userMessage(std::current_exception()));
-        co_return;
-    }
-    if (session && !co_await lockBeforeDeleting(*session)) {
-        co_return;
+    // A broken entry's image is not the vault's as far as anyone can tell (it may be a link
+    // to anything): only the entry leaves the list, and nothing on disk is touched.
+    VaultImageRemoval removal = VaultImageRemoval::missing();
+    if (!entryProblems_.contains(vaultID)) {
+        std::optional<VaultSession> session;
+        try {
+            session = co_await reconciledSession(vaultID, &finderImportDiskService_);
+        } catch (...) {
+            setErrorMessage(userMessage(std::current_exception()));
+            co_return;
+        }
+        if (session && !co_await lockBeforeDeleting(*session)) {
+            co_return;
+        }
+        try {
+            removal = co_await diskImageService_.trashImage(vault);
+        } catch (...) {
+            setErrorMessage(imageNotTrashedMessage(std::current_exception(), session.has_value()));
+            co_return;
+        }
     }
 
-    VaultImageRemoval removal;
     try {
-        removal = co_await diskImageService_.trashImage(vault);
-    } catch (...) {
-        setErrorMessage(imageNotTrashedMessage(std::current_exception(), session.has_value()));
-        co_return;
-    }
-
-    try {
-        registry_.save(remaining);
+        registry_.save(remaining, unusableEntryIDs());
     } catch (...) {
         setErrorMessage(
             VaultError::vaultDeletedButRegistryNotUpdated(userMessage(std::current_exception())).errorDescription());
@@ -108,6 +111,7 @@ QCoro::Task<> VaultStore::deleteVaultHoldingGate(QUuid vaultID)
     }
 
     setVaults(remaining);
+    entryProblems_.remove(vaultID);
     QHash<QUuid, VaultSession> sessions = sessions_;
     sessions.remove(vaultID);
     setSessions(std::move(sessions));

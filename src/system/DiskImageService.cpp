@@ -134,31 +134,6 @@ void DiskImageService::rollbackNewSparseBundle(const Vault& vault)
     }
 }
 
-QCoro::Task<void> DiskImageService::logUncataloguedImages(QList<Vault> catalogue)
-{
-    auto work = executor_.run([this, catalogue] { logUncataloguedImagesNow(catalogue); });
-    co_await work;
-}
-
-void DiskImageService::logUncataloguedImagesNow(const QList<Vault>& catalogue)
-{
-    QSet<QString> named;
-    for (const Vault& vault : catalogue) {
-        named.insert(StorageSafety::imageFileName(vault));
-    }
-    const QStringList images =
-        QDir(FileLocation::path(storage_.paths().storageDirectory))
-            .entryList({QStringLiteral("*.sparsebundle")}, QDir::Dirs | QDir::Hidden | QDir::System);
-    for (const QString& image : images) {
-        if (!named.contains(image) && !loggedUncataloguedImages_.contains(image)) {
-            loggedUncataloguedImages_.insert(image);
-            log_.error(QStringLiteral("A imagem %1 na pasta de cofres não pertence a nenhum cofre do catálogo; ela foi "
-                                      "mantida onde está."),
-                       {SystemLog::Value::publicValue(image)});
-        }
-    }
-}
-
 MountProtectionReport DiskImageService::prepareStorageNow(std::stop_token cancellation)
 {
     const QString storagePath = FileLocation::path(storage_.paths().storageDirectory);

@@ -6,6 +6,7 @@
 #include "platform/SerialExecutor.h"
 #include "platform/SystemLog.h"
 #include "system/FinderImportDiskServicing.h"
+#include "system/FoundVaultImage.h"
 #include "system/MountProtectionReport.h"
 #include "system/MountedDiskImage.h"
 #include "system/StorageSafety.h"
@@ -52,10 +53,11 @@ public:
     // folder for the indexer and hides it. A hidden flag that cannot be set is only a warning.
     QCoro::Task<MountProtectionReport> prepareStorage();
 
-    // Writes to the log each image in the storage folder that no entry of `catalogue` names (an
-    // app killed between creating an image and cataloguing it leaves one); such images are left
-    // alone. Each is logged once per run.
-    QCoro::Task<void> logUncataloguedImages(QList<Vault> catalogue);
+    // The images in the storage folder that no entry of `catalogue` names and that are Kovara's
+    // by name and content (a real `<lower-case id>.sparsebundle` folder holding the image
+    // metadata), in name order. Any other uncatalogued entry there is only logged, once per run.
+    // Nothing is moved or deleted.
+    QCoro::Task<QList<FoundVaultImage>> uncataloguedImages(QList<Vault> catalogue);
 
     // Creates the vault's encrypted image (not attached). Nothing is left behind when it fails.
     QCoro::Task<MountProtectionReport> createSparseBundle(Vault vault, int sizeInGigabytes, QString password,
@@ -113,7 +115,7 @@ public:
 private:
     // The blocking bodies, run on the service's worker thread.
     MountProtectionReport prepareStorageNow(std::stop_token cancellation);
-    void logUncataloguedImagesNow(const QList<Vault>& catalogue);
+    QList<FoundVaultImage> uncataloguedImagesNow(const QList<Vault>& catalogue);
     MountProtectionReport createSparseBundleNow(const Vault& vault, int sizeInGigabytes, const QString& password,
                                                 std::stop_token cancellation);
     std::pair<VaultSession, MountProtectionReport> attachNow(const Vault& vault, const QString& password,

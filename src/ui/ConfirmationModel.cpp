@@ -28,6 +28,13 @@ ConfirmationModel ConfirmationModel::deleteVault(const Vault& vault, VaultRowSta
                             .arg(quotedName);
         model.destructiveTitle = QStringLiteral("Remover %1 da lista").arg(quotedName);
         break;
+    case VaultRowState::unusableEntry:
+        model.message =
+            QStringLiteral("A entrada de %1 no catálogo não pode ser usada. O cofre será apenas removido da "
+                           "lista; nenhum arquivo será alterado.")
+                .arg(quotedName);
+        model.destructiveTitle = QStringLiteral("Remover %1 da lista").arg(quotedName);
+        break;
     }
     return model;
 }

@@ -7,6 +7,7 @@
 #include "ui/CreateVaultSheet.h"
 #include "ui/DestructiveButtonStyle.h"
 #include "ui/DetailScreenView.h"
+#include "ui/FoundImageAlert.h"
 #include "ui/ItemPicker.h"
 #include "ui/KovaraIcons.h"
 #include "ui/VaultLockedView.h"
@@ -103,6 +104,7 @@ ContentView::ContentView(VaultStore& store, FinderImportCoordinator& finderImpor
                          &VaultStore::forceLockContinuesTerminationChanged}) {
         connect(&store_, changed, this, &ContentView::showErrorAlert);
     }
+    connect(&store_, &VaultStore::foundImagesChanged, this, &ContentView::offerFoundImage);
     showDetail();
     showErrorAlert();
 }
@@ -189,6 +191,7 @@ void ContentView::showDetail()
     DetailScreenModel::Inputs inputs{store_.vaults(), selected, store_.deletingVaultID()};
     if (selected) {
         inputs.selectedState = store_.state(selected->id);
+        inputs.entryProblem = store_.entryProblem(selected->id).value_or(QString());
     }
     inputs.isBusy = store_.isBusy();
     const DetailScreenModel model = DetailScreenModel::make(inputs);
@@ -369,6 +372,27 @@ void ContentView::showErrorAlert()
             errorAlert_.clear();
             store_.clearError();
         });
+}
+
+void ContentView::offerFoundImage()
+{
+    if (foundImageAlert_) {
+        return;
+    }
+    for (const FoundVaultImage& image : store_.foundImages()) {
+        if (postponedFoundImages_.contains(image.id)) {
+            continue;
+        }
+        foundImageAlert_ = new FoundImageAlert(image, this);
+        connect(foundImageAlert_, &FoundImageAlert::addRequested, &store_, &VaultStore::addFoundImage);
+        connect(foundImageAlert_, &FoundImageAlert::trashRequested, &store_, &VaultStore::trashFoundImage);
+        connect(foundImageAlert_, &FoundImageAlert::postponed, this, [this](const QUuid& imageID) {
+            postponedFoundImages_.insert(imageID);
+            offerFoundImage();
+        });
+        foundImageAlert_->open();
+        return;
+    }
 }
 
 void ContentView::forceLock(const QUuid& vaultID, bool continuesTermination)

@@ -7,6 +7,7 @@
 
 #include <QHash>
 #include <QPointer>
+#include <QSet>
 #include <QUuid>
 #include <QWidget>
 
@@ -17,6 +18,7 @@ class BannerStack;
 struct ConfirmationModel;
 class DetailScreenView;
 class FinderImportCoordinator;
+class FoundImageAlert;
 class QAction;
 class QMessageBox;
 class QStackedWidget;
@@ -75,6 +77,8 @@ private:
     // The store's error as an alert, redrawn whenever the error or its forced-lock offer changes.
     void showErrorAlert();
     void forceLock(const QUuid& vaultID, bool continuesTermination);
+    // The first image the catalogue has lost that the user has not put off, one alert at a time.
+    void offerFoundImage();
     // A window-modal alert; `onDestructive` runs when its destructive button is chosen,
     // `onDismiss` on every other way of closing it.
     QMessageBox* presentAlert(const ConfirmationModel& model, std::function<void()> onDestructive,
@@ -92,6 +96,8 @@ private:
     QHash<ToolbarModel::Action, QAction*> actions_;
     ToolbarModel toolbarModel_;
     QPointer<QMessageBox> errorAlert_;
+    QPointer<FoundImageAlert> foundImageAlert_;
+    QSet<QUuid> postponedFoundImages_;
     // The vault whose password field takes the focus as soon as its locked screen shows.
     std::optional<QUuid> unlockFocusVaultID_;
     bool hasRefreshedOnFirstShow_ = false;

@@ -42,7 +42,7 @@ void describeDeleting(DetailScreenModel& model, bool imageIsMissing)
     }
 }
 
-void describeByState(DetailScreenModel& model, VaultRowState state, bool isBusy)
+void describeByState(DetailScreenModel& model, VaultRowState state, bool isBusy, const QString& entryProblem)
 {
     using Screen = DetailScreenModel::Screen;
     using Action = DetailScreenModel::Action;
@@ -83,6 +83,15 @@ void describeByState(DetailScreenModel& model, VaultRowState state, bool isBusy)
             model.buttons = {{QStringLiteral("Verificar novamente"), Action::checkAgain, true, true}};
         }
         return;
+    case VaultRowState::unusableEntry:
+        model.screen = Screen::unusableEntry;
+        model.iconName = KovaraIcons::warning;
+        model.title = QStringLiteral("Precisa de atenção");
+        model.message = QStringLiteral("A entrada de “") + name +
+                        QStringLiteral("” no catálogo de cofres não pode ser usada. ") + entryProblem +
+                        QStringLiteral(" Os outros cofres não são afetados; remova este da lista para continuar.");
+        model.buttons = {{QStringLiteral("Apagar cofre…"), Action::requestDelete, true, false, true}};
+        return;
     }
 }
 
@@ -97,9 +106,10 @@ DetailScreenModel DetailScreenModel::make(const Inputs& inputs)
     model.vault = inputs.selectedVault;
     model.windowTitle = inputs.selectedVault->name + QStringLiteral(" — ") + applicationTitle;
     if (inputs.deletingVaultID == inputs.selectedVault->id) {
-        describeDeleting(model, inputs.selectedState == VaultRowState::missingImage);
+        describeDeleting(model, inputs.selectedState == VaultRowState::missingImage ||
+                                    inputs.selectedState == VaultRowState::unusableEntry);
     } else {
-        describeByState(model, inputs.selectedState, inputs.isBusy);
+        describeByState(model, inputs.selectedState, inputs.isBusy, inputs.entryProblem);
     }
     return model;
 }

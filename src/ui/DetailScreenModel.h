@@ -20,7 +20,8 @@ struct DetailScreenModel
         unlocked,
         locked,
         missingImage,
-        needsAttention
+        needsAttention,
+        unusableEntry
     };
     enum class Action {
         createVault,
@@ -60,6 +61,8 @@ struct DetailScreenModel
         // The selected vault's state; ignored without a selection.
         VaultRowState selectedState = VaultRowState::needsAttention;
         bool isBusy = false;
+        // The rule the selected vault's catalogue entry broke, for an unusable entry.
+        QString entryProblem = {};
     };
 
     static DetailScreenModel make(const Inputs& inputs);

@@ -103,7 +103,8 @@ FinderImportSheet::FinderImportSheet(VaultStore& store, FinderImportCoordinator&
     const std::pair<Status, QString> statusIcons[] = {{Status::selectVault, QString()},
                                                       {Status::unlocked, KovaraIcons::unlocked},
                                                       {Status::missingImage, KovaraIcons::missingImage},
-                                                      {Status::needsAttention, KovaraIcons::warning}};
+                                                      {Status::needsAttention, KovaraIcons::warning},
+                                                      {Status::unusableEntry, KovaraIcons::warning}};
     for (const auto& [status, iconName] : statusIcons) {
         statusLines_[status] = new InlineMessage(iconName, status == Status::selectVault, destination);
         destinationLayout->addWidget(statusLines_[status]);

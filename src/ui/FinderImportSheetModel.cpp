@@ -19,6 +19,8 @@ Status statusOf(const FinderImportSheetModel::Inputs& inputs)
         return Status::locked;
     case VaultRowState::missingImage:
         return Status::missingImage;
+    case VaultRowState::unusableEntry:
+        return Status::unusableEntry;
     case VaultRowState::needsAttention:
         break;
     }
@@ -68,6 +70,10 @@ FinderImportSheetModel FinderImportSheetModel::make(const Inputs& inputs)
     case Status::missingImage:
         model.statusText = QStringLiteral("A imagem criptografada deste cofre não foi encontrada.");
         model.statusIconName = KovaraIcons::missingImage;
+        break;
+    case Status::unusableEntry:
+        model.statusText = QStringLiteral("A entrada deste cofre no catálogo não pode ser usada.");
+        model.statusIconName = KovaraIcons::warning;
         break;
     case Status::needsAttention:
         model.statusText = QStringLiteral("Confirme o estado do cofre antes de continuar.");

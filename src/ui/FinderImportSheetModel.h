@@ -20,7 +20,8 @@ struct FinderImportSheetModel
         unlocked,
         locked,
         missingImage,
-        needsAttention
+        needsAttention,
+        unusableEntry
     };
 
     struct FolderRow

@@ -15,6 +15,8 @@ QString statusTextOf(VaultRowState state)
         return QStringLiteral("Bloqueado");
     case VaultRowState::missingImage:
         return QStringLiteral("Arquivo ausente");
+    case VaultRowState::unusableEntry:
+        return QStringLiteral("Precisa de atenção");
     case VaultRowState::needsAttention:
         break;
     }
@@ -27,6 +29,7 @@ QString iconNameOf(VaultRowState state)
     case VaultRowState::missingImage:
         return KovaraIcons::missingImage;
     case VaultRowState::needsAttention:
+    case VaultRowState::unusableEntry:
         return KovaraIcons::warning;
     case VaultRowState::unlocked:
     case VaultRowState::locked:
@@ -57,6 +60,9 @@ MenuEntry entryFor(Action action)
         return {QStringLiteral("Verificar novamente"), action, true};
     case Action::requestDelete:
         break;
+    case VaultRowState::unusableEntry:
+        // Checking again cannot mend the entry: removing it from the list is all there is.
+        return {{QStringLiteral("Apagar cofre…"), Action::requestDelete}};
     }
     return {QStringLiteral("Apagar cofre…"), Action::requestDelete, true};
 }

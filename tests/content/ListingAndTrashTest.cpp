@@ -136,6 +136,8 @@ TEST(VaultContentTrash, refusesAnythingButTheListedTopLevelEntry)
             return error.errorDescription();
         } catch (const std::system_error& error) {
             return QStringLiteral("POSIX %1").arg(error.code().value());
+        } catch (const std::exception& error) {
+            return QString::fromUtf8(error.what());
         }
         return QStringLiteral("trashed");
     };
@@ -160,5 +162,11 @@ TEST(VaultContentTrash, refusesAnythingButTheListedTopLevelEntry)
     EXPECT_EQ(failureOf(itemNamed(items, "apagado.txt")), QStringLiteral("POSIX %1").arg(ENOENT));
 
     EXPECT_EQ(entriesOf(root), QStringList({".Trashes", "Pasta", "old inode", "recriado.txt"})) << "nothing was moved";
+    EXPECT_TRUE(QFileInfo::exists(root + "/Pasta/dentro.txt"));
+
+    // A volume trash that is not a real folder takes nothing, and says which folder is at fault.
+    const QString trash = root + u'/' + VolumeTrash::directoryName();
+    writeFile(trash, "");
+    EXPECT_EQ(failureOf(itemNamed(items, "Pasta")), "A Lixeira não pode ser usada: “" + trash + "” não é uma pasta.");
     EXPECT_TRUE(QFileInfo::exists(root + "/Pasta/dentro.txt"));
 }

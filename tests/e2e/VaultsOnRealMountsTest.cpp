@@ -60,7 +60,8 @@ protected:
         EXPECT_TRUE(store.enqueueCreateVault(name, password, 1, initialFolder));
         EXPECT_TRUE(QTest::qWaitFor([this] { return store.canEnqueueOperation(); }, generousWait));
         EXPECT_EQ(store.errorMessage(), std::nullopt);
-        EXPECT_EQ(VaultRegistry(paths).load(), store.vaults()) << "the catalogue on disk is what the store shows";
+        EXPECT_EQ(VaultRegistry(paths).load().vaults, store.vaults())
+            << "the catalogue on disk is what the store shows";
         return store.vaults().last();
     }
 
@@ -221,7 +222,7 @@ TEST_F(VaultsOnRealMounts, aVaultKeepsItsFilesEncryptedThroughLockUnlockImportTr
     EXPECT_EQ(QUrl::fromPercentEncoding(trashInfo.value(0).mid(5).toUtf8()),
               storagePath() + "/Diário Pessoal.sparsebundle")
         << "the Trash can put it back where it was";
-    EXPECT_TRUE(VaultRegistry(paths).load().isEmpty());
+    EXPECT_TRUE(VaultRegistry(paths).load().vaults.isEmpty());
     EXPECT_TRUE(store.vaults().isEmpty());
 }
 

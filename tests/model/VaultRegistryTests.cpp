@@ -128,20 +128,17 @@ TEST_F(VaultRegistryTest, savesTheExactCatalogueFormatAndReplacesTheFileWhole)
     Vault now = vaultNamed("Agora");
     now.createdAt = QDateTime::currentDateTime();
     registry().save({photos, now, diary});
-    EXPECT_EQ(registry().load(), (QList<Vault>{photos, now, diary}));
+    EXPECT_EQ(registry().load().vaults, (QList<Vault>{photos, now, diary}));
     EXPECT_EQ(reader.readAll(), saved);
     registry().save({});
-    EXPECT_EQ(registry().load(), QList<Vault>{});
+    EXPECT_EQ(registry().load().vaults, QList<Vault>{});
 }
 
-TEST_F(VaultRegistryTest, loadRefusesEveryTamperedCatalogue)
+TEST_F(VaultRegistryTest, loadRefusesACatalogueThatIsNotOne)
 {
     const QString format = "Não foi possível ler os dados porque eles não estão no formato correto.";
-    const QString names = invalid + "Há nomes de cofre vazios ou repetidos.";
-    const QString outside = invalid + "O caminho de um cofre está fora de Vaults.noindex.";
     const QUuid id = QUuid::createUuid();
     const QString lowerID = id.toString(QUuid::WithoutBraces);
-    const QString storageURL = QUrl::fromLocalFile(storagePath()).toString(QUrl::FullyEncoded);
     const struct
     {
         const char* situation;
@@ -150,21 +147,6 @@ TEST_F(VaultRegistryTest, loadRefusesEveryTamperedCatalogue)
     } cases[] = {
         {"two entries share an id", catalogueOf({vaultNamed("A", id).toJson(), vaultNamed("B", id).toJson()}),
          invalid + "Há IDs de cofre repetidos."},
-        {"names differ only in letter case",
-         catalogueOf({vaultNamed("Diário").toJson(), vaultNamed("DIÁRIO").toJson()}), names},
-        {"names differ in accents", catalogueOf({vaultNamed("Ação").toJson(), vaultNamed("Aca\u0300o").toJson()}),
-         names},
-        {"names differ only in surrounding white space",
-         catalogueOf({vaultNamed("Fotos").toJson(), vaultNamed(" Fotos\n").toJson()}), names},
-        {"a name is only white space", catalogueOf({vaultNamed(" \t ").toJson()}), names},
-        {"the image path leaves Vaults.noindex through ..",
-         catalogueOf({entryWith("imageURL", storageURL + "/../" + lowerID + ".sparsebundle", id)}), outside},
-        {"the image file name is the upper-case id",
-         catalogueOf({entryWith("imageURL", storageURL + "/" + lowerID.toUpper() + ".sparsebundle", id)}), outside},
-        {"the image URL is relative",
-         catalogueOf({entryWith("imageURL", "Vaults.noindex/" + lowerID + ".sparsebundle", id)}), outside},
-        {"the image URL is not a file URL",
-         catalogueOf({entryWith("imageURL", "https://example.com/" + lowerID + ".sparsebundle", id)}), outside},
         {"malformed JSON", "[{\"id\": ", format},
         {"an empty file", "", format},
         {"an object instead of an array", QJsonDocument(vaultNamed("A").toJson()).toJson(), format},
@@ -178,13 +160,7 @@ TEST_F(VaultRegistryTest, loadRefusesEveryTamperedCatalogue)
         EXPECT_EQ(failureOf([this] { registry().load(); }), bad.expected) << bad.situation;
     }
 
-    // Links and a file where folders belong.
     resetApplicationFolder();
-    QDir().mkpath(root.path() + "/elsewhere/real.sparsebundle");
-    QFile::link(root.path() + "/elsewhere/real.sparsebundle", imagePathOf(id));
-    writeFile(registryPath(), catalogueOf({vaultNamed("A", id).toJson()}));
-    EXPECT_EQ(failureOf([this] { registry().load(); }), invalid + "Um sparsebundle não pode ser um link simbólico.");
-    QFile::remove(registryPath());
     writeFile(root.path() + "/elsewhere/vaults.json", catalogueOf({vaultNamed("A").toJson()}));
     QFile::link(root.path() + "/elsewhere/vaults.json", registryPath());
     EXPECT_EQ(failureOf([this] { registry().load(); }), invalid + "vaults.json não pode ser um link simbólico.");
@@ -193,10 +169,70 @@ TEST_F(VaultRegistryTest, loadRefusesEveryTamperedCatalogue)
     EXPECT_EQ(failureOf([this] { registry().load(); }), "vaults.json: Não é um diretório");
 }
 
+// A tampered entry is loaded with the rule it breaks, beside every sound one; a save writes it
+// back as it was, but never lets a new bad entry in.
+TEST_F(VaultRegistryTest, oneBadEntryCostsOnlyItsOwnRow)
+{
+    const QString names = "Há nomes de cofre vazios ou repetidos.";
+    const QString outside = "O caminho de um cofre está fora de Vaults.noindex.";
+    const QString linked = "Um sparsebundle não pode ser um link simbólico.";
+    const QUuid id = QUuid::createUuid();
+    const QString lowerID = id.toString(QUuid::WithoutBraces);
+    const QString storageURL = QUrl::fromLocalFile(storagePath()).toString(QUrl::FullyEncoded);
+    const struct
+    {
+        const char* situation;
+        QList<QJsonObject> entries; // the last one is the bad one
+        QString expected;
+    } cases[] = {
+        {"names differ only in letter case", {vaultNamed("Diário").toJson(), vaultNamed("DIÁRIO").toJson()}, names},
+        {"names differ in accents", {vaultNamed("Ação").toJson(), vaultNamed("Aca\u0300o").toJson()}, names},
+        {"names differ only in surrounding white space",
+         {vaultNamed("Fotos").toJson(), vaultNamed(" Fotos\n").toJson()},
+         names},
+        {"a name is only white space", {vaultNamed(" \t ").toJson()}, names},
+        {"the image path leaves Vaults.noindex through ..",
+         {entryWith("imageURL", storageURL + "/../" + lowerID + ".sparsebundle", id)},
+         outside},
+        {"the image file name is the upper-case id",
+         {entryWith("imageURL", storageURL + "/" + lowerID.toUpper() + ".sparsebundle", id)},
+         outside},
+        {"the image URL is relative",
+         {entryWith("imageURL", "Vaults.noindex/" + lowerID + ".sparsebundle", id)},
+         outside},
+        {"the image URL is not a file URL",
+         {entryWith("imageURL", "https://example.com/" + lowerID + ".sparsebundle", id)},
+         outside},
+        {"the image is a link to a folder elsewhere", {vaultNamed("Ligado", id).toJson()}, linked},
+    };
+    const Vault sound = vaultNamed("Bom");
+    for (const auto& bad : cases) {
+        resetApplicationFolder();
+        QDir().mkpath(imagePathOf(sound.id));
+        QDir().mkpath(root.path() + "/elsewhere/real.sparsebundle");
+        QFile::link(root.path() + "/elsewhere/real.sparsebundle", imagePathOf(id));
+        writeFile(registryPath(), catalogueOf(QList<QJsonObject>{sound.toJson()} + bad.entries));
+        const QUuid badID(bad.entries.last()["id"].toString());
+
+        const VaultRegistry::Contents loaded = registry().load();
+        ASSERT_EQ(loaded.vaults.size(), bad.entries.size() + 1) << bad.situation;
+        EXPECT_EQ(loaded.vaults.first(), sound) << bad.situation;
+        EXPECT_EQ(loaded.problems, (QHash<QUuid, QString>{{badID, bad.expected}})) << bad.situation;
+
+        const QList<Vault> withNew = loaded.vaults + QList<Vault>{vaultNamed("Novo")};
+        const QSet<QUuid> known{badID};
+        registry().save(withNew, known);
+        EXPECT_EQ(registry().load().vaults, withNew) << bad.situation;
+        EXPECT_EQ(failureOf([&] { registry().save(withNew); }), invalid + bad.expected) << bad.situation;
+        EXPECT_EQ(failureOf([&] { registry().save(withNew + QList<Vault>{vaultNamed(" ")}, known); }), invalid + names)
+            << bad.situation;
+    }
+}
+
 TEST_F(VaultRegistryTest, loadAcceptsWhatAValidCatalogueMayHold)
 {
     resetApplicationFolder();
-    EXPECT_EQ(registry().load(), QList<Vault>{}) << "no catalogue yet: no vaults";
+    EXPECT_EQ(registry().load().vaults, QList<Vault>{}) << "no catalogue yet: no vaults";
 
     // An image that is gone is not a catalogue error (the vault shows as missing); a path that
     // wanders out and back in is judged after standardizing; any JSON white space is read.
@@ -208,7 +244,7 @@ TEST_F(VaultRegistryTest, loadAcceptsWhatAValidCatalogueMayHold)
                               wandering.id.toString(QUuid::WithoutBraces) + ".sparsebundle");
     writeFile(registryPath(), QJsonDocument(QJsonArray{present.toJson(), missing.toJson(), wandering.toJson()})
                                   .toJson(QJsonDocument::Compact));
-    EXPECT_EQ(registry().load(), (QList<Vault>{present, missing, wandering}));
+    EXPECT_EQ(registry().load().vaults, (QList<Vault>{present, missing, wandering}));
 }
 
 TEST_F(VaultRegistryTest, saveRefusesLinkedFoldersAndKeepsTheOldFile)

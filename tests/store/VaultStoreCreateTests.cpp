@@ -89,7 +89,7 @@ TEST_F(CreateTest, aCreatedVaultIsCataloguedSelectedUnlockedAndEmpty)
     EXPECT_EQ(services.disk.calls.last().password, "senha-longa");
     EXPECT_EQ(store->busyVaultID(), created.id);
     EXPECT_EQ(store->vaults().last(), created) << "catalogued before it is unlocked";
-    EXPECT_EQ(VaultRegistry(paths).load(), store->vaults());
+    EXPECT_EQ(VaultRegistry(paths).load().vaults, store->vaults());
     EXPECT_EQ(store->selectedVaultID(), created.id);
     EXPECT_EQ(created.imageURL,
               QUrl::fromLocalFile(paths.storageDirectory.toLocalFile() +

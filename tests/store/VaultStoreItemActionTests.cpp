@@ -147,7 +147,7 @@ protected:
     QStringList catalogueNames() const
     {
         QStringList names;
-        for (const Vault& vault : VaultRegistry(paths).load()) {
+        for (const Vault& vault : VaultRegistry(paths).load().vaults) {
             names.append(vault.name);
         }
         return names;

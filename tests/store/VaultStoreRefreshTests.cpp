@@ -1,6 +1,8 @@
 #include "support/VaultStoreFixture.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
 
 #include <qcoro/qcorotimer.h>
 
@@ -79,6 +81,81 @@ TEST_F(RefreshTest, oneVaultIsReconciledWithTheSystemAndStorageMountsAreMatchedT
     store->applyStorageMountsToKnownVaults({{imageThroughLink, sessionOf(vault(1)).mountPoint, "fuse:0:B"}, stranger});
     EXPECT_EQ(store->sessions(), mounted({vault(1)}));
     EXPECT_EQ(store->state(vault(0).id), VaultRowState::locked);
+}
+
+// A catalogued image swapped for a link costs only its own row, and an image an interrupted
+// create left uncatalogued is offered back by the first refresh, then taken back or trashed.
+TEST_F(RefreshTest, aBadEntryCostsOnlyItsRowAndLostImagesAreOfferedBack)
+{
+    QDir().mkpath(paths.storageDirectory.toLocalFile());
+    const Vault sound = catalogued("Bom");
+    const Vault linked = catalogued("Ligado");
+    VaultRegistry(paths).save({sound, linked});
+    const QString elsewhere = root.path() + "/outro lugar";
+    QDir().mkpath(elsewhere + "/dentro");
+    ASSERT_TRUE(QDir(linked.imageURL.toLocalFile()).removeRecursively());
+    ASSERT_TRUE(QFile::link(elsewhere, linked.imageURL.toLocalFile()));
+    const auto lost = [this](const QString& name) {
+        const QUuid id = QUuid::createUuid();
+        waitForTask(services.diskImageService.createSparseBundle(
+            Vault{id, name, VaultRegistry(paths).imageURL(id), QDateTime::currentDateTimeUtc()}, 1, "senha-longa", {}));
+        return id;
+    };
+    const QUuid recovered = lost("Bom");
+    const QUuid discarded = lost("Descartado");
+    QDir().mkpath(paths.storageDirectory.toLocalFile() + "alheio.sparsebundle");
+
+    store = std::make_unique<InspectableVaultStore>(paths, services);
+    EXPECT_EQ(store->vaults(), (QList<Vault>{sound, linked}));
+    EXPECT_EQ(store->errorMessage(), std::nullopt);
+    waitForTask(store->refresh());
+    EXPECT_EQ(store->state(sound.id), VaultRowState::locked);
+    EXPECT_EQ(store->state(linked.id), VaultRowState::unusableEntry);
+    EXPECT_EQ(store->entryProblem(linked.id), "Um sparsebundle não pode ser um link simbólico.");
+    QStringList offered;
+    for (const FoundVaultImage& image : store->foundImages()) {
+        offered.append(image.name);
+    }
+    offered.sort();
+    EXPECT_EQ(offered, QStringList({"Bom", "Descartado"})) << "named from their metadata; a stranger is not offered";
+
+    // Taken back under a free name, into the catalogue on disk, with the bad entry kept as it was.
+    store->addFoundImage(recovered);
+    ASSERT_TRUE(becomesIdle());
+    EXPECT_EQ(store->noticeMessage(), "O cofre “Bom 2” voltou para a lista.");
+    EXPECT_EQ(store->vaults().size(), 3);
+    EXPECT_EQ(store->state(recovered), VaultRowState::locked);
+    EXPECT_EQ(VaultRegistry(paths).load().vaults, store->vaults());
+
+    store->trashFoundImage(discarded);
+    ASSERT_TRUE(becomesIdle());
+    EXPECT_EQ(store->noticeMessage(), "O arquivo “Descartado.sparsebundle” está na Lixeira.");
+    EXPECT_TRUE(store->foundImages().isEmpty());
+    EXPECT_TRUE(QFileInfo(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                          "/Trash/files/Descartado.sparsebundle")
+                    .isDir());
+
+    // The bad entry leaves the list without anything on either side of the link being touched.
+    store->deleteVault(linked.id);
+    ASSERT_TRUE(becomesIdle());
+    EXPECT_EQ(store->noticeMessage(), "O cofre “Ligado” foi removido da lista.");
+    EXPECT_EQ(VaultRegistry(paths).load().vaults, store->vaults());
+    EXPECT_EQ(QFileInfo(linked.imageURL.toLocalFile()).symLinkTarget(), elsewhere);
+    EXPECT_TRUE(QFileInfo::exists(elsewhere + "/dentro"));
+    EXPECT_FALSE(services.disk.operations().contains("eject"));
+}
+
+// A refresh still waiting on the system when its store goes (the window closed) ends quietly.
+TEST_F(RefreshTest, aRefreshOutlivingItsStoreTouchesNothing)
+{
+    makeStore({"A"});
+    services.disk.held = true;
+    QCoro::Task<> refreshing = store->refresh();
+    QTest::qWait(0);
+    store.reset();
+    services.disk.held = false;
+    waitForTask(std::move(refreshing));
+    EXPECT_EQ(services.disk.operations(), QStringList({"mountedSessions"}));
 }
 
 // Quitting with two catalogued vaults, Alfa and Beta, and whatever else the scripted disk

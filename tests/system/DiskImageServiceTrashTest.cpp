@@ -3,10 +3,14 @@
 #include "posix/HiddenFlag.h"
 #include "support/TestFiles.h"
 
+#include <QDir>
 #include <QFileInfo>
+#include <QSettings>
 #include <QStandardPaths>
 
+#include <functional>
 #include <stdexcept>
+#include <sys/stat.h>
 
 TEST(DiskImageServiceTrashNameTest, FriendlyNamesNeverLookInternalOrHidden)
 {
@@ -37,22 +41,68 @@ TEST_F(DiskImageServiceTest, AnImageGoesToTheTrashUnderItsFriendlyNameOrItsOwn)
     EXPECT_TRUE(QFileInfo(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/Trash/files/" +
                           removal.fileName)
                     .isDir());
+    const QSettings record(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/Trash/info/" +
+                               removal.fileName + ".trashinfo",
+                           QSettings::IniFormat);
+    EXPECT_EQ(QUrl::fromPercentEncoding(record.value("Trash Info/Path").toByteArray()),
+              storagePath() + "/Fotos- 2024-25.sparsebundle")
+        << "restorable to where it was";
     EXPECT_FALSE(QFileInfo::exists(vault.imageURL.toLocalFile()));
     EXPECT_FALSE(TestFiles::readAll(storagePath() + "/.hidden").contains(vault.imageURL.fileName().toUtf8()))
         << "no stale hidden entry";
     EXPECT_EQ(waitForTask(realTrash.trashImage(vault)), VaultImageRemoval::missing());
     EXPECT_TRUE(tools.calls().isEmpty());
 
-    // A Trash whose folder of records is a file takes nothing: the image stays where it was.
-    const QString records = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/Trash/info";
-    ASSERT_TRUE(QDir(records).removeRecursively());
-    TestFiles::writeFile(records, "");
+    // A broken Trash takes nothing: the image stays where it was, hidden, under its own name, the
+    // user reads which folder is at fault, and nothing lands anywhere else.
+    const QString dataHome = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    const QString trash = dataHome + "/Trash";
+    const auto resetTrash = [&] {
+        QFile::remove(trash);
+        QDir(trash).removeRecursively();
+    };
+    const struct
+    {
+        const char* situation;
+        std::function<void()> breakTrash;
+        QString fault;
+    } broken[] = {
+        {"the Trash is a file", [&] { TestFiles::writeFile(trash, ""); }, trash + "” não é uma pasta."},
+        {"its folder of records is a file",
+         [&] {
+             QDir().mkpath(trash + "/files");
+             TestFiles::writeFile(trash + "/info", "");
+         },
+         trash + "/info” não é uma pasta."},
+        {"the Trash is a link",
+         [&] {
+             QDir().mkpath(dataHome + "/elsewhere");
+             QFile::link(dataHome + "/elsewhere", trash);
+         },
+         trash + "” é um link simbólico."},
+        {"its folder of items is open to everyone",
+         [&] {
+             QDir().mkpath(trash + "/files");
+             ::chmod(QFile::encodeName(trash + "/files").constData(), 0777);
+         },
+         trash + "/files” pode ser alterada por outros usuários."},
+    };
     const Vault kept = vaultNamed("Guardado");
-    EXPECT_EQ(vaultErrorFrom(realTrash.trashImage(kept)).errorDescription(),
-              "O arquivo criptografado do cofre não pôde ser movido para o Lixo. Não foi possível mover "
-              "“Guardado.sparsebundle” para o Lixo. O arquivo continua no lugar.");
-    EXPECT_TRUE(QFileInfo(kept.imageURL.toLocalFile()).isDir());
-    ASSERT_TRUE(QFile::remove(records));
+    HiddenFlag::set(kept.imageURL.toLocalFile().toStdString(), true);
+    for (const auto& trashState : broken) {
+        resetTrash();
+        trashState.breakTrash();
+        EXPECT_EQ(vaultErrorFrom(realTrash.trashImage(kept)).errorDescription(),
+                  "O arquivo criptografado do cofre não pôde ser movido para o Lixo. A Lixeira não pode ser usada: “" +
+                      trashState.fault + " O arquivo continua no lugar.")
+            << trashState.situation;
+        EXPECT_TRUE(QFileInfo(kept.imageURL.toLocalFile()).isDir()) << trashState.situation;
+        EXPECT_TRUE(HiddenFlag::isSet(kept.imageURL.toLocalFile().toStdString())) << trashState.situation;
+        EXPECT_FALSE(QFileInfo::exists(storagePath() + "/Guardado.sparsebundle")) << trashState.situation;
+        EXPECT_TRUE(TestFiles::entriesOf(dataHome + "/elsewhere").isEmpty()) << trashState.situation;
+        EXPECT_FALSE(QFileInfo::exists(QDir::currentPath() + "/files/Guardado.sparsebundle")) << trashState.situation;
+    }
+    resetTrash();
 
     const Vault unnamed = vaultNamed("...");
     EXPECT_EQ(waitForTask(service.trashImage(unnamed)), VaultImageRemoval::trashed(unnamed.imageURL.fileName()));

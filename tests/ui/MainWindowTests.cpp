@@ -19,6 +19,7 @@
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -352,6 +353,54 @@ TEST_F(MainWindowTest, AVaultWhoseImageVanishedIsRemovedFromTheListOnlyAfterConf
     remove->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return store->vaults().size() == 1 && !store->isBusy(); }));
     EXPECT_EQ(store->vaults().first().id, kept.id);
+}
+
+TEST_F(MainWindowTest, ALinkedImageCostsOnlyItsRowAndALostVaultIsOfferedBack)
+{
+    addVault("Fotos da família", true);
+    const Vault linked = addVault("Contratos 2023", false);
+    QDir().mkpath(root.path() + "/fora");
+    ASSERT_TRUE(QFile::link(root.path() + "/fora", linked.imageURL.toLocalFile()));
+    const QString lostImage = paths.storageDirectory.toLocalFile() + "/" +
+                              QUuid::createUuid().toString(QUuid::WithoutBraces) + ".sparsebundle";
+    QDir().mkpath(lostImage);
+    QFile metadata(lostImage + "/Info.plist");
+    ASSERT_TRUE(metadata.open(QIODevice::WriteOnly));
+    metadata.write("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n<dict>\n"
+                   "\t<key>capacity-bytes</key>\n\t<integer>1073741824</integer>\n"
+                   "\t<key>volume-name</key>\n\t<string>Cartas &amp; recibos</string>\n</dict>\n</plist>\n");
+    metadata.close();
+    const auto store = makeStore();
+    const auto window = makeWindow(*store);
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+
+    QMessageBox* offer = visibleAlert(*window);
+    ASSERT_NE(offer, nullptr);
+    EXPECT_EQ(offer->text(), QString::fromUtf8("Cofre encontrado: “Cartas & recibos”"));
+    QStringList buttons;
+    for (QAbstractButton* button : offer->buttons()) {
+        EXPECT_EQ(button->accessibleName(), button->text());
+        buttons.append(button->text());
+    }
+    buttons.sort();
+    EXPECT_EQ(buttons, (QStringList{"Adicionar à lista", "Decidir depois", "Mover para a Lixeira"}));
+    QStringList statuses;
+    for (const SidebarRowModel& row : window->contentView()->findChild<VaultSidebarView*>()->rowModels()) {
+        statuses.append(row.statusText);
+    }
+    EXPECT_EQ(statuses, (QStringList{"Bloqueado", QString::fromUtf8("Precisa de atenção")}));
+    store->selectVault(linked.id);
+    EXPECT_EQ(window->contentView()->detailScreen().message,
+              QString::fromUtf8("A entrada de “Contratos 2023” no catálogo de cofres não pode ser usada. Um "
+                                "sparsebundle não pode ser um link simbólico. Os outros cofres não são afetados; "
+                                "remova este da lista para continuar."));
+    saveWindowScreenshots(*window, "lost-vault");
+
+    buttonTitled(*offer, QString::fromUtf8("Adicionar à lista"))->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return store->vaults().size() == 3 && !store->isBusy(); }));
+    EXPECT_EQ(store->vaults().last().name, QString::fromUtf8("Cartas & recibos"));
+    EXPECT_EQ(store->state(store->vaults().last().id), VaultRowState::locked);
 }
 
 TEST_F(MainWindowTest, ChangingAPasswordSaysAWrongCurrentOneBesideItsFieldAndEndsWithTheNotice)
