@@ -23,6 +23,8 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QMoveEvent>
+#include <QResizeEvent>
 #include <QScreen>
 
 #include <algorithm>
@@ -85,6 +87,30 @@ void MainWindow::showEvent(QShowEvent* event)
     showFinderImportSheet();
 }
 
+void MainWindow::moveEvent(QMoveEvent* event)
+{
+    QMainWindow::moveEvent(event);
+    centerFinderImportSheet();
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    centerFinderImportSheet();
+}
+
+// The sheet belongs to the window: it opens centred over it and follows it. A sheet opened with
+// the window's first showing was placed before the window manager placed the window, and would
+// otherwise stay where the window was first put, at the screen's corner.
+void MainWindow::centerFinderImportSheet()
+{
+    if (finderImportSheet_ && finderImportSheet_->isVisible()) {
+        QRect sheet = finderImportSheet_->frameGeometry();
+        sheet.moveCenter(frameGeometry().center());
+        finderImportSheet_->move(sheet.topLeft());
+    }
+}
+
 void MainWindow::showFinderImportSheet()
 {
     if (!finderImport_.isPresented() || (finderImportSheet_ && finderImportSheet_->isVisible()) || !isVisible()) {
@@ -94,6 +120,7 @@ void MainWindow::showFinderImportSheet()
     // However it closes, the sheet is no longer shown; a request left pending waits for the banner.
     connect(finderImportSheet_, &QDialog::finished, &finderImport_, [this] { finderImport_.setPresented(false); });
     finderImportSheet_->open();
+    centerFinderImportSheet();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)

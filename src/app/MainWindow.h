@@ -40,6 +40,8 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -51,6 +53,7 @@ private:
     void buildMenus(KovaraUpdater& updater);
     void showAbout();
     void showFinderImportSheet();
+    void centerFinderImportSheet();
 
     VaultStore& store_;
     FinderImportCoordinator& finderImport_;

@@ -118,9 +118,15 @@ void WindowActivation::bringToFront(QWidget& window, const ActivationToken& toke
         activateOnX11(window, startupID.toUtf8())) {
         return;
     }
-    if (!token.xdgActivationToken.isEmpty()) {
-        // Qt's Wayland plugin activates a window with the token it finds here, and consumes it.
-        qputenv("XDG_ACTIVATION_TOKEN", token.xdgActivationToken.toUtf8());
+    if (token.xdgActivationToken.isEmpty()) {
+        window.activateWindow();
+        return;
     }
+    // Qt's Wayland plugin activates a window with the token it finds here (xdg-activation-v1).
+    // It consumes the token only where the compositor offers that protocol; elsewhere (Weston,
+    // for one) activation quietly does nothing, and the spent token must not stay behind for the
+    // programs Kovara starts later.
+    qputenv("XDG_ACTIVATION_TOKEN", token.xdgActivationToken.toUtf8());
     window.activateWindow();
+    qunsetenv("XDG_ACTIVATION_TOKEN");
 }

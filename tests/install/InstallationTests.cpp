@@ -13,6 +13,7 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -132,6 +133,51 @@ TEST(Installation, PutsEverythingWhereTheDesktopAndTheInstalledProgramLookAndThe
     EXPECT_EQ(RealMounts::mountPointsUnder(mounts), QStringList{FileLocation::path(session.mountPoint)});
     waitForTask(service.detach(session));
     EXPECT_EQ(RealMounts::mountPointsUnder(mounts), QStringList{});
+}
+
+// The package as `make package` makes it, here from this build folder: what Debian asks of it
+// besides the program, and lintian's verdict.
+TEST(Package, CarriesADebianRevisionCopyrightChangelogManualPageAndDependenciesAndLintianAcceptsIt)
+{
+    for (const char* tool : {"/usr/bin/dpkg-deb", "/usr/bin/dpkg-shlibdeps", "/usr/bin/lintian"}) {
+        if (!QFileInfo(tool).isExecutable()) {
+            GTEST_SKIP() << tool << " is not installed (scripts/install-deps package installs the packaging tools)";
+        }
+    }
+    QTemporaryDir output;
+    const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    const Finished packed =
+        runProgram(KOVARA_CPACK, {"-G", "DEB", "--config", KOVARA_BUILD_DIR "/CPackConfig.cmake", "-B", output.path()},
+                   environment);
+    ASSERT_EQ(packed.exitStatus, 0) << packed.output.toStdString();
+    const QStringList packages = QDir(output.path()).entryList({"kovara_*.deb"});
+    ASSERT_EQ(packages.size(), 1) << packed.output.toStdString();
+    const QString package = output.path() + "/" + packages.first();
+    EXPECT_TRUE(packages.first().startsWith("kovara_" KOVARA_VERSION "-1_")) << packages.first().toStdString();
+
+    const auto field = [&](const QString& name) {
+        return runProgram("/usr/bin/dpkg-deb", {"--field", package, name}, environment).output.trimmed();
+    };
+    EXPECT_EQ(field("Version"), KOVARA_VERSION "-1");
+    const QString depends = field("Depends");
+    for (const QString& dependency : {"gocryptfs (>= 2)", "fuse3", "libqt6widgets6", "libplist"}) {
+        EXPECT_TRUE(depends.contains(dependency))
+            << dependency.toStdString() << " missing from " << depends.toStdString();
+    }
+    EXPECT_EQ(field("Suggests"), "python3-nautilus (>= 4)");
+    EXPECT_TRUE(field("Description").contains("\n .\n")) << "a description of one paragraph";
+
+    const QString contents = runProgram("/usr/bin/dpkg-deb", {"--contents", package}, environment).output;
+    for (const char* file : {"./usr/share/doc/kovara/copyright", "./usr/share/doc/kovara/changelog.Debian.gz",
+                             "./usr/share/man/man1/kovara.1.gz", "./usr/share/lintian/overrides/kovara"}) {
+        EXPECT_TRUE(contents.contains(file)) << file;
+    }
+
+    // Errors and warnings fail; the sanitizer build's hardening differs from the Release build's.
+    const Finished lintian = runProgram(
+        "/usr/bin/lintian",
+        {"--fail-on", "error,warning", "--suppress-tags", "hardening-no-fortify-functions", package}, environment);
+    EXPECT_EQ(lintian.exitStatus, 0) << lintian.output.toStdString() << lintian.errors.toStdString();
 }
 
 } // namespace
