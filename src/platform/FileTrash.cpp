@@ -41,7 +41,7 @@ std::optional<QUrl> moveItemToTrash(const QUrl& location)
     // names the item instead.
     if (!homeTrashCanTake(path) || !QFile::moveToTrash(path, &pathInTrash)) {
         throw std::runtime_error((QStringLiteral("Não foi possível mover “") + FileLocation::lastPathComponent(path) +
-                                  QStringLiteral("” para o Lixo."))
+                                  QStringLiteral("” para a Lixeira."))
                                      .toStdString());
     }
     if (pathInTrash.isEmpty()) {

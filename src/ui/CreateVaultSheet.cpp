@@ -120,7 +120,8 @@ CreateVaultSheet::CreateVaultSheet(VaultStore& store, QWidget* parent)
     layout->setContentsMargins(20, 20, 20, 16);
     layout->setSpacing(14);
     layout->addWidget(new SheetHeader(QStringLiteral("Criar cofre"),
-                                      QStringLiteral("Uma imagem criptografada, privada e fora do Spotlight."), this));
+                                      QStringLiteral("Uma imagem criptografada, privada e fora da busca do sistema."),
+                                      this));
     layout->addWidget(vaultSection);
     layout->addWidget(passwordSection);
     layout->addWidget(sourceSection);

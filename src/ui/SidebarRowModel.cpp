@@ -39,7 +39,7 @@ QList<SidebarRowModel::MenuEntry> menuOf(VaultRowState state)
     QList<SidebarRowModel::MenuEntry> entries;
     switch (state) {
     case VaultRowState::unlocked:
-        entries = {{QStringLiteral("Abrir no Finder"), Action::openInFileManager},
+        entries = {{QStringLiteral("Abrir no gerenciador de arquivos"), Action::openInFileManager},
                    {QStringLiteral("Bloquear"), Action::lock, true}};
         break;
     case VaultRowState::locked:

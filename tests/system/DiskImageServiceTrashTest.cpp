@@ -49,8 +49,8 @@ TEST_F(DiskImageServiceTest, AnImageGoesToTheTrashUnderItsFriendlyNameOrItsOwn)
     TestFiles::writeFile(records, "");
     const Vault kept = vaultNamed("Guardado");
     EXPECT_EQ(vaultErrorFrom(realTrash.trashImage(kept)).errorDescription(),
-              "O arquivo criptografado do cofre não pôde ser movido para o Lixo. Não foi possível mover "
-              "“Guardado.sparsebundle” para o Lixo. O arquivo continua no lugar.");
+              "O arquivo criptografado do cofre não pôde ser movido para a Lixeira. Não foi possível mover "
+              "“Guardado.sparsebundle” para a Lixeira. O arquivo continua no lugar.");
     EXPECT_TRUE(QFileInfo(kept.imageURL.toLocalFile()).isDir());
     ASSERT_TRUE(QFile::remove(records));
 
@@ -69,7 +69,7 @@ TEST_F(DiskImageServiceTest, AFailedTrashPutsTheImageBackOrFinishesOnTheNextAtte
     trashBehaviour = [&](const QUrl& location) -> std::optional<QUrl> {
         trashedPaths.append(location.toLocalFile());
         hiddenWhenTrashed = HiddenFlag::isSet(location.toLocalFile().toStdString());
-        throw std::runtime_error("O Lixo está cheio.");
+        throw std::runtime_error("A Lixeira está cheia.");
     };
     EXPECT_EQ(vaultErrorFrom(service.trashImage(vault)).kind(), VaultError::Kind::imageCouldNotBeTrashed);
     EXPECT_EQ(trashedPaths, QStringList({friendly}));
@@ -81,11 +81,11 @@ TEST_F(DiskImageServiceTest, AFailedTrashPutsTheImageBackOrFinishesOnTheNextAtte
     // where it is, and the next attempt trashes it from there.
     trashBehaviour = [&](const QUrl&) -> std::optional<QUrl> {
         QDir().mkpath(image);
-        throw std::runtime_error("O Lixo está cheio.");
+        throw std::runtime_error("A Lixeira está cheia.");
     };
     EXPECT_EQ(
         vaultErrorFrom(service.trashImage(vault)).errorDescription(),
-        "O arquivo criptografado do cofre não pôde ser movido para o Lixo. O Lixo está cheio. O arquivo ficou em " +
+        "O arquivo criptografado do cofre não pôde ser movido para a Lixeira. A Lixeira está cheia. O arquivo ficou em " +
             friendly + "; apague o cofre novamente para tentar de novo.");
     EXPECT_TRUE(QFileInfo(friendly).isDir());
     EXPECT_TRUE(HiddenFlag::isSet(friendly.toStdString()));

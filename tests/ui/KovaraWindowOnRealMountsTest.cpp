@@ -202,7 +202,7 @@ protected:
         items->setCurrentItem(items->topLevelItem(0));
         QTest::keyClick(items, Qt::Key_Delete);
         saveScreenshot("trash-confirmation");
-        answerAlert("Mover “Fotos” para o Lixo");
+        answerAlert("Mover “Fotos” para a Lixeira");
         awaitIdle([&] { return store->content().isEmpty(); });
 
         // Delete the vault after confirming: its image goes to the Trash, the catalogue is
