@@ -109,7 +109,7 @@ void AutomaticLockMonitor::screenSaverActiveChanged(bool active)
 void AutomaticLockMonitor::sessionLocked()
 {
     if (settings_.locksWithScreen()) {
-        store_.lockUnlockedVaults();
+        store_.lockUnlockedVaults(AutomaticLockNotice::Cause::screenLocked);
     }
 }
 
@@ -126,7 +126,7 @@ void AutomaticLockMonitor::prepareForSleep(bool starting)
 QCoro::Task<> AutomaticLockMonitor::lockThenLetSleep()
 {
     const QPointer<AutomaticLockMonitor> self(this);
-    co_await store_.lockUnlockedVaults();
+    co_await store_.lockUnlockedVaults(AutomaticLockNotice::Cause::sleep);
     if (self) {
         // Closing the lock's descriptor lets the machine go to sleep.
         holdSleepBack(false);

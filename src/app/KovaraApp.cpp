@@ -4,6 +4,7 @@
 #include "app/AutomaticLockMonitor.h"
 #include "app/AutomaticLockSettings.h"
 #include "app/MainWindow.h"
+#include "app/PortugueseQtTexts.h"
 #include "app/TerminationSignals.h"
 #include "app/WindowActivation.h"
 #include "finder/FinderPasteboard.h"
@@ -17,9 +18,6 @@
 #include <QDBusConnection>
 #include <QDir>
 #include <QFileInfo>
-#include <QLibraryInfo>
-#include <QLocale>
-#include <QTranslator>
 
 #include <cstdio>
 
@@ -49,13 +47,7 @@ void KovaraApp::configure(QApplication& application)
     // Lets the desktop match the window to com.kovara.Kovara.desktop (its icon and name).
     QGuiApplication::setDesktopFileName(QStringLiteral("com.kovara.Kovara"));
 
-    const QLocale brazilianPortuguese(QLocale::Portuguese, QLocale::Brazil);
-    QLocale::setDefault(brazilianPortuguese);
-    auto* qtTranslations = new QTranslator(&application);
-    if (qtTranslations->load(brazilianPortuguese, QStringLiteral("qtbase"), QStringLiteral("_"),
-                             QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-        QCoreApplication::installTranslator(qtTranslations);
-    }
+    PortugueseQtTexts::install(application);
 
     KovaraPalette::followDesktop(application);
     KovaraIcons::installIconTheme();

@@ -82,13 +82,30 @@ std::optional<int> reportedErrorNumber(const std::string& standardError)
     return found;
 }
 
-// In Portuguese like every text the user reads: the step, gocryptfs's exit status and the system
-// error it met, when it names one. Its own English words stay out.
+// In Portuguese like every text the user reads: what could not be done and why, from the system
+// error gocryptfs met; its own English words stay out. The causes a user can act on get a
+// sentence of their own; gocryptfs's exit status is told only when no cause is known.
 std::string failureText(const std::string& what, const ChildProcess::Result& result)
 {
     const std::optional<int> error = reportedErrorNumber(result.standardError);
-    return what + " (código " + std::to_string(result.terminationStatus) + ")" +
-           (error ? ": " + posixCategory().message(*error) + "." : std::string("."));
+    if (!error) {
+        return what + " (o gocryptfs terminou com código " + std::to_string(result.terminationStatus) + ").";
+    }
+    switch (*error) {
+    case ENOSPC:
+        return what + ": não há espaço livre suficiente no disco.";
+    case EDQUOT:
+        return what + ": a cota de disco deste usuário se esgotou.";
+    case EACCES:
+    case EPERM:
+        return what + ": não há permissão para gravar na pasta dos cofres.";
+    case EROFS:
+        return what + ": o disco dos cofres aceita somente leitura.";
+    case EIO:
+        return what + ": o disco informou um erro de leitura ou gravação.";
+    default:
+        return what + ": " + posixCategory().message(*error) + ".";
+    }
 }
 
 } // namespace
@@ -98,7 +115,7 @@ void Gocryptfs::initialize(const std::string& cipherDirectory, const VaultPasswo
     const ChildProcess::Result result = runWithPassword({"-init", "-q", "--", cipherDirectory}, password,
                                                         ChildProcess::Output::captured, std::move(stop));
     if (result.terminationStatus != 0) {
-        throw ToolFailure(failureText("gocryptfs não conseguiu criar o volume cifrado", result));
+        throw ToolFailure(failureText("Não foi possível criar o volume cifrado", result));
     }
 }
 
@@ -140,7 +157,7 @@ bool Gocryptfs::changePassword(const std::string& cipherDirectory, const VaultPa
     }
     if (result.terminationStatus != 0) {
         throw ToolFailure(configurationIsReadable(cipherDirectory)
-                              ? failureText("gocryptfs não conseguiu trocar a senha", result)
+                              ? failureText("Não foi possível trocar a senha", result)
                               : unreadableConfigurationText);
     }
     return true;

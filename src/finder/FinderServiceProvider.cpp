@@ -4,7 +4,7 @@
 
 QString FinderServiceProvider::noValidFolderMessage()
 {
-    return QStringLiteral("O Finder não enviou nenhuma pasta válida.");
+    return QStringLiteral("O gerenciador de arquivos não enviou nenhuma pasta válida.");
 }
 
 FinderServiceProvider::FinderServiceProvider(RequestHandler requestHandler) : requestHandler_(std::move(requestHandler))

@@ -119,13 +119,14 @@ QString VaultError::errorDescription() const
     case Kind::commandOutputTooLarge:
         return QString::fromStdString(ToolRunFailureText::outputTooLarge(value_.toStdString()));
     case Kind::invalidPropertyList:
-        return QStringLiteral("O macOS retornou dados de montagem inválidos. ") + value_;
+        return QStringLiteral("O sistema retornou dados de montagem inválidos. ") + value_;
     case Kind::imageCouldNotBeTrashed:
-        return QStringLiteral("O arquivo criptografado do cofre não pôde ser movido para o Lixo. ") + value_;
+        return QStringLiteral("O arquivo criptografado do cofre não pôde ser movido para a Lixeira. ") + value_;
     case Kind::vaultDeletedButRegistryNotUpdated:
-        return QStringLiteral("O arquivo criptografado foi movido para o Lixo, mas o catálogo de cofres não pôde ser "
-                              "atualizado. O cofre aparecerá como “Arquivo ausente”; apague-o novamente para "
-                              "removê-lo da lista. ") +
+        return QStringLiteral(
+                   "O arquivo criptografado foi movido para a Lixeira, mas o catálogo de cofres não pôde ser "
+                   "atualizado. O cofre aparecerá como “Arquivo ausente”; apague-o novamente para "
+                   "removê-lo da lista. ") +
                value_;
     case Kind::volumeBusy:
         if (holders_.isEmpty()) {
@@ -163,13 +164,13 @@ QString VaultError::errorDescription() const
     case Kind::operationCancelled:
         return QString::fromStdString(ToolRunFailureText::cancelled());
     case Kind::noMountedVolume:
-        return QStringLiteral("O macOS não informou o volume montado pelo cofre.");
+        return QStringLiteral("O sistema não informou o volume montado pelo cofre.");
     case Kind::detachDidNotComplete:
-        return QStringLiteral("O macOS não confirmou o bloqueio do cofre; ele continua montado.");
+        return QStringLiteral("O sistema não confirmou o bloqueio do cofre; ele continua montado.");
     case Kind::unableToCreatePrivacyMarker:
         return QStringLiteral("Não foi possível criar a proteção contra indexação dentro do cofre.");
     case Kind::finderCouldNotOpen:
-        return QStringLiteral("O Finder não conseguiu abrir o cofre.");
+        return QStringLiteral("O gerenciador de arquivos não conseguiu abrir o cofre.");
     case Kind::currentPasswordIncorrect:
         return QStringLiteral("A senha atual está incorreta.");
     case Kind::passwordTooLong:

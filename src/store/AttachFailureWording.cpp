@@ -44,7 +44,8 @@ AttachFailureWording AttachFailureWording::describe(const std::exception_ptr& at
                                    userMessage(discoveryFailure);
         }
         if (createdNow) {
-            wording.noticeBase = QStringLiteral("O cofre foi criado; confirme seu estado no Utilitário de Disco.");
+            wording.noticeBase =
+                QStringLiteral("O cofre foi criado; bloqueie-o e desbloqueie-o para confirmar seu estado.");
         }
         break;
     case MountState::mounted:

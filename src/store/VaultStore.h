@@ -10,6 +10,7 @@
 #include "model/VaultSession.h"
 #include "model/VaultStatus.h"
 #include "model/VaultUnlockFailure.h"
+#include "store/AutomaticLockNotice.h"
 #include "store/VaultImportBatchResult.h"
 #include "system/FoundVaultImage.h"
 
@@ -144,8 +145,9 @@ public:
 
     // Locks every unlocked vault the way the sidebar's lock does (a vault in use is not forced:
     // the first one is reported with the forced-lock offer). Waits for a running operation to
-    // end first. Nothing is shown when no vault is unlocked.
-    QCoro::Task<> lockUnlockedVaults();
+    // end first. The notice names the vaults locked and the cause; nothing is shown when no vault
+    // is unlocked.
+    QCoro::Task<> lockUnlockedVaults(AutomaticLockNotice::Cause cause);
     // Vaults unlocked from now on lock themselves after this long without use; zero: never.
     void setIdleLockTimeout(std::chrono::seconds timeout);
 
@@ -374,8 +376,8 @@ protected:
 
     QCoro::Task<> performChangePassword(QUuid vaultID, QString currentPassword, QString newPassword,
                                         PasswordChangeCompletion completion, std::stop_token cancellation);
-    // "O cofre “…” foi bloqueado." for each vault that was unlocked in `before` and that the
-    // system has since confirmed not mounted; none when there is no such vault.
+    // Names each vault that was unlocked in `before` and that the system has since confirmed not
+    // mounted, and why it locked; none when there is no such vault.
     std::optional<QString> lockedMeanwhileNotice(const QHash<QUuid, VaultSession>& before) const;
 
     // Unobserved state.
@@ -466,5 +468,7 @@ private:
     QList<FoundVaultImage> foundImages_;
     bool hasLookedForFoundImages_ = false;
     std::optional<QString> registryFailureDetail_;
+    // Tells a vault that unmounted itself after sitting idle from one unmounted by someone else.
+    std::chrono::seconds idleLockTimeout_{0};
     QSet<QUuid> attentionVaultIDs_;
 };

@@ -8,7 +8,7 @@
 
 #include <qcoro/qcorosignal.h>
 
-QCoro::Task<> VaultStore::lockUnlockedVaults()
+QCoro::Task<> VaultStore::lockUnlockedVaults(AutomaticLockNotice::Cause cause)
 {
     // Quitting locks everything by itself.
     if (isPreparingForTermination_) {
@@ -29,6 +29,7 @@ QCoro::Task<> VaultStore::lockUnlockedVaults()
         clearMessages();
     }
     const QList<Vault> catalogue = vaults_;
+    QStringList locked;
     for (const Vault& vault : catalogue) {
         if (!sessions_.contains(vault.id)) {
             continue;
@@ -38,16 +39,24 @@ QCoro::Task<> VaultStore::lockUnlockedVaults()
         const std::optional<QString> earlierFailure = errorMessage_;
         const std::optional<QUuid> earlierOffer = forceLockVaultID_;
         co_await lockHoldingGate(vault.id, false);
+        if (!sessions_.contains(vault.id)) {
+            locked.append(vault.name);
+        }
         if (earlierFailure) {
             setErrorMessage(earlierFailure);
             setForceLockVaultID(earlierOffer);
         }
+    }
+    // One notice for all of them, in place of each lock's own "Cofre bloqueado.".
+    if (!locked.isEmpty()) {
+        setNoticeMessage(AutomaticLockNotice::text(locked, cause));
     }
     endOperation();
 }
 
 void VaultStore::setIdleLockTimeout(std::chrono::seconds timeout)
 {
+    idleLockTimeout_ = timeout;
     diskImageService_.setIdleTimeout(timeout);
 }
 
@@ -58,14 +67,16 @@ void VaultStore::refreshAfterMountChange()
 
 std::optional<QString> VaultStore::lockedMeanwhileNotice(const QHash<QUuid, VaultSession>& before) const
 {
-    QStringList sentences;
+    QStringList locked;
     for (const Vault& vault : vaults_) {
         if (before.contains(vault.id) && state(vault.id) == VaultRowState::locked) {
-            sentences.append(QStringLiteral("O cofre “") + vault.name + QStringLiteral("” foi bloqueado."));
+            locked.append(vault.name);
         }
     }
-    if (sentences.isEmpty()) {
+    if (locked.isEmpty()) {
         return std::nullopt;
     }
-    return sentences.join(QLatin1Char(' '));
+    // The system does not say who unmounted a volume; with an idle time set, gocryptfs did.
+    return AutomaticLockNotice::text(locked, idleLockTimeout_.count() > 0 ? AutomaticLockNotice::Cause::inactivity
+                                                                          : AutomaticLockNotice::Cause::elsewhere);
 }

@@ -14,8 +14,7 @@ QString deletedNotice(const QString& vaultName, const VaultImageRemoval& removal
 {
     return QStringLiteral("O cofre “") + vaultName +
            (removal.kind == VaultImageRemoval::Kind::trashed
-                ? QStringLiteral("” foi apagado. O arquivo “") + removal.fileName +
-                      QStringLiteral("” está no Lixo do Mac.")
+                ? QStringLiteral("” foi apagado. O arquivo “") + removal.fileName + QStringLiteral("” está na Lixeira.")
                 : QStringLiteral("” foi removido da lista."));
 }
 

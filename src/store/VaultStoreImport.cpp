@@ -63,9 +63,16 @@ VaultOperationPhase operationPhase(VaultCopyPhase phase)
     return VaultOperationPhase::copying;
 }
 
+// The item's name, then why it failed; a reason that already begins with the item's name or path,
+// or that is the missing-source sentence naming it, is not preceded by the name a second time.
 QString failureLine(const VaultImportItemFailure& failure)
 {
-    return sourceName(failure.sourceURL) + QStringLiteral(": ") + failure.message;
+    const QString name = sourceName(failure.sourceURL);
+    if (failure.message.startsWith(name + u':') || failure.message.startsWith(name + u'/') ||
+        failure.message == VaultError::sourceMissing(name).errorDescription()) {
+        return failure.message;
+    }
+    return name + QStringLiteral(": ") + failure.message;
 }
 
 QString listingFailureLine(const std::exception_ptr& failure)
@@ -177,17 +184,19 @@ std::optional<QString> VaultStore::importCompletionNotice(qsizetype completedCou
     if (completedCount <= 0) {
         return std::nullopt;
     }
+    const QString sources = completedCount == 1 ? QStringLiteral("A origem foi preservada.")
+                                                : QStringLiteral("As origens foram preservadas.");
     if (renamedCount != 0) {
-        return QString::number(completedCount) + QStringLiteral(" itens adicionados; ") +
+        return QString::number(completedCount) +
+               (completedCount == 1 ? QStringLiteral(" item adicionado; ") : QStringLiteral(" itens adicionados; ")) +
                QString::number(renamedCount) +
-               QStringLiteral(
-                   " receberam outro nome para não substituir conteúdo existente. As origens foram preservadas.");
+               (renamedCount == 1 ? QStringLiteral(" recebeu") : QStringLiteral(" receberam")) +
+               QStringLiteral(" outro nome para não substituir conteúdo existente. ") + sources;
     }
     if (completedCount == 1) {
-        return QStringLiteral("Item adicionado ao cofre. A origem foi preservada.");
+        return QStringLiteral("Item adicionado ao cofre. ") + sources;
     }
-    return QString::number(completedCount) +
-           QStringLiteral(" itens adicionados ao cofre. As origens foram preservadas.");
+    return QString::number(completedCount) + QStringLiteral(" itens adicionados ao cofre. ") + sources;
 }
 
 QCoro::Task<QHash<QUuid, VaultSession>> VaultStore::discoverMountedSessionsForImport(FinderImportDiskServicing* service)

@@ -15,7 +15,7 @@ namespace {
 
 QString movedToTrashNotice(const QString& itemName)
 {
-    return QStringLiteral("“") + itemName + QStringLiteral("” foi movido para o Lixo.");
+    return QStringLiteral("“") + itemName + QStringLiteral("” foi movido para a Lixeira.");
 }
 
 } // namespace

@@ -71,7 +71,8 @@ BannerStack::BannerStack(VaultStore& store, FinderImportCoordinator& finderImpor
     auto* pendingLayout = static_cast<QHBoxLayout*>(pendingFinder_->layout());
     pendingLayout->addWidget(
         new IconLabel(KovaraIcons::icon(KovaraIcons::pendingFolders), bannerIconSize, pendingFinder_));
-    auto* pendingText = new QLabel(QStringLiteral("Há itens do Finder aguardando destino."), pendingFinder_);
+    auto* pendingText =
+        new QLabel(QStringLiteral("Há itens do gerenciador de arquivos aguardando destino."), pendingFinder_);
     pendingText->setWordWrap(true);
     pendingLayout->addWidget(pendingText, 1);
     auto* resume = new QPushButton(QStringLiteral("Continuar"), pendingFinder_);

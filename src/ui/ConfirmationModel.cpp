@@ -14,12 +14,12 @@ ConfirmationModel ConfirmationModel::deleteVault(const Vault& vault, VaultRowSta
     switch (state) {
     case VaultRowState::unlocked:
         model.message = QStringLiteral(
-            "O cofre será bloqueado e seu arquivo criptografado será movido para o Lixo do Mac. O Kovara não voltará "
+            "O cofre será bloqueado e seu arquivo criptografado será movido para a Lixeira. O Kovara não voltará "
             "a abri-lo; sem a senha, o conteúdo não poderá ser recuperado.");
         break;
     case VaultRowState::locked:
     case VaultRowState::needsAttention:
-        model.message = QStringLiteral("O arquivo criptografado será movido para o Lixo do Mac. O Kovara não voltará a "
+        model.message = QStringLiteral("O arquivo criptografado será movido para a Lixeira. O Kovara não voltará a "
                                        "abri-lo; sem a senha, o conteúdo não poderá ser recuperado.");
         break;
     case VaultRowState::missingImage:
@@ -41,9 +41,9 @@ ConfirmationModel ConfirmationModel::deleteVault(const Vault& vault, VaultRowSta
 
 ConfirmationModel ConfirmationModel::trashItem(const QString& itemName)
 {
-    return ConfirmationModel{QStringLiteral("Mover para o Lixo?"),
-                             QStringLiteral("O item será removido do cofre e poderá ser recuperado pelo Lixo do Mac."),
-                             QStringLiteral("Mover “%1” para o Lixo").arg(itemName), QStringLiteral("Cancelar")};
+    return ConfirmationModel{QStringLiteral("Mover para a Lixeira?"),
+                             QStringLiteral("O item será removido do cofre e poderá ser recuperado pela Lixeira."),
+                             QStringLiteral("Mover “%1” para a Lixeira").arg(itemName), QStringLiteral("Cancelar")};
 }
 
 ConfirmationModel ConfirmationModel::error(const std::optional<QString>& errorMessage,

@@ -130,7 +130,8 @@ CreateVaultSheet::CreateVaultSheet(VaultStore& store, QWidget* parent)
     layout->setContentsMargins(20, 20, 20, 16);
     layout->setSpacing(14);
     layout->addWidget(new SheetHeader(QStringLiteral("Criar cofre"),
-                                      QStringLiteral("Uma imagem criptografada, privada e fora do Spotlight."), this));
+                                      QStringLiteral("Uma imagem criptografada, privada e fora da busca do sistema."),
+                                      this));
     layout->addWidget(new SheetScrollArea(fields, this), 1);
     layout->addLayout(footer);
     // The fields' width keeps every message on one line.

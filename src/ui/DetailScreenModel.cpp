@@ -15,7 +15,7 @@ DetailScreenModel withoutVault(bool catalogueIsEmpty)
         model.showsMark = true;
         model.title = QStringLiteral("Crie seu primeiro cofre");
         model.message =
-            QStringLiteral("Proteja pastas e arquivos com criptografia AES-256, fora do índice do Spotlight.");
+            QStringLiteral("Proteja pastas e arquivos com criptografia AES-256, fora do índice da busca do sistema.");
         model.buttons = {{QStringLiteral("Criar cofre"), DetailScreenModel::Action::createVault, true, true}};
     } else {
         model.screen = DetailScreenModel::Screen::selectVault;
@@ -38,7 +38,7 @@ void describeDeleting(DetailScreenModel& model, bool imageIsMissing)
     } else {
         model.title = QStringLiteral("Apagando o cofre…");
         model.message =
-            QStringLiteral("O arquivo criptografado de “") + name + QStringLiteral("” está indo para o Lixo do Mac.");
+            QStringLiteral("O arquivo criptografado de “") + name + QStringLiteral("” está indo para a Lixeira.");
     }
 }
 
@@ -74,7 +74,7 @@ void describeByState(DetailScreenModel& model, VaultRowState state, bool isBusy,
         if (isBusy) {
             model.showsProgress = true;
             model.title = QStringLiteral("Verificando o cofre…");
-            model.message = QStringLiteral("Aguardando a resposta do macOS.");
+            model.message = QStringLiteral("Aguardando a resposta do sistema.");
         } else {
             model.iconName = KovaraIcons::warning;
             model.title = QStringLiteral("Estado não confirmado");

@@ -86,7 +86,7 @@ FinderImportSheet::FinderImportSheet(VaultStore& store, FinderImportCoordinator&
 
     // Otherwise: the folders, then where they go.
     auto* form = new QWidget(body_);
-    auto* folders = new QGroupBox(QStringLiteral("Selecionado no Finder"), form);
+    auto* folders = new QGroupBox(QStringLiteral("Selecionado no gerenciador de arquivos"), form);
     auto* foldersLayout = new QVBoxLayout(folders);
     foldersLayout->addLayout(folderRows_);
     foldersLayout->addWidget(TextStyle::secondaryLabel(
@@ -141,8 +141,9 @@ FinderImportSheet::FinderImportSheet(VaultStore& store, FinderImportCoordinator&
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(20, 20, 20, 16);
     layout->setSpacing(14);
-    layout->addWidget(new SheetHeader(QStringLiteral("Adicionar ao Kovara"),
-                                      QStringLiteral("Escolha onde guardar as pastas selecionadas no Finder."), this));
+    layout->addWidget(new SheetHeader(
+        QStringLiteral("Adicionar ao Kovara"),
+        QStringLiteral("Escolha onde guardar as pastas selecionadas no gerenciador de arquivos."), this));
     layout->addWidget(new SheetScrollArea(body_, this), 1);
     layout->addLayout(footer);
     setMinimumWidth(480);

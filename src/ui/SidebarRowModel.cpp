@@ -51,7 +51,7 @@ MenuEntry entryFor(Action action)
     case Action::lock:
         return {QStringLiteral("Bloquear"), action};
     case Action::openInFileManager:
-        return {QStringLiteral("Abrir no Finder"), action, true};
+        return {QStringLiteral("Abrir no gerenciador de arquivos"), action, true};
     case Action::addItems:
         return {QStringLiteral("Adicionar…"), action};
     case Action::changePassword:
@@ -60,9 +60,6 @@ MenuEntry entryFor(Action action)
         return {QStringLiteral("Verificar novamente"), action, true};
     case Action::requestDelete:
         break;
-    case VaultRowState::unusableEntry:
-        // Checking again cannot mend the entry: removing it from the list is all there is.
-        return {{QStringLiteral("Apagar cofre…"), Action::requestDelete}};
     }
     return {QStringLiteral("Apagar cofre…"), Action::requestDelete, true};
 }
@@ -79,6 +76,9 @@ QList<Action> actionsOf(VaultRowState state)
                 Action::requestDelete};
     case VaultRowState::locked:
         return {Action::requestUnlock, Action::changePassword, Action::requestDelete};
+    case VaultRowState::unusableEntry:
+        // Checking again cannot mend the entry: removing it from the list is all there is.
+        return {Action::requestDelete};
     case VaultRowState::missingImage:
     case VaultRowState::needsAttention:
         break;

@@ -12,15 +12,16 @@ ToolbarModel ToolbarModel::make(VaultStatus status, bool isBusy, bool hasSelecte
         {Action::newVault, QStringLiteral("Novo cofre"), QStringLiteral("Novo cofre (Ctrl+N)"), KovaraIcons::add},
         {Action::addItems, QStringLiteral("Adicionar"), QStringLiteral("Adicionar arquivos ou pastas (Ctrl+O)"),
          KovaraIcons::addItems, isUnlocked},
-        {Action::trashItem, QStringLiteral("Mover para o Lixo"),
-         QStringLiteral("Mover o item selecionado para o Lixo (Delete)"), KovaraIcons::trash, isUnlocked,
+        {Action::trashItem, QStringLiteral("Mover para a Lixeira"),
+         QStringLiteral("Mover o item selecionado para a Lixeira (Delete)"), KovaraIcons::trash, isUnlocked,
          hasSelectedItem},
-        hasSelectedItem ? Button{Action::showInFileManager, QStringLiteral("Mostrar no Finder"),
-                                 QStringLiteral("Mostrar o item selecionado no Finder (Shift+Ctrl+O)"),
-                                 KovaraIcons::reveal, isUnlocked}
-                        : Button{Action::showInFileManager, QStringLiteral("Abrir no Finder"),
-                                 QStringLiteral("Abrir o cofre em uma nova janela do Finder (Shift+Ctrl+O)"),
-                                 KovaraIcons::reveal, isUnlocked},
+        hasSelectedItem
+            ? Button{Action::showInFileManager, QStringLiteral("Mostrar no gerenciador de arquivos"),
+                     QStringLiteral("Mostrar o item selecionado no gerenciador de arquivos (Shift+Ctrl+O)"),
+                     KovaraIcons::reveal, isUnlocked}
+            : Button{Action::showInFileManager, QStringLiteral("Abrir no gerenciador de arquivos"),
+                     QStringLiteral("Abrir o cofre em uma nova janela do gerenciador de arquivos (Shift+Ctrl+O)"),
+                     KovaraIcons::reveal, isUnlocked},
         {Action::lock, QStringLiteral("Bloquear"), QStringLiteral("Bloquear cofre (Ctrl+L)"), KovaraIcons::locked,
          isUnlocked},
     };

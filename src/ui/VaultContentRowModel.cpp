@@ -25,6 +25,6 @@ VaultContentRowModel VaultContentRowModel::make(const VaultContentItem& item)
         isFolder ? KovaraIcons::folder : KovaraIcons::document,
         item.fileSize ? ByteCountFormat::text(*item.fileSize) : QStringLiteral("—"),
         item.modificationDate ? abbreviatedDateTime(*item.modificationDate) : QString(),
-        isFolder ? QStringLiteral("Abrir no Finder") : QStringLiteral("Abrir"),
+        isFolder ? QStringLiteral("Abrir no gerenciador de arquivos") : QStringLiteral("Abrir"),
     };
 }

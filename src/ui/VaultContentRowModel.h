@@ -15,7 +15,7 @@ struct VaultContentRowModel
     QString sizeText;
     // The modification date, abbreviated, with the time: "5 de dez. de 2026 18:52".
     QString dateText;
-    // "Abrir no Finder" for a folder, "Abrir" for what opens with an application.
+    // "Abrir no gerenciador de arquivos" for a folder, "Abrir" for what opens with an application.
     QString openTitle;
 
     static VaultContentRowModel make(const VaultContentItem& item);

@@ -63,7 +63,7 @@ VaultLockedView::VaultLockedView(VaultStore& store, QWidget* parent)
     facts->setSpacing(18);
     facts->addStretch();
     facts->addWidget(securityFact(KovaraIcons::shield, QStringLiteral("AES-256"), this));
-    facts->addWidget(securityFact(KovaraIcons::search, QStringLiteral("Spotlight excluído"), this));
+    facts->addWidget(securityFact(KovaraIcons::search, QStringLiteral("Fora da busca do sistema"), this));
     facts->addWidget(securityFact(KovaraIcons::keyOff, QStringLiteral("Senha não salva"), this));
     facts->addStretch();
 

@@ -203,10 +203,10 @@ void VaultUnlockedView::showContextMenu(const QPoint& position)
     const QUuid vaultID = vault_.id;
     QMenu menu(this);
     menu.addAction(VaultContentRowModel::make(item).openTitle, this, [this, item] { open(item); });
-    menu.addAction(QStringLiteral("Mostrar no Finder"), this,
+    menu.addAction(QStringLiteral("Mostrar no gerenciador de arquivos"), this,
                    [this, item, vaultID] { store_.revealItem(item, vaultID); });
     menu.addSeparator();
-    menu.addAction(KovaraIcons::icon(KovaraIcons::trash), QStringLiteral("Mover para o Lixo"), this,
+    menu.addAction(KovaraIcons::icon(KovaraIcons::trash), QStringLiteral("Mover para a Lixeira"), this,
                    [this, item] { emit trashRequested(item); });
     menu.exec(items_->viewport()->mapToGlobal(position));
 }

@@ -96,7 +96,8 @@ TEST(KovaraSingleInstance, ALaterKovaraHandsItsFoldersToTheRunningOneOrSaysWhyNo
 
     const auto refused = startKovara(session, {"/"});
     EXPECT_NE(exitStatusOf(*refused), 0);
-    EXPECT_EQ(QString::fromUtf8(refused->readAllStandardError()), "O Finder não enviou nenhuma pasta válida.\n");
+    EXPECT_EQ(QString::fromUtf8(refused->readAllStandardError()),
+              "O gerenciador de arquivos não enviou nenhuma pasta válida.\n");
 
     // Without folders, a later kovara only brings the running one forward.
     const auto plain = startKovara(session, {});

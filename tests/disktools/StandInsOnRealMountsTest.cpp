@@ -347,8 +347,7 @@ TEST_F(StandInsOnRealMounts, ChpassOpensTheImageWithTheWholeNewPasswordOnlyAndAn
     // stands where it writes the new configuration.
     const QString pending = QDir(image).filePath(QString(ImageBundle::cipherFolderName) + "/gocryptfs.conf.tmp");
     ASSERT_TRUE(QDir().mkpath(pending + "/dentro"));
-    EXPECT_EQ(chpass(old, renewed).standardError,
-              "gocryptfs não conseguiu trocar a senha (código 24): Arquivo existe.\n");
+    EXPECT_EQ(chpass(old, renewed).standardError, "Não foi possível trocar a senha: Arquivo existe.\n");
     ASSERT_TRUE(QDir(pending).removeRecursively());
     // What a change cut short between gocryptfs's write and its rename leaves beside the old file.
     writeFile(pending, "");

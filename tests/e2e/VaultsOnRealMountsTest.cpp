@@ -187,7 +187,7 @@ TEST_F(VaultsOnRealMounts, aVaultKeepsItsFilesEncryptedThroughLockUnlockImportTr
     ASSERT_TRUE(QTest::qWaitFor([&] { return result && store.canEnqueueOperation(); }, generousWait));
     EXPECT_EQ(result->completedSourceURLs, urls);
     EXPECT_EQ(store.errorMessage(), std::nullopt);
-    EXPECT_EQ(store.noticeMessage(), "2 itens adicionados; 1 receberam outro nome para não substituir conteúdo "
+    EXPECT_EQ(store.noticeMessage(), "2 itens adicionados; 1 recebeu outro nome para não substituir conteúdo "
                                      "existente. As origens foram preservadas.");
     EXPECT_EQ(store.status(), VaultStatus::unlocked) << "the import unlocked the vault and leaves it so";
     EXPECT_EQ(listedNames(), (QStringList{"Declaração de bens 2.txt", "Declaração de bens.txt", "Fotos"}));
@@ -203,7 +203,7 @@ TEST_F(VaultsOnRealMounts, aVaultKeepsItsFilesEncryptedThroughLockUnlockImportTr
     awaitIdle([&] { store.revealItem(*copy, vault.id); });
     EXPECT_EQ(finderWorkspace.revealed, QList<QUrl>{QUrl::fromLocalFile(volume + "/Declaração de bens 2.txt")});
     waitForTask(store.trashItem(*copy));
-    EXPECT_EQ(store.noticeMessage(), "“Declaração de bens 2.txt” foi movido para o Lixo.");
+    EXPECT_EQ(store.noticeMessage(), "“Declaração de bens 2.txt” foi movido para a Lixeira.");
     EXPECT_EQ(listedNames(), (QStringList{"Declaração de bens.txt", "Fotos"})) << "the volume's Trash is never listed";
     const QString volumeTrash = volume + "/.Trash-" + QString::number(::getuid());
     EXPECT_EQ(readAll(volumeTrash + "/files/Declaração de bens 2.txt"), report);
@@ -212,7 +212,7 @@ TEST_F(VaultsOnRealMounts, aVaultKeepsItsFilesEncryptedThroughLockUnlockImportTr
     awaitIdle([&] { store.deleteVault(vault.id); });
     EXPECT_EQ(store.errorMessage(), std::nullopt);
     EXPECT_EQ(store.noticeMessage(),
-              "O cofre “Diário Pessoal” foi apagado. O arquivo “Diário Pessoal.sparsebundle” está no Lixo do Mac.");
+              "O cofre “Diário Pessoal” foi apagado. O arquivo “Diário Pessoal.sparsebundle” está na Lixeira.");
     EXPECT_TRUE(mountedVolumes().isEmpty());
     const QString trash = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/Trash";
     EXPECT_TRUE(QFileInfo(trash + "/files/Diário Pessoal.sparsebundle/cipher").isDir());
@@ -354,7 +354,7 @@ TEST_F(VaultsOnRealMounts, vaultsLockThemselvesWhenTheScreenLocksUnlessInUseAndA
     ASSERT_TRUE(lockScreen());
     ASSERT_TRUE(
         QTest::qWaitFor([this] { return store.status() == VaultStatus::locked && !store.isBusy(); }, generousWait));
-    EXPECT_EQ(store.noticeMessage(), "Cofre bloqueado.");
+    EXPECT_EQ(store.noticeMessage(), QString::fromUtf8("Cofre “Agenda” bloqueado ao bloquear a tela."));
     EXPECT_EQ(store.errorMessage(), std::nullopt);
     EXPECT_TRUE(mountedVolumes().isEmpty());
 
@@ -364,7 +364,7 @@ TEST_F(VaultsOnRealMounts, vaultsLockThemselvesWhenTheScreenLocksUnlessInUseAndA
     ASSERT_EQ(store.status(), VaultStatus::unlocked);
     ASSERT_TRUE(
         QTest::qWaitFor([this] { return store.status() == VaultStatus::locked && !store.isBusy(); }, generousWait));
-    EXPECT_EQ(store.noticeMessage(), QString::fromUtf8("O cofre “Agenda” foi bloqueado."));
+    EXPECT_EQ(store.noticeMessage(), QString::fromUtf8("Cofre “Agenda” bloqueado por inatividade."));
     EXPECT_TRUE(mountedVolumes().isEmpty());
 }
 

@@ -158,7 +158,7 @@ TEST_F(CreateTest, theInitialFolderIsCopiedInAndItsNoticeReplacesTheCreationNoti
         EXPECT_EQ(store->status(), VaultStatus::unlocked);
         if (copyFails) {
             EXPECT_EQ(store->noticeMessage(), "Cofre criado e desbloqueado.") << "the import had nothing to say";
-            EXPECT_EQ(store->errorMessage(), "Documentos: O item de origem não foi encontrado: Documentos.");
+            EXPECT_EQ(store->errorMessage(), "O item de origem não foi encontrado: Documentos.");
         } else {
             EXPECT_EQ(store->noticeMessage(), "Item adicionado ao cofre. A origem foi preservada.");
             EXPECT_EQ(store->errorMessage(), std::nullopt);
@@ -205,8 +205,8 @@ TEST_F(CreateTest, anOperationStoppedHalfWaySaysHowFarItGotAndLeavesNothingHalfD
              QFile::remove(trashed);
              QDir().rename(trashed + " guardado", trashed);
          },
-         "O cofre foi bloqueado, mas não foi apagado. O arquivo criptografado do cofre não pôde ser movido para o "
-         "Lixo. Não foi possível mover “Recibos.sparsebundle” para o Lixo. O arquivo continua no lugar.",
+         "O cofre foi bloqueado, mas não foi apagado. O arquivo criptografado do cofre não pôde ser movido para a "
+         "Lixeira. Não foi possível mover “Recibos.sparsebundle” para a Lixeira. O arquivo continua no lugar.",
          std::nullopt},
         // The catalogue was read when the store was built; from here on only its writes fail.
         {[&] {
@@ -214,7 +214,7 @@ TEST_F(CreateTest, anOperationStoppedHalfWaySaysHowFarItGotAndLeavesNothingHalfD
              QDir().mkpath(paths.registryURL.toLocalFile());
              waitForTask(store->performDeleteVault(vault(0).id));
          },
-         "O arquivo criptografado foi movido para o Lixo, mas o catálogo de cofres não pôde ser atualizado. O cofre "
+         "O arquivo criptografado foi movido para a Lixeira, mas o catálogo de cofres não pôde ser atualizado. O cofre "
          "aparecerá como “Arquivo ausente”; apague-o novamente para removê-lo da lista. vaults.json: Erro de entrada/saída",
          std::nullopt},
         {[&] { create(std::nullopt); }, "vaults.json: Erro de entrada/saída", std::nullopt},

@@ -42,20 +42,20 @@ TEST_F(ImportTest, oneNoticeSumsUpTheBatchAndEachFailureGetsItsOwnLine)
     EXPECT_EQ(services.content.addCalls.size(), 3) << "one call per item, so that items fail on their own";
     EXPECT_EQ(store->status(), VaultStatus::unlocked);
 
-    // One copied under a new name: the plural wording is used even for one.
+    // One copied under a new name: counts of one read in the singular.
     services.content.destinationsBySource[source("a.txt")] = {QUrl::fromLocalFile(root.path() + "/a 2.txt")};
     EXPECT_TRUE(waitForTask(store->addItems({source("a.txt")})));
-    EXPECT_EQ(store->noticeMessage(), "1 itens adicionados; 1 receberam outro nome para não substituir conteúdo "
-                                      "existente. As origens foram preservadas.");
+    EXPECT_EQ(store->noticeMessage(), "1 item adicionado; 1 recebeu outro nome para não substituir conteúdo "
+                                      "existente. A origem foi preservada.");
 
-    // One failing among three, on a file deep inside it: the others go on, and the error names
-    // the failed item and, from the folder the user chose it in, the file that failed.
+    // One failing among three, on a file deep inside it: the others go on, and the error names,
+    // from the folder the user chose it in, the file that failed (the chosen item's name once).
     services.content.destinationsBySource.clear();
     services.content.addFailureBySource[source("Fotos")] =
         std::make_exception_ptr(PathError(EACCES, root.path() + "/origem/Fotos/2019/x.jpg"));
     EXPECT_FALSE(waitForTask(store->addItems({source("a.txt"), source("Fotos"), source("c.txt")})));
     EXPECT_EQ(store->noticeMessage(), "2 itens adicionados ao cofre. As origens foram preservadas.");
-    EXPECT_EQ(store->errorMessage(), "Fotos: Fotos/2019/x.jpg: Permissão negada");
+    EXPECT_EQ(store->errorMessage(), "Fotos/2019/x.jpg: Permissão negada");
 
     // A copy that reports no destination fails as a missing source, and nothing is listed again.
     services.content.addFailureBySource.clear();
@@ -78,7 +78,7 @@ TEST_F(ImportTest, oneNoticeSumsUpTheBatchAndEachFailureGetsItsOwnLine)
     EXPECT_EQ(unlisted.completedSourceURLs, QList<QUrl>{source("a.txt")});
     EXPECT_EQ(unlisted.refreshedContent, std::nullopt);
     EXPECT_EQ(store->errorMessage(), "A cópia foi concluída, mas o conteúdo do cofre não pôde ser atualizado na tela: "
-                                     "O macOS não informou o volume montado pelo cofre.");
+                                     "O sistema não informou o volume montado pelo cofre.");
 }
 
 TEST_F(ImportTest, aLockedVaultIsUnlockedOnlyWithAPasswordAndEveryItemFailsOtherwise)

@@ -64,7 +64,7 @@ TEST_F(ItemActionTest, foldersOpenInAWindowFilesAndPackagesWithTheirApplication)
 
     files.accepts = false;
     act(listedItem(volume + "/Relatório.pdf"), false);
-    EXPECT_EQ(store->errorMessage(), "O Finder não conseguiu abrir o cofre.");
+    EXPECT_EQ(store->errorMessage(), "O gerenciador de arquivos não conseguiu abrir o cofre.");
 
     // Ejected outside the program: nothing is opened.
     services.disk.mountedSessionsOutcomes.setStanding({});
@@ -108,7 +108,7 @@ TEST_F(ItemActionTest, trashingNamesTheItemAndListsTheVaultAgain)
     services.content.listing = {photos};
 
     waitForTask(store->trashItem(report));
-    EXPECT_EQ(store->noticeMessage(), "“Relatório.pdf” foi movido para o Lixo.");
+    EXPECT_EQ(store->noticeMessage(), "“Relatório.pdf” foi movido para a Lixeira.");
     EXPECT_EQ(store->content(), QList<VaultContentItem>{photos});
     EXPECT_EQ(services.content.trashedItems,
               (QList<QPair<VaultContentItem, QUrl>>{{report, sessionOf(vault(0)).mountPoint}}));
@@ -159,7 +159,7 @@ TEST_F(DeleteTest, theSelectionMovesToTheVaultThatTookThePlaceOrToTheNewLast)
     const QList<Vault> vaults = store->vaults();
     store->selectVault(vaults[1].id);
     deleteVault(vaults[1]);
-    EXPECT_EQ(store->noticeMessage(), "O cofre “Beta” foi apagado. O arquivo “Beta.sparsebundle” está no Lixo do Mac.");
+    EXPECT_EQ(store->noticeMessage(), "O cofre “Beta” foi apagado. O arquivo “Beta.sparsebundle” está na Lixeira.");
     EXPECT_EQ(store->selectedVaultID(), vaults[2].id);
     EXPECT_EQ(catalogueNames(), (QStringList{"Alfa", "Gama"}));
     EXPECT_TRUE(QFileInfo(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
@@ -195,7 +195,7 @@ TEST_F(DeleteTest, aVaultThatCannotBeLockedIsNotDeleted)
 
     // The eject says yes but the volume stays.
     deleteVault(vault(0));
-    EXPECT_EQ(store->errorMessage(), "O macOS não confirmou o bloqueio do cofre; ele continua montado.");
+    EXPECT_EQ(store->errorMessage(), "O sistema não confirmou o bloqueio do cofre; ele continua montado.");
     EXPECT_EQ(store->forceLockVaultID(), std::nullopt);
 
     // The eject fails and the state cannot be confirmed either.
@@ -216,7 +216,7 @@ TEST_F(DeleteTest, aVaultThatCannotBeLockedIsNotDeleted)
     services.disk.mountedSessionsOutcomes.setStanding({});
     deleteVault(vault(0));
     EXPECT_EQ(store->errorMessage(), std::nullopt);
-    EXPECT_EQ(store->noticeMessage(), "O cofre “Alfa” foi apagado. O arquivo “Alfa.sparsebundle” está no Lixo do Mac.");
+    EXPECT_EQ(store->noticeMessage(), "O cofre “Alfa” foi apagado. O arquivo “Alfa.sparsebundle” está na Lixeira.");
     EXPECT_EQ(catalogueNames(), (QStringList{"Beta", "Gama"}));
 }
 

@@ -55,7 +55,7 @@ TEST_F(UnlockLockTest, anAttachFailureIsWordedByWhereTheSystemFoundTheVault)
          bothFailed + ". Uma nova consulta confirmou que o cofre continua montado.", std::nullopt, stillMounted},
         {"new vault, state unknown", plain, true, Found::nothingKnown,
          plainText + " Também não foi possível confirmar o estado de montagem: " + discoveryText, std::nullopt,
-         "O cofre foi criado; confirme seu estado no Utilitário de Disco.\n\nAtenção:\n• aviso"},
+         "O cofre foi criado; bloqueie-o e desbloqueie-o para confirmar seu estado.\n\nAtenção:\n• aviso"},
         {"wrong password, state unknown", refused, false, Found::nothingKnown,
          wrongPassword + " Também não foi possível confirmar o estado de montagem: " + discoveryText, std::nullopt,
          "Atenção:\n• aviso"},
@@ -135,7 +135,7 @@ TEST_F(UnlockLockTest, aWrongPasswordIsShownBesideThatVaultOnlyAndAListingFailur
     services.disk.attachOutcomes.push({sessionOf(vault(1)), MountProtectionReport{{"chflags falhou"}}});
     services.content.listFailure = std::make_exception_ptr(VaultError(VaultError::Kind::noMountedVolume));
     waitForTask(store->unlock(vault(1).id, "senha-certa"));
-    EXPECT_EQ(store->errorMessage(), "O cofre foi desbloqueado, mas seu conteúdo não pôde ser listado: O macOS não "
+    EXPECT_EQ(store->errorMessage(), "O cofre foi desbloqueado, mas seu conteúdo não pôde ser listado: O sistema não "
                                      "informou o volume montado pelo cofre.");
     EXPECT_EQ(store->noticeMessage(), "O cofre permanece desbloqueado.\n\nAtenção:\n• chflags falhou");
     EXPECT_EQ(store->state(vault(1).id), VaultRowState::unlocked);
@@ -198,7 +198,7 @@ TEST_F(UnlockLockTest, aLockEndsWithWhatTheSystemConfirms)
         {"ejected outside the program", false, false, false, false, std::nullopt, "O cofre já estava bloqueado.",
          VaultStatus::locked},
         {"eject claimed success", true, false, true, false,
-         "O macOS não confirmou o bloqueio do cofre; ele continua montado.", std::nullopt, VaultStatus::unlocked},
+         "O sistema não confirmou o bloqueio do cofre; ele continua montado.", std::nullopt, VaultStatus::unlocked},
         {"ejected, state unknown", true, false, false, true, discoveryText, std::nullopt, VaultStatus::needsAttention},
         {"eject refused", true, true, true, false, "Não foi possível concluir o bloqueio: " + refusedText, std::nullopt,
          VaultStatus::unlocked},

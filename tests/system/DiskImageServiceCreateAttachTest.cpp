@@ -143,7 +143,7 @@ TEST_F(DiskImageServiceTest, ProtectionFailingAfterTheMountDetachesAgainOrReport
 TEST_F(DiskImageServiceTest, UnusableAttachOutputIsResolvedByAskingWhatIsMounted)
 {
     const Vault vault = vaultNamed("Recibos");
-    const QString parseText = "O macOS retornou dados de montagem inválidos. Não foi possível ler os dados "
+    const QString parseText = "O sistema retornou dados de montagem inválidos. Não foi possível ler os dados "
                               "porque eles não estão no formato correto.";
 
     // Not mounted after all: the parse error itself.
@@ -157,13 +157,13 @@ TEST_F(DiskImageServiceTest, UnusableAttachOutputIsResolvedByAskingWhatIsMounted
     tools.answerNext(SystemTool::hdiutil, {.standardOutput = infoOutput(
                                                {{vault.imageURL.toLocalFile(), {{"/media/Recibos", "fuse:0:70"}}}})});
     EXPECT_EQ(vaultErrorFrom(service.attach(vault, "abcdefgh", {})).errorDescription(),
-              "O macOS não informou o volume montado pelo cofre.");
+              "O sistema não informou o volume montado pelo cofre.");
     EXPECT_EQ(tools.calls(SystemTool::diskutil).value(0).arguments, QStringList({"eject", "/media/Recibos"}));
 
     // The listing fails too: both texts in one.
     tools.answerNext(SystemTool::hdiutil, {.standardOutput = "garbage"});
     tools.answerNext(SystemTool::hdiutil, {.status = 1, .standardError = "hdiutil: info failed\n"});
     EXPECT_EQ(vaultErrorFrom(service.attach(vault, "abcdefgh", {})).errorDescription(),
-              "O macOS retornou dados de montagem inválidos. " + parseText +
+              "O sistema retornou dados de montagem inválidos. " + parseText +
                   " Não foi possível confirmar a desmontagem: hdiutil falhou com código 1: hdiutil: info failed");
 }

@@ -8,7 +8,7 @@ namespace {
 
 QString invalid(const char* detail)
 {
-    return "O macOS retornou dados de montagem inválidos. " + QString::fromUtf8(detail);
+    return "O sistema retornou dados de montagem inválidos. " + QString::fromUtf8(detail);
 }
 
 } // namespace
@@ -111,7 +111,7 @@ TEST(HdiutilPropertyListParserTest, AttachmentNeedsAMountedVolumeAndADeviceEntry
         return QString();
     };
     EXPECT_EQ(errorOf(attachOutput("<dict><key>dev-entry</key><string>fuse:0:1</string></dict>")),
-              "O macOS não informou o volume montado pelo cofre.");
+              "O sistema não informou o volume montado pelo cofre.");
     EXPECT_EQ(errorOf(attachOutput("<dict><key>mount-point</key><string>/media/V</string></dict>")),
               invalid("A entrada do dispositivo não foi informada."));
     // An empty string or a value of the wrong type counts as absent.

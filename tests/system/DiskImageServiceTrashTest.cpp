@@ -93,7 +93,7 @@ TEST_F(DiskImageServiceTest, AnImageGoesToTheTrashUnderItsFriendlyNameOrItsOwn)
         resetTrash();
         trashState.breakTrash();
         EXPECT_EQ(vaultErrorFrom(realTrash.trashImage(kept)).errorDescription(),
-                  "O arquivo criptografado do cofre não pôde ser movido para o Lixo. A Lixeira não pode ser usada: “" +
+                  "O arquivo criptografado do cofre não pôde ser movido para a Lixeira. A Lixeira não pode ser usada: “" +
                       trashState.fault + " O arquivo continua no lugar.")
             << trashState.situation;
         EXPECT_TRUE(QFileInfo(kept.imageURL.toLocalFile()).isDir()) << trashState.situation;
@@ -119,7 +119,7 @@ TEST_F(DiskImageServiceTest, AFailedTrashPutsTheImageBackOrFinishesOnTheNextAtte
     trashBehaviour = [&](const QUrl& location) -> std::optional<QUrl> {
         trashedPaths.append(location.toLocalFile());
         hiddenWhenTrashed = HiddenFlag::isSet(location.toLocalFile().toStdString());
-        throw std::runtime_error("O Lixo está cheio.");
+        throw std::runtime_error("A Lixeira está cheia.");
     };
     EXPECT_EQ(vaultErrorFrom(service.trashImage(vault)).kind(), VaultError::Kind::imageCouldNotBeTrashed);
     EXPECT_EQ(trashedPaths, QStringList({friendly}));
@@ -131,11 +131,11 @@ TEST_F(DiskImageServiceTest, AFailedTrashPutsTheImageBackOrFinishesOnTheNextAtte
     // where it is, and the next attempt trashes it from there.
     trashBehaviour = [&](const QUrl&) -> std::optional<QUrl> {
         QDir().mkpath(image);
-        throw std::runtime_error("O Lixo está cheio.");
+        throw std::runtime_error("A Lixeira está cheia.");
     };
     EXPECT_EQ(
         vaultErrorFrom(service.trashImage(vault)).errorDescription(),
-        "O arquivo criptografado do cofre não pôde ser movido para o Lixo. O Lixo está cheio. O arquivo ficou em " +
+        "O arquivo criptografado do cofre não pôde ser movido para a Lixeira. A Lixeira está cheia. O arquivo ficou em " +
             friendly + "; apague o cofre novamente para tentar de novo.");
     EXPECT_TRUE(QFileInfo(friendly).isDir());
     EXPECT_TRUE(HiddenFlag::isSet(friendly.toStdString()));

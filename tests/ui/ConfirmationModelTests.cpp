@@ -9,14 +9,14 @@ namespace {
 TEST(ConfirmationModel, DeletingAVaultWarnsByStateAndOnlyRemovesAMissingOneFromTheList)
 {
     const Vault vault{QUuid::createUuid(), "Contratos", QUrl::fromLocalFile("/tmp/x.sparsebundle"), {}};
-    const QString trashedForever = "O arquivo criptografado será movido para o Lixo do Mac. O Kovara não voltará a "
+    const QString trashedForever = "O arquivo criptografado será movido para a Lixeira. O Kovara não voltará a "
                                    "abri-lo; sem a senha, o conteúdo não poderá ser recuperado.";
 
     const ConfirmationModel unlocked = ConfirmationModel::deleteVault(vault, VaultRowState::unlocked);
     EXPECT_EQ(unlocked.title, "Apagar cofre?");
     EXPECT_EQ(unlocked.destructiveTitle, "Apagar “Contratos”");
     EXPECT_EQ(unlocked.dismissTitle, "Cancelar");
-    EXPECT_EQ(unlocked.message, "O cofre será bloqueado e seu arquivo criptografado será movido para o Lixo do Mac. "
+    EXPECT_EQ(unlocked.message, "O cofre será bloqueado e seu arquivo criptografado será movido para a Lixeira. "
                                 "O Kovara não voltará a abri-lo; sem a senha, o conteúdo não poderá ser recuperado.");
 
     for (const VaultRowState state : {VaultRowState::locked, VaultRowState::needsAttention}) {
@@ -31,9 +31,9 @@ TEST(ConfirmationModel, DeletingAVaultWarnsByStateAndOnlyRemovesAMissingOneFromT
                                "removido da lista.");
 
     const ConfirmationModel trash = ConfirmationModel::trashItem("Fotos");
-    EXPECT_EQ(trash.title, "Mover para o Lixo?");
-    EXPECT_EQ(trash.destructiveTitle, "Mover “Fotos” para o Lixo");
-    EXPECT_EQ(trash.message, "O item será removido do cofre e poderá ser recuperado pelo Lixo do Mac.");
+    EXPECT_EQ(trash.title, "Mover para a Lixeira?");
+    EXPECT_EQ(trash.destructiveTitle, "Mover “Fotos” para a Lixeira");
+    EXPECT_EQ(trash.message, "O item será removido do cofre e poderá ser recuperado pela Lixeira.");
 }
 
 TEST(ConfirmationModel, AnErrorOffersTheForcedLockOnlyForABusyVaultAndSaysWhenItQuits)

@@ -20,8 +20,9 @@ TEST(DetailScreenModel, WithoutASelectionShowsTheWelcomeOrTheSelectScreen)
     EXPECT_TRUE(empty.showsMark);
     EXPECT_EQ(empty.windowTitle, "Kovara");
     EXPECT_EQ(empty.title, "Crie seu primeiro cofre");
-    EXPECT_EQ(empty.message,
-              QString::fromUtf8("Proteja pastas e arquivos com criptografia AES-256, fora do índice do Spotlight."));
+    EXPECT_EQ(
+        empty.message,
+        QString::fromUtf8("Proteja pastas e arquivos com criptografia AES-256, fora do índice da busca do sistema."));
     ASSERT_EQ(empty.buttons.size(), 1);
     EXPECT_EQ(empty.buttons.first().title, "Criar cofre");
     EXPECT_EQ(empty.buttons.first().action, Action::createVault);
@@ -44,8 +45,7 @@ TEST(DetailScreenModel, TheVaultBeingDeletedShowsTheDeletingScreenWhateverItsSta
     EXPECT_EQ(deleting.screen, Screen::deleting);
     EXPECT_TRUE(deleting.showsProgress);
     EXPECT_EQ(deleting.title, QString::fromUtf8("Apagando o cofre…"));
-    EXPECT_EQ(deleting.message,
-              QString::fromUtf8("O arquivo criptografado de “Recibos” está indo para o Lixo do Mac."));
+    EXPECT_EQ(deleting.message, QString::fromUtf8("O arquivo criptografado de “Recibos” está indo para a Lixeira."));
 
     inputs.selectedState = VaultRowState::missingImage;
     const DetailScreenModel removing = DetailScreenModel::make(inputs);
@@ -91,7 +91,7 @@ TEST(DetailScreenModel, EachRowStateChoosesItsScreen)
     EXPECT_EQ(waiting.screen, Screen::needsAttention);
     EXPECT_TRUE(waiting.showsProgress);
     EXPECT_EQ(waiting.title, QString::fromUtf8("Verificando o cofre…"));
-    EXPECT_EQ(waiting.message, QString::fromUtf8("Aguardando a resposta do macOS."));
+    EXPECT_EQ(waiting.message, QString::fromUtf8("Aguardando a resposta do sistema."));
     EXPECT_TRUE(waiting.buttons.isEmpty());
 
     const DetailScreenModel unconfirmed = screenFor(VaultRowState::needsAttention, false);

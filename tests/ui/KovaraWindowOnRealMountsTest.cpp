@@ -201,7 +201,7 @@ protected:
         });
         vaultList->setFocus();
         QTest::keyClick(vaultList, Qt::Key_F10, Qt::ShiftModifier);
-        EXPECT_EQ(menuEntries, QStringList({"Bloquear", "Abrir no Finder", "Adicionar…",
+        EXPECT_EQ(menuEntries, QStringList({"Bloquear", "Abrir no gerenciador de arquivos", "Adicionar…",
                                             "Alterar senha… (Bloqueie o cofre para alterar a senha.)",
                                             "Apagar cofre…"}));
 
@@ -231,7 +231,7 @@ protected:
         items->setCurrentItem(items->topLevelItem(0));
         QTest::keyClick(items, Qt::Key_Delete);
         saveScreenshot("trash-confirmation");
-        answerAlert("Mover “Fotos” para o Lixo");
+        answerAlert("Mover “Fotos” para a Lixeira");
         awaitIdle([&] { return listedNames() == QStringList{"nota.txt"}; });
 
         // Delete the vault after confirming: its image goes to the Trash, the catalogue is

@@ -209,7 +209,7 @@ TEST_F(MainWindowTest, TheSidebarShowsEveryStateAndTheBannersTheirMessages)
             visibleTexts.append(label->text());
         }
     }
-    EXPECT_TRUE(visibleTexts.contains(QString::fromUtf8("Há itens do Finder aguardando destino.")));
+    EXPECT_TRUE(visibleTexts.contains(QString::fromUtf8("Há itens do gerenciador de arquivos aguardando destino.")));
     EXPECT_TRUE(visibleTexts.contains(QString::fromUtf8("Cofre “Fotos da família” bloqueado.")));
     saveWindowScreenshots(*window, "window");
     store->selectVault(unconfirmed.id);

@@ -31,7 +31,7 @@ TEST(SidebarRowModel, EveryStateHasItsIconStatusToggleAndMenu)
          "Desbloqueado",
          SidebarRowModel::LockToggle{KovaraIcons::unlocked, "Bloquear cofre", "Bloquear Contratos", Action::lock, true},
          {{"Bloquear", Action::lock},
-          {"Abrir no Finder", Action::openInFileManager, true},
+          {"Abrir no gerenciador de arquivos", Action::openInFileManager, true},
           {"Adicionar…", Action::addItems},
           {"Alterar senha…", Action::changePassword, true, false, "Bloqueie o cofre para alterar a senha."},
           deleteEntry}},
@@ -76,7 +76,7 @@ TEST(SidebarRowModel, TheMenuBarListsEveryActionAndEnablesWhatTheSelectedRowOffe
         return lines;
     };
     EXPECT_EQ(shown(SidebarRowModel::menuBarEntries(locked, false)),
-              QStringList({"Desbloquear…", "Bloquear (desativado)", "— Abrir no Finder (desativado)",
+              QStringList({"Desbloquear…", "Bloquear (desativado)", "— Abrir no gerenciador de arquivos (desativado)",
                            "Adicionar… (desativado)", "— Alterar senha…", "— Verificar novamente (desativado)",
                            "— Apagar cofre…"}));
     for (const MenuEntry& entry : SidebarRowModel::menuBarEntries(locked, true)) {

@@ -30,16 +30,17 @@ TEST(ToolbarModel, OnlyAnUnlockedVaultShowsTheVaultButtonsAndABusyStoreDisablesA
         EXPECT_TRUE(button.isVisible);
         titles.append(button.title);
     }
-    EXPECT_EQ(titles, (QStringList{"Novo cofre", "Adicionar", "Mover para o Lixo", "Abrir no Finder", "Bloquear"}));
+    EXPECT_EQ(titles, (QStringList{"Novo cofre", "Adicionar", "Mover para a Lixeira",
+                                   "Abrir no gerenciador de arquivos", "Bloquear"}));
     EXPECT_FALSE(noItem.button(Action::trashItem).isEnabled) << "nothing selected to trash";
     EXPECT_EQ(noItem.button(Action::showInFileManager).helpText,
-              "Abrir o cofre em uma nova janela do Finder (Shift+Ctrl+O)");
+              "Abrir o cofre em uma nova janela do gerenciador de arquivos (Shift+Ctrl+O)");
 
     const ToolbarModel withItem = ToolbarModel::make(VaultStatus::unlocked, false, true);
     EXPECT_TRUE(withItem.button(Action::trashItem).isEnabled);
-    EXPECT_EQ(withItem.button(Action::showInFileManager).title, "Mostrar no Finder");
+    EXPECT_EQ(withItem.button(Action::showInFileManager).title, "Mostrar no gerenciador de arquivos");
     EXPECT_EQ(withItem.button(Action::showInFileManager).helpText,
-              "Mostrar o item selecionado no Finder (Shift+Ctrl+O)");
+              "Mostrar o item selecionado no gerenciador de arquivos (Shift+Ctrl+O)");
 
     for (const ToolbarModel::Button& button : ToolbarModel::make(VaultStatus::unlocked, true, true).buttons) {
         EXPECT_FALSE(button.isEnabled) << button.title.toStdString();
@@ -105,7 +106,7 @@ TEST(VaultContentRowModel, FoldersOpenInTheFileManagerAndPackagesOpenAsDocuments
 
     const VaultContentRowModel folder = row("Fotos", true, false, std::nullopt);
     EXPECT_EQ(folder.iconName, KovaraIcons::folder);
-    EXPECT_EQ(folder.openTitle, "Abrir no Finder");
+    EXPECT_EQ(folder.openTitle, "Abrir no gerenciador de arquivos");
     EXPECT_EQ(folder.sizeText, "—");
     EXPECT_EQ(folder.dateText, "5 de dez. de 2026 18:52");
 
