@@ -203,14 +203,18 @@ TEST_F(MainWindowTest, TheSidebarShowsEveryStateAndTheBannersTheirMessages)
     EXPECT_EQ(window->windowTitle(), QString::fromUtf8("Contratos 2023 — Kovara"));
     EXPECT_EQ(window->contentView()->detailScreen().screen, DetailScreenModel::Screen::missingImage);
 
-    QStringList visibleTexts;
-    for (QLabel* label : window->findChildren<QLabel*>()) {
-        if (label->isVisible()) {
-            visibleTexts.append(label->text());
+    const auto visibleTexts = [&window] {
+        QStringList texts;
+        for (QLabel* label : window->findChildren<QLabel*>()) {
+            if (label->isVisible()) {
+                texts.append(label->text());
+            }
         }
-    }
-    EXPECT_TRUE(visibleTexts.contains(QString::fromUtf8("Há itens do gerenciador de arquivos aguardando destino.")));
-    EXPECT_TRUE(visibleTexts.contains(QString::fromUtf8("Cofre “Fotos da família” bloqueado.")));
+        return texts;
+    };
+    const QString pending = QString::fromUtf8("Há itens do gerenciador de arquivos aguardando destino.");
+    EXPECT_FALSE(visibleTexts().contains(pending)) << "nothing can be added while an operation runs";
+    EXPECT_TRUE(visibleTexts().contains(QString::fromUtf8("Cofre “Fotos da família” bloqueado.")));
     saveWindowScreenshots(*window, "window");
     store->selectVault(unconfirmed.id);
     saveWindowScreenshots(*window, "needs-attention-busy");
@@ -220,6 +224,7 @@ TEST_F(MainWindowTest, TheSidebarShowsEveryStateAndTheBannersTheirMessages)
     saveWindowScreenshots(*window, "deleting");
 
     store->endOperation();
+    EXPECT_TRUE(visibleTexts().contains(pending));
     store->selectVault(unconfirmed.id);
     saveWindowScreenshots(*window, "needs-attention");
     store->selectVault(std::nullopt);
@@ -304,7 +309,7 @@ TEST_F(MainWindowTest, TheCreateSheetSaysWhatIsMissingOnReturnAndStepsOnlyWithin
     // At a scale the screen cannot hold, the fields scroll and the buttons stay on the screen.
     const QFont usual = QApplication::font();
     QFont large = usual;
-    large.setPointSizeF(usual.pointSizeF() * 2.5);
+    large.setPointSizeF(usual.pointSizeF() * 4);
     QApplication::setFont(large);
     window->contentView()->presentCreateSheet();
     CreateVaultSheet* tall = nullptr;
