@@ -168,6 +168,11 @@ void VaultStore::setDeletingVaultID(std::optional<QUuid> vaultID)
     assign(deletingVaultID_, vaultID, &VaultStore::deletingVaultIDChanged);
 }
 
+void VaultStore::setFoundImages(QList<FoundVaultImage> images)
+{
+    assign(foundImages_, std::move(images), &VaultStore::foundImagesChanged);
+}
+
 void VaultStore::setAttentionVaultIDs(QSet<QUuid> vaultIDs)
 {
     assign(attentionVaultIDs_, std::move(vaultIDs), &VaultStore::attentionVaultIDsChanged);

@@ -37,11 +37,6 @@ std::optional<FoundVaultImage> VaultStore::foundImage(const QUuid& imageID) cons
     return std::nullopt;
 }
 
-void VaultStore::setFoundImages(QList<FoundVaultImage> images)
-{
-    assign(foundImages_, std::move(images), &VaultStore::foundImagesChanged);
-}
-
 void VaultStore::forgetFoundImage(const QUuid& imageID)
 {
     QList<FoundVaultImage> remaining = foundImages_;

@@ -153,8 +153,13 @@ TEST_F(VaultsOnRealMounts, aVaultKeepsItsFilesEncryptedThroughLockUnlockImportTr
     }
     QCoro::waitFor(store.unlockSelected(password));
     EXPECT_EQ(listedNames(), QStringList{"Declaração de bens.txt"}) << "listed only once the volume is ready";
+    // What a volume that unmounted itself leaves behind; a folder with something in it stays.
+    QDir().mkpath(mountBase() + "/Sobra vazia");
+    writeFile(mountBase() + "/Sobra cheia/nota.txt", "x");
     QCoro::waitFor(store.lockSelectedAndWait());
     EXPECT_TRUE(mountedVolumes().isEmpty()) << "the lock returns only once the volume is gone";
+    EXPECT_EQ(entriesOf(mountBase()), QStringList{"Sobra cheia"}) << "empty mount folders are swept after a lock";
+    QDir(mountBase() + "/Sobra cheia").removeRecursively();
 
     // gocryptfs names the mount "Dados pessoais_ São Paulo/…", which also names a copy of the
     // image there: the vault is still recognised by its own volume, so unlocking it again does

@@ -121,23 +121,22 @@ TEST_F(RefreshTest, aBadEntryCostsOnlyItsRowAndLostImagesAreOfferedBack)
 
     // Taken back under a free name, into the catalogue on disk, with the bad entry kept as it was.
     store->addFoundImage(recovered);
-    ASSERT_TRUE(becomesIdle());
+    ASSERT_TRUE(QTest::qWaitFor([this] { return store->foundImages().size() == 1 && !store->isBusy(); }));
     EXPECT_EQ(store->noticeMessage(), "O cofre “Bom 2” voltou para a lista.");
     EXPECT_EQ(store->vaults().size(), 3);
     EXPECT_EQ(store->state(recovered), VaultRowState::locked);
     EXPECT_EQ(VaultRegistry(paths).load().vaults, store->vaults());
 
     store->trashFoundImage(discarded);
-    ASSERT_TRUE(becomesIdle());
+    ASSERT_TRUE(QTest::qWaitFor([this] { return store->foundImages().isEmpty() && !store->isBusy(); }));
     EXPECT_EQ(store->noticeMessage(), "O arquivo “Descartado.sparsebundle” está na Lixeira.");
-    EXPECT_TRUE(store->foundImages().isEmpty());
     EXPECT_TRUE(QFileInfo(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
                           "/Trash/files/Descartado.sparsebundle")
                     .isDir());
 
     // The bad entry leaves the list without anything on either side of the link being touched.
     store->deleteVault(linked.id);
-    ASSERT_TRUE(becomesIdle());
+    ASSERT_TRUE(QTest::qWaitFor([this] { return store->vaults().size() == 2 && !store->isBusy(); }));
     EXPECT_EQ(store->noticeMessage(), "O cofre “Ligado” foi removido da lista.");
     EXPECT_EQ(VaultRegistry(paths).load().vaults, store->vaults());
     EXPECT_EQ(QFileInfo(linked.imageURL.toLocalFile()).symLinkTarget(), elsewhere);
