@@ -152,7 +152,8 @@ std::optional<AttachedImage> AttachedImages::withMountPointOrDevice(const std::s
 
 std::optional<AttachedImage> AttachedImages::servingAt(const std::string& mountPoint, const ImageBundle& bundle)
 {
-    for (const MountInfoEntry& mount : MountTable::read().entries()) {
+    const MountTable table = MountTable::read();
+    for (const MountInfoEntry& mount : table.entries()) {
         if (mount.mountPoint == mountPoint && isOwnPrivateMount(mount) &&
             VolumeIdentity::compare(mountPoint, bundle.cipherDirectory()) == VolumeIdentity::Verdict::same) {
             return AttachedImage{bundle.path(), mountPoint, deviceEntryOf(mount), true};

@@ -19,6 +19,7 @@
 namespace {
 
 const char* const unreadableConfigurationText = "Os dados de configuração da imagem cifrada estão ilegíveis.";
+const char* const fuseRefusedText = "O sistema recusou a montagem FUSE (verifique se /dev/fuse está disponível).";
 
 // The volume's configuration (its wrapped key and settings), which gocryptfs needs to mount it:
 // a JSON object holding the wrapped key. A real one is about 1 KiB; a huge file is none either.
@@ -73,8 +74,7 @@ ToolFailure mountFailure(int status, const std::string& cipherDirectory)
     case 10:
         return ToolFailure("A pasta de montagem não está vazia.");
     case 19:
-        return ToolFailure("O sistema recusou a montagem FUSE (verifique se /dev/fuse está disponível).",
-                           AttachExitStatus::fuseUnavailable);
+        return ToolFailure(fuseRefusedText, AttachExitStatus::fuseUnavailable);
     default:
         if (const std::optional<std::string> problem = configurationProblem(cipherDirectory)) {
             return ToolFailure(*problem, AttachExitStatus::damagedConfiguration);
@@ -139,6 +139,9 @@ void Gocryptfs::mount(const std::string& cipherDirectory, const std::string& mou
                       std::chrono::seconds idleTimeout, std::stop_token stop)
 {
     checkBeforeRunning(cipherDirectory);
+    if (::access("/dev/fuse", R_OK | W_OK) != 0) {
+        throw ToolFailure(fuseRefusedText, AttachExitStatus::fuseUnavailable);
+    }
     // -nosyslog keeps the daemon from swapping its /dev/null streams for a pipe to logger(1).
     std::vector<std::string> arguments{"-q", "-nosyslog"};
     if (idleTimeout.count() > 0) {

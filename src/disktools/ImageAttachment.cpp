@@ -96,10 +96,6 @@ AttachedImage mount(const ImageBundle& bundle, const std::string& folder, const 
     return *mounted;
 }
 
-} // namespace
-
-namespace {
-
 int attach(const std::vector<std::string>& arguments, std::stop_token stop)
 {
     const ToolArguments args(arguments, {"-owners", "-idle"}, {"-plist", "-nobrowse", "-stdinpass"}, usage);
@@ -156,5 +152,7 @@ int ImageAttachment::run(const std::vector<std::string>& arguments, std::stop_to
             throw ToolFailure(failure.message(), AttachExitStatus::failed);
         }
         throw;
+    } catch (const std::exception& error) {
+        throw ToolFailure(error.what(), AttachExitStatus::failed);
     }
 }
