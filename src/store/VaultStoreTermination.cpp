@@ -53,7 +53,9 @@ QString allLockedNotice()
 }
 
 // How long quitting waits for one vault's eject before stopping its tools.
-constexpr std::chrono::seconds hungEjectPatience{5};
+// A polite eject runs its tool up to three times with pauses between, and names the holders of a
+// busy volume from every process's open files: on a loaded machine that takes a few seconds.
+constexpr std::chrono::seconds hungEjectPatience{15};
 
 QString hungEjectText()
 {

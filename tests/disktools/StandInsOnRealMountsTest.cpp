@@ -40,7 +40,8 @@ class StandInsOnRealMounts : public testing::Test
 protected:
     void SetUp() override
     {
-        // A space, a comma (which gocryptfs rewrites in the mount's name) and a non-ASCII letter.
+        // A space and a newline (which the kernel escapes in the mount table), a comma (which
+        // gocryptfs rewrites there), a backslash (which fusermount3 drops) and a non-ASCII letter.
         QDir().mkpath(storage);
         QDir().mkpath(runtime);
         QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
@@ -111,7 +112,7 @@ protected:
     QString mountBase() const { return runtime + "/kovara"; }
 
     QTemporaryDir sandbox;
-    QString storage = sandbox.path() + "/Cofres, já guardados";
+    QString storage = sandbox.path() + "/Cofres, já\\guardados\ne \"vistos\"";
     QString runtime = sandbox.path() + "/run";
     QByteArray previousRuntime = qgetenv("XDG_RUNTIME_DIR");
     GocryptfsMountGuard guard{{sandbox.path()}};
@@ -185,7 +186,7 @@ TEST_F(StandInsOnRealMounts, MountsThatOnlyCarryAVaultsNameAreNeverTakenForIt)
     const QString cipher = image + "/cipher";
     // Another user's mount, as the mount table would show it: the user_id is not ours.
     const QByteArray foreignLine = "90 1 0:99 / /tmp/alheio rw - fuse.gocryptfs " +
-                                   cipher.toUtf8().replace(' ', "\\040") +
+                                   cipher.toUtf8().replace('\\', "\\134").replace(' ', "\\040").replace('\n', "\\012") +
                                    " rw,user_id=" + QByteArray::number(::geteuid() + 1) + ",group_id=0";
     EXPECT_TRUE(AttachedImages::from(MountTable::parse(foreignLine.toStdString())).images().empty());
 

@@ -37,10 +37,9 @@ constexpr int generousWait = 180000;
 class VaultsOnRealMounts : public testing::Test
 {
 protected:
-    // Every byte that reaches the mount table in another spelling: a comma (gocryptfs writes "_"), a
-    // backslash (fusermount3 drops it), a space and a newline (the kernel escapes them); and
-    // quotes and accents.
-    static QString oddFolder() { return "Dados \"pessoais\", São\\Paulo\nd'Ávila"; }
+    // Bytes that reach the mount table in another spelling: a comma (gocryptfs writes "_"), a
+    // backslash (fusermount3 drops it), a space (the kernel escapes it); and quotes and accents.
+    static QString oddFolder() { return "Dados \"pessoais\", São\\Paulo d'Ávila"; }
     QString applicationPath() const { return root.path() + "/" + oddFolder() + "/Kovara"; }
     QString storagePath() const { return applicationPath() + "/Vaults.noindex"; }
     static QString mountBase() { return qEnvironmentVariable("XDG_RUNTIME_DIR") + "/kovara"; }
@@ -174,7 +173,7 @@ TEST_F(VaultsOnRealMounts, aVaultKeepsItsFilesEncryptedThroughLockUnlockImportTr
     // the image there: the vault is still recognised by its own volume, so unlocking it again does
     // not stack a second mount. The interrupted import's copy is gone once it is unlocked.
     const QString imagePath = vault.imageURL.toLocalFile();
-    const QString lookalike = QString(imagePath).replace(oddFolder(), "Dados \"pessoais\"_ SãoPaulo\nd'Ávila");
+    const QString lookalike = QString(imagePath).replace(oddFolder(), "Dados \"pessoais\"_ SãoPaulo d'Ávila");
     ASSERT_TRUE(QDir().mkpath(QFileInfo(lookalike).path()));
     ASSERT_EQ(QProcess::execute("/bin/cp", {"-a", "--", imagePath, lookalike}), 0);
     for (int attempt = 0; attempt < 2; ++attempt) {
