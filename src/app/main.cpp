@@ -3,6 +3,7 @@
 #include "app/KovaraApp.h"
 #include "app/KovaraCommandLine.h"
 #include "model/KovaraPaths.h"
+#include "posix/CoreDumpProtection.h"
 #include "store/VaultStore.h"
 
 #include <QApplication>
@@ -30,6 +31,9 @@ struct LiveStore
 
 int main(int argc, char** argv)
 {
+    // Passwords pass through this process's memory while a vault is created, unlocked or given a
+    // new one; the tools it starts inherit the zero core limit.
+    CoreDumpProtection::apply();
     // The command line is read before anything else, so that --help, --version and a mistyped
     // option are answered without a display and without reaching a running Kovara.
     QStringList arguments;

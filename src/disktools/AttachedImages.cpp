@@ -16,31 +16,53 @@ struct Described
     VolumeIdentity::Verdict verdict = VolumeIdentity::Verdict::same;
 };
 
-bool isVaultCipherFolder(const std::string& cipher)
+std::string deviceEntryOf(const MountInfoEntry& mount)
 {
-    return FilePath::fileName(cipher) == ImageBundle::cipherFolderName &&
-           ImageBundle::holdsMetadata(FilePath::parent(cipher));
+    return "fuse:" + std::to_string(mount.deviceMajor) + ":" + std::to_string(mount.deviceMinor);
+}
+
+// The cipher folder of the vault image a folder stands for, once symbolic links, "." and ".."
+// are resolved: the image folder itself or its cipher folder. None for a folder that is neither,
+// and so cannot be mistaken for a vault whatever it is called.
+std::optional<std::string> vaultCipherFolderFor(const std::string& folder)
+{
+    const std::string resolved = FilePath::canonical(folder);
+    if (resolved.empty()) {
+        return std::nullopt;
+    }
+    if (ImageBundle::holdsMetadata(resolved)) {
+        return FilePath::join(resolved, ImageBundle::cipherFolderName);
+    }
+    if (FilePath::fileName(resolved) == ImageBundle::cipherFolderName &&
+        ImageBundle::holdsMetadata(FilePath::parent(resolved))) {
+        return resolved;
+    }
+    return std::nullopt;
 }
 
 // Among the folders the mount's name can stand for, the vault image whose volume it really is.
-// A mount whose name points at no vault image is kept as it is named; one that points at vault
-// images but serves none of them, or no longer answers, gets that verdict.
+// The name only says where to look: any name that leads to a vault image (its cipher folder, the
+// image folder, another spelling of either) counts only when the volume proves to be that
+// image's. A mount whose name leads to no vault image is kept under its resolved name, which no
+// vault's path can equal; one that leads to vault images but serves none of them, or no longer
+// answers, gets that verdict.
 Described describe(const MountInfoEntry& mount)
 {
     Described described;
     described.image.mountPoint = mount.mountPoint;
-    described.image.deviceEntry = "fuse:" + std::to_string(mount.deviceMajor) + ":" + std::to_string(mount.deviceMinor);
+    described.image.deviceEntry = deviceEntryOf(mount);
     const std::vector<std::string> candidates = GocryptfsSource::cipherDirectories(mount.source);
-    described.image.imagePath = candidates.empty() ? mount.source : candidates.front();
+    described.image.imagePath = candidates.empty() ? mount.source : FilePath::canonical(candidates.front());
     bool pointsAtVault = false;
     for (const std::string& candidate : candidates) {
-        if (!isVaultCipherFolder(candidate)) {
+        const std::optional<std::string> cipher = vaultCipherFolderFor(candidate);
+        if (!cipher) {
             continue;
         }
         pointsAtVault = true;
-        described.verdict = VolumeIdentity::compare(mount.mountPoint, candidate);
+        described.verdict = VolumeIdentity::compare(mount.mountPoint, *cipher);
         if (described.verdict != VolumeIdentity::Verdict::different) {
-            described.image.imagePath = FilePath::parent(candidate);
+            described.image.imagePath = FilePath::parent(*cipher);
             described.image.isVaultImage = true;
             return described;
         }
@@ -126,6 +148,18 @@ std::optional<AttachedImage> AttachedImages::withMountPointOrDevice(const std::s
         return std::nullopt;
     }
     return firstWhere(images_, [&](const AttachedImage& image) { return image.mountPoint == resolved; });
+}
+
+std::optional<AttachedImage> AttachedImages::servingAt(const std::string& mountPoint, const ImageBundle& bundle)
+{
+    const MountTable table = MountTable::read();
+    for (const MountInfoEntry& mount : table.entries()) {
+        if (mount.mountPoint == mountPoint && isOwnPrivateMount(mount) &&
+            VolumeIdentity::compare(mountPoint, bundle.cipherDirectory()) == VolumeIdentity::Verdict::same) {
+            return AttachedImage{bundle.path(), mountPoint, deviceEntryOf(mount), true};
+        }
+    }
+    return std::nullopt;
 }
 
 AttachedImage AttachedImages::mountedAt(const std::string& target) const

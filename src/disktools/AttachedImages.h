@@ -4,15 +4,18 @@
 #include "posix/MountTable.h"
 
 #include <optional>
+
+class ImageBundle;
 #include <string>
 #include <vector>
 
 // The gocryptfs volumes this user can trust, in mount order. The mount table says who mounted
 // what, but a mount's name is chosen by whoever mounts it, and on most desktops any user may
 // mount through FUSE: a volume counts only when this user mounted it (`user_id`), it is closed to
-// other users (no `allow_other`), and, when its name points at a vault image, the volume really
-// is that image's (VolumeIdentity). Anything else is not listed, so no tool ever reports, ejects
-// or writes into it.
+// other users (no `allow_other`), and, when its name leads to a vault image in any spelling (the
+// image folder, its cipher folder, through a link), the volume really is that image's
+// (VolumeIdentity). Anything else is not listed, so no tool ever reports, ejects or writes into
+// it; a volume that is no vault's is listed under its resolved name, which names no vault.
 class AttachedImages
 {
 public:
@@ -36,6 +39,10 @@ public:
 
     // The same, for a tool that can only act on a mounted volume: throws ToolFailure when none.
     AttachedImage mountedAt(const std::string& target) const;
+
+    // The volume of `bundle` mounted at exactly `mountPoint` by this user, proved by what it
+    // serves; whatever name the mount was given.
+    static std::optional<AttachedImage> servingAt(const std::string& mountPoint, const ImageBundle& bundle);
 
     // True when `mount` is a gocryptfs mount of this user's, closed to other users.
     static bool isOwnPrivateMount(const MountInfoEntry& mount);

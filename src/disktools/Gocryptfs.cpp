@@ -3,50 +3,83 @@
 #include "disktools/FilePath.h"
 #include "disktools/HelperProcess.h"
 #include "disktools/ToolFailure.h"
-#include "posix/FileContents.h"
+#include "posix/AttachExitStatus.h"
 #include "posix/PosixCategory.h"
+#include "posix/UniqueFd.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
 const char* const unreadableConfigurationText = "Os dados de configuração da imagem cifrada estão ilegíveis.";
+const char* const fuseRefusedText = "O sistema recusou a montagem FUSE (verifique se /dev/fuse está disponível).";
 
 // The volume's configuration (its wrapped key and settings), which gocryptfs needs to mount it:
 // a JSON object holding the wrapped key. A real one is about 1 KiB; a huge file is none either.
-bool configurationIsReadable(const std::string& cipherDirectory)
+// Read only when it is a regular file of this user's, opened without following a link and
+// without waiting: a FIFO in its place would block the reader, and gocryptfs with it, for ever.
+std::optional<std::string> configurationProblem(const std::string& cipherDirectory)
 {
-    const std::optional<std::string> text =
-        FileContents::read(FilePath::join(cipherDirectory, Gocryptfs::configurationFileName), std::size_t{64} * 1024);
-    if (!text) {
-        return false;
+    const std::string path = FilePath::join(cipherDirectory, Gocryptfs::configurationFileName);
+    const UniqueFd file(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    struct stat status = {};
+    if (!file.isValid() && errno != ELOOP) {
+        return unreadableConfigurationText;
     }
-    const std::size_t first = text->find_first_not_of(" \t\r\n");
-    const std::size_t last = text->find_last_not_of(" \t\r\n");
-    return first != std::string::npos && (*text)[first] == '{' && (*text)[last] == '}' &&
-           text->find("\"EncryptedKey\"") != std::string::npos;
+    if (!file.isValid() || ::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode) ||
+        status.st_uid != ::geteuid()) {
+        return std::string("A configuração da imagem cifrada (") + Gocryptfs::configurationFileName +
+               ") não é um arquivo comum deste usuário; a imagem não foi aberta.";
+    }
+    constexpr std::size_t largest = std::size_t{64} * 1024;
+    std::string text(largest, '\0');
+    const ssize_t count = ::read(file.get(), text.data(), text.size());
+    text.resize(count > 0 ? std::size_t(count) : 0);
+    const std::size_t first = text.find_first_not_of(" \t\r\n");
+    const std::size_t last = text.find_last_not_of(" \t\r\n");
+    if (first == std::string::npos || text[first] != '{' || text[last] != '}' ||
+        text.find("\"EncryptedKey\"") == std::string::npos) {
+        return unreadableConfigurationText;
+    }
+    return std::nullopt;
 }
 
-// gocryptfs's exit statuses that a vault can meet. A missing, empty or damaged configuration
-// ends it with its catch-all status 11, like many other failures: the file itself says which.
-std::string mountFailureText(int status, const std::string& cipherDirectory)
+// Before gocryptfs is started: it must be there, and so must a configuration it can read at once.
+void checkBeforeRunning(const std::string& cipherDirectory)
+{
+    if (::access(Gocryptfs::executable, X_OK) != 0) {
+        throw ToolFailure(std::string("O gocryptfs não está instalado (") + Gocryptfs::executable + ").",
+                          AttachExitStatus::missingTool);
+    }
+    if (const std::optional<std::string> problem = configurationProblem(cipherDirectory)) {
+        throw ToolFailure(*problem, AttachExitStatus::damagedConfiguration);
+    }
+}
+
+// gocryptfs's exit statuses that a vault can meet. A configuration damaged in a way the check
+// before the run cannot see ends it with its catch-all status 11, like many other failures: the
+// file itself, read again, says which.
+ToolFailure mountFailure(int status, const std::string& cipherDirectory)
 {
     switch (status) {
     case Gocryptfs::wrongPasswordStatus:
-        return "Senha incorreta.";
+        return ToolFailure("Senha incorreta.", AttachExitStatus::wrongPassword);
     case 10:
-        return "A pasta de montagem não está vazia.";
+        return ToolFailure("A pasta de montagem não está vazia.");
     case 19:
-        return "O sistema recusou a montagem FUSE (verifique se /dev/fuse está disponível).";
+        return ToolFailure(fuseRefusedText, AttachExitStatus::fuseUnavailable);
     default:
-        if (!configurationIsReadable(cipherDirectory)) {
-            return unreadableConfigurationText;
+        if (const std::optional<std::string> problem = configurationProblem(cipherDirectory)) {
+            return ToolFailure(*problem, AttachExitStatus::damagedConfiguration);
         }
-        return "gocryptfs falhou com código " + std::to_string(status) + ".";
+        return ToolFailure("gocryptfs falhou com código " + std::to_string(status) + ".");
     }
 }
 
@@ -120,8 +153,12 @@ void Gocryptfs::initialize(const std::string& cipherDirectory, const VaultPasswo
 }
 
 void Gocryptfs::mount(const std::string& cipherDirectory, const std::string& mountPoint, const VaultPassword& password,
-                      std::chrono::seconds idleTimeout)
+                      std::chrono::seconds idleTimeout, std::stop_token stop)
 {
+    checkBeforeRunning(cipherDirectory);
+    if (::access("/dev/fuse", R_OK | W_OK) != 0) {
+        throw ToolFailure(fuseRefusedText, AttachExitStatus::fuseUnavailable);
+    }
     // -nosyslog keeps the daemon from swapping its /dev/null streams for a pipe to logger(1).
     std::vector<std::string> arguments{"-q", "-nosyslog"};
     if (idleTimeout.count() > 0) {
@@ -129,18 +166,19 @@ void Gocryptfs::mount(const std::string& cipherDirectory, const std::string& mou
         arguments.push_back(std::to_string(idleTimeout.count()) + "s");
     }
     arguments.insert(arguments.end(), {"--", cipherDirectory, mountPoint});
-    // Never stopped midway: the daemon derives the key on its own, so stopping gocryptfs then
-    // would only let the volume appear moments later, after the attach had given up on it.
+    // A stop ends the run's whole process group, the forked process that derives the key and
+    // mounts included, so no volume appears after the attach has given up on it.
     const ChildProcess::Result result =
-        runWithPassword(arguments, password, ChildProcess::Output::discarded, std::stop_token());
+        runWithPassword(arguments, password, ChildProcess::Output::discarded, std::move(stop));
     if (result.terminationStatus != 0) {
-        throw ToolFailure(mountFailureText(result.terminationStatus, cipherDirectory));
+        throw mountFailure(result.terminationStatus, cipherDirectory);
     }
 }
 
 bool Gocryptfs::changePassword(const std::string& cipherDirectory, const VaultPassword& currentPassword,
                                const VaultPassword& newPassword, std::stop_token stop)
 {
+    checkBeforeRunning(cipherDirectory);
     // gocryptfs asks for the current password and then the new one, a line each.
     const SecretBytes current = currentPassword.gocryptfsLine();
     const SecretBytes replacement = newPassword.gocryptfsLine();
@@ -156,9 +194,8 @@ bool Gocryptfs::changePassword(const std::string& cipherDirectory, const VaultPa
         return false;
     }
     if (result.terminationStatus != 0) {
-        throw ToolFailure(configurationIsReadable(cipherDirectory)
-                              ? failureText("Não foi possível trocar a senha", result)
-                              : unreadableConfigurationText);
+        throw ToolFailure(configurationProblem(cipherDirectory)
+                              .value_or(failureText("Não foi possível trocar a senha", result)));
     }
     return true;
 }

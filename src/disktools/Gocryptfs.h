@@ -22,11 +22,12 @@ public:
     // forks a daemon that serves the volume and then returns; the daemon's standard streams are
     // /dev/null, so it holds no pipe of the caller's open. With an `idleTimeout` above zero the
     // daemon unmounts the volume by itself once nothing has used it for that long (an open file
-    // or a working directory inside counts as use). It runs to the end even when the caller is
-    // asked to stop: the caller checks afterwards and unmounts. Throws ToolFailure, with a text of
-    // its own for a wrong password (gocryptfs's exit status 12).
+    // or a working directory inside counts as use). gocryptfs is not started unless it is
+    // installed and the configuration is a regular file of this user's that reads as one. Throws
+    // ToolFailure with the AttachExitStatus of its cause (a wrong password is gocryptfs's exit
+    // status 12); a stop ends gocryptfs and everything it started ("Operação interrompida.").
     static void mount(const std::string& cipherDirectory, const std::string& mountPoint, const VaultPassword& password,
-                      std::chrono::seconds idleTimeout = std::chrono::seconds(0));
+                      std::chrono::seconds idleTimeout, std::stop_token stop);
 
     // Gives the volume a new password. Only the configuration file's wrapping of the master key
     // changes, and gocryptfs writes it to a new file that it renames over the old one, so the

@@ -17,25 +17,28 @@ bool exists(const std::string& path)
     return ::lstat(path.c_str(), &status) == 0;
 }
 
-bool matchesMangled(const std::string& candidate, const std::string& mangled)
+// How a name inside a path reaches the mount table: gocryptfs writes "_" for ",", and fusermount3
+// reads its -o options with a backslash escaping the character after it, so that backslash is
+// dropped (a doubled one leaves one).
+std::string spelledInMountTable(const std::string& name)
 {
-    if (candidate.size() != mangled.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < mangled.size(); ++i) {
-        if (candidate[i] != mangled[i] && !(mangled[i] == '_' && candidate[i] == ',')) {
-            return false;
+    std::string spelled;
+    spelled.reserve(name.size());
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        if (name[i] == '\\' && i + 1 < name.size()) {
+            ++i;
         }
+        spelled.push_back(name[i] == ',' ? '_' : name[i]);
     }
-    return true;
+    return spelled;
 }
 
-// The entries of `folder`, other than `mangled` itself, that the mangled name can stand for.
-std::vector<std::string> unmangledEntries(const std::string& folder, const std::string& mangled)
+// The entries of `folder`, other than `spelled` itself, that the spelling can stand for.
+std::vector<std::string> entriesSpelled(const std::string& folder, const std::string& spelled)
 {
     std::vector<std::string> found;
     for (std::string& name : FilePath::entriesOf(folder)) {
-        if (name != mangled && matchesMangled(name, mangled)) {
+        if (name != spelled && spelledInMountTable(name) == spelled) {
             found.push_back(std::move(name));
         }
     }
@@ -69,11 +72,15 @@ std::vector<std::string> GocryptfsSource::cipherDirectories(const std::string& s
     for (const std::string& component : components(source)) {
         std::vector<std::string> next;
         for (const std::string& folder : paths) {
-            if (std::string literal = FilePath::join(folder, component); exists(literal)) {
+            std::string literal = FilePath::join(folder, component);
+            // A name with a backslash leaves no mark in the spelling; one that is not there as
+            // spelled is looked for among the folder's entries.
+            const bool literalExists = exists(literal);
+            if (literalExists) {
                 next.push_back(std::move(literal));
             }
-            if (component.find('_') != std::string::npos) {
-                for (const std::string& entry : unmangledEntries(folder.empty() ? "/" : folder, component)) {
+            if (!literalExists || component.find('_') != std::string::npos) {
+                for (const std::string& entry : entriesSpelled(folder.empty() ? "/" : folder, component)) {
                     next.push_back(FilePath::join(folder, entry));
                 }
             }

@@ -4,10 +4,12 @@
 #include <vector>
 
 // Maps a gocryptfs mount back to what it serves. gocryptfs names each mount after the absolute
-// path of its cipher folder (mountinfo's source field), with every "," replaced by "_" because
-// the kernel's mount options are a comma-separated list. The spelling alone can therefore stand
-// for several folders ("a_b" for "a_b" and "a,b"), and it is chosen by whoever mounts, so it
-// only says where to look: which folder really is served is for the volume itself to prove.
+// path of its cipher folder (mountinfo's source field, whose octal escapes MountTable undoes),
+// with every "," replaced by "_" because the kernel's mount options are a comma-separated list,
+// and fusermount3 drops a backslash as the escape of the character after it. The spelling alone
+// can therefore stand for several folders ("a_b" for "a_b", "a,b" and "a\_b"), and it is chosen
+// by whoever mounts, so it only says where to look: which folder really is served is for the
+// volume itself to prove.
 class GocryptfsSource
 {
 public:

@@ -11,6 +11,7 @@
 #include "disktools/ToolFailure.h"
 #include "disktools/ToolOutput.h"
 #include "disktools/VaultPassword.h"
+#include "posix/AttachExitStatus.h"
 #include "posix/FolderLock.h"
 
 #include <charconv>
@@ -48,11 +49,6 @@ void print(const AttachedImage& image, bool asPropertyList)
     }
 }
 
-bool serves(const AttachedImage& image, const ImageBundle& bundle)
-{
-    return image.isVaultImage && FilePath::canonical(image.imagePath) == bundle.path();
-}
-
 // Undoes a failed attempt by the mount point it chose, which the mount table spells exactly
 // (unlike the image's path, whose commas gocryptfs rewrites): whatever was mounted there by this
 // user is detached at once, and the mount folder removed.
@@ -85,12 +81,13 @@ AttachedImage mount(const ImageBundle& bundle, const std::string& folder, const 
     if (stop.stop_requested()) {
         throw ToolFailure("Operação interrompida; a imagem não foi anexada.");
     }
-    Gocryptfs::mount(bundle.cipherDirectory(), folder, password, idleTimeout);
+    Gocryptfs::mount(bundle.cipherDirectory(), folder, password, idleTimeout, stop);
     // The system's mount table, not gocryptfs's word, says where the volume went: a folder
-    // swapped for a symbolic link after it was made would have steered the mount elsewhere.
-    const AttachedImages attached = AttachedImages::current();
-    const std::optional<AttachedImage> mounted = attached.withMountPointOrDevice(folder);
-    if (!mounted || mounted->mountPoint != folder || !serves(*mounted, bundle)) {
+    // swapped for a symbolic link after it was made would have steered the mount elsewhere. The
+    // volume itself says whose it is; the name the table gives it is the image's path only as far
+    // as fusermount3 and gocryptfs let it through (a backslash dropped, a comma rewritten).
+    const std::optional<AttachedImage> mounted = AttachedImages::servingAt(folder, bundle);
+    if (!mounted) {
         throw ToolFailure("O volume não apareceu montado em " + folder + "; a pasta de montagem foi alterada?");
     }
     if (stop.stop_requested()) {
@@ -99,9 +96,7 @@ AttachedImage mount(const ImageBundle& bundle, const std::string& folder, const 
     return *mounted;
 }
 
-} // namespace
-
-int ImageAttachment::run(const std::vector<std::string>& arguments, std::stop_token stop)
+int attach(const std::vector<std::string>& arguments, std::stop_token stop)
 {
     const ToolArguments args(arguments, {"-owners", "-idle"}, {"-plist", "-nobrowse", "-stdinpass"}, usage);
     const std::string path = args.singleOperand();
@@ -125,7 +120,7 @@ int ImageAttachment::run(const std::vector<std::string>& arguments, std::stop_to
         return 0;
     }
     if (password.isEmpty()) {
-        throw ToolFailure("Senha incorreta.");
+        throw ToolFailure("Senha incorreta.", AttachExitStatus::wrongPassword);
     }
 
     const MountBase base = MountBase::prepare(MountBase::defaultLocation());
@@ -143,4 +138,21 @@ int ImageAttachment::run(const std::vector<std::string>& arguments, std::stop_to
     }
     print(mounted, asPropertyList);
     return 0;
+}
+
+} // namespace
+
+int ImageAttachment::run(const std::vector<std::string>& arguments, std::stop_token stop)
+{
+    try {
+        return attach(arguments, std::move(stop));
+    } catch (const ToolFailure& failure) {
+        // Status 1 says "wrong password" to the caller: any other failure says something else.
+        if (!failure.hasOwnStatus()) {
+            throw ToolFailure(failure.message(), AttachExitStatus::failed);
+        }
+        throw;
+    } catch (const std::exception& error) {
+        throw ToolFailure(error.what(), AttachExitStatus::failed);
+    }
 }

@@ -3,12 +3,15 @@
 #include "disktools/TerminationRequests.h"
 #include "disktools/ToolFailure.h"
 #include "disktools/ToolOutput.h"
+#include "posix/CoreDumpProtection.h"
 
 #include <algorithm>
 #include <exception>
 
 int StandInMain::run(int argc, char** argv, const Command& command)
 {
+    // Every stand-in may read a password from its standard input.
+    CoreDumpProtection::apply();
     const TerminationRequests termination;
     const std::vector<std::string> arguments(argv + std::min(argc, 1), argv + argc);
     try {

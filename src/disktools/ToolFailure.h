@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -8,15 +9,17 @@
 class ToolFailure : public std::runtime_error
 {
 public:
-    explicit ToolFailure(const std::string& message, int exitStatus = 1)
+    explicit ToolFailure(const std::string& message, std::optional<int> exitStatus = std::nullopt)
         : std::runtime_error(message)
         , exitStatus_(exitStatus)
     {
     }
 
     std::string message() const { return what(); }
-    int exitStatus() const { return exitStatus_; }
+    int exitStatus() const { return exitStatus_.value_or(1); }
+    // False for the plain status 1, which a command may give a meaning of its own.
+    bool hasOwnStatus() const { return exitStatus_.has_value(); }
 
 private:
-    int exitStatus_;
+    std::optional<int> exitStatus_;
 };

@@ -21,6 +21,7 @@ namespace {
     case K::invalidPropertyList:
     case K::imageCouldNotBeTrashed:
     case K::vaultDeletedButRegistryNotUpdated:
+    case K::attachFailed:
         return true;
     default:
         return false;
@@ -79,6 +80,11 @@ VaultError VaultError::imageCouldNotBeTrashed(const QString& detail)
 VaultError VaultError::vaultDeletedButRegistryNotUpdated(const QString& detail)
 {
     return {Kind::vaultDeletedButRegistryNotUpdated, detail};
+}
+
+VaultError VaultError::attachFailed(const QString& detail)
+{
+    return {Kind::attachFailed, detail};
 }
 
 VaultError VaultError::commandFailed(const QString& tool, std::int32_t status, const QString& diagnostic)
@@ -175,6 +181,20 @@ QString VaultError::errorDescription() const
         return QStringLiteral("A senha atual está incorreta.");
     case Kind::passwordTooLong:
         return QStringLiteral("A senha é longa demais. Use no máximo 1.024 bytes (letras acentuadas ocupam 2).");
+    case Kind::attachFailed:
+        return value_.isEmpty() ? QStringLiteral("Não foi possível desbloquear este cofre.")
+                                : QStringLiteral("Não foi possível desbloquear este cofre: ") + value_;
+    case Kind::vaultConfigurationDamaged:
+        return QStringLiteral("A configuração de criptografia deste cofre (gocryptfs.conf) está danificada ou "
+                              "ilegível, e o cofre não pôde ser desbloqueado.");
+    case Kind::encryptionToolMissing:
+        return QStringLiteral("O gocryptfs não está instalado, e sem ele nenhum cofre pode ser desbloqueado. Instale "
+                              "o pacote gocryptfs e tente novamente.");
+    case Kind::fuseUnavailable:
+        return QStringLiteral("O sistema não permitiu montar o cofre porque o FUSE não está disponível. Verifique se "
+                              "/dev/fuse existe e se o pacote fuse3 está instalado.");
+    case Kind::unlockTimedOut:
+        return QStringLiteral("O desbloqueio não terminou a tempo e foi interrompido. O cofre continua bloqueado.");
     }
     return {};
 }

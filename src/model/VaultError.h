@@ -45,6 +45,12 @@ public:
         finderCouldNotOpen,
         currentPasswordIncorrect,
         passwordTooLong,
+        // Attach failures other than a wrong password, each with its own cause.
+        attachFailed,
+        vaultConfigurationDamaged,
+        encryptionToolMissing,
+        fuseUnavailable,
+        unlockTimedOut,
     };
 
     // Cases carrying one string: the path, name, detail or tool the text names.
@@ -58,6 +64,7 @@ public:
     static VaultError invalidPropertyList(const QString& detail);
     static VaultError imageCouldNotBeTrashed(const QString& detail);
     static VaultError vaultDeletedButRegistryNotUpdated(const QString& detail);
+    static VaultError attachFailed(const QString& detail);
 
     static VaultError commandFailed(const QString& tool, std::int32_t status, const QString& diagnostic);
     static VaultError volumeBusy(const QStringList& holders);

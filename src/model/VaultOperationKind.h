@@ -5,4 +5,6 @@ enum class VaultOperationKind {
     create,
     import,
     changePassword,
+    // Only while the image is being attached: a tool that makes no progress can be stopped.
+    unlock,
 };

@@ -1,8 +1,8 @@
 #include "posix/ChildProcess.h"
 
-#include "posix/PosixCategory.h"
 #include "posix/ChildProcessFailure.h"
 #include "posix/PipeReader.h"
+#include "posix/PosixCategory.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -35,11 +35,6 @@ constexpr auto readerAbandonLimit = 2s;
 int openProcessDescriptor(pid_t pid)
 {
     return static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
-}
-
-void sendSignal(int processDescriptor, int signalNumber)
-{
-    ::syscall(SYS_pidfd_send_signal, processDescriptor, signalNumber, nullptr, 0);
 }
 
 struct Pipe
@@ -308,7 +303,12 @@ void ChildProcess::launch(const std::vector<std::string>& arguments, int standar
     sigdelset(&catchableSignals, SIGSTOP);
     check(posix_spawnattr_setsigmask(&settings.attributes, &noSignals));
     check(posix_spawnattr_setsigdefault(&settings.attributes, &catchableSignals));
-    check(posix_spawnattr_setflags(&settings.attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF));
+    // The child leads a process group of its own, which whatever it starts joins: stopping the
+    // run signals the group, so a helper's own children (gocryptfs forks the process that mounts)
+    // end with it instead of living on, and a signal meant for the caller's group misses the run.
+    check(posix_spawnattr_setpgroup(&settings.attributes, 0));
+    check(posix_spawnattr_setflags(&settings.attributes,
+                                   POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETPGROUP));
     if (failure != 0) {
         throw launchFailed(failure);
     }
@@ -352,14 +352,10 @@ void ChildProcess::launch(const std::vector<std::string>& arguments, int standar
 
 void ChildProcess::requestCancellation()
 {
-    bool registered = false;
-    {
-        std::lock_guard lock(cancellationMutex_);
-        cancelled_ = true;
-        registered = registered_;
-    }
-    if (registered) {
-        signal(SIGTERM);
+    std::lock_guard lock(cancellationMutex_);
+    cancelled_ = true;
+    if (registered_) {
+        signalLocked(SIGTERM);
     }
 }
 
@@ -369,11 +365,23 @@ bool ChildProcess::cancellationRequested()
     return cancelled_;
 }
 
-// Harmless once the child has exited: a zombie ignores signals and a reaped child's descriptor
-// refers to no process at all.
 void ChildProcess::signal(int signalNumber)
 {
-    sendSignal(processDescriptor_.get(), signalNumber);
+    std::lock_guard lock(cancellationMutex_);
+    signalLocked(signalNumber);
+}
+
+// The group's number is the child's pid, which the system cannot give to another process before
+// the child has been reaped; reaping takes the same lock, so a late cancellation on another thread
+// never reaches a stranger's group. The child itself is signalled through its process descriptor.
+void ChildProcess::signalLocked(int signalNumber)
+{
+    if (reaped_) {
+        return;
+    }
+    stopping_ = stopping_ || signalNumber == SIGTERM || signalNumber == SIGKILL;
+    ::syscall(SYS_pidfd_send_signal, processDescriptor_.get(), signalNumber, nullptr, 0);
+    ::kill(-pid_, signalNumber);
 }
 
 ChildProcess::Outcome ChildProcess::waitForExit()
@@ -424,7 +432,15 @@ void ChildProcess::stopAndWait()
     if (!waitForExitSignal(0ms)) {
         signal(SIGTERM);
     }
-    if (!waitForExitSignal(terminationGrace)) {
+    bool stopping = false;
+    {
+        std::lock_guard lock(cancellationMutex_);
+        stopping = stopping_;
+    }
+    // A run that was told to stop ends whole: whatever of its group outlived the child, or the
+    // grace, is killed. A child that had already finished by itself leaves its group alone.
+    if (stopping) {
+        waitForExitSignal(terminationGrace);
         signal(SIGKILL);
     }
     reap();
@@ -433,6 +449,7 @@ void ChildProcess::stopAndWait()
 void ChildProcess::reap()
 {
     int status = 0;
+    std::lock_guard lock(cancellationMutex_);
     while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
     }
     reaped_ = true;

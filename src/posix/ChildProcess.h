@@ -24,14 +24,17 @@
 // `maximumCapturedBytes`, or discarded. A non-zero status is a result, not an error. Failures are
 // thrown as ChildProcessFailure, named by `program.displayName`:
 // - cancelled: `cancellation` was requested before the launch (nothing is started) or while the
-//   child ran (it gets SIGTERM, then SIGKILL after a 2 s grace);
+//   child ran (its process group gets SIGTERM, then SIGKILL once the child has ended or after a
+//   2 s grace);
 // - failed with status -1: the launch failed (the Portuguese text of the error), or the standard
 //   input could not be sent;
 // - timedOut: `program.timeout` passed after the standard input was sent;
 // - failed with the child's status: the output could not be read to its end after the child ended
 //   (a grandchild kept it open), or a read failed;
 // - outputTooLarge: a stream exceeded the cap.
-// Whatever happens, the child has ended and been reaped before `run` returns or throws.
+// Whatever happens, the child has ended and been reaped before `run` returns or throws. The child
+// leads a process group of its own; a time-out or cancellation ends the whole group, so what the
+// child started ends with it (a daemon that made a session of its own is not in the group).
 class ChildProcess
 {
 public:
@@ -98,7 +101,9 @@ private:
     // Cancellation: the request may arrive on any thread, before or after the launch.
     void requestCancellation();
     bool cancellationRequested();
+    // To the child and its process group.
     void signal(int signalNumber);
+    void signalLocked(int signalNumber);
 
     Outcome waitForExit();
     bool waitForExitSignal(std::chrono::milliseconds limit);
@@ -110,10 +115,13 @@ private:
     // Signals go through a process descriptor, never a bare pid, so a child that has been reaped
     // (and whose pid the system may have reused) can never be hit by a late cancellation.
     UniqueFd processDescriptor_;
-    bool reaped_ = false;
     std::int32_t terminationStatus_ = -1;
 
+    // Guards the flags below; reaping takes it too, so no signal can follow the reap.
     std::mutex cancellationMutex_;
+    bool reaped_ = false;
     bool cancelled_ = false;
     bool registered_ = false;
+    // A stop was signalled: the group is killed once the child has ended.
+    bool stopping_ = false;
 };

@@ -94,7 +94,8 @@ public:
     std::optional<QString> unlockFailureMessage(const QUuid& vaultID) const;
     // No long operation is running or holding the gate.
     bool canEnqueueOperation() const;
-    // The running create or import has not reached its committing phase.
+    // The running create or import has not reached its committing phase, or an unlock is
+    // attaching its image.
     bool canCancelActiveOperation() const;
 
     // Selecting another vault clears every banner and the listed content; selecting the same
@@ -106,7 +107,8 @@ public:
     void clearError();
     void clearNotice();
 
-    // Asks the running create or import to stop, if it has not started committing yet.
+    // Asks the running create or import to stop, if it has not started committing yet, or the
+    // running unlock's attach to stop.
     void cancelActiveOperation();
     // Cancels the running create or import where still possible, then waits for it to end.
     QCoro::Task<> cancelActiveOperationAndWait();

@@ -12,7 +12,9 @@ bool VaultStore::canEnqueueOperation() const
 
 bool VaultStore::canCancelActiveOperation() const
 {
-    return operationTask_ && activeOperation_ && isCancellable(activeOperation_->phase);
+    // An unlock is no background task, but the attach it awaits can be stopped all the same.
+    return activeOperation_ && (operationTask_ || activeOperation_->kind == VaultOperationKind::unlock) &&
+           isCancellable(activeOperation_->phase);
 }
 
 bool VaultStore::beginOperation(std::optional<QUuid> targetVaultID, bool reportBusy, bool shouldClearMessages)
@@ -91,10 +93,10 @@ void VaultStore::cancelActiveOperation()
 
 QCoro::Task<> VaultStore::cancelActiveOperationAndWait()
 {
+    cancelActiveOperation();
     if (!operationTask_) {
         co_return;
     }
-    cancelActiveOperation();
     // The task may clear operationTask_ while we wait; the coroutine it ran stays alive until
     // every awaiter has been resumed.
     co_await *operationTask_;

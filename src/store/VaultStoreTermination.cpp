@@ -11,10 +11,12 @@
 
 #include <QCollator>
 #include <QLocale>
+#include <QTimer>
 
 #include <qcoro/qcorosignal.h>
 
 #include <algorithm>
+#include <chrono>
 
 namespace {
 
@@ -48,6 +50,17 @@ QString notAllLockedMessage(const QStringList& ejectFailures, const QStringList&
 QString allLockedNotice()
 {
     return QStringLiteral("Todos os cofres foram bloqueados.");
+}
+
+// How long quitting waits for one vault's eject before stopping its tools.
+// A polite eject runs its tool up to three times with pauses between, and names the holders of a
+// busy volume from every process's open files: on a loaded machine that takes a few seconds.
+constexpr std::chrono::seconds hungEjectPatience{15};
+
+QString hungEjectText()
+{
+    return QStringLiteral(": o bloqueio não respondeu em ") + QString::number(hungEjectPatience.count()) +
+           QStringLiteral(" segundos e foi interrompido");
 }
 
 QString ejectFailureLine(const QString& displayName, const std::exception_ptr& failure)
@@ -119,20 +132,27 @@ QCoro::Task<bool> VaultStore::lockAllHoldingGate()
     QStringList ejectFailures;
     QSet<QString> failedMountPaths;
     std::optional<QUuid> firstBusyVault;
-    // One after another: ejecting in parallel would only make the holders harder to name. Quitting
-    // waits for every eject to end; nothing cancels one.
-    const std::stop_token uncancellable;
+    // One after another: ejecting in parallel would only make the holders harder to name. A hung
+    // volume would hold the quit for the tool's whole time-out: after a few seconds its tools are
+    // stopped and the vault is reported as not locked.
     for (const MountedDiskImage& image : std::as_const(images)) {
+        std::stop_source patience;
+        QTimer deadline;
+        deadline.setSingleShot(true);
+        QObject::connect(&deadline, &QTimer::timeout, [&patience] { patience.request_stop(); });
+        deadline.start(hungEjectPatience);
         std::exception_ptr failure;
         try {
-            co_await finderImportDiskService_.eject(image.mountPoint, false, uncancellable);
+            co_await finderImportDiskService_.eject(image.mountPoint, false, patience.get_token());
         } catch (...) {
             failure = std::current_exception();
         }
+        deadline.stop();
         if (!failure) {
             continue;
         }
-        ejectFailures.append(ejectFailureLine(displayName(image), failure));
+        ejectFailures.append(patience.stop_requested() ? displayName(image) + hungEjectText()
+                                                       : ejectFailureLine(displayName(image), failure));
         failedMountPaths.insert(FileLocation::standardizedPath(image.mountPoint));
         if (!firstBusyVault && isVaultError(failure, VaultError::Kind::volumeBusy)) {
             if (const std::optional<Vault> vault = vaultForImageAt(image.imageURL)) {

@@ -63,11 +63,18 @@ QCoro::Task<> VaultStore::unlock(QUuid vaultID, QString typedPassword)
 
     std::pair<VaultSession, MountProtectionReport> attached;
     std::exception_ptr attachFailure;
+    // A hung FUSE device or a blocking tool would hold the window for the tool's whole time-out:
+    // the banner offers to stop it, and quitting stops it too.
+    operationStopSource_ = std::stop_source();
+    VaultOperationState record = VaultOperationState::starting(VaultOperationKind::unlock, vaultID);
+    record.phase = VaultOperationPhase::unlockingVault;
+    setActiveOperation(record);
     try {
-        attached = co_await finderImportDiskService_.attach(vault, password, {});
+        attached = co_await finderImportDiskService_.attach(vault, password, operationStopSource_.get_token());
     } catch (...) {
         attachFailure = std::current_exception();
     }
+    setActiveOperation(std::nullopt);
     if (attachFailure) {
         co_await handleAttachFailure(attachFailure, vault, false, {}, &finderImportDiskService_);
     } else {

@@ -6,6 +6,7 @@
 #include "platform/FileLocation.h"
 #include "platform/FileTrash.h"
 #include "platform/PosixError.h"
+#include "posix/AttachExitStatus.h"
 #include "posix/SecretBytes.h"
 #include "posix/UnfinishedImages.h"
 #include "system/HdiutilPropertyListParser.h"
@@ -53,6 +54,22 @@ QString warning(const QString& base, const SystemProcessResult& result)
         return base + QStringLiteral(" (código ") + status + QStringLiteral(").");
     }
     return base + QStringLiteral(" (código ") + status + QStringLiteral("): ") + diagnostic;
+}
+
+VaultError attachFailure(const SystemProcessResult& result)
+{
+    switch (result.terminationStatus) {
+    case AttachExitStatus::wrongPassword:
+        return VaultError(VaultError::Kind::unlockFailed);
+    case AttachExitStatus::damagedConfiguration:
+        return VaultError(VaultError::Kind::vaultConfigurationDamaged);
+    case AttachExitStatus::missingTool:
+        return VaultError(VaultError::Kind::encryptionToolMissing);
+    case AttachExitStatus::fuseUnavailable:
+        return VaultError(VaultError::Kind::fuseUnavailable);
+    default:
+        return VaultError::attachFailed(result.diagnostic());
+    }
 }
 
 } // namespace
@@ -213,17 +230,23 @@ std::pair<VaultSession, MountProtectionReport> DiskImageService::attachNow(const
     }
     arguments << QStringLiteral("-stdinpass") << image;
     SystemProcessResult result;
-    {
+    try {
         const SecretBytes standardInput = nulTerminatedPasswords({&password});
         result = runner_.runAndWait(SystemTool::hdiutil, arguments, standardInput.view(), cancellation);
+    } catch (const VaultError& error) {
+        if (error.kind() == VaultError::Kind::commandTimedOut) {
+            throw VaultError(VaultError::Kind::unlockTimedOut);
+        }
+        throw;
     }
-    // A refused password, a damaged image: the user can only retry, so every failing status is
-    // an unlock failure. The tool's own words go to the log, kept private since they name files.
+    // The tool says by its status why it failed, so the user is told what to do about it: only a
+    // refused password is worth typing again. Its own words go to the log, kept private since
+    // they name files.
     if (result.terminationStatus != 0) {
         log_.error(QStringLiteral("hdiutil attach falhou com status %1: %2"),
                    {SystemLog::Value::publicValue(QString::number(result.terminationStatus)),
                     SystemLog::Value::privateValue(result.diagnostic())});
-        throw VaultError(VaultError::Kind::unlockFailed);
+        throw attachFailure(result);
     }
     auto [session, protection] = finishAttach(vault, result, cancellation);
     report.warnings += protection.warnings;

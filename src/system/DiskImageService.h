@@ -65,7 +65,8 @@ public:
 
     // Unlocks and mounts the vault's image and protects its volume. When protection fails after
     // the mount, the volume is detached again; if that fails too, MountedRollbackFailure carries
-    // the session that is still mounted. A refused password gives VaultError::unlockFailed.
+    // the session that is still mounted. A refused password gives VaultError::unlockFailed; every
+    // other cause the tool names (AttachExitStatus), and a time-out, its own case.
     QCoro::Task<std::pair<VaultSession, MountProtectionReport>> attach(Vault vault, QString password,
                                                                        std::stop_token cancellation) override;
 

@@ -5,6 +5,7 @@
 #include "disktools/ImageBundle.h"
 #include "disktools/VaultPassword.h"
 #include "platform/FileLocation.h"
+#include "posix/AttachExitStatus.h"
 #include "posix/HiddenFlag.h"
 #include "support/RealMounts.h"
 #include "support/TestFiles.h"
@@ -19,6 +20,7 @@
 
 #include <csignal>
 #include <functional>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -38,7 +40,8 @@ class StandInsOnRealMounts : public testing::Test
 protected:
     void SetUp() override
     {
-        // A space, a comma (which gocryptfs rewrites in the mount's name) and a non-ASCII letter.
+        // A space and a newline (which the kernel escapes in the mount table), a comma (which
+        // gocryptfs rewrites there), a backslash (which fusermount3 drops) and a non-ASCII letter.
         QDir().mkpath(storage);
         QDir().mkpath(runtime);
         QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
@@ -109,7 +112,7 @@ protected:
     QString mountBase() const { return runtime + "/kovara"; }
 
     QTemporaryDir sandbox;
-    QString storage = sandbox.path() + "/Cofres, já guardados";
+    QString storage = sandbox.path() + "/Cofres, já\\guardados\ne \"vistos\"";
     QString runtime = sandbox.path() + "/run";
     QByteArray previousRuntime = qgetenv("XDG_RUNTIME_DIR");
     GocryptfsMountGuard guard{{sandbox.path()}};
@@ -173,8 +176,9 @@ TEST_F(StandInsOnRealMounts, AVolumeMountedByHandIsListedCheckedAndWhileInUseDet
     holder.waitForFinished(-1);
 }
 
-// Anyone may name a FUSE mount after a vault's cipher folder: neither a volume shared with other
-// users nor another volume of this user's is taken for the vault, reported, ejected or used.
+// Anyone may name a FUSE mount after a vault, in any spelling of its cipher folder or of the image
+// folder itself: neither a volume shared with other users nor another volume of this user's is
+// taken for the vault, reported, ejected or used, and the forger's password never opens it.
 TEST_F(StandInsOnRealMounts, MountsThatOnlyCarryAVaultsNameAreNeverTakenForIt)
 {
     const QString image = storage + "/vítima.sparsebundle";
@@ -182,26 +186,36 @@ TEST_F(StandInsOnRealMounts, MountsThatOnlyCarryAVaultsNameAreNeverTakenForIt)
     const QString cipher = image + "/cipher";
     // Another user's mount, as the mount table would show it: the user_id is not ours.
     const QByteArray foreignLine = "90 1 0:99 / /tmp/alheio rw - fuse.gocryptfs " +
-                                   cipher.toUtf8().replace(' ', "\\040") +
+                                   cipher.toUtf8().replace('\\', "\\134").replace(' ', "\\040").replace('\n', "\\012") +
                                    " rw,user_id=" + QByteArray::number(::geteuid() + 1) + ",group_id=0";
     EXPECT_TRUE(AttachedImages::from(MountTable::parse(foreignLine.toStdString())).images().empty());
 
-    for (const QString& sharing : {QString("-allow_other"), QString("-nosyslog")}) {
-        SCOPED_TRACE(sharing.toStdString());
-        const QString forged = sandbox.path() + "/forjado" + sharing;
+    const QString link = sandbox.path() + "/atalho";
+    ASSERT_TRUE(QFile::link(image, link));
+    const QList<std::pair<QString, QString>> forgeries{{"-allow_other", cipher},
+                                                       {"-nosyslog", cipher},
+                                                       {"-nosyslog", image},
+                                                       {"-nosyslog", cipher + "/.."},
+                                                       {"-nosyslog", link}};
+    for (int index = 0; index < forgeries.size(); ++index) {
+        const auto& [sharing, name] = forgeries[index];
+        SCOPED_TRACE((sharing + " " + name).toStdString());
+        const QString forged = sandbox.path() + "/forjado" + QString::number(index);
         QDir().mkpath(forged + "/cipher");
         QDir().mkpath(forged + "/montado");
         ASSERT_EQ(runGocryptfs({"-init", "-q", "-scryptn", "10", forged + "/cipher"}, "outra"), 0);
-        ASSERT_EQ(
-            runGocryptfs({"-q", "-nosyslog", sharing, "-fsname=" + cipher, forged + "/cipher", forged + "/montado"},
-                         "outra"),
-            0);
+        ASSERT_EQ(runGocryptfs({"-q", "-nosyslog", sharing, "-fsname=" + name, forged + "/cipher", forged + "/montado"},
+                               "outra"),
+                  0);
         writeFile(forged + "/montado/isca.txt", "do atacante");
         writeFile(forged + "/montado/.metadata_never_index", "");
 
-        EXPECT_FALSE(runStandIn("kovara-hdiutil", {"info", "-plist"}).standardOutput.contains(forged.toUtf8()));
+        const QByteArray listing = runStandIn("kovara-hdiutil", {"info", "-plist"}).standardOutput;
+        EXPECT_FALSE(listing.contains(forged.toUtf8()));
+        EXPECT_FALSE(listing.contains(image.toUtf8()));
         EXPECT_NE(runStandIn("kovara-diskutil", {"eject", forged + "/montado"}).exitStatus, 0);
         EXPECT_NE(runStandIn("kovara-mdutil", {"-d", forged + "/montado"}).exitStatus, 0);
+        EXPECT_EQ(attach(image, "outra").exitStatus, AttachExitStatus::wrongPassword);
         // The vault opens with its own password in its own place, never at the forged mount.
         const RealMounts::Run opened = attach(image, "senha");
         ASSERT_EQ(opened.exitStatus, 0) << opened.standardError.toStdString();
@@ -217,23 +231,32 @@ TEST_F(StandInsOnRealMounts, AttachLeavesNoMountWhenStoppedOrRefusedAndNeverFoll
     const QString image = storage + "/protegido.sparsebundle";
     ASSERT_EQ(create(image, "Protegido", "senha").exitStatus, 0);
 
-    // Stopped while gocryptfs's daemon derives the key (the app stops a tool with SIGTERM): the
-    // volume it mounts all the same is undone by its mount point, whatever the comma in the path.
+    // Stopped while gocryptfs's daemon derives the key (the app stops a tool with SIGTERM): that
+    // process ends with the tool, and nothing is mounted, whatever the comma in the path.
     const QString daemon = "notifypid=.*" + QFileInfo(sandbox.path()).fileName();
     const std::optional<QByteArray> stopped = stoppedOnce(
         {"attach", "-stdinpass", image}, [&] { return !processesMatching(daemon).isEmpty(); }, SIGTERM);
     ASSERT_TRUE(stopped);
     EXPECT_TRUE(stopped->contains("Operação interrompida"));
+    EXPECT_TRUE(processesMatching(daemon).isEmpty());
     EXPECT_TRUE(mounts().isEmpty());
 
-    // gocryptfs ends with its catch-all status when its configuration is damaged; the text still
-    // says what is wrong.
+    // A damaged configuration, or one that is no regular file (a FIFO would block its reader for
+    // ever), is refused before gocryptfs starts, each with its own words.
     const QString configuration = QDir(image).filePath("cipher/gocryptfs.conf");
     const QByteArray intact = readAll(configuration);
     ASSERT_TRUE(QFile::remove(configuration));
     writeFile(configuration, "{danificado");
-    EXPECT_TRUE(
-        attach(image, "senha").standardError.contains("Os dados de configuração da imagem cifrada estão ilegíveis."));
+    const RealMounts::Run damaged = attach(image, "senha");
+    EXPECT_EQ(damaged.exitStatus, AttachExitStatus::damagedConfiguration);
+    EXPECT_EQ(damaged.standardError, "Os dados de configuração da imagem cifrada estão ilegíveis.\n");
+    ASSERT_TRUE(QFile::remove(configuration));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(configuration).constData(), 0600), 0);
+    const RealMounts::Run blocking = attach(image, "senha");
+    EXPECT_EQ(blocking.exitStatus, AttachExitStatus::damagedConfiguration);
+    EXPECT_EQ(blocking.standardError, "A configuração da imagem cifrada (gocryptfs.conf) não é um arquivo comum deste "
+                                      "usuário; a imagem não foi aberta.\n");
+    EXPECT_TRUE(processesMatching(QFileInfo(sandbox.path()).fileName()).isEmpty());
     ASSERT_TRUE(QFile::remove(configuration));
     writeFile(configuration, intact);
     EXPECT_TRUE(mounts().isEmpty());
@@ -245,7 +268,7 @@ TEST_F(StandInsOnRealMounts, AttachLeavesNoMountWhenStoppedOrRefusedAndNeverFoll
 
     ASSERT_TRUE(QFile::link(elsewhere, mountBase()));
     const RealMounts::Run throughLink = attach(image, "senha");
-    EXPECT_EQ(throughLink.exitStatus, 1);
+    EXPECT_EQ(throughLink.exitStatus, AttachExitStatus::failed) << "no wrong password";
     EXPECT_TRUE(throughLink.standardError.contains("não é um diretório real"))
         << throughLink.standardError.toStdString();
 
@@ -253,7 +276,7 @@ TEST_F(StandInsOnRealMounts, AttachLeavesNoMountWhenStoppedOrRefusedAndNeverFoll
     ASSERT_TRUE(QDir().mkdir(mountBase()));
     QFile::setPermissions(mountBase(),
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther);
-    EXPECT_EQ(attach(image, "senha").exitStatus, 1);
+    EXPECT_EQ(attach(image, "senha").exitStatus, AttachExitStatus::failed);
     EXPECT_TRUE(mounts().isEmpty());
 
     // A link where the volume's folder would go is a name already taken, never followed.
@@ -313,7 +336,7 @@ TEST_F(StandInsOnRealMounts, CreationRefusesBadRequestsAndLeavesNothingHalfMade)
     const auto settled = [&] { return unfinished().isEmpty() || processesMatching(unfinished().first()).isEmpty(); };
     ASSERT_TRUE(QTest::qWaitFor(settled, 60000));
     EXPECT_FALSE(QFileInfo::exists(image));
-    EXPECT_EQ(attach(image, "senha").exitStatus, 1);
+    EXPECT_EQ(attach(image, "senha").exitStatus, AttachExitStatus::failed);
     EXPECT_TRUE(mounts().isEmpty());
 
     // The longest password accepted still reaches gocryptfs whole (its line is 2048 hex digits).

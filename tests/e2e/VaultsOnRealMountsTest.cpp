@@ -37,8 +37,10 @@ constexpr int generousWait = 180000;
 class VaultsOnRealMounts : public testing::Test
 {
 protected:
-    // A space, an accent and a comma (which gocryptfs rewrites in the mount table) in the path.
-    QString applicationPath() const { return root.path() + "/Dados pessoais, São Paulo/Kovara"; }
+    // Bytes that reach the mount table in another spelling: a comma (gocryptfs writes "_"), a
+    // backslash (fusermount3 drops it), a space (the kernel escapes it); and quotes and accents.
+    static QString oddFolder() { return "Dados \"pessoais\", São\\Paulo d'Ávila"; }
+    QString applicationPath() const { return root.path() + "/" + oddFolder() + "/Kovara"; }
     QString storagePath() const { return applicationPath() + "/Vaults.noindex"; }
     static QString mountBase() { return qEnvironmentVariable("XDG_RUNTIME_DIR") + "/kovara"; }
     static QStringList mountedVolumes() { return RealMounts::mountPointsUnder(mountBase()); }
@@ -151,6 +153,18 @@ TEST_F(VaultsOnRealMounts, aVaultKeepsItsFilesEncryptedThroughLockUnlockImportTr
         EXPECT_TRUE(mountedVolumes().isEmpty());
         EXPECT_TRUE(entriesOf(mountBase()).isEmpty()) << entriesOf(mountBase()).join(", ").toStdString();
     }
+    // A configuration that is no regular file is refused at once and said as such, not as a
+    // wrong password; nothing of the attempt is left running.
+    const QString configuration = vault.imageURL.toLocalFile() + "/cipher/gocryptfs.conf";
+    const QString intact = configuration + ".intacta";
+    ASSERT_TRUE(QFile::rename(configuration, intact));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(configuration).constData(), 0600), 0);
+    QCoro::waitFor(store.unlockSelected(password));
+    EXPECT_EQ(store.errorMessage(), "A configuração de criptografia deste cofre (gocryptfs.conf) está danificada ou "
+                                    "ilegível, e o cofre não pôde ser desbloqueado.");
+    EXPECT_EQ(store.unlockFailureMessage(vault.id), std::nullopt);
+    EXPECT_TRUE(mountedVolumes().isEmpty());
+    ASSERT_TRUE(QFile::remove(configuration) && QFile::rename(intact, configuration));
     QCoro::waitFor(store.unlockSelected(password));
     EXPECT_EQ(listedNames(), QStringList{"Declaração de bens.txt"}) << "listed only once the volume is ready";
     // What a volume that unmounted itself leaves behind; a folder with something in it stays.
@@ -161,11 +175,11 @@ TEST_F(VaultsOnRealMounts, aVaultKeepsItsFilesEncryptedThroughLockUnlockImportTr
     EXPECT_EQ(entriesOf(mountBase()), QStringList{"Sobra cheia"}) << "empty mount folders are swept after a lock";
     QDir(mountBase() + "/Sobra cheia").removeRecursively();
 
-    // gocryptfs names the mount "Dados pessoais_ São Paulo/…", which also names a copy of the
-    // image there: the vault is still recognised by its own volume, so unlocking it again does
+    // The mount table names the mount "Dados "pessoais"_ SãoPaulo…", which also names a copy of
+    // the image there: the vault is still recognised by its own volume, so unlocking it again does
     // not stack a second mount. The interrupted import's copy is gone once it is unlocked.
     const QString imagePath = vault.imageURL.toLocalFile();
-    const QString lookalike = QString(imagePath).replace("Dados pessoais, São Paulo", "Dados pessoais_ São Paulo");
+    const QString lookalike = QString(imagePath).replace(oddFolder(), "Dados \"pessoais\"_ SãoPaulo d'Ávila");
     ASSERT_TRUE(QDir().mkpath(QFileInfo(lookalike).path()));
     ASSERT_EQ(QProcess::execute("/bin/cp", {"-a", "--", imagePath, lookalike}), 0);
     for (int attempt = 0; attempt < 2; ++attempt) {
@@ -246,16 +260,21 @@ TEST_F(VaultsOnRealMounts, handMountedAndBusyVaultsAreFoundLockedWhenForcedAndAl
     // "Manual" is locked by the program, then attached again from a terminal.
     const Vault byHand = createVault("Manual");
     QCoro::waitFor(store.lockSelectedAndWait());
-    // Meanwhile another volume is mounted under Manual's name (whoever mounts chooses it): it is
-    // not Manual, which stays locked, and nothing Kovara does ever reaches that volume.
+    // Meanwhile another volume is mounted under the name of Manual's image folder (whoever mounts
+    // chooses it): it is not Manual, which stays locked, whose lock the forger's password does
+    // not open, and nothing Kovara does ever reaches that volume.
     const QString forged = root.path() + "/forjado";
     ASSERT_TRUE(QDir().mkpath(forged + "/cipher") && QDir().mkpath(forged + "/montado"));
     ASSERT_EQ(RealMounts::runGocryptfs({"-init", "-q", "-scryptn", "10", forged + "/cipher"}, "outra"), 0);
-    const QString nameOfManual = "-fsname=" + byHand.imageURL.toLocalFile() + "/cipher";
+    const QString nameOfManual = "-fsname=" + byHand.imageURL.toLocalFile();
     ASSERT_EQ(
         RealMounts::runGocryptfs({"-q", "-nosyslog", nameOfManual, forged + "/cipher", forged + "/montado"}, "outra"),
         0);
     QCoro::waitFor(store.refresh());
+    EXPECT_EQ(store.state(byHand.id), VaultRowState::locked);
+    QCoro::waitFor(store.unlock(byHand.id, "outra"));
+    EXPECT_EQ(store.unlockFailureMessage(byHand.id),
+              "Não foi possível desbloquear este cofre. Confira a senha e tente novamente.");
     EXPECT_EQ(store.state(byHand.id), VaultRowState::locked);
     const RealMounts::Run attached = attachByHand(byHand.imageURL.toLocalFile(), password);
     ASSERT_EQ(attached.exitStatus, 0) << attached.standardError.toStdString();

@@ -1,11 +1,16 @@
 #include "posix/ChildProcess.h"
+#include "posix/ChildProcessFailure.h"
 #include "support/FakeSystemTools.h"
+#include "support/TestFiles.h"
 
 #include <QFileInfo>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
 #include <signal.h>
+
+#include <thread>
 
 namespace {
 
@@ -52,6 +57,37 @@ TEST(ChildProcessTest, DiscardedOutputLetsAProgramThatLeavesADaemonFinishAtItsOw
     EXPECT_EQ(errorOnly.terminationStatus, 0);
     EXPECT_TRUE(errorOnly.standardOutput.empty());
     EXPECT_EQ(errorOnly.standardError, "erro guardado\n");
+}
+
+// A tool that started a helper of its own and blocks (gocryptfs forks the process that mounts):
+// stopping the run ends the helper too, even one that ignores SIGTERM, which would otherwise live
+// on, still blocked.
+TEST(ChildProcessTest, StoppingARunEndsEverythingItStarted)
+{
+    FakeSystemTools tools;
+    const ChildProcess::Program blocked{tools
+                                            .writeScript("blocked", "(trap '' TERM; exec sleep 600) &\n"
+                                                                    "echo $! > helper\n"
+                                                                    "wait")
+                                            .toStdString(),
+                                        "blocked", std::nullopt};
+    std::stop_source stop;
+    std::optional<ChildProcessFailure::Kind> failure;
+    std::thread run([&] {
+        try {
+            ChildProcess::run(blocked, {}, {}, stop.get_token());
+        } catch (const ChildProcessFailure& error) {
+            failure = error.kind();
+        }
+    });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !tools.read("helper").trimmed().isEmpty(); }));
+    const QString helper = QString::fromLatin1(tools.read("helper").trimmed());
+    stop.request_stop();
+    run.join();
+    EXPECT_EQ(failure, ChildProcessFailure::Kind::cancelled);
+    // Gone, or a zombie waiting for the system to reap it: either way no longer running.
+    const QByteArray status = TestFiles::readAll("/proc/" + helper + "/stat");
+    EXPECT_TRUE(status.isEmpty() || status.contains(") Z ")) << status.toStdString();
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "model/MountedRollbackFailure.h"
 
 #include <QSignalSpy>
+#include <QTest>
 
 namespace {
 
@@ -139,6 +140,31 @@ TEST_F(UnlockLockTest, aWrongPasswordIsShownBesideThatVaultOnlyAndAListingFailur
                                      "informou o volume montado pelo cofre.");
     EXPECT_EQ(store->noticeMessage(), "O cofre permanece desbloqueado.\n\nAtenção:\n• chflags falhou");
     EXPECT_EQ(store->state(vault(1).id), VaultRowState::unlocked);
+}
+
+TEST_F(UnlockLockTest, anUnlockThatMakesNoProgressIsStoppedFromTheBannerOrByQuitting)
+{
+    makeStore({"A"});
+    services.disk.attachHangs = true;
+    const auto attaching = [this] {
+        return QTest::qWaitFor([this] {
+            return store->activeOperation() && store->activeOperation()->phase == VaultOperationPhase::unlockingVault;
+        });
+    };
+    QCoro::Task<> unlocking = store->unlock(vault(0).id, "senha");
+    ASSERT_TRUE(attaching());
+    EXPECT_TRUE(store->canCancelActiveOperation()) << "the banner offers “Cancelar”";
+    store->cancelActiveOperation();
+    waitForTask(std::move(unlocking));
+    EXPECT_EQ(store->errorMessage(), "A operação foi cancelada.");
+    EXPECT_EQ(store->activeOperation(), std::nullopt);
+    EXPECT_FALSE(store->isBusy());
+
+    QCoro::Task<> again = store->unlock(vault(0).id, "senha");
+    ASSERT_TRUE(attaching());
+    EXPECT_TRUE(waitForTask(store->prepareForTermination())) << "quitting stops the unlock, then locks all";
+    waitForTask(std::move(again));
+    EXPECT_EQ(store->state(vault(0).id), VaultRowState::locked);
 }
 
 TEST_F(UnlockLockTest, unlockingAVaultMountedByHandOnlyProtectsAndListsIt)

@@ -83,6 +83,9 @@ public:
     }
 
     bool held = false;
+    // An attach that makes no progress: it waits until released or stopped, and a stop ends it
+    // as the process runner does.
+    bool attachHangs = false;
 
     QCoro::Task<QHash<QUuid, VaultSession>> mountedSessions(QList<Vault>) override
     {
@@ -90,11 +93,17 @@ public:
         co_return co_await answer(mountedSessionsOutcomes);
     }
     QCoro::Task<std::pair<VaultSession, MountProtectionReport>> attach(Vault vault, QString password,
-                                                                       std::stop_token) override
+                                                                       std::stop_token stop) override
     {
         // A copy of its own: the store wipes the buffer it shares once the operation ends.
         calls.append(
             {.operation = "attach", .vault = vault, .password = QString(password.constData(), password.size())});
+        while (attachHangs) {
+            if (stop.stop_requested()) {
+                throw VaultError(VaultError::Kind::operationCancelled);
+            }
+            co_await QCoro::sleepFor(std::chrono::milliseconds(5));
+        }
         co_return co_await answer(attachOutcomes);
     }
     QCoro::Task<MountProtectionReport> protectExistingMount(VaultSession session) override

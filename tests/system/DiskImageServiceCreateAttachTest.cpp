@@ -110,6 +110,21 @@ TEST_F(DiskImageServiceTest, AttachPassesTheExactArgumentsProtectsTheVolumeAndNe
     EXPECT_EQ(vaultErrorFrom(service.attach(vault, "s3nh4-errada", {})).kind(), VaultError::Kind::unlockFailed);
     EXPECT_EQ(logged, QStringList({"DiskImageService: hdiutil attach falhou com status 1: <private>"}));
     EXPECT_EQ(tools.calls(SystemTool::mdutil).size(), 2) << "nothing to protect";
+
+    // Every other cause is said as itself, and none of them asks for the password again.
+    const QList<std::pair<int, QString>> causes{
+        {2, "Não foi possível desbloquear este cofre: a pasta de montagem foi alterada"},
+        {3, "A configuração de criptografia deste cofre (gocryptfs.conf) está danificada ou ilegível, e o cofre não "
+            "pôde ser desbloqueado."},
+        {4, "O gocryptfs não está instalado, e sem ele nenhum cofre pode ser desbloqueado. Instale o pacote gocryptfs "
+            "e tente novamente."},
+        {5, "O sistema não permitiu montar o cofre porque o FUSE não está disponível. Verifique se /dev/fuse existe e "
+            "se o pacote fuse3 está instalado."}};
+    for (const auto& [status, text] : causes) {
+        tools.answerNext(SystemTool::hdiutil,
+                         {.status = status, .standardError = "a pasta de montagem foi alterada\n"});
+        EXPECT_EQ(vaultErrorFrom(service.attach(vault, "correct horse", {})).errorDescription(), text);
+    }
 }
 
 TEST_F(DiskImageServiceTest, ProtectionFailingAfterTheMountDetachesAgainOrReportsTheMountedSession)
