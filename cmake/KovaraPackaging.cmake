@@ -41,6 +41,10 @@ install(FILES ${KOVARA_PACKAGE_BUILD_DIR}/changelog.gz DESTINATION ${CMAKE_INSTA
 install(FILES ${KOVARA_PACKAGE_DIR}/kovara.lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
         RENAME kovara)
 
+# In a build with tests, the package test packs what that test's program depends on, without
+# building every other test program first.
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ${KOVARA_BUILD_TESTS})
+
 set(CPACK_PACKAGE_NAME kovara)
 set(CPACK_PACKAGE_VENDOR Kovara)
 set(CPACK_PACKAGE_CONTACT "Kovara <suporte@kovara.app>")

@@ -157,7 +157,7 @@ private:
     QProcess server_;
 };
 
-TEST(KovaraSingleInstance, OnWaylandTheRunningKovaraTakesTheLaterOnesActivationTokenToTheCompositor)
+TEST(KovaraSingleInstance, OnWaylandTheWindowIsNativeTheSheetSitsOverItAndTheTokenGoesToTheCompositorWhereOffered)
 {
     if (!QFileInfo("/usr/bin/weston").isExecutable()) {
         GTEST_SKIP() << "weston is not installed (scripts/install-deps test installs it)";
