@@ -16,6 +16,7 @@
 #include "support/TestFiles.h"
 #include "support/WindowScreenshot.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QDir>
 #include <QDragEnterEvent>
@@ -32,7 +33,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include <gtest/gtest.h>
 
@@ -172,10 +173,15 @@ protected:
         QApplication::sendEvent(unlocked, &drop);
         awaitIdle([&] { return listedNames() == QStringList{"Fotos"}; });
         EXPECT_TRUE(QFile::exists(source + "/praia.jpg"));
-        auto* items = shown<QTreeWidget>("Itens do cofre");
+        auto* items = shown<QTreeView>("Itens do cofre");
         ASSERT_NE(items, nullptr);
-        ASSERT_EQ(items->topLevelItemCount(), 1);
-        EXPECT_EQ(items->topLevelItem(0)->text(0), "Fotos");
+        ASSERT_EQ(items->model()->rowCount(), 1);
+        EXPECT_EQ(items->model()->index(0, 0).data().toString(), "Fotos");
+        // A screen reader hears what kind of item a row is, not only its name.
+        QAccessibleInterface* list = QAccessible::queryAccessibleInterface(items);
+        ASSERT_NE(list, nullptr);
+        ASSERT_NE(list->tableInterface(), nullptr);
+        EXPECT_EQ(list->tableInterface()->cellAt(0, 0)->text(QAccessible::Name), "Pasta: Fotos");
         saveScreenshot("unlocked-items");
 
         // Lock from the toolbar; a wrong password is refused with the exact text and the
@@ -197,9 +203,9 @@ protected:
         awaitIdle([&] { return store->status() == VaultStatus::unlocked && listedNames() == QStringList{"Fotos"}; });
 
         // Trash the item with the Delete key, after confirming.
-        items = shown<QTreeWidget>("Itens do cofre");
+        items = shown<QTreeView>("Itens do cofre");
         items->setFocus();
-        items->setCurrentItem(items->topLevelItem(0));
+        items->setCurrentIndex(items->model()->index(0, 0));
         QTest::keyClick(items, Qt::Key_Delete);
         saveScreenshot("trash-confirmation");
         answerAlert("Mover “Fotos” para o Lixo");
