@@ -168,7 +168,7 @@ int main(int argc, char** argv)
                 return side == Comparison::Side::kovara ? largeVault.listWithContentService() : largeVault.listWithLs();
             });
         });
-        registerUntimedStep(QStringLiteral("listing-event-loop/unlock-into-window"), [&] {
+        registerUntimedStep(QStringLiteral("listing-event-loop/window-filled"), [&] {
             intoWindow = largeVault.unlockIntoWindow();
             return intoWindow->seconds;
         });
