@@ -177,7 +177,9 @@ int main(int argc, char** argv)
 
         std::printf("\n");
         for (const Comparison* comparison : {&importLarge, &importSmall, &unlock, &lock, &listingLarge}) {
-            comparison->printMedians();
+            if (comparison->spread()) {
+                comparison->printMedians();
+            }
         }
         for (const Comparison* comparison : {&importLarge, &importSmall, &unlock, &lock}) {
             printRatio(*comparison);
