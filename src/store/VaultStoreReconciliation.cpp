@@ -138,6 +138,7 @@ QCoro::Task<VaultSession> VaultStore::requiredMountedSession(QUuid vaultID)
 
 QCoro::Task<VaultStore::Rediscovery> VaultStore::rediscoverAfterEject(VaultSession ejected, bool ejectSucceeded)
 {
+    Rediscovery outcome;
     // The eject's tool has just returned and the discovery before it confirmed every other vault:
     // once the volume's mount point has left the system's mount table, a new run of the
     // disk-image tool could only repeat that answer without this vault.
@@ -147,9 +148,8 @@ QCoro::Task<VaultStore::Rediscovery> VaultStore::rediscoverAfterEject(VaultSessi
         setSessions(std::move(sessions));
         clearContentUnlessSelectionIsMounted();
         updateStatus();
-        co_return Rediscovery{};
+        co_return outcome;
     }
-    Rediscovery outcome;
     try {
         co_await discoverMountedSessions(&finderImportDiskService_);
     } catch (...) {
