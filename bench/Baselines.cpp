@@ -48,6 +48,11 @@ void Baselines::unmount(const QString& mountPoint)
     runProgram(Fusermount::executable, {"-u", "--", encoded(mountPoint)});
 }
 
+void Baselines::listLong(const QString& folder)
+{
+    runProgram("/usr/bin/ls", {"-l", "--", encoded(folder)}, {}, ChildProcess::Output::discarded);
+}
+
 void Baselines::copyArchive(const QString& source, const QString& destination)
 {
     runProgram("/usr/bin/cp", {"-a", "--", encoded(source), encoded(destination)});

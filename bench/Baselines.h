@@ -13,6 +13,8 @@ namespace Baselines {
 void mountAndList(const QString& cipherDirectory, const QString& mountPoint, const QByteArray& passwordLine);
 // fusermount3 -u: gone from the mount table when it returns.
 void unmount(const QString& mountPoint);
+// ls -l of `folder`, what it prints thrown away.
+void listLong(const QString& folder);
 // cp -a of `source` to `destination`, which does not exist yet.
 void copyArchive(const QString& source, const QString& destination);
 

@@ -13,7 +13,7 @@ double Comparison::median(std::vector<double> samples)
     return samples.size() % 2 != 0 ? samples[middle] : (samples[middle - 1] + samples[middle]) / 2;
 }
 
-double Comparison::ratio() const
+std::vector<double> Comparison::perRoundRatios() const
 {
     std::vector<double> perRound;
     for (std::size_t round = 0; round < std::min(kovara_.size(), baseline_.size()); ++round) {
@@ -21,7 +21,22 @@ double Comparison::ratio() const
             perRound.push_back(baseline_[round] / kovara_[round]);
         }
     }
-    return median(std::move(perRound));
+    return perRound;
+}
+
+double Comparison::ratio() const
+{
+    return median(perRoundRatios());
+}
+
+std::optional<Comparison::Spread> Comparison::spread() const
+{
+    const std::vector<double> perRound = perRoundRatios();
+    if (perRound.empty()) {
+        return std::nullopt;
+    }
+    const auto [lowest, highest] = std::minmax_element(perRound.cbegin(), perRound.cend());
+    return Spread{*lowest, *highest};
 }
 
 void Comparison::printMedians() const

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <optional>
 #include <vector>
 
 // The times of one scenario, Kovara's and its baseline's, one per round, and their ratio: the
@@ -25,11 +26,19 @@ public:
 
     // 0 until both sides have a time.
     double ratio() const;
+    // The lowest and highest ratio of a single round; none until both sides have a time.
+    struct Spread
+    {
+        double lowest;
+        double highest;
+    };
+    std::optional<Spread> spread() const;
     // Each side's median time, on one line.
     void printMedians() const;
 
 private:
     static double median(std::vector<double> samples);
+    std::vector<double> perRoundRatios() const;
 
     QString name_;
     std::vector<double> kovara_;

@@ -2,8 +2,8 @@
 
 #include "Baselines.h"
 #include "BenchFolder.h"
-#include "EventLoopGapMeter.h"
-#include "PeakResidentMemory.h"
+#include "ObservedRun.h"
+#include "StoreChecks.h"
 
 #include "disktools/AttachedImages.h"
 #include "disktools/ImageBundle.h"
@@ -11,28 +11,19 @@
 #include "posix/MountTable.h"
 
 #include <QDir>
-#include <QEventLoop>
 #include <QFile>
 
-#include <chrono>
-#include <stdexcept>
 #include <unistd.h>
 
 namespace {
+
+using StoreChecks::fail;
 
 const QString vaultName = QStringLiteral("Cofre de medição");
 const QString password = QStringLiteral("uma senha de medição, com espaços e acentuação");
 // The copies stay here until the run ends: removing 20,000 files through gocryptfs takes longer
 // than copying them, while the bench folder's removal deletes their encrypted form at once.
 const QString copiesFolder = QStringLiteral("cópias");
-
-template <typename Work>
-double secondsOf(Work&& work)
-{
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
 
 bool isMounted(const QString& mountPoint)
 {
@@ -43,11 +34,6 @@ bool isMounted(const QString& mountPoint)
         }
     }
     return false;
-}
-
-[[noreturn]] void fail(const QString& message)
-{
-    throw std::runtime_error(message.toStdString());
 }
 
 } // namespace
@@ -150,31 +136,16 @@ double VaultBench::copyWithCp(const QString& source, const QString& name)
     return seconds;
 }
 
-VaultBench::ImportObservation VaultBench::importThroughStore(const QList<QUrl>& sources)
+ObservedRun VaultBench::importThroughStore(const QList<QUrl>& sources)
 {
-    ImportObservation observed;
-    EventLoopGapMeter meter;
-    QEventLoop loop;
     std::optional<VaultImportBatchResult> result;
-    const bool resetPeak = PeakResidentMemory::reset();
-    const qint64 peakBefore = PeakResidentMemory::bytes();
-    observed.seconds = secondsOf([&] {
-        meter.start();
-        const bool started =
-            store_.enqueueImportItems(sources, vault_.id, std::nullopt, [&](const VaultImportBatchResult& done) {
-                result = done;
-                loop.quit();
-            });
-        if (started) {
-            loop.exec();
-        }
-        meter.stop();
+    const ObservedRun observed = ObservedRun::observe([&](const std::function<void()>& done) {
+        return store_.enqueueImportItems(sources, vault_.id, std::nullopt,
+                                         [&result, done](const VaultImportBatchResult& finished) {
+                                             result = finished;
+                                             done();
+                                         });
     });
-    const qint64 peakAfter = PeakResidentMemory::bytes();
-    if (resetPeak && peakBefore >= 0 && peakAfter >= 0) {
-        observed.peakResidentGrowthBytes = peakAfter - peakBefore;
-    }
-    observed.longestEventLoopGapSeconds = meter.longestGapSeconds();
     requireNoError("import");
     if (!result || result->completedSourceURLs != sources) {
         fail(QStringLiteral("the store's import did not copy every source"));
@@ -191,18 +162,12 @@ VaultBench::ImportObservation VaultBench::importThroughStore(const QList<QUrl>& 
 
 QString VaultBench::storeMountPoint() const
 {
-    const auto session = store_.sessions().constFind(vault_.id);
-    if (session == store_.sessions().cend()) {
-        fail(QStringLiteral("the vault is not unlocked"));
-    }
-    return QDir::cleanPath(session->mountPoint.toLocalFile());
+    return StoreChecks::mountPoint(store_, vault_.id);
 }
 
 void VaultBench::requireNoError(const char* step) const
 {
-    if (store_.errorMessage()) {
-        fail(QStringLiteral("the store's %1 failed: %2").arg(QLatin1String(step), *store_.errorMessage()));
-    }
+    StoreChecks::requireNoError(store_, step);
 }
 
 QString VaultBench::copyDestination(const QString& name) const

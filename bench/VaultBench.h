@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ObservedRun.h"
+
 #include "content/VaultFileCopyEngine.h"
 #include "model/KovaraPaths.h"
 #include "model/Vault.h"
@@ -39,13 +41,10 @@ public:
     double copyWithCp(const QString& source, const QString& name);
 
     // What the GUI thread went through while the store imported `sources` into the unlocked vault.
-    struct ImportObservation
-    {
-        double seconds = 0;
-        double longestEventLoopGapSeconds = 0;
-        qint64 peakResidentGrowthBytes = -1;
-    };
-    ImportObservation importThroughStore(const QList<QUrl>& sources);
+    ObservedRun importThroughStore(const QList<QUrl>& sources);
+
+    // The store the vault was made with, for scenarios of their own on other vaults.
+    VaultStore& store() { return store_; }
 
 private:
     // A file manager that is never asked for anything here.

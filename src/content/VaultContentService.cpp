@@ -22,6 +22,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <vector>
 
 namespace {
 
@@ -57,6 +58,40 @@ QDateTime modificationDateOf(const struct stat& status)
                                           Qt::UTC);
 }
 
+// Folders first, then the Finder's order: case-insensitive, digit runs by numeric value. Each
+// name's collation key is made once, so that a listing of tens of thousands of items is sorted
+// by comparing bytes rather than by collating every pair of names anew.
+QList<VaultContentItem> sortedForDisplay(QList<VaultContentItem> items)
+{
+    QCollator collator(QLocale(QLocale::Portuguese, QLocale::Brazil));
+    collator.setNumericMode(true);
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    struct Keyed
+    {
+        bool isFolder;
+        QCollatorSortKey key;
+        qsizetype index;
+    };
+    std::vector<Keyed> keyed;
+    keyed.reserve(static_cast<std::size_t>(items.size()));
+    for (qsizetype index = 0; index < items.size(); ++index) {
+        const VaultContentItem& item = items.at(index);
+        keyed.push_back({item.isNavigableFolder(), collator.sortKey(item.name), index});
+    }
+    std::stable_sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
+        if (a.isFolder != b.isFolder) {
+            return a.isFolder;
+        }
+        return a.key.compare(b.key) < 0;
+    });
+    QList<VaultContentItem> sorted;
+    sorted.reserve(items.size());
+    for (const Keyed& entry : keyed) {
+        sorted.append(std::move(items[entry.index]));
+    }
+    return sorted;
+}
+
 QList<VaultContentItem> listItems(const QString& root)
 {
     const UniqueFd folder(::open(QFile::encodeName(root).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
@@ -80,17 +115,7 @@ QList<VaultContentItem> listItems(const QString& root)
                                       isDirectory ? std::nullopt : std::optional<qint64>(status.st_size),
                                       modificationDateOf(status), VaultFileIdentity::of(status)));
     }
-    // Folders first, then the Finder's order: case-insensitive, digit runs by numeric value.
-    QCollator collator(QLocale(QLocale::Portuguese, QLocale::Brazil));
-    collator.setNumericMode(true);
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    std::stable_sort(items.begin(), items.end(), [&collator](const VaultContentItem& a, const VaultContentItem& b) {
-        if (a.isNavigableFolder() != b.isNavigableFolder()) {
-            return a.isNavigableFolder();
-        }
-        return collator.compare(a.name, b.name) < 0;
-    });
-    return items;
+    return sortedForDisplay(std::move(items));
 }
 
 void moveItemToTrash(const VaultContentItem& item, const QString& root)

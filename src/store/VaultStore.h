@@ -297,14 +297,15 @@ protected:
     // The session of a vault an action works inside, reconciled first; VaultError::vaultLocked
     // when the vault is not mounted.
     QCoro::Task<VaultSession> requiredMountedSession(QUuid vaultID);
-    // Discovery after an eject, whatever the eject answered (only the system can say whether the
-    // volume is gone). Its failure is handed back, not thrown, since the caller weighs it
-    // together with the eject's own outcome.
+    // What is mounted after an eject of `ejected`, whatever the eject answered (only the system
+    // can say whether the volume is gone). After a successful eject the mount table says it at
+    // once; otherwise a new discovery asks the disk-image tool. Its failure is handed back, not
+    // thrown, since the caller weighs it together with the eject's own outcome.
     struct Rediscovery
     {
         std::exception_ptr failure;
     };
-    QCoro::Task<Rediscovery> rediscoverAfterEject();
+    QCoro::Task<Rediscovery> rediscoverAfterEject(VaultSession ejected, bool ejectSucceeded);
     // Installs sessions from an already obtained list of attached images; images that belong
     // to no catalogued vault are ignored.
     void applyStorageMountsToKnownVaults(const QList<MountedDiskImage>& images);

@@ -137,7 +137,7 @@ QCoro::Task<bool> VaultStore::lockBeforeDeleting(VaultSession session)
     } catch (...) {
         ejectFailure = std::current_exception();
     }
-    const Rediscovery rediscovery = co_await rediscoverAfterEject();
+    const Rediscovery rediscovery = co_await rediscoverAfterEject(session, !ejectFailure);
     const std::exception_ptr discoveryFailure = rediscovery.failure;
     if (!ejectFailure) {
         if (discoveryFailure) {

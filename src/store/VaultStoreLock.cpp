@@ -62,7 +62,7 @@ QCoro::Task<> VaultStore::lockHoldingGate(QUuid vaultID, bool force)
     } catch (...) {
         ejectFailure = std::current_exception();
     }
-    const Rediscovery rediscovery = co_await rediscoverAfterEject();
+    const Rediscovery rediscovery = co_await rediscoverAfterEject(*session, !ejectFailure);
     const std::exception_ptr discoveryFailure = rediscovery.failure;
 
     if (!ejectFailure && !discoveryFailure) {

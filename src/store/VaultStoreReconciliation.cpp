@@ -141,9 +141,20 @@ QCoro::Task<VaultSession> VaultStore::requiredMountedSession(QUuid vaultID)
     co_return *session;
 }
 
-QCoro::Task<VaultStore::Rediscovery> VaultStore::rediscoverAfterEject()
+QCoro::Task<VaultStore::Rediscovery> VaultStore::rediscoverAfterEject(VaultSession ejected, bool ejectSucceeded)
 {
     Rediscovery outcome;
+    // The eject's tool has just returned and the discovery before it confirmed every other vault:
+    // once the volume's mount point has left the system's mount table, a new run of the
+    // disk-image tool could only repeat that answer without this vault.
+    if (ejectSucceeded && finderImportDiskService_.hasLeftMountTable(ejected.mountPoint)) {
+        QHash<QUuid, VaultSession> sessions = sessions_;
+        sessions.remove(ejected.vaultID);
+        setSessions(std::move(sessions));
+        clearContentUnlessSelectionIsMounted();
+        updateStatus();
+        co_return outcome;
+    }
     try {
         co_await discoverMountedSessions(&finderImportDiskService_);
     } catch (...) {

@@ -7,6 +7,7 @@
 #include "platform/FileTrash.h"
 #include "platform/PosixError.h"
 #include "posix/AttachExitStatus.h"
+#include "posix/HiddenFlag.h"
 #include "posix/SecretBytes.h"
 #include "posix/UnfinishedImages.h"
 #include "system/HdiutilPropertyListParser.h"
@@ -38,6 +39,18 @@ SecretBytes nulTerminatedPasswords(std::initializer_list<const QString*> passwor
         bytes.append('\0');
     }
     return bytes;
+}
+
+// Whether the item's name is already in its folder's hidden list, read with the same helper the
+// chflags stand-in writes it with: every unlock prepares the storage folder, and a tool run that
+// could only answer "already hidden" is skipped. A list that cannot be read is left to the tool.
+bool isHidden(const QString& path)
+{
+    try {
+        return HiddenFlag::isSet(QFile::encodeName(path).toStdString());
+    } catch (const std::exception&) {
+        return false;
+    }
 }
 
 std::filesystem::path fileSystemPath(const QString& path)
@@ -160,8 +173,11 @@ MountProtectionReport DiskImageService::prepareStorageNow(std::stop_token cancel
     UnfinishedImages::removeAbandoned(QFile::encodeName(storagePath).toStdString());
     StorageSafety::createPrivacyMarker(storagePath);
     MountProtectionReport report;
-    runWarningOnFailure(SystemTool::chflags, {QStringLiteral("hidden"), storagePath},
-                        QStringLiteral("Não foi possível marcar a pasta de cofres como oculta"), report, cancellation);
+    if (!isHidden(storagePath)) {
+        runWarningOnFailure(SystemTool::chflags, {QStringLiteral("hidden"), storagePath},
+                            QStringLiteral("Não foi possível marcar a pasta de cofres como oculta"), report,
+                            cancellation);
+    }
     return report;
 }
 

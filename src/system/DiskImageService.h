@@ -105,6 +105,10 @@ public:
     // CancellationError.
     QCoro::Task<void> eject(QUrl mountPoint, bool force, std::stop_token cancellation) override;
 
+    // Reads /proc/self/mountinfo on the caller's thread: a read of the kernel's table that no
+    // file system, however hung, can hold up.
+    bool hasLeftMountTable(const QUrl& mountPoint) override;
+
     // Moves the (detached) image to the Trash under a readable name derived from the vault's
     // name. When the Trash refuses, the image goes back to its place and name, hidden again.
     QCoro::Task<VaultImageRemoval> trashImage(Vault vault);

@@ -4,12 +4,17 @@
 #include "model/CancellationError.h"
 #include "model/VaultError.h"
 #include "platform/FileLocation.h"
+#include "posix/MountTable.h"
 #include "system/HdiutilPropertyListParser.h"
 #include "system/VolumeEjectDiagnostics.h"
 
+#include <QFile>
+
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <system_error>
 
 namespace {
 
@@ -69,6 +74,23 @@ QCoro::Task<void> DiskImageService::eject(QUrl mountPoint, bool force, std::stop
 {
     auto work = executor_.run([this, mountPoint, force, cancellation] { ejectNow(mountPoint, force, cancellation); });
     co_await work;
+}
+
+bool DiskImageService::hasLeftMountTable(const QUrl& mountPoint)
+{
+    // Spelled as the kernel spells mount points: absolute, without "." or repeated slashes.
+    const QString standardized = FileLocation::standardizedPath(mountPoint);
+    if (standardized.isEmpty()) {
+        return false;
+    }
+    const std::string path = QFile::encodeName(standardized).toStdString();
+    try {
+        const MountTable table = MountTable::read();
+        return std::none_of(table.entries().cbegin(), table.entries().cend(),
+                            [&path](const MountInfoEntry& mount) { return mount.mountPoint == path; });
+    } catch (const std::system_error&) {
+        return false;
+    }
 }
 
 QList<MountedDiskImage> DiskImageService::listMountedImages(const QSet<QString>& expectedImagePaths,

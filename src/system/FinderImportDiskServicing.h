@@ -30,4 +30,7 @@ public:
     virtual QCoro::Task<void> forceDetach(VaultSession session) = 0;
     virtual QCoro::Task<QList<MountedDiskImage>> mountedImagesInStorage() = 0;
     virtual QCoro::Task<void> eject(QUrl mountPoint, bool force, std::stop_token cancellation) = 0;
+    // True when the system's mount table, read by this process without running a tool, lists
+    // nothing at `mountPoint`; false when something is mounted there or the table cannot be read.
+    virtual bool hasLeftMountTable(const QUrl& mountPoint) = 0;
 };

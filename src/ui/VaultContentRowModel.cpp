@@ -26,5 +26,6 @@ VaultContentRowModel VaultContentRowModel::make(const VaultContentItem& item)
         item.fileSize ? ByteCountFormat::text(*item.fileSize) : QStringLiteral("—"),
         item.modificationDate ? abbreviatedDateTime(*item.modificationDate) : QString(),
         isFolder ? QStringLiteral("Abrir no gerenciador de arquivos") : QStringLiteral("Abrir"),
+        (isFolder ? QStringLiteral("Pasta: ") : QStringLiteral("Arquivo: ")) + item.name,
     };
 }

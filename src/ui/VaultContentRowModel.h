@@ -17,6 +17,9 @@ struct VaultContentRowModel
     QString dateText;
     // "Abrir no gerenciador de arquivos" for a folder, "Abrir" for what opens with an application.
     QString openTitle;
+    // What a screen reader says for the row: its kind, then its name ("Pasta: Fotos",
+    // "Arquivo: contrato.pdf"), since the icon that tells them apart is not read out.
+    QString accessibleText;
 
     static VaultContentRowModel make(const VaultContentItem& item);
 

@@ -5,11 +5,11 @@
 #include "ui/IconLabel.h"
 #include "ui/KovaraIcons.h"
 #include "ui/TextStyle.h"
+#include "ui/VaultContentListModel.h"
 #include "ui/VaultContentRowModel.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -17,7 +17,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QStackedWidget>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QVBoxLayout>
 
 namespace {
@@ -25,12 +25,6 @@ namespace {
 constexpr int headerIconSize = 32;
 constexpr int emptyIconSize = 56;
 constexpr int rowIconSize = 20;
-
-enum Column {
-    nameColumn,
-    sizeColumn,
-    dateColumn
-};
 
 QList<QUrl> localFileURLs(const QMimeData* data)
 {
@@ -68,7 +62,8 @@ VaultUnlockedView::VaultUnlockedView(VaultStore& store, QWidget* parent)
     , name_(new ElidedLabel(this))
     , body_(new QStackedWidget(this))
     , emptyState_(new QWidget(this))
-    , items_(new QTreeWidget(this))
+    , model_(new VaultContentListModel(this))
+    , items_(new QTreeView(this))
 {
     // Header.
     auto* icon = new IconLabel(KovaraIcons::icon(KovaraIcons::unlocked), headerIconSize, this);
@@ -106,19 +101,26 @@ VaultUnlockedView::VaultUnlockedView(VaultStore& store, QWidget* parent)
     emptyLayout->addStretch(4);
 
     // Item list.
-    items_->setHeaderLabels({QStringLiteral("Nome"), QStringLiteral("Tamanho"), QStringLiteral("Modificado")});
+    using Column = VaultContentListModel::Column;
+    items_->setModel(model_);
     items_->setAccessibleName(QStringLiteral("Itens do cofre"));
     items_->setRootIsDecorated(false);
+    items_->setItemsExpandable(false);
     items_->setUniformRowHeights(true);
     items_->setAllColumnsShowFocus(true);
     items_->setIconSize(QSize(rowIconSize, rowIconSize));
     items_->setSelectionMode(QAbstractItemView::SingleSelection);
+    items_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    // The middle of a long name goes, so its start and its extension stay readable.
+    items_->setTextElideMode(Qt::ElideMiddle);
     items_->setContextMenuPolicy(Qt::CustomContextMenu);
     items_->setFrameShape(QFrame::NoFrame);
     items_->header()->setStretchLastSection(false);
-    items_->header()->setSectionResizeMode(nameColumn, QHeaderView::Stretch);
-    items_->header()->setSectionResizeMode(sizeColumn, QHeaderView::ResizeToContents);
-    items_->header()->setSectionResizeMode(dateColumn, QHeaderView::ResizeToContents);
+    items_->header()->setSectionResizeMode(Column::nameColumn, QHeaderView::Stretch);
+    items_->header()->setSectionResizeMode(Column::sizeColumn, QHeaderView::ResizeToContents);
+    items_->header()->setSectionResizeMode(Column::dateColumn, QHeaderView::ResizeToContents);
+    // The size and date columns fit the rows in view, not every row of a long listing.
+    items_->header()->setResizeContentsPrecision(0);
     items_->header()->setSectionsClickable(false);
 
     body_->addWidget(emptyState_);
@@ -134,13 +136,14 @@ VaultUnlockedView::VaultUnlockedView(VaultStore& store, QWidget* parent)
     setAcceptDrops(true);
 
     connect(addItems, &QPushButton::clicked, this, &VaultUnlockedView::addItemsRequested);
-    connect(items_, &QTreeWidget::itemSelectionChanged, this, &VaultUnlockedView::selectedItemChanged);
-    connect(items_, &QTreeWidget::activated, this, [this](const QModelIndex& index) {
-        if (index.row() >= 0 && index.row() < shownItems_.size()) {
-            open(shownItems_.at(index.row()));
+    connect(items_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &VaultUnlockedView::selectedItemChanged);
+    connect(items_, &QTreeView::activated, this, [this](const QModelIndex& index) {
+        if (index.isValid()) {
+            open(model_->items().at(index.row()));
         }
     });
-    connect(items_, &QTreeWidget::customContextMenuRequested, this, &VaultUnlockedView::showContextMenu);
+    connect(items_, &QTreeView::customContextMenuRequested, this, &VaultUnlockedView::showContextMenu);
     connect(&store_, &VaultStore::contentChanged, this, &VaultUnlockedView::showContent);
 }
 
@@ -154,39 +157,23 @@ void VaultUnlockedView::display(const Vault& vault)
 std::optional<VaultContentItem> VaultUnlockedView::selectedItem() const
 {
     const QModelIndex current = items_->currentIndex();
-    if (!current.isValid() || !items_->selectionModel()->isRowSelected(current.row(), QModelIndex()) ||
-        current.row() >= shownItems_.size()) {
+    if (!current.isValid() || !items_->selectionModel()->isRowSelected(current.row(), QModelIndex())) {
         return std::nullopt;
     }
-    return shownItems_.at(current.row());
+    return model_->items().at(current.row());
 }
 
 void VaultUnlockedView::showContent()
 {
     const QList<VaultContentItem>& content = store_.content();
-    if (content == shownItems_ && items_->topLevelItemCount() == content.size()) {
+    if (content == model_->items()) {
         return;
     }
     // The selection follows the item, identified by its location, through a new listing.
     const std::optional<VaultContentItem> selected = selectedItem();
-    const QSignalBlocker blocker(items_);
-    items_->clear();
-    shownItems_ = content;
-    const QFont digits = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    int selectedRow = -1;
-    for (const VaultContentItem& item : content) {
-        const VaultContentRowModel row = VaultContentRowModel::make(item);
-        auto* widgetItem = new QTreeWidgetItem(items_, {row.name, row.sizeText, row.dateText});
-        widgetItem->setIcon(nameColumn, KovaraIcons::icon(row.iconName));
-        widgetItem->setTextAlignment(sizeColumn, Qt::AlignRight | Qt::AlignVCenter);
-        widgetItem->setFont(sizeColumn, digits);
-        widgetItem->setToolTip(nameColumn, row.name);
-        if (selected && selected->id == item.id) {
-            selectedRow = items_->indexOfTopLevelItem(widgetItem);
-        }
-    }
-    if (selectedRow >= 0) {
-        items_->setCurrentItem(items_->topLevelItem(selectedRow));
+    model_->setItems(content);
+    if (const int row = selected ? model_->rowOf(selected->url) : -1; row >= 0) {
+        items_->setCurrentIndex(model_->index(row, VaultContentListModel::nameColumn));
     }
     body_->setCurrentWidget(content.isEmpty() ? emptyState_ : static_cast<QWidget*>(items_));
     emit selectedItemChanged();
@@ -194,12 +181,12 @@ void VaultUnlockedView::showContent()
 
 void VaultUnlockedView::showContextMenu(const QPoint& position)
 {
-    QTreeWidgetItem* clicked = items_->itemAt(position);
-    if (!clicked) {
+    const QModelIndex clicked = items_->indexAt(position);
+    if (!clicked.isValid()) {
         return;
     }
-    items_->setCurrentItem(clicked);
-    const VaultContentItem item = shownItems_.at(items_->indexOfTopLevelItem(clicked));
+    items_->setCurrentIndex(clicked);
+    const VaultContentItem item = model_->items().at(clicked.row());
     const QUuid vaultID = vault_.id;
     QMenu menu(this);
     menu.addAction(VaultContentRowModel::make(item).openTitle, this, [this, item] { open(item); });

@@ -12,13 +12,15 @@
 class ElidedLabel;
 class QLabel;
 class QStackedWidget;
-class QTreeWidget;
+class QTreeView;
+class VaultContentListModel;
 class VaultStore;
 
 // The screen of an unlocked vault: a header with the vault's name and the encryption badge, then
 // its top-level items (or, while it is empty, an invitation to add some). Items open on
 // double-click or Return; their context menu opens, reveals or trashes them. Files and folders
-// dropped here are copied in.
+// dropped here are copied in. The items are a model shown by one view, so a vault of tens of
+// thousands of items fills the list without one widget per row.
 class VaultUnlockedView : public QWidget
 {
     Q_OBJECT
@@ -50,7 +52,6 @@ private:
     ElidedLabel* name_;
     QStackedWidget* body_;
     QWidget* emptyState_;
-    QTreeWidget* items_;
-    // The items as drawn, row by row.
-    QList<VaultContentItem> shownItems_;
+    VaultContentListModel* model_;
+    QTreeView* items_;
 };

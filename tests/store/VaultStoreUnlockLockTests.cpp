@@ -197,12 +197,14 @@ TEST_F(UnlockLockTest, aBusyLockOffersTheForcedLockWhichThenSucceeds)
 
     services.disk.mountedSessionsOutcomes.setStanding({});
     services.disk.mountedSessionsOutcomes.push(mounted({vault(0)}));
+    services.disk.leftMountTableOutcomes.push(true);
     QSignalSpy busyChanges(store.get(), &VaultStore::isBusyChanged);
     store->lock(vault(0).id, true);
     EXPECT_FALSE(store->isBusy()) << "the work starts after the call has returned";
     ASSERT_TRUE(QTest::qWaitFor([&] { return busyChanges.size() == 2; }));
 
-    EXPECT_EQ(services.disk.operations().mid(3), QStringList({"mountedSessions", "forceDetach", "mountedSessions"}));
+    EXPECT_EQ(services.disk.operations().mid(3), QStringList({"mountedSessions", "forceDetach", "hasLeftMountTable"}))
+        << "a volume gone from the mount table needs no second discovery";
     EXPECT_EQ(store->noticeMessage(), "Cofre bloqueado.");
     EXPECT_EQ(store->errorMessage(), std::nullopt);
     EXPECT_EQ(store->forceLockVaultID(), std::nullopt) << "the offer ends with the next operation";
@@ -216,19 +218,22 @@ TEST_F(UnlockLockTest, aLockEndsWithWhatTheSystemConfirms)
     const struct
     {
         const char* what;
-        bool mountedBefore, ejectRefused, mountedAfter, discoveryFails;
+        bool mountedBefore, ejectRefused, leftMountTable, mountedAfter, discoveryFails;
         std::optional<QString> error;
         std::optional<QString> notice;
         VaultStatus status;
     } cases[] = {
-        {"ejected outside the program", false, false, false, false, std::nullopt, "O cofre já estava bloqueado.",
+        {"ejected outside the program", false, false, false, false, false, std::nullopt, "O cofre já estava bloqueado.",
          VaultStatus::locked},
-        {"eject claimed success", true, false, true, false,
+        {"ejected, gone from the mount table", true, false, true, false, false, std::nullopt, "Cofre bloqueado.",
+         VaultStatus::locked},
+        {"eject claimed success", true, false, false, true, false,
          "O sistema não confirmou o bloqueio do cofre; ele continua montado.", std::nullopt, VaultStatus::unlocked},
-        {"ejected, state unknown", true, false, false, true, discoveryText, std::nullopt, VaultStatus::needsAttention},
-        {"eject refused", true, true, true, false, "Não foi possível concluir o bloqueio: " + refusedText, std::nullopt,
-         VaultStatus::unlocked},
-        {"eject refused, state unknown", true, true, true, true,
+        {"ejected, state unknown", true, false, false, false, true, discoveryText, std::nullopt,
+         VaultStatus::needsAttention},
+        {"eject refused", true, true, false, true, false, "Não foi possível concluir o bloqueio: " + refusedText,
+         std::nullopt, VaultStatus::unlocked},
+        {"eject refused, state unknown", true, true, false, true, true,
          refusedText + " Também não foi possível confirmar o estado do cofre: " + discoveryText, std::nullopt,
          VaultStatus::needsAttention},
     };
@@ -236,14 +241,19 @@ TEST_F(UnlockLockTest, aLockEndsWithWhatTheSystemConfirms)
     for (const auto& row : cases) {
         SCOPED_TRACE(row.what);
         store->setContent({itemNamed("Carta.txt")});
+        services.disk.calls.clear();
         services.disk.mountedSessionsOutcomes.push(row.mountedBefore ? mounted({vault(0)})
                                                                      : QHash<QUuid, VaultSession>{});
         if (row.ejectRefused) {
             services.disk.detachOutcomes.pushError(refusal);
         }
+        if (row.mountedBefore && !row.ejectRefused) {
+            services.disk.leftMountTableOutcomes.push(row.leftMountTable);
+        }
+        // A volume gone from the mount table is confirmed without a second discovery.
         if (row.mountedBefore && row.discoveryFails) {
             services.disk.mountedSessionsOutcomes.pushError(discoveryFailure);
-        } else if (row.mountedBefore) {
+        } else if (row.mountedBefore && !row.leftMountTable) {
             services.disk.mountedSessionsOutcomes.push(row.mountedAfter ? mounted({vault(0)})
                                                                         : QHash<QUuid, VaultSession>{});
         }
@@ -255,6 +265,8 @@ TEST_F(UnlockLockTest, aLockEndsWithWhatTheSystemConfirms)
         EXPECT_EQ(store->status(), row.status);
         EXPECT_EQ(store->forceLockVaultID(), std::nullopt);
         EXPECT_EQ(store->content().isEmpty(), row.status != VaultStatus::unlocked);
+        EXPECT_EQ(services.disk.operations().count("mountedSessions"),
+                  row.mountedBefore && !row.leftMountTable ? 2 : 1);
         EXPECT_FALSE(store->isBusy());
     }
 }

@@ -71,6 +71,8 @@ public:
     Outcomes<Done> forceDetachOutcomes;
     Outcomes<QList<MountedDiskImage>> mountedImagesInStorageOutcomes;
     Outcomes<Done> ejectOutcomes;
+    // By default an ejected mount point is still in the mount table, so the store asks again.
+    Outcomes<bool> leftMountTableOutcomes;
 
     QList<Call> calls;
     QStringList operations() const
@@ -130,6 +132,12 @@ public:
     {
         calls.append({.operation = "eject", .mountPoint = mountPoint, .force = force});
         co_await answer(ejectOutcomes);
+    }
+
+    bool hasLeftMountTable(const QUrl& mountPoint) override
+    {
+        calls.append({.operation = "hasLeftMountTable", .mountPoint = mountPoint});
+        return leftMountTableOutcomes.next();
     }
 
 private:

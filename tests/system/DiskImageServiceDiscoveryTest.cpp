@@ -71,6 +71,11 @@ TEST_F(DiskImageServiceTest, TheListingDecidesWhichVaultsAreMounted)
     tools.answerNext(SystemTool::hdiutil, {.standardOutput = infoOutput({fotosMounted})});
     EXPECT_EQ(waitForTask(service.mountedSessions({throughLink})).value(fotos.id).mountPoint,
               QUrl::fromLocalFile("/media/Fotos/"));
+
+    // Whether an ejected volume is gone is read from the system's mount table, however the
+    // directory location is spelled.
+    EXPECT_FALSE(service.hasLeftMountTable(QUrl::fromLocalFile("/proc/./")));
+    EXPECT_TRUE(service.hasLeftMountTable(QUrl::fromLocalFile(root.path() + "/")));
 }
 
 TEST_F(DiskImageServiceTest, MountedImagesInStorageIncludesUncataloguedImagesAndRefusesALinkedStorageFolder)

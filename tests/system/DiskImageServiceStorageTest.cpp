@@ -1,5 +1,6 @@
 #include "DiskImageServiceFixture.h"
 
+#include "posix/HiddenFlag.h"
 #include "support/TestFiles.h"
 
 #include <QFile>
@@ -35,6 +36,11 @@ TEST_F(DiskImageServiceTest, PreparingStorageCreatesPrivateFoldersAndTheMarkerOn
                            "chflags: Operation not permitted"}));
     EXPECT_EQ(QFileInfo(storagePath() + "/.metadata_never_index").size(), 4);
     EXPECT_EQ(TestFiles::permissionsOf(applicationPath()), 0750);
+
+    // A folder already in its parent's hidden list needs no tool to hide it.
+    HiddenFlag::set(QFile::encodeName(storagePath()).toStdString(), true);
+    EXPECT_TRUE(waitForTask(service.prepareStorage()).warnings.isEmpty());
+    EXPECT_EQ(tools.calls().size(), 2);
 }
 
 TEST_F(DiskImageServiceTest, UnsafeStorageStopsAllImageWork)

@@ -16,6 +16,7 @@
 #include "support/TestFiles.h"
 #include "support/WindowScreenshot.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QDir>
 #include <QDragEnterEvent>
@@ -34,7 +35,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include <gtest/gtest.h>
 
@@ -180,10 +181,16 @@ protected:
         ASSERT_NE(vaultList, nullptr);
         vaultList->setCurrentRow(0);
         EXPECT_FALSE(store->isBusy());
-        auto* items = shown<QTreeWidget>("Itens do cofre");
+        auto* items = shown<QTreeView>("Itens do cofre");
         ASSERT_NE(items, nullptr);
-        ASSERT_EQ(items->topLevelItemCount(), 2);
-        EXPECT_EQ(items->topLevelItem(0)->text(0), "Fotos");
+        ASSERT_EQ(items->model()->rowCount(), 2);
+        EXPECT_EQ(items->model()->index(0, 0).data().toString(), "Fotos");
+        // A screen reader hears what kind of item a row is, not only its name.
+        QAccessibleInterface* list = QAccessible::queryAccessibleInterface(items);
+        ASSERT_NE(list, nullptr);
+        ASSERT_NE(list->tableInterface(), nullptr);
+        EXPECT_EQ(list->tableInterface()->cellAt(0, 0)->text(QAccessible::Name), "Pasta: Fotos");
+        EXPECT_EQ(list->tableInterface()->cellAt(1, 0)->text(QAccessible::Name), "Arquivo: nota.txt");
 
         // The keyboard opens the selected vault's menu; an unlocked vault says why its password
         // cannot be changed now.
@@ -226,9 +233,9 @@ protected:
         });
 
         // Trash the item with the Delete key, after confirming.
-        items = shown<QTreeWidget>("Itens do cofre");
+        items = shown<QTreeView>("Itens do cofre");
         items->setFocus();
-        items->setCurrentItem(items->topLevelItem(0));
+        items->setCurrentIndex(items->model()->index(0, 0));
         QTest::keyClick(items, Qt::Key_Delete);
         saveScreenshot("trash-confirmation");
         answerAlert("Mover “Fotos” para a Lixeira");

@@ -109,10 +109,12 @@ TEST(VaultContentRowModel, FoldersOpenInTheFileManagerAndPackagesOpenAsDocuments
     EXPECT_EQ(folder.openTitle, "Abrir no gerenciador de arquivos");
     EXPECT_EQ(folder.sizeText, "—");
     EXPECT_EQ(folder.dateText, "5 de dez. de 2026 18:52");
+    EXPECT_EQ(folder.accessibleText, "Pasta: Fotos");
 
     const VaultContentRowModel package = row("Editor.app", true, true, std::nullopt);
     EXPECT_EQ(package.iconName, KovaraIcons::document);
     EXPECT_EQ(package.openTitle, "Abrir");
+    EXPECT_EQ(package.accessibleText, "Arquivo: Editor.app");
 
     const VaultContentRowModel file = row("contrato.pdf", false, false, 1'234'567);
     EXPECT_EQ(file.iconName, KovaraIcons::document);
