@@ -1,6 +1,7 @@
 #include "ui/VaultSidebarView.h"
 
 #include "store/VaultStore.h"
+#include "ui/ContextMenuKeys.h"
 #include "ui/KovaraBrand.h"
 #include "ui/KovaraIcons.h"
 #include "ui/VaultSidebarRow.h"
@@ -79,16 +80,7 @@ VaultSidebarView::VaultSidebarView(VaultStore& store, QWidget* parent)
         store_.selectVault(id.isNull() ? std::nullopt : std::optional<QUuid>(id));
     });
     connect(list_, &QListWidget::customContextMenuRequested, this, &VaultSidebarView::showContextMenu);
-    // The keyboard opens the selected row's menu under the row, as a right click does.
-    for (const QKeySequence& key : {QKeySequence(Qt::Key_Menu), QKeySequence(Qt::SHIFT | Qt::Key_F10)}) {
-        auto* menuKey = new QShortcut(key, list_);
-        menuKey->setContext(Qt::WidgetShortcut);
-        connect(menuKey, &QShortcut::activated, this, [this] {
-            if (QListWidgetItem* item = list_->currentItem()) {
-                showMenuFor(item, list_->viewport()->mapToGlobal(list_->visualItemRect(item).bottomLeft()));
-            }
-        });
-    }
+    ContextMenuKeys::install(*list_);
     // Space toggles the selected vault's lock, as a click on its toggle does.
     auto* toggle = new QShortcut(QKeySequence(Qt::Key_Space), list_);
     toggle->setContext(Qt::WidgetShortcut);
@@ -225,13 +217,10 @@ std::optional<SidebarRowModel> VaultSidebarView::selectedRowModel() const
 
 void VaultSidebarView::showContextMenu(const QPoint& position)
 {
-    if (QListWidgetItem* item = list_->itemAt(position)) {
-        showMenuFor(item, list_->viewport()->mapToGlobal(position));
+    QListWidgetItem* item = list_->itemAt(position);
+    if (!item) {
+        return;
     }
-}
-
-void VaultSidebarView::showMenuFor(QListWidgetItem* item, const QPoint& globalPosition)
-{
     const SidebarRowModel model = static_cast<VaultSidebarRow*>(list_->itemWidget(item))->model();
     const QUuid vaultID = model.vaultID;
     QMenu menu(this);
@@ -246,5 +235,5 @@ void VaultSidebarView::showMenuFor(QListWidgetItem* item, const QPoint& globalPo
         added->setEnabled(entry.isEnabled);
         added->setToolTip(entry.hint);
     }
-    menu.exec(globalPosition);
+    menu.exec(list_->viewport()->mapToGlobal(position));
 }

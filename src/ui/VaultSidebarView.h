@@ -9,7 +9,6 @@
 #include <optional>
 
 class QListWidget;
-class QListWidgetItem;
 class QPushButton;
 class VaultStore;
 
@@ -42,7 +41,6 @@ private:
     void reload();
     void showSelectedVault();
     void showContextMenu(const QPoint& position);
-    void showMenuFor(QListWidgetItem* item, const QPoint& globalPosition);
 
     VaultStore& store_;
     QListWidget* list_;

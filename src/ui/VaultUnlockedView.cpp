@@ -1,6 +1,7 @@
 #include "ui/VaultUnlockedView.h"
 
 #include "store/VaultStore.h"
+#include "ui/ContextMenuKeys.h"
 #include "ui/ElidedLabel.h"
 #include "ui/IconLabel.h"
 #include "ui/KovaraIcons.h"
@@ -144,6 +145,7 @@ VaultUnlockedView::VaultUnlockedView(VaultStore& store, QWidget* parent)
         }
     });
     connect(items_, &QTreeView::customContextMenuRequested, this, &VaultUnlockedView::showContextMenu);
+    ContextMenuKeys::install(*items_);
     connect(&store_, &VaultStore::contentChanged, this, &VaultUnlockedView::showContent);
 }
 
