@@ -211,6 +211,29 @@ TEST_F(UnlockLockTest, aBusyLockOffersTheForcedLockWhichThenSucceeds)
     EXPECT_EQ(store->status(), VaultStatus::locked);
 }
 
+// Locking on its own (the machine about to sleep) names the vaults it locked and why, and reports
+// the one it could not lock as a click would.
+TEST_F(UnlockLockTest, anAutomaticLockNamesTheVaultsItLockedAndWhy)
+{
+    makeStore({"A", "B", "C"});
+    const VaultError busy = VaultError::volumeBusy({"PID 4242 (/usr/bin/tail)"});
+    for (const auto& sessions : {mounted({vault(0), vault(1), vault(2)}), mounted({vault(0), vault(1), vault(2)}),
+                                 mounted({vault(1), vault(2)}), mounted({vault(1), vault(2)}),
+                                 mounted({vault(1), vault(2)}), mounted({vault(1), vault(2)})}) {
+        services.disk.mountedSessionsOutcomes.push(sessions);
+    }
+    services.disk.mountedSessionsOutcomes.setStanding(mounted({vault(1)}));
+    services.disk.detachOutcomes.push({});
+    services.disk.detachOutcomes.pushError(busy);
+
+    waitForTask(store->lockUnlockedVaults(AutomaticLockNotice::Cause::sleep));
+    EXPECT_EQ(store->noticeMessage(), "Cofres “A” e “C” bloqueados antes da suspensão.");
+    EXPECT_EQ(store->errorMessage(), busy.errorDescription());
+    EXPECT_EQ(store->forceLockVaultID(), vault(1).id);
+    EXPECT_EQ(store->state(vault(0).id), VaultRowState::locked);
+    EXPECT_EQ(store->state(vault(1).id), VaultRowState::unlocked);
+}
+
 TEST_F(UnlockLockTest, aLockEndsWithWhatTheSystemConfirms)
 {
     const VaultError refusal = VaultError::commandFailed("diskutil", 1, "recusado");
