@@ -206,7 +206,8 @@ TEST_F(CreateTest, anOperationStoppedHalfWaySaysHowFarItGotAndLeavesNothingHalfD
              QDir().rename(trashed + " guardado", trashed);
          },
          "O cofre foi bloqueado, mas não foi apagado. O arquivo criptografado do cofre não pôde ser movido para a "
-         "Lixeira. Não foi possível mover “Recibos.sparsebundle” para a Lixeira. O arquivo continua no lugar.",
+         "Lixeira. A Lixeira não pode ser usada: “" +
+             trashed + "” não é uma pasta. O arquivo continua no lugar.",
          std::nullopt},
         // The catalogue was read when the store was built; from here on only its writes fail.
         {[&] {

@@ -364,6 +364,10 @@ TEST_F(MainWindowTest, ALinkedImageCostsOnlyItsRowAndALostVaultIsOfferedBack)
 {
     addVault("Fotos da família", true);
     const Vault linked = addVault("Contratos 2023", false);
+    // Catalogued first: a link in the image's place is refused to a save, not to a load.
+    QDir().mkpath(paths.storageDirectory.toLocalFile());
+    VaultRegistry(paths).save(vaults);
+    vaults.clear();
     QDir().mkpath(root.path() + "/fora");
     ASSERT_TRUE(QFile::link(root.path() + "/fora", linked.imageURL.toLocalFile()));
     const QString lostImage = paths.storageDirectory.toLocalFile() + "/" +
