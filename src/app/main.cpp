@@ -9,8 +9,6 @@
 #include <QApplication>
 #include <QLocale>
 
-#include <array>
-#include <clocale>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -52,30 +50,21 @@ int main(int argc, char** argv)
     // Every argument is Kovara's, already read: Qt sees only the program name, so a folder named
     // like one of Qt's own options stays a folder.
     int qtArgumentCount = 1;
-    // Qt's own widgets (the dates and sizes in its file dialog) format in the system locale, which
-    // Qt reads from the environment once, while the application is built: for that moment the
-    // environment says pt_BR. The programs Kovara starts get the user's own setting back.
-    const std::array<const char*, 2> formatVariables{"LC_TIME", "LC_NUMERIC"};
-    std::array<std::optional<QByteArray>, 2> userFormats;
-    for (std::size_t index = 0; index < formatVariables.size(); ++index) {
-        if (qEnvironmentVariableIsSet(formatVariables.at(index))) {
-            userFormats.at(index) = qgetenv(formatVariables.at(index));
-        }
-        qputenv(formatVariables.at(index), "pt_BR.UTF-8");
-    }
+    // Qt's own widgets (the dates in its file dialog) format in the system locale, which Qt reads
+    // from the environment once, while the application is built: for that moment the environment
+    // says pt_BR. The programs Kovara starts get the user's own setting back.
+    const char* const timeVariable = "LC_TIME";
+    const std::optional<QByteArray> userTimeFormat =
+        qEnvironmentVariableIsSet(timeVariable) ? std::optional(qgetenv(timeVariable)) : std::nullopt;
+    qputenv(timeVariable, "pt_BR.UTF-8");
     QApplication application(qtArgumentCount, argv);
     // Read now, while the environment says pt_BR; Qt keeps what it read.
     static_cast<void>(QLocale::system());
-    for (std::size_t index = 0; index < formatVariables.size(); ++index) {
-        if (userFormats.at(index)) {
-            qputenv(formatVariables.at(index), *userFormats.at(index));
-        } else {
-            qunsetenv(formatVariables.at(index));
-        }
+    if (userTimeFormat) {
+        qputenv(timeVariable, *userTimeFormat);
+    } else {
+        qunsetenv(timeVariable);
     }
-    // The C library's number notation stays C's, which conversions of tool output with the POSIX
-    // functions expect (Qt's own advice for programs that use them).
-    std::setlocale(LC_NUMERIC, "C");
     KovaraApp::configure(application);
     KovaraApp kovara([] {
         const auto live = std::make_shared<LiveStore>(KovaraPaths::live());
