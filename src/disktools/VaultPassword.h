@@ -1,7 +1,7 @@
 #pragma once
 
-#include "posix/VaultPasswordLimit.h"
 #include "posix/SecretBytes.h"
+#include "posix/VaultPasswordLimit.h"
 
 #include <cstddef>
 
