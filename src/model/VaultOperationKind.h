@@ -5,4 +5,8 @@ enum class VaultOperationKind {
     create,
     import,
     changePassword,
+    resize,
+    showRecoveryKey,
+    resetPassword,
+    verify,
 };

@@ -4,6 +4,7 @@
 #include "model/VaultSession.h"
 #include "system/MountProtectionReport.h"
 #include "system/MountedDiskImage.h"
+#include "system/VaultCapacity.h"
 
 #include <QHash>
 #include <QList>
@@ -15,7 +16,8 @@
 #include <stop_token>
 #include <utility>
 
-// The store's view of the disk-image service: discovery, attach, protection and detach, so that
+// The store's view of the disk-image service: discovery, attach, protection, detach and the
+// capacity an import is measured against, so that
 // the store can be tested against a scripted double.
 class FinderImportDiskServicing
 {
@@ -30,4 +32,5 @@ public:
     virtual QCoro::Task<void> forceDetach(VaultSession session) = 0;
     virtual QCoro::Task<QList<MountedDiskImage>> mountedImagesInStorage() = 0;
     virtual QCoro::Task<void> eject(QUrl mountPoint, bool force, std::stop_token cancellation) = 0;
+    virtual QCoro::Task<VaultCapacity> capacity(Vault vault) = 0;
 };

@@ -12,6 +12,7 @@
 #include "ui/VaultLockedView.h"
 #include "ui/VaultSidebarView.h"
 #include "ui/VaultUnlockedView.h"
+#include "ui/VaultUpkeepFlows.h"
 
 #include <QAction>
 #include <QMessageBox>
@@ -52,6 +53,7 @@ ContentView::ContentView(VaultStore& store, FinderImportCoordinator& finderImpor
     , locked_(new VaultLockedView(store, this))
     , unlocked_(new VaultUnlockedView(store, this))
     , toolbar_(new QToolBar(QStringLiteral("Barra de ferramentas"), this))
+    , upkeep_(new VaultUpkeepFlows(store, this))
 {
     detailPane_->addWidget(detail_);
     detailPane_->addWidget(locked_);
@@ -257,6 +259,12 @@ void ContentView::performSidebarAction(const QUuid& vaultID, SidebarRowModel::Ac
         return;
     case SidebarRowModel::Action::changePassword:
         presentChangePasswordSheet(vaultID);
+        return;
+    case SidebarRowModel::Action::increaseCapacity:
+    case SidebarRowModel::Action::showRecoveryKey:
+    case SidebarRowModel::Action::resetPasswordWithKey:
+    case SidebarRowModel::Action::verify:
+        upkeep_->present(vaultID, action);
         return;
     case SidebarRowModel::Action::checkAgain:
         store_.selectVault(vaultID);

@@ -25,6 +25,7 @@ class VaultLockedView;
 class VaultSidebarView;
 class VaultStore;
 class VaultUnlockedView;
+class VaultUpkeepFlows;
 
 // The main window's content: the vault sidebar beside the detail pane, with the banners above
 // the pane, and the toolbar the window places above both. It keeps no vault state: it shows the
@@ -85,6 +86,7 @@ private:
     VaultLockedView* locked_;
     VaultUnlockedView* unlocked_;
     QToolBar* toolbar_;
+    VaultUpkeepFlows* upkeep_;
     QHash<ToolbarModel::Action, QAction*> actions_;
     ToolbarModel toolbarModel_;
     QPointer<QMessageBox> errorAlert_;

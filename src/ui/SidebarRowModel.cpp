@@ -40,11 +40,16 @@ QList<SidebarRowModel::MenuEntry> menuOf(VaultRowState state)
     switch (state) {
     case VaultRowState::unlocked:
         entries = {{QStringLiteral("Abrir no Finder"), Action::openInFileManager},
+                   {QStringLiteral("Aumentar capacidade…"), Action::increaseCapacity},
                    {QStringLiteral("Bloquear"), Action::lock, true}};
         break;
     case VaultRowState::locked:
         entries = {{QStringLiteral("Desbloquear…"), Action::requestUnlock},
-                   {QStringLiteral("Alterar senha…"), Action::changePassword}};
+                   {QStringLiteral("Alterar senha…"), Action::changePassword},
+                   {QStringLiteral("Aumentar capacidade…"), Action::increaseCapacity},
+                   {QStringLiteral("Mostrar chave de recuperação…"), Action::showRecoveryKey, true},
+                   {QStringLiteral("Redefinir senha com a chave…"), Action::resetPasswordWithKey},
+                   {QStringLiteral("Verificar cofre…"), Action::verify, true}};
         break;
     case VaultRowState::missingImage:
     case VaultRowState::needsAttention:

@@ -17,6 +17,10 @@ struct SidebarRowModel
         lock,
         requestUnlock,
         changePassword,
+        increaseCapacity,
+        showRecoveryKey,
+        resetPasswordWithKey,
+        verify,
         checkAgain,
         requestDelete
     };

@@ -71,6 +71,12 @@ public:
     Outcomes<Done> forceDetachOutcomes;
     Outcomes<QList<MountedDiskImage>> mountedImagesInStorageOutcomes;
     Outcomes<Done> ejectOutcomes;
+    // Not recorded among the calls. By default a vault with room for anything a test copies.
+    Outcomes<VaultCapacity> capacityOutcomes = [] {
+        Outcomes<VaultCapacity> roomy;
+        roomy.setStanding(VaultCapacity{qint64{1} << 50, 0});
+        return roomy;
+    }();
 
     QList<Call> calls;
     QStringList operations() const
@@ -122,6 +128,8 @@ public:
         calls.append({.operation = "eject", .mountPoint = mountPoint, .force = force});
         co_await answer(ejectOutcomes);
     }
+
+    QCoro::Task<VaultCapacity> capacity(Vault) override { co_return co_await answer(capacityOutcomes); }
 
 private:
     template <typename T>
