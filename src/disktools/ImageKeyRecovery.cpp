@@ -13,6 +13,7 @@
 #include "posix/UniqueFd.h"
 
 #include <fcntl.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -96,10 +97,18 @@ bool keyOpens(const ImageBundle& bundle, const RecoveryKey& key)
     return opens;
 }
 
+// The key passes through buffers this process does not control (the pipe it is read from): a
+// crash must not write them into a core dump.
+void keepOutOfCoreDumps()
+{
+    ::prctl(PR_SET_DUMPABLE, 0, 0, 0, 0);
+}
+
 } // namespace
 
 int ImageKeyRecovery::runShowKey(const std::vector<std::string>& arguments, std::stop_token stop)
 {
+    keepOutOfCoreDumps();
     const ToolArguments args(arguments, {}, {"-stdinpass"}, "kovara-hdiutil showkey -stdinpass <imagem>");
     const std::string path = args.singleOperand();
     args.requireFlag("-stdinpass");
@@ -116,6 +125,7 @@ int ImageKeyRecovery::runShowKey(const std::vector<std::string>& arguments, std:
 
 int ImageKeyRecovery::runResetPassword(const std::vector<std::string>& arguments, std::stop_token stop)
 {
+    keepOutOfCoreDumps();
     const ToolArguments args(arguments, {}, {"-stdinkey", "-newstdinpass"},
                              "kovara-hdiutil resetpass -stdinkey -newstdinpass <imagem>");
     const std::string path = args.singleOperand();

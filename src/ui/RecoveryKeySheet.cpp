@@ -58,7 +58,7 @@ RecoveryKeySheet::RecoveryKeySheet(const Vault& vault, std::shared_ptr<const Sec
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(20, 20, 20, 16);
     layout->setSpacing(14);
-    layout->addWidget(new SheetHeader(QStringLiteral("Chave de recuperação"),
+    layout->addWidget(new SheetHeader(QStringLiteral("Guarde a chave de recuperação"),
                                       QStringLiteral("Cofre “") + vault.name + QStringLiteral("”"), this));
     layout->addWidget(keyLabel_);
     layout->addWidget(explanation);

@@ -8,6 +8,7 @@
 #include "ui/ContentView.h"
 #include "ui/CreateVaultSheet.h"
 #include "ui/InlineMessage.h"
+#include "ui/RecoveryKeySheet.h"
 #include "ui/VaultSidebarView.h"
 #include "ui/VaultUnlockedView.h"
 
@@ -26,7 +27,9 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -157,7 +160,22 @@ protected:
         QTest::keyClick(sheet, Qt::Key_Return);
         awaitIdle([&] { return store->vaults().size() == 1 && store->status() == VaultStatus::unlocked; });
         const Vault vault = store->vaults().first();
+
+        // Its recovery key, shown once over the window: copied, then put away.
+        ASSERT_TRUE(QTest::qWaitFor([&] { return shown<RecoveryKeySheet>() != nullptr; }));
+        EXPECT_TRUE(QRegularExpression("^([0-9a-f]{4}-){7}[0-9a-f]{4}\\n([0-9a-f]{4}-){7}[0-9a-f]{4}$")
+                        .match(shown<QLabel>("Chave de recuperação")->text())
+                        .hasMatch());
+        saveScreenshot("recovery-key");
+        shown<QPushButton>("Copiar")->click();
+        shown<QPushButton>("Guardei a chave de recuperação")->click();
+        awaitIdle([&] { return shown<RecoveryKeySheet>() == nullptr; });
         EXPECT_NE(shown<QLabel>("Cofre vazio"), nullptr);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return shown<QProgressBar>("Espaço usado no cofre") != nullptr; }));
+        EXPECT_TRUE(QRegularExpression("^\\d+(,\\d)? kB de 10 GB usados$")
+                        .match(shown<QProgressBar>("Espaço usado no cofre")->accessibleDescription())
+                        .hasMatch())
+            << shown<QProgressBar>("Espaço usado no cofre")->accessibleDescription().toStdString();
         saveScreenshot("unlocked-empty");
 
         // Add a folder by dropping it on the vault; the original stays.
