@@ -92,6 +92,17 @@ std::string failureText(const std::string& what, const ChildProcess::Result& res
            (error ? ": " + posixCategory().message(*error) + "." : std::string("."));
 }
 
+// Two lines gocryptfs reads one after the other, in one wiped buffer.
+SecretBytes concatenated(const SecretBytes& first, const SecretBytes& second)
+{
+    SecretBytes lines(first.size() + second.size());
+    for (const SecretBytes* line : {&first, &second}) {
+        std::memcpy(lines.end(), line->data(), line->size());
+        lines.grow(line->size());
+    }
+    return lines;
+}
+
 } // namespace
 
 void Gocryptfs::initialize(const std::string& cipherDirectory, const VaultPassword& password, std::stop_token stop)
@@ -126,13 +137,7 @@ bool Gocryptfs::changePassword(const std::string& cipherDirectory, const VaultPa
                                const VaultPassword& newPassword, std::stop_token stop)
 {
     // gocryptfs asks for the current password and then the new one, a line each.
-    const SecretBytes current = currentPassword.gocryptfsLine();
-    const SecretBytes replacement = newPassword.gocryptfsLine();
-    SecretBytes lines(current.size() + replacement.size());
-    for (const SecretBytes* line : {&current, &replacement}) {
-        std::memcpy(lines.end(), line->data(), line->size());
-        lines.grow(line->size());
-    }
+    const SecretBytes lines = concatenated(currentPassword.gocryptfsLine(), newPassword.gocryptfsLine());
     const ChildProcess::Result result =
         HelperProcess::run(executable, {"-passwd", "-q", "--", cipherDirectory}, lines.view(),
                            ChildProcess::Output::captured, std::move(stop));
@@ -173,13 +178,7 @@ void Gocryptfs::setPasswordWithKey(const std::string& cipherDirectory, const Rec
 {
     discardConfigurationLeftovers(cipherDirectory);
     // The key, then the new password, a line each.
-    const SecretBytes keyLine = key.gocryptfsLine();
-    const SecretBytes passwordLine = newPassword.gocryptfsLine();
-    SecretBytes lines(keyLine.size() + passwordLine.size());
-    for (const SecretBytes* line : {&keyLine, &passwordLine}) {
-        std::memcpy(lines.end(), line->data(), line->size());
-        lines.grow(line->size());
-    }
+    const SecretBytes lines = concatenated(key.gocryptfsLine(), newPassword.gocryptfsLine());
     const ChildProcess::Result result =
         HelperProcess::run(executable, {"-passwd", "-q", "-masterkey=stdin", "--", cipherDirectory}, lines.view(),
                            ChildProcess::Output::captured, std::move(stop));

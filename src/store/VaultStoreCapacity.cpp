@@ -44,18 +44,20 @@ void VaultStore::measureSelectedCapacity()
         setSelectedCapacity(std::nullopt);
         return;
     }
-    startDetached([measurement, vault = *vault](VaultStore& store) -> QCoro::Task<> {
-        const QPointer<VaultStore> alive(&store);
-        std::optional<VaultCapacity> measured;
+    // Started at once and not kept: it runs up to the service's answer, and lets the figures go if
+    // the store is gone or a newer measurement has begun by then. A lambda without captures, so
+    // that the coroutine holds nothing the expression owned.
+    [](QPointer<VaultStore> store, quint64 number, Vault measured) -> QCoro::Task<> {
+        std::optional<VaultCapacity> capacity;
         try {
-            measured = co_await store.finderImportDiskService_.capacity(vault);
+            capacity = co_await store->finderImportDiskService_.capacity(measured);
         } catch (...) {
             // Without figures the screen shows no bar; nothing else depends on them.
         }
-        if (alive && measurement == store.capacityMeasurement_) {
-            store.setSelectedCapacity(measured);
+        if (store && number == store->capacityMeasurement_) {
+            store->setSelectedCapacity(capacity);
         }
-    });
+    }(QPointer<VaultStore>(this), measurement, *vault);
 }
 
 QCoro::Task<> VaultStore::requireRoomFor(Vault vault, qint64 bytes)

@@ -12,11 +12,17 @@
 
 namespace {
 
-// A wrong password or key is the form's to show; anything else is the store's alert.
-bool isRefusal(const std::exception_ptr& failure)
+// How a form's request ended when it failed: a wrong password or key is the form's to show beside
+// its field; anything else goes to `report`, the store's alert.
+VaultStore::FormOutcome failedOutcome(const std::exception_ptr& failure,
+                                      const std::function<void(const QString&)>& report)
 {
-    return isVaultError(failure, VaultError::Kind::vaultPasswordIncorrect) ||
-           isVaultError(failure, VaultError::Kind::recoveryKeyIncorrect);
+    if (isVaultError(failure, VaultError::Kind::vaultPasswordIncorrect) ||
+        isVaultError(failure, VaultError::Kind::recoveryKeyIncorrect)) {
+        return VaultStore::FormOutcome::refused;
+    }
+    report(userMessage(failure));
+    return VaultStore::FormOutcome::failed;
 }
 
 } // namespace
@@ -37,11 +43,7 @@ bool VaultStore::enqueueShowRecoveryKey(QUuid vaultID, const QString& password, 
             key = co_await diskImageService_.recoveryKey(vault, secret->text(), cancellation);
             outcome = FormOutcome::done;
         } catch (...) {
-            if (isRefusal(std::current_exception())) {
-                outcome = FormOutcome::refused;
-            } else {
-                setErrorMessage(userMessage(std::current_exception()));
-            }
+            outcome = failedOutcome(std::current_exception(), [this](const QString& why) { setErrorMessage(why); });
         }
         completion(outcome, key);
     });
@@ -81,11 +83,7 @@ bool VaultStore::enqueueResetPassword(QUuid vaultID, const QString& recoveryKey,
                                                 "abre mais o cofre."));
                 outcome = FormOutcome::done;
             } catch (...) {
-                if (isRefusal(std::current_exception())) {
-                    outcome = FormOutcome::refused;
-                } else {
-                    setErrorMessage(userMessage(std::current_exception()));
-                }
+                outcome = failedOutcome(std::current_exception(), [this](const QString& why) { setErrorMessage(why); });
             }
             if (completion) {
                 completion(outcome);
@@ -111,14 +109,12 @@ bool VaultStore::enqueueVerify(QUuid vaultID, const QString& password, const Che
             report = co_await diskImageService_.verify(vault, secret->text(), cancellation);
             outcome = FormOutcome::done;
         } catch (...) {
-            const std::exception_ptr failure = std::current_exception();
-            if (isRefusal(failure)) {
-                outcome = FormOutcome::refused;
-            } else {
-                setErrorMessage(isCancellation(failure) || cancellation.stop_requested()
+            // A check stopped midway may end in another error the stop caused; the stop is what happened.
+            outcome = failedOutcome(std::current_exception(), [this, cancellation](const QString& why) {
+                setErrorMessage(cancellation.stop_requested()
                                     ? VaultError(VaultError::Kind::operationCancelled).errorDescription()
-                                    : userMessage(failure));
-            }
+                                    : why);
+            });
         }
         completion(outcome, report);
     });
