@@ -8,31 +8,79 @@
 #include "disktools/ToolOutput.h"
 #include "posix/FolderLock.h"
 
-#include <ftw.h>
+#include <cerrno>
+#include <dirent.h>
+#include <fcntl.h>
+#include <string_view>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
-// nftw keeps no context of its own; one walk runs at a time in a stand-in.
-thread_local std::uint64_t walkedBytes = 0;
-
-int countBlocks(const char* /*path*/, const struct stat* status, int /*type*/, struct FTW* /*position*/)
+// Opens a folder for reading without touching its access time: gocryptfs shows a cipher folder's
+// times as the vault folder's own, and measuring must not change what the user sees. O_NOATIME is
+// refused for a folder someone else owns; that one is opened as usual.
+int openFolder(int parent, const char* name)
 {
-    // st_blocks counts 512-byte units whatever the file system's block size.
-    walkedBytes += static_cast<std::uint64_t>(status->st_blocks) * 512U;
-    return 0;
+    constexpr int flags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+    const int fd = ::openat(parent, name, flags | O_NOATIME);
+    return fd >= 0 || errno != EPERM ? fd : ::openat(parent, name, flags);
+}
+
+// st_blocks counts 512-byte units whatever the file system's block size.
+std::uint64_t allocated(const struct stat& status)
+{
+    return static_cast<std::uint64_t>(status.st_blocks) * 512U;
+}
+
+// The blocks of everything inside the folder open on `fd`, which it closes.
+std::uint64_t allocatedInside(int fd, const std::string& path)
+{
+    DIR* folder = ::fdopendir(fd);
+    if (folder == nullptr) {
+        ::close(fd);
+        throw ToolFailure(path + ": não foi possível medir o espaço usado.");
+    }
+    std::uint64_t total = 0;
+    try {
+        while (const dirent* entry = ::readdir(folder)) {
+            const std::string_view name = entry->d_name;
+            if (name == "." || name == "..") {
+                continue;
+            }
+            struct stat status = {};
+            if (::fstatat(::dirfd(folder), entry->d_name, &status, AT_SYMLINK_NOFOLLOW) != 0) {
+                continue;
+            }
+            total += allocated(status);
+            if (S_ISDIR(status.st_mode)) {
+                const int child = openFolder(::dirfd(folder), entry->d_name);
+                if (child >= 0) {
+                    total += allocatedInside(child, path + "/" + entry->d_name);
+                }
+            }
+        }
+    } catch (...) {
+        ::closedir(folder);
+        throw;
+    }
+    ::closedir(folder);
+    return total;
 }
 
 } // namespace
 
 std::uint64_t ImageCapacity::allocatedBytes(const std::string& folder)
 {
-    walkedBytes = 0;
-    constexpr int openFolders = 32;
-    if (::nftw(folder.c_str(), countBlocks, openFolders, FTW_PHYS) != 0) {
+    struct stat status = {};
+    const int fd = openFolder(AT_FDCWD, folder.c_str());
+    if (fd < 0 || ::fstat(fd, &status) != 0) {
+        if (fd >= 0) {
+            ::close(fd);
+        }
         throw ToolFailure(folder + ": não foi possível medir o espaço usado.");
     }
-    return walkedBytes;
+    return allocated(status) + allocatedInside(fd, folder);
 }
 
 int ImageCapacity::runInfo(const std::vector<std::string>& arguments)

@@ -121,6 +121,7 @@ TEST_F(VaultUpkeepOnRealMounts, aCopyLargerThanTheRoomLeftIsRefusedWholeUntilThe
     ASSERT_TRUE(QTest::qWaitFor(
         [this] { return store.selectedCapacity() && store.selectedCapacity()->capacityBytes == 2 * gigabyte; },
         generousWait));
+    lock();
 }
 
 TEST_F(VaultUpkeepOnRealMounts, theKeyShownAtCreationSetsANewPasswordAndAWrongKeyChangesNothing)
