@@ -141,6 +141,17 @@ std::string failureText(const std::string& what, const ChildProcess::Result& res
     }
 }
 
+// Two lines gocryptfs reads one after the other, in one wiped buffer.
+SecretBytes concatenated(const SecretBytes& first, const SecretBytes& second)
+{
+    SecretBytes lines(first.size() + second.size());
+    for (const SecretBytes* line : {&first, &second}) {
+        std::memcpy(lines.end(), line->data(), line->size());
+        lines.grow(line->size());
+    }
+    return lines;
+}
+
 } // namespace
 
 void Gocryptfs::initialize(const std::string& cipherDirectory, const VaultPassword& password, std::stop_token stop)
@@ -180,13 +191,7 @@ bool Gocryptfs::changePassword(const std::string& cipherDirectory, const VaultPa
 {
     checkBeforeRunning(cipherDirectory);
     // gocryptfs asks for the current password and then the new one, a line each.
-    const SecretBytes current = currentPassword.gocryptfsLine();
-    const SecretBytes replacement = newPassword.gocryptfsLine();
-    SecretBytes lines(current.size() + replacement.size());
-    for (const SecretBytes* line : {&current, &replacement}) {
-        std::memcpy(lines.end(), line->data(), line->size());
-        lines.grow(line->size());
-    }
+    const SecretBytes lines = concatenated(currentPassword.gocryptfsLine(), newPassword.gocryptfsLine());
     const ChildProcess::Result result =
         HelperProcess::run(executable, {"-passwd", "-q", "--", cipherDirectory}, lines.view(),
                            ChildProcess::Output::captured, std::move(stop));
@@ -198,4 +203,75 @@ bool Gocryptfs::changePassword(const std::string& cipherDirectory, const VaultPa
                               .value_or(failureText("Não foi possível trocar a senha", result)));
     }
     return true;
+}
+
+std::optional<RecoveryKey> Gocryptfs::masterKey(const std::string& cipherDirectory, const VaultPassword& password,
+                                                std::stop_token stop)
+{
+    const SecretBytes line = password.gocryptfsLine();
+    ChildProcess::Result result = HelperProcess::runReadingOutput(
+        xrayExecutable, {"-dumpmasterkey", "--", FilePath::join(cipherDirectory, configurationFileName)}, line.view(),
+        std::move(stop));
+    std::optional<RecoveryKey> key = RecoveryKey::fromText(result.standardOutput);
+    ::explicit_bzero(result.standardOutput.data(), result.standardOutput.size());
+    // gocryptfs-xray ends with its own status 8 on a refused password, gocryptfs with 12.
+    if (result.terminationStatus == 8 || result.terminationStatus == wrongPasswordStatus) {
+        return std::nullopt;
+    }
+    if (result.terminationStatus != 0 || !key) {
+        throw ToolFailure(configurationIsReadable(cipherDirectory)
+                              ? failureText("gocryptfs-xray não conseguiu ler a chave do volume", result)
+                              : unreadableConfigurationText);
+    }
+    return key;
+}
+
+void Gocryptfs::setPasswordWithKey(const std::string& cipherDirectory, const RecoveryKey& key,
+                                   const VaultPassword& newPassword, std::stop_token stop)
+{
+    discardConfigurationLeftovers(cipherDirectory);
+    // The key, then the new password, a line each.
+    const SecretBytes lines = concatenated(key.gocryptfsLine(), newPassword.gocryptfsLine());
+    const ChildProcess::Result result =
+        HelperProcess::run(executable, {"-passwd", "-q", "-masterkey=stdin", "--", cipherDirectory}, lines.view(),
+                           ChildProcess::Output::captured, std::move(stop));
+    // The backup wraps the same key with the old password, which must stop opening the volume.
+    discardConfigurationLeftovers(cipherDirectory);
+    if (result.terminationStatus != 0) {
+        throw ToolFailure(failureText("gocryptfs não conseguiu definir a nova senha", result));
+    }
+}
+
+void Gocryptfs::mountReadOnly(const std::string& cipherDirectory, const std::string& mountPoint, const RecoveryKey& key)
+{
+    const SecretBytes line = key.gocryptfsLine();
+    const ChildProcess::Result result = HelperProcess::run(
+        executable, {"-q", "-nosyslog", "-ro", "-masterkey=stdin", "--", cipherDirectory, mountPoint}, line.view(),
+        ChildProcess::Output::discarded, std::stop_token());
+    if (result.terminationStatus != 0) {
+        throw ToolFailure(mountFailureText(result.terminationStatus, cipherDirectory));
+    }
+}
+
+ChildProcess::Result Gocryptfs::check(const std::string& cipherDirectory, const VaultPassword& password,
+                                      std::stop_token stop)
+{
+    const SecretBytes line = password.gocryptfsLine();
+    ChildProcess::Result result = HelperProcess::runReadingOutput(executable, {"-fsck", "-q", "--", cipherDirectory},
+                                                                  line.view(), std::move(stop));
+    if (result.terminationStatus != 0 && result.terminationStatus != checkFoundErrorsStatus &&
+        result.terminationStatus != wrongPasswordStatus) {
+        throw ToolFailure(configurationIsReadable(cipherDirectory)
+                              ? failureText("gocryptfs não conseguiu verificar o volume", result)
+                              : unreadableConfigurationText);
+    }
+    return result;
+}
+
+void Gocryptfs::discardConfigurationLeftovers(const std::string& cipherDirectory)
+{
+    for (const std::string& name :
+         {std::string(configurationFileName) + ".tmp", std::string(configurationBackupFileName)}) {
+        ::unlink(FilePath::join(cipherDirectory, name).c_str());
+    }
 }

@@ -1,10 +1,13 @@
 #pragma once
 
+#include "disktools/RecoveryKey.h"
 #include "disktools/VaultPassword.h"
+#include "posix/ChildProcess.h"
 
 #include <string>
 
 #include <chrono>
+#include <optional>
 #include <stop_token>
 
 // The gocryptfs runs a vault needs. The password travels only through gocryptfs's standard
@@ -37,7 +40,40 @@ public:
     static bool changePassword(const std::string& cipherDirectory, const VaultPassword& currentPassword,
                                const VaultPassword& newPassword, std::stop_token stop);
 
+    // The volume's master key, read from its configuration with gocryptfs-xray (the password on
+    // its standard input, the key on its standard output). None when `password` is wrong; throws
+    // ToolFailure when the key cannot be read otherwise.
+    static std::optional<RecoveryKey> masterKey(const std::string& cipherDirectory, const VaultPassword& password,
+                                                std::stop_token stop);
+
+    // Wraps `key` with `newPassword` in a new configuration. gocryptfs cannot tell a wrong key
+    // from a right one here, so the caller proves the key first (mountReadOnly). gocryptfs keeps
+    // the replaced configuration as a backup, which would still open with the old password: it is
+    // removed. Throws ToolFailure.
+    static void setPasswordWithKey(const std::string& cipherDirectory, const RecoveryKey& key,
+                                   const VaultPassword& newPassword, std::stop_token stop);
+
+    // Mounts the volume read-only with `key` instead of the configuration's password, visible to
+    // this user only and without writing anything. A wrong key mounts too: its names simply do
+    // not decrypt. Throws ToolFailure.
+    static void mountReadOnly(const std::string& cipherDirectory, const std::string& mountPoint,
+                              const RecoveryKey& key);
+
+    // Reads every file, folder, link and name of the volume (gocryptfs -fsck) without changing
+    // anything; the result's standard output holds gocryptfs's report. Throws ToolFailure when the
+    // run fails.
+    static ChildProcess::Result check(const std::string& cipherDirectory, const VaultPassword& password,
+                                      std::stop_token stop);
+
+    // Removes what an earlier change of the configuration cut short may have left (gocryptfs's
+    // new configuration before its rename, its backup of the old one): gocryptfs refuses every
+    // later change while either is there. For a caller that holds the image's lock.
+    static void discardConfigurationLeftovers(const std::string& cipherDirectory);
+
+    static constexpr const char* xrayExecutable = "/usr/bin/gocryptfs-xray";
     static constexpr const char* configurationFileName = "gocryptfs.conf";
+    static constexpr const char* configurationBackupFileName = "gocryptfs.conf.bak";
+    static constexpr int checkFoundErrorsStatus = 26;
 
     static constexpr int wrongPasswordStatus = 12;
 };

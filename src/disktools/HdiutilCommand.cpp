@@ -4,8 +4,11 @@
 #include "disktools/AttachmentPropertyList.h"
 #include "disktools/Fusermount.h"
 #include "disktools/ImageAttachment.h"
+#include "disktools/ImageCapacity.h"
 #include "disktools/ImageCreation.h"
+#include "disktools/ImageKeyRecovery.h"
 #include "disktools/ImagePasswordChange.h"
+#include "disktools/ImageVerification.h"
 #include "disktools/MountBase.h"
 #include "disktools/ToolArguments.h"
 #include "disktools/ToolFailure.h"
@@ -13,7 +16,7 @@
 
 namespace {
 
-const char* const usage = "kovara-hdiutil create|attach|chpass|info|detach …";
+const char* const usage = "kovara-hdiutil create|attach|chpass|showkey|resetpass|verify|imageinfo|resize|info|detach …";
 
 int info(const std::vector<std::string>& arguments)
 {
@@ -61,6 +64,21 @@ int HdiutilCommand::run(const std::vector<std::string>& arguments, std::stop_tok
     }
     if (verb == "chpass") {
         return ImagePasswordChange::run(rest, stop);
+    }
+    if (verb == "showkey") {
+        return ImageKeyRecovery::runShowKey(rest, stop);
+    }
+    if (verb == "resetpass") {
+        return ImageKeyRecovery::runResetPassword(rest, stop);
+    }
+    if (verb == "verify") {
+        return ImageVerification::run(rest, stop);
+    }
+    if (verb == "imageinfo") {
+        return ImageCapacity::runInfo(rest);
+    }
+    if (verb == "resize") {
+        return ImageCapacity::runResize(rest, stop);
     }
     if (verb == "info") {
         return info(rest);

@@ -5,7 +5,8 @@
 
 #include <stop_token>
 
-// kovara-hdiutil: create, attach, chpass, info and detach of vault images.
+// kovara-hdiutil: create, attach, chpass, info and detach of vault images, and the verbs of
+// ImageKeyRecovery, ImageVerification and ImageCapacity.
 //
 // `info [-plist]` lists every mounted gocryptfs volume (mounted by the app or by hand) as an
 // "images" entry with "image-path" and "system-entities"; without -plist one line per volume.

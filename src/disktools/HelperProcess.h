@@ -9,9 +9,10 @@
 #include <vector>
 
 // How a stand-in runs one of its helper programs (gocryptfs, fusermount3): a ChildProcess with no
-// time-out (only a stop request ends it early) and standard output discarded. No helper's output
-// is needed, gocryptfs would print a new volume's master key there, and the daemon gocryptfs
-// leaves behind must hold no pipe of the stand-in's, and so none of the app's.
+// time-out (only a stop request ends it early) and standard output discarded unless the run is
+// one whose output is its answer (a check's report, the key asked for). gocryptfs would print a
+// new volume's master key there, and the daemon gocryptfs leaves behind must hold no pipe of the
+// stand-in's, and so none of the app's.
 class HelperProcess
 {
 public:
@@ -21,4 +22,13 @@ public:
     static ChildProcess::Result run(const std::string& executable, const std::vector<std::string>& arguments,
                                     std::optional<std::string_view> standardInput, ChildProcess::Output standardError,
                                     std::stop_token stop);
+
+    // The same run with both output streams captured, for a helper that leaves nothing behind.
+    static ChildProcess::Result runReadingOutput(const std::string& executable,
+                                                 const std::vector<std::string>& arguments,
+                                                 std::optional<std::string_view> standardInput, std::stop_token stop);
+
+private:
+    static ChildProcess::Result run(const std::string& executable, const std::vector<std::string>& arguments,
+                                    const ChildProcess::Options& options, std::stop_token stop);
 };

@@ -1,6 +1,5 @@
 #include "disktools/ImagePasswordChange.h"
 
-#include "disktools/FilePath.h"
 #include "disktools/Gocryptfs.h"
 #include "disktools/ImageBundle.h"
 #include "disktools/ToolArguments.h"
@@ -35,12 +34,8 @@ int ImagePasswordChange::run(const std::vector<std::string>& arguments, std::sto
     if (stop.stop_requested()) {
         throw ToolFailure("Operação interrompida; a senha não foi alterada.");
     }
-    // gocryptfs writes the new configuration to this file, created exclusively, before renaming
-    // it over the old one; a change that was cut short may have left it, and it would refuse
-    // every later change. Under the lock nobody else is writing it.
-    const std::string pending =
-        FilePath::join(bundle.cipherDirectory(), std::string(Gocryptfs::configurationFileName) + ".tmp");
-    ::unlink(pending.c_str());
+    // Under the lock nobody else is writing the configuration.
+    Gocryptfs::discardConfigurationLeftovers(bundle.cipherDirectory());
     if (!Gocryptfs::changePassword(bundle.cipherDirectory(), currentPassword, newPassword, std::move(stop))) {
         throw ToolFailure("A senha atual está incorreta.", authenticationErrorStatus);
     }

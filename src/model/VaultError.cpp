@@ -2,6 +2,8 @@
 
 #include "posix/ToolRunFailureText.h"
 
+#include <QLocale>
+
 #include <cassert>
 
 namespace {
@@ -26,6 +28,12 @@ namespace {
     default:
         return false;
     }
+}
+
+// Sizes as the rest of the window writes them: decimal units, one decimal place, "1,2 MB".
+QString sizeText(std::int64_t bytes)
+{
+    return QLocale(QLocale::Portuguese, QLocale::Brazil).formattedDataSize(bytes, 1, QLocale::DataSizeSIFormat);
 }
 
 } // namespace
@@ -102,6 +110,29 @@ VaultError VaultError::volumeBusy(const QStringList& holders)
     error.holders_ = holders;
     error.utf8Description_ = error.errorDescription().toStdString();
     return error;
+}
+
+VaultError VaultError::withByteCount(Kind kind, QString value, std::int64_t bytes)
+{
+    VaultError error(kind, std::move(value));
+    error.byteCount_ = bytes;
+    error.utf8Description_ = error.errorDescription().toStdString();
+    return error;
+}
+
+VaultError VaultError::insufficientVaultSpace(const QString& vaultName, std::int64_t missingBytes)
+{
+    return withByteCount(Kind::insufficientVaultSpace, vaultName, missingBytes);
+}
+
+VaultError VaultError::insufficientDiskSpace(std::int64_t missingBytes)
+{
+    return withByteCount(Kind::insufficientDiskSpace, QString(), missingBytes);
+}
+
+VaultError VaultError::capacityBelowUsage(std::int64_t usedBytes)
+{
+    return withByteCount(Kind::capacityBelowUsage, QString(), usedBytes);
 }
 
 QString VaultError::errorDescription() const
@@ -195,6 +226,23 @@ QString VaultError::errorDescription() const
                               "/dev/fuse existe e se o pacote fuse3 está instalado.");
     case Kind::unlockTimedOut:
         return QStringLiteral("O desbloqueio não terminou a tempo e foi interrompido. O cofre continua bloqueado.");
+    case Kind::vaultPasswordIncorrect:
+        return QStringLiteral("A senha do cofre está incorreta.");
+    case Kind::invalidRecoveryKey:
+        return QStringLiteral("A chave de recuperação tem 64 dígitos de 0 a 9 e de a a f; traços e espaços entre eles "
+                              "são aceitos.");
+    case Kind::recoveryKeyIncorrect:
+        return QStringLiteral("Esta chave de recuperação não abre o cofre. Confira os dígitos e tente novamente; nada "
+                              "foi alterado.");
+    case Kind::insufficientVaultSpace:
+        return QStringLiteral("Não há espaço suficiente no cofre “") + value_ + QStringLiteral("”: faltam ") +
+               sizeText(byteCount_) + QStringLiteral(".");
+    case Kind::insufficientDiskSpace:
+        return QStringLiteral("Não há espaço suficiente no disco: faltam ") + sizeText(byteCount_) +
+               QStringLiteral(".");
+    case Kind::capacityBelowUsage:
+        return QStringLiteral("A capacidade não pode ficar abaixo do que o cofre já usa (") + sizeText(byteCount_) +
+               QStringLiteral(").");
     }
     return {};
 }
@@ -207,5 +255,5 @@ const char* VaultError::what() const noexcept
 bool VaultError::operator==(const VaultError& other) const
 {
     return kind_ == other.kind_ && value_ == other.value_ && status_ == other.status_ &&
-           diagnostic_ == other.diagnostic_ && holders_ == other.holders_;
+           diagnostic_ == other.diagnostic_ && holders_ == other.holders_ && byteCount_ == other.byteCount_;
 }

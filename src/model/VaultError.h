@@ -51,6 +51,12 @@ public:
         encryptionToolMissing,
         fuseUnavailable,
         unlockTimedOut,
+        vaultPasswordIncorrect,
+        invalidRecoveryKey,
+        recoveryKeyIncorrect,
+        insufficientVaultSpace,
+        insufficientDiskSpace,
+        capacityBelowUsage,
     };
 
     // Cases carrying one string: the path, name, detail or tool the text names.
@@ -68,6 +74,11 @@ public:
 
     static VaultError commandFailed(const QString& tool, std::int32_t status, const QString& diagnostic);
     static VaultError volumeBusy(const QStringList& holders);
+    // Space errors name the bytes missing (or, below usage, in use); the vault's name when the
+    // vault itself is what is too small.
+    static VaultError insufficientVaultSpace(const QString& vaultName, std::int64_t missingBytes);
+    static VaultError insufficientDiskSpace(std::int64_t missingBytes);
+    static VaultError capacityBelowUsage(std::int64_t usedBytes);
 
     // Cases without a value.
     explicit VaultError(Kind kind);
@@ -78,6 +89,7 @@ public:
     std::int32_t status() const { return status_; }
     const QString& diagnostic() const { return diagnostic_; }
     const QStringList& holders() const { return holders_; }
+    std::int64_t byteCount() const { return byteCount_; }
 
     QString errorDescription() const;
     const char* what() const noexcept override;
@@ -86,11 +98,13 @@ public:
 
 private:
     VaultError(Kind kind, QString value);
+    static VaultError withByteCount(Kind kind, QString value, std::int64_t bytes);
 
     Kind kind_;
     QString value_;
     std::int32_t status_ = 0;
     QString diagnostic_;
     QStringList holders_;
+    std::int64_t byteCount_ = 0;
     std::string utf8Description_;
 };

@@ -7,4 +7,8 @@ enum class VaultOperationKind {
     changePassword,
     // Only while the image is being attached: a tool that makes no progress can be stopped.
     unlock,
+    resize,
+    showRecoveryKey,
+    resetPassword,
+    verify,
 };

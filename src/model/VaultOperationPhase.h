@@ -8,9 +8,15 @@ enum class VaultOperationPhase {
     unlockingVault,
     preparingCopy,
     copying,
+    // Reading a whole vault to check it changes nothing, so it can stop at any moment.
+    verifying,
     committing,
-    // A password change is one short step that must not be cut short either.
+    // A password change is one short step that must not be cut short either; so are the other
+    // changes of a vault's configuration and the reading of its key.
     changingPassword,
+    resettingPassword,
+    resizing,
+    readingRecoveryKey,
     refreshing,
     cancelling,
 };

@@ -4,9 +4,10 @@
 #include <memory>
 #include <string_view>
 
-// Bytes that must not outlive their use (a password and its encodings). The storage is
-// allocated once at its full capacity, so appending never leaves a stale copy behind in a
-// reallocated block, and it is overwritten with zeros when released.
+// Bytes that must not outlive their use (a password, a recovery key and their encodings). The
+// storage is allocated once at its full capacity, so appending never leaves a stale copy behind in
+// a reallocated block; it lives in pages of its own, kept out of swap where allowed and out of
+// core dumps, and it is overwritten with zeros when released.
 class SecretBytes
 {
 public:
@@ -36,7 +37,14 @@ public:
 private:
     void wipe();
 
-    std::unique_ptr<char[]> bytes_;
+    // Unmaps the pages the bytes live in.
+    struct Pages
+    {
+        std::size_t length;
+        void operator()(char* pages) const noexcept;
+    };
+
+    std::unique_ptr<char, Pages> bytes_;
     std::size_t capacity_ = 0;
     std::size_t size_ = 0;
 };

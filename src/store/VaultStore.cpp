@@ -106,6 +106,13 @@ void VaultStore::setSessions(QHash<QUuid, VaultSession> sessions)
 void VaultStore::setContent(QList<VaultContentItem> content)
 {
     assign(content_, std::move(content), &VaultStore::contentChanged);
+    // Whatever changed the listing may have changed the space the vault takes.
+    measureSelectedCapacity();
+}
+
+void VaultStore::setSelectedCapacity(std::optional<VaultCapacity> capacity)
+{
+    assign(selectedCapacity_, capacity, &VaultStore::selectedCapacityChanged);
 }
 
 void VaultStore::setStatus(VaultStatus status)

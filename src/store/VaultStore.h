@@ -13,6 +13,8 @@
 #include "store/AutomaticLockNotice.h"
 #include "store/VaultImportBatchResult.h"
 #include "system/FoundVaultImage.h"
+#include "system/VaultCapacity.h"
+#include "system/VaultCheckReport.h"
 
 #include <QHash>
 #include <QList>
@@ -38,6 +40,7 @@ class FinderImportDiskServicing;
 struct MountedDiskImage;
 class VaultContentServicing;
 class FinderWorkspaceServicing;
+class SecretText;
 struct VaultCopyProgress;
 
 // The one object the window observes and calls. It owns the catalogue list, the selection, the
@@ -81,6 +84,8 @@ public:
     const std::optional<QUuid>& forceLockVaultID() const { return forceLockVaultID_; }
     bool forceLockContinuesTermination() const { return forceLockContinuesTermination_; }
     const std::optional<QUuid>& deletingVaultID() const { return deletingVaultID_; }
+    // The selected vault's capacity and use while it is unlocked, measured each time it is listed.
+    const std::optional<VaultCapacity>& selectedCapacity() const { return selectedCapacity_; }
 
     // Derived views.
     std::optional<Vault> selectedVault() const;
@@ -170,6 +175,32 @@ public:
     bool enqueueChangePassword(QUuid vaultID, const QString& currentPassword, const QString& newPassword,
                                const PasswordChangeCompletion& completion = {});
 
+    // ---- Capacity, recovery key and check ----
+
+    // How a request made from a form ended. A wrong password or key shows no banner: the form
+    // says it beside the field.
+    enum class FormOutcome {
+        done,
+        refused,
+        failed
+    };
+    // Each runs in the background through the gate, with the operation banner, and answers
+    // `completion` after the store has shown the outcome. False, with the reason in errorMessage,
+    // when the request breaks a rule or another operation runs.
+    // Records a new capacity (1 to 2048 GB), never below what the vault already uses.
+    bool enqueueResize(QUuid vaultID, int sizeInGigabytes, const std::function<void(FormOutcome)>& completion = {});
+    // Reads the recovery key of a locked vault with its password; `completion` gets the key.
+    using RecoveryKeyCompletion = std::function<void(FormOutcome, std::shared_ptr<const SecretText>)>;
+    bool enqueueShowRecoveryKey(QUuid vaultID, const QString& password, const RecoveryKeyCompletion& completion);
+    // Gives a locked vault a new password (the create rules) with its recovery key.
+    bool enqueueResetPassword(QUuid vaultID, const QString& recoveryKey, const QString& newPassword,
+                              const std::function<void(FormOutcome)>& completion = {});
+    // Reads a whole locked vault, changing nothing; cancellable. `completion` gets the findings.
+    using CheckCompletion = std::function<void(FormOutcome, std::optional<VaultCheckReport>)>;
+    bool enqueueVerify(QUuid vaultID, const QString& password, const CheckCompletion& completion);
+    // The recovery key of the vault created last, kept until the window takes it to show it once.
+    std::shared_ptr<const SecretText> takeNewVaultRecoveryKey();
+
     // ---- Import, item actions, delete and quitting ----
 
     // Copies files and folders into a vault in the background, with progress in
@@ -234,6 +265,9 @@ signals:
     void forceLockVaultIDChanged();
     void forceLockContinuesTerminationChanged();
     void deletingVaultIDChanged();
+    void selectedCapacityChanged();
+    // A create has just finished and takeNewVaultRecoveryKey() holds the new vault's key.
+    void newVaultRecoveryKeyReady();
     // Not shown by itself, but it decides state(for:): rows redraw on it as on sessionsChanged.
     void attentionVaultIDsChanged();
     void foundImagesChanged();
@@ -353,6 +387,7 @@ protected:
     void setForceLockContinuesTermination(bool continues);
     void setDeletingVaultID(std::optional<QUuid> vaultID);
     void setAttentionVaultIDs(QSet<QUuid> vaultIDs);
+    void setSelectedCapacity(std::optional<VaultCapacity> capacity);
 
     // Steps of import, item actions, delete and quitting. The import reports through the
     // messages and its result, never by throwing; `cancellation` is the running operation's.
@@ -379,6 +414,16 @@ protected:
 
     QCoro::Task<> performChangePassword(QUuid vaultID, QString currentPassword, QString newPassword,
                                         PasswordChangeCompletion completion, std::stop_token cancellation);
+    // The checks each of them starts with: the gate free, the vault catalogued, its image present.
+    // The catalogue entry, or none with the reason in errorMessage.
+    std::optional<Vault> acceptedVaultRequest(const QUuid& vaultID);
+    // Keeps the new vault's key for the window; a key that cannot be read becomes a warning.
+    QCoro::Task<> keepNewVaultRecoveryKey(Vault vault, QString password, QStringList& warnings);
+    // Measures the selected vault when it is unlocked (else forgets the figures), in the background.
+    void measureSelectedCapacity();
+    // VaultError::insufficientVaultSpace or insufficientDiskSpace when `bytes` of sources would
+    // not fit in the vault or on the disk that holds it, encryption's overhead included.
+    QCoro::Task<> requireRoomFor(Vault vault, qint64 bytes);
     // Names each vault that was unlocked in `before` and that the system has since confirmed not
     // mounted, and why it locked; none when there is no such vault.
     std::optional<QString> lockedMeanwhileNotice(const QHash<QUuid, VaultSession>& before) const;
@@ -474,4 +519,8 @@ private:
     // Tells a vault that unmounted itself after sitting idle from one unmounted by someone else.
     std::chrono::seconds idleLockTimeout_{0};
     QSet<QUuid> attentionVaultIDs_;
+    std::optional<VaultCapacity> selectedCapacity_;
+    // Each measurement's number: one that finishes after a newer one started is dropped.
+    quint64 capacityMeasurement_ = 0;
+    std::shared_ptr<const SecretText> newVaultRecoveryKey_;
 };

@@ -177,10 +177,15 @@ QCoro::Task<std::optional<Vault>> VaultStore::performCreateVault(QString name, Q
     confirmAttachedSession(attached.first);
     updateActiveOperation(
         [](VaultOperationState& operation) { clearProgress(operation, VaultOperationPhase::refreshing); });
+    // Read while the password is at hand: the window shows it once, and never again unasked.
+    co_await keepNewVaultRecoveryKey(vault, password, warnings);
     co_await listUnlockedVault(attached.first, QStringLiteral("Cofre criado e desbloqueado."),
                                QStringLiteral("O cofre foi criado e desbloqueado, mas seu conteúdo não pôde ser "
                                               "listado: "),
                                warnings);
+    if (newVaultRecoveryKey_) {
+        emit newVaultRecoveryKeyReady();
+    }
     co_return vault;
 }
 

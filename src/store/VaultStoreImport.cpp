@@ -284,6 +284,10 @@ QCoro::Task<VaultStore::ImportPreparation> VaultStore::prepareImport(QList<QUrl>
         prepared.preflightIndex.insert(FileLocation::standardizedPath(item.sourceURL), item);
     }
     prepared.totalBytes = preflight.totalBytes();
+    // Nothing is copied when it cannot all fit; a source that could not be measured fails alone.
+    if (prepared.totalBytes) {
+        co_await requireRoomFor(prepared.vault, *prepared.totalBytes);
+    }
     setImportPhase(VaultOperationPhase::preparingCopy, std::nullopt, 0, prepared.totalBytes);
     co_return prepared;
 }

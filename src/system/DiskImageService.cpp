@@ -22,25 +22,6 @@
 
 namespace {
 
-// The exact standard input of every "-stdinpass" run: each password's UTF-8 bytes followed by one
-// NUL, nothing else. The text is encoded straight into the wiped buffer, so no QByteArray copy of
-// a password is ever made.
-SecretBytes nulTerminatedPasswords(std::initializer_list<const QString*> passwords)
-{
-    QStringEncoder encoder(QStringEncoder::Utf8, QStringConverter::Flag::Stateless);
-    std::size_t capacity = 0;
-    for (const QString* password : passwords) {
-        capacity += static_cast<std::size_t>(encoder.requiredSpace(password->size())) + 1;
-    }
-    SecretBytes bytes(capacity);
-    for (const QString* password : passwords) {
-        char* end = encoder.appendToBuffer(bytes.end(), *password);
-        bytes.grow(static_cast<std::size_t>(end - bytes.end()));
-        bytes.append('\0');
-    }
-    return bytes;
-}
-
 // Whether the item's name is already in its folder's hidden list, read with the same helper the
 // chflags stand-in writes it with: every unlock prepares the storage folder, and a tool run that
 // could only answer "already hidden" is skipped. A list that cannot be read is left to the tool.
@@ -86,6 +67,24 @@ VaultError attachFailure(const SystemProcessResult& result)
 }
 
 } // namespace
+
+// Each password's UTF-8 bytes followed by one NUL, nothing else. The text is encoded straight into
+// the wiped buffer, so no QByteArray copy of a password is ever made.
+SecretBytes DiskImageService::nulTerminatedPasswords(std::initializer_list<const QString*> passwords)
+{
+    QStringEncoder encoder(QStringEncoder::Utf8, QStringConverter::Flag::Stateless);
+    std::size_t capacity = 0;
+    for (const QString* password : passwords) {
+        capacity += static_cast<std::size_t>(encoder.requiredSpace(password->size())) + 1;
+    }
+    SecretBytes bytes(capacity);
+    for (const QString* password : passwords) {
+        char* end = encoder.appendToBuffer(bytes.end(), *password);
+        bytes.grow(static_cast<std::size_t>(end - bytes.end()));
+        bytes.append('\0');
+    }
+    return bytes;
+}
 
 DiskImageService::DiskImageService(KovaraPaths paths, SystemProcessRunner& runner, TrashFunction trash)
     : storage_(std::move(paths))
@@ -335,8 +334,7 @@ void DiskImageService::changePasswordNow(const Vault& vault, const QString& curr
         throw VaultError(VaultError::Kind::currentPasswordIncorrect);
     }
     if (result.terminationStatus != 0) {
-        throw VaultError::commandFailed(runner_.tools().spec(SystemTool::hdiutil).displayName, result.terminationStatus,
-                                        result.diagnostic());
+        throw hdiutilFailure(result);
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "model/KovaraPaths.h"
 #include "model/Vault.h"
+#include "model/VaultError.h"
 #include "model/VaultSession.h"
 #include "platform/SerialExecutor.h"
 #include "platform/SystemLog.h"
@@ -11,6 +12,8 @@
 #include "system/MountedDiskImage.h"
 #include "system/StorageSafety.h"
 #include "system/SystemProcessRunner.h"
+#include "system/VaultCapacity.h"
+#include "system/VaultCheckReport.h"
 #include "system/VaultImageRemoval.h"
 
 #include <QHash>
@@ -26,6 +29,8 @@
 #include <chrono>
 #include <exception>
 #include <functional>
+#include <initializer_list>
+#include <memory>
 #include <optional>
 #include <stop_token>
 #include <utility>
@@ -39,6 +44,9 @@
 // shared runner), so none of them ever blocks the caller's thread. A password exists only as a
 // NUL-terminated buffer for the one tool run that reads it on standard input, and that buffer is
 // wiped on every path.
+class SecretBytes;
+class SecretText;
+
 class DiskImageService : public FinderImportDiskServicing
 {
 public:
@@ -81,6 +89,25 @@ public:
     QCoro::Task<void> changePassword(Vault vault, QString currentPassword, QString newPassword,
                                      std::stop_token cancellation);
 
+    // The vault's capacity and the space its encrypted image takes on disk.
+    QCoro::Task<VaultCapacity> capacity(Vault vault) override;
+    // Records a new capacity; VaultError::capacityBelowUsage when the image already takes more.
+    QCoro::Task<void> resize(Vault vault, int sizeInGigabytes);
+
+    // The vault's recovery key (its 64 hexadecimal digits), read with its password, in a buffer
+    // that is wiped when the last holder lets it go. A wrong password gives
+    // VaultError::vaultPasswordIncorrect.
+    QCoro::Task<std::shared_ptr<const SecretText>> recoveryKey(Vault vault, QString password,
+                                                               std::stop_token cancellation);
+    // Gives the vault a new password with its recovery key (digits with or without dashes and
+    // spaces). A key that does not open the vault gives VaultError::recoveryKeyIncorrect and
+    // changes nothing; otherwise the old password stops working and the contents stay.
+    QCoro::Task<void> resetPassword(Vault vault, QString recoveryKey, QString newPassword,
+                                    std::stop_token cancellation);
+    // Reads the whole locked vault, changing nothing, and reports what is damaged. No time-out:
+    // a large vault takes as long as reading it does; cancellation stops it.
+    QCoro::Task<VaultCheckReport> verify(Vault vault, QString password, std::stop_token cancellation);
+
     // Keeps indexers out of a mounted volume: the marker file (whose failure throws) and the two
     // indexing commands (whose failures are warnings).
     QCoro::Task<MountProtectionReport> protectMountPoint(QUrl mountPoint);
@@ -118,6 +145,9 @@ public:
     static std::optional<QString> trashFriendlyName(const QString& vaultName);
 
 private:
+    // The exact standard input of every "-stdinpass" run.
+    static SecretBytes nulTerminatedPasswords(std::initializer_list<const QString*> passwords);
+
     // The blocking bodies, run on the service's worker thread.
     MountProtectionReport prepareStorageNow(std::stop_token cancellation);
     QList<FoundVaultImage> uncataloguedImagesNow(const QList<Vault>& catalogue);
@@ -130,6 +160,15 @@ private:
     [[noreturn]] void detachAgainAndRethrow(const VaultSession& session, const std::exception_ptr& failure);
     void changePasswordNow(const Vault& vault, const QString& currentPassword, const QString& newPassword,
                            std::stop_token cancellation);
+    VaultCapacity capacityNow(const Vault& vault);
+    void resizeNow(const Vault& vault, int sizeInGigabytes);
+    std::shared_ptr<const SecretText> recoveryKeyNow(const Vault& vault, const QString& password,
+                                                     std::stop_token cancellation);
+    void resetPasswordNow(const Vault& vault, const QString& recoveryKey, const QString& newPassword,
+                          std::stop_token cancellation);
+    VaultCheckReport verifyNow(const Vault& vault, const QString& password, std::stop_token cancellation);
+    // A failed run of the disk-image tool as the error the user reads.
+    VaultError hdiutilFailure(const SystemProcessResult& result) const;
     MountProtectionReport protectMountPointNow(const QUrl& mountPoint, std::stop_token cancellation);
     QList<MountedDiskImage> listMountedImages(const QSet<QString>& expectedImagePaths,
                                               const QSet<QString>& expectedParentPaths);

@@ -4,8 +4,8 @@
 #include "model/ErrorMessage.h"
 #include "model/VaultError.h"
 #include "platform/FileLocation.h"
-#include "posix/HiddenFlag.h"
 #include "platform/UserPerceivedText.h"
+#include "posix/HiddenFlag.h"
 
 #include <QFile>
 #include <QRegularExpression>

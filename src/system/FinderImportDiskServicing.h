@@ -4,6 +4,7 @@
 #include "model/VaultSession.h"
 #include "system/MountProtectionReport.h"
 #include "system/MountedDiskImage.h"
+#include "system/VaultCapacity.h"
 
 #include <QHash>
 #include <QList>
@@ -15,7 +16,8 @@
 #include <stop_token>
 #include <utility>
 
-// The store's view of the disk-image service: discovery, attach, protection and detach, so that
+// The store's view of the disk-image service: discovery, attach, protection, detach and the
+// capacity an import is measured against, so that
 // the store can be tested against a scripted double.
 class FinderImportDiskServicing
 {
@@ -33,4 +35,5 @@ public:
     // True when the system's mount table, read by this process without running a tool, lists
     // nothing at `mountPoint`; false when something is mounted there or the table cannot be read.
     virtual bool hasLeftMountTable(const QUrl& mountPoint) = 0;
+    virtual QCoro::Task<VaultCapacity> capacity(Vault vault) = 0;
 };

@@ -138,6 +138,23 @@ QList<plist_t> images(plist_t root)
     return entries;
 }
 
+// A non-negative integer entry that fits a byte count; anything else makes the list unusable.
+qint64 byteCountEntry(plist_t dictionary, const char* key)
+{
+    plist_t node = dictionary == nullptr ? nullptr : plist_dict_get_item(dictionary, key);
+    uint64_t value = 0;
+    if (node == nullptr || plist_get_node_type(node) != PLIST_UINT) {
+        throw VaultError::invalidPropertyList(QStringLiteral("O valor de ") + QString::fromLatin1(key) +
+                                              QStringLiteral(" não foi informado."));
+    }
+    plist_get_uint_val(node, &value);
+    if (value > static_cast<uint64_t>(std::numeric_limits<qint64>::max())) {
+        throw VaultError::invalidPropertyList(QStringLiteral("O valor de ") + QString::fromLatin1(key) +
+                                              QStringLiteral(" é grande demais."));
+    }
+    return static_cast<qint64>(value);
+}
+
 } // namespace
 
 QList<MountedDiskImage> HdiutilPropertyListParser::mountedImages(QByteArrayView propertyList,
@@ -199,4 +216,35 @@ HdiutilPropertyListParser::Attachment HdiutilPropertyListParser::attachment(QByt
         throw VaultError::invalidPropertyList(QStringLiteral("A entrada do dispositivo não foi informada."));
     }
     return {FileLocation::directoryLocation(*stringEntry(mounted.first(), "mount-point")), *device};
+}
+
+VaultCapacity HdiutilPropertyListParser::capacity(QByteArrayView propertyList)
+{
+    const PlistRoot root = rootDictionary(propertyList);
+    plist_t sizes = plist_dict_get_item(root.get(), "Size Information");
+    if (sizes != nullptr && plist_get_node_type(sizes) != PLIST_DICT) {
+        sizes = nullptr;
+    }
+    return {byteCountEntry(sizes, "Total Bytes"), byteCountEntry(sizes, "Total Non-Empty Bytes")};
+}
+
+VaultCheckReport HdiutilPropertyListParser::checkReport(QByteArrayView propertyList)
+{
+    const PlistRoot root = rootDictionary(propertyList);
+    VaultCheckReport report{
+        byteCountEntry(root.get(), "damaged-count"), {}, byteCountEntry(root.get(), "skipped-count")};
+    plist_t items = plist_dict_get_item(root.get(), "damaged-items");
+    if (items != nullptr && plist_get_node_type(items) == PLIST_ARRAY) {
+        const uint32_t count = plist_array_get_size(items);
+        for (uint32_t index = 0; index < count; ++index) {
+            plist_t item = plist_array_get_item(items, index);
+            uint64_t length = 0;
+            const char* text =
+                plist_get_node_type(item) == PLIST_STRING ? plist_get_string_ptr(item, &length) : nullptr;
+            if (text != nullptr) {
+                report.damagedItems.append(QString::fromUtf8(text, static_cast<qsizetype>(length)));
+            }
+        }
+    }
+    return report;
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "system/MountedDiskImage.h"
+#include "system/VaultCapacity.h"
+#include "system/VaultCheckReport.h"
 
 #include <QByteArrayView>
 #include <QList>
@@ -30,4 +32,11 @@ public:
 
     // The volume an attach just mounted: the first system entity with a mount point.
     static Attachment attachment(QByteArrayView propertyList);
+
+    // "imageinfo -plist": the "Size Information" dictionary's "Total Bytes" (the capacity) and
+    // "Total Non-Empty Bytes" (the space in use).
+    static VaultCapacity capacity(QByteArrayView propertyList);
+
+    // "verify -plist": "damaged-count", "damaged-items" (strings) and "skipped-count".
+    static VaultCheckReport checkReport(QByteArrayView propertyList);
 };

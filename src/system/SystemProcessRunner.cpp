@@ -6,6 +6,7 @@
 
 #include <QFile>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -28,10 +29,13 @@ SystemProcessResult runTool(const SystemToolSpec& tool, const QStringList& argum
         input.emplace(standardInput->data(), static_cast<std::size_t>(standardInput->size()));
     }
     try {
-        const ChildProcess::Result result =
+        ChildProcess::Result result =
             ChildProcess::run(program, encoded, {.standardInput = input}, std::move(cancellation));
-        return SystemProcessResult{result.terminationStatus, QByteArray::fromStdString(result.standardOutput),
-                                   QByteArray::fromStdString(result.standardError), false, false};
+        SystemProcessResult converted{result.terminationStatus, QByteArray::fromStdString(result.standardOutput),
+                                      QByteArray::fromStdString(result.standardError), false, false};
+        // An output can be a secret (a recovery key): the only copy left is the caller's.
+        explicit_bzero(result.standardOutput.data(), result.standardOutput.size());
+        return converted;
     } catch (const ChildProcessFailure& failure) {
         switch (failure.kind()) {
         case ChildProcessFailure::Kind::cancelled:
@@ -71,6 +75,15 @@ QCoro::Task<SystemProcessResult> SystemProcessRunner::run(SystemTool tool, QStri
         return runTool(tools_.spec(tool), arguments, standardInput, cancellation);
     });
     co_return co_await blockingRun;
+}
+
+SystemProcessResult SystemProcessRunner::runToEndAndWait(SystemTool tool, const QStringList& arguments,
+                                                         std::optional<QByteArrayView> standardInput,
+                                                         std::stop_token cancellation)
+{
+    SystemToolSpec untimed = tools_.spec(tool);
+    untimed.timeout.reset();
+    return executor_.runAndWait([&] { return runTool(untimed, arguments, standardInput, std::move(cancellation)); });
 }
 
 SystemProcessResult SystemProcessRunner::runAndWait(SystemTool tool, const QStringList& arguments,

@@ -36,6 +36,12 @@ public:
                                    std::optional<QByteArrayView> standardInput = std::nullopt,
                                    std::stop_token cancellation = {});
 
+    // The same without the tool's time-out, for a run whose length follows the data it reads (a
+    // check of a whole vault); only cancellation ends it early.
+    SystemProcessResult runToEndAndWait(SystemTool tool, const QStringList& arguments,
+                                        std::optional<QByteArrayView> standardInput = std::nullopt,
+                                        std::stop_token cancellation = {});
+
     const SystemToolTable& tools() const { return tools_; }
 
 private:

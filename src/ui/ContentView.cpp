@@ -14,6 +14,7 @@
 #include "ui/VaultMenu.h"
 #include "ui/VaultSidebarView.h"
 #include "ui/VaultUnlockedView.h"
+#include "ui/VaultUpkeepFlows.h"
 
 #include <QAction>
 #include <QApplication>
@@ -56,6 +57,7 @@ ContentView::ContentView(VaultStore& store, FinderImportCoordinator& finderImpor
     , unlocked_(new VaultUnlockedView(store, this))
     , toolbar_(new QToolBar(QStringLiteral("Barra de ferramentas"), this))
     , vaultMenu_(new VaultMenu(store, *sidebar_, this))
+    , upkeep_(new VaultUpkeepFlows(store, this))
 {
     detailPane_->addWidget(detail_);
     detailPane_->addWidget(locked_);
@@ -279,6 +281,12 @@ void ContentView::performSidebarAction(const QUuid& vaultID, SidebarRowModel::Ac
         return;
     case SidebarRowModel::Action::changePassword:
         presentChangePasswordSheet(vaultID);
+        return;
+    case SidebarRowModel::Action::increaseCapacity:
+    case SidebarRowModel::Action::showRecoveryKey:
+    case SidebarRowModel::Action::resetPasswordWithKey:
+    case SidebarRowModel::Action::verify:
+        upkeep_->present(vaultID, action);
         return;
     case SidebarRowModel::Action::checkAgain:
         store_.selectVault(vaultID);

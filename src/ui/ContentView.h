@@ -28,6 +28,7 @@ class VaultMenu;
 class VaultSidebarView;
 class VaultStore;
 class VaultUnlockedView;
+class VaultUpkeepFlows;
 
 // The main window's content: the vault sidebar beside the detail pane, with the banners above
 // the pane, and the toolbar the window places above both. It keeps no vault state: it shows the
@@ -93,6 +94,7 @@ private:
     VaultUnlockedView* unlocked_;
     QToolBar* toolbar_;
     VaultMenu* vaultMenu_;
+    VaultUpkeepFlows* upkeep_;
     QHash<ToolbarModel::Action, QAction*> actions_;
     ToolbarModel toolbarModel_;
     QPointer<QMessageBox> errorAlert_;

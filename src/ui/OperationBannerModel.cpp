@@ -19,8 +19,16 @@ QString phaseTitle(VaultOperationPhase phase)
         return QStringLiteral("Copiando com segurança");
     case VaultOperationPhase::committing:
         return QStringLiteral("Finalizando a cópia");
+    case VaultOperationPhase::verifying:
+        return QStringLiteral("Verificando o cofre");
     case VaultOperationPhase::changingPassword:
         return QStringLiteral("Alterando a senha do cofre");
+    case VaultOperationPhase::resettingPassword:
+        return QStringLiteral("Redefinindo a senha do cofre");
+    case VaultOperationPhase::resizing:
+        return QStringLiteral("Alterando a capacidade do cofre");
+    case VaultOperationPhase::readingRecoveryKey:
+        return QStringLiteral("Lendo a chave de recuperação");
     case VaultOperationPhase::refreshing:
         return QStringLiteral("Atualizando o conteúdo");
     case VaultOperationPhase::cancelling:

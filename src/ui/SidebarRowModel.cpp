@@ -54,8 +54,16 @@ MenuEntry entryFor(Action action)
         return {QStringLiteral("Abrir no gerenciador de arquivos"), action, true};
     case Action::addItems:
         return {QStringLiteral("Adicionar…"), action};
+    case Action::increaseCapacity:
+        return {QStringLiteral("Aumentar capacidade…"), action};
     case Action::changePassword:
         return {QStringLiteral("Alterar senha…"), action, true};
+    case Action::showRecoveryKey:
+        return {QStringLiteral("Mostrar chave de recuperação…"), action};
+    case Action::resetPasswordWithKey:
+        return {QStringLiteral("Redefinir senha com a chave…"), action};
+    case Action::verify:
+        return {QStringLiteral("Verificar cofre…"), action, true};
     case Action::checkAgain:
         return {QStringLiteral("Verificar novamente"), action, true};
     case Action::requestDelete:
@@ -64,18 +72,27 @@ MenuEntry entryFor(Action action)
     return {QStringLiteral("Apagar cofre…"), Action::requestDelete, true};
 }
 
-const QList<Action> menuOrder{Action::requestUnlock, Action::lock,       Action::openInFileManager,
-                              Action::addItems,      Action::changePassword, Action::checkAgain,
-                              Action::requestDelete};
+const QList<Action> menuOrder{
+    Action::requestUnlock,    Action::lock,           Action::openInFileManager, Action::addItems,
+    Action::increaseCapacity, Action::changePassword, Action::showRecoveryKey,   Action::resetPasswordWithKey,
+    Action::verify,           Action::checkAgain,     Action::requestDelete};
 
 QList<Action> actionsOf(VaultRowState state)
 {
     switch (state) {
     case VaultRowState::unlocked:
-        return {Action::lock, Action::openInFileManager, Action::addItems, Action::changePassword,
+        return {Action::lock,
+                Action::openInFileManager,
+                Action::addItems,
+                Action::increaseCapacity,
+                Action::changePassword,
+                Action::showRecoveryKey,
+                Action::resetPasswordWithKey,
+                Action::verify,
                 Action::requestDelete};
     case VaultRowState::locked:
-        return {Action::requestUnlock, Action::changePassword, Action::requestDelete};
+        return {Action::requestUnlock,        Action::increaseCapacity, Action::changePassword, Action::showRecoveryKey,
+                Action::resetPasswordWithKey, Action::verify,           Action::requestDelete};
     case VaultRowState::unusableEntry:
         // Checking again cannot mend the entry: removing it from the list is all there is.
         return {Action::requestDelete};
@@ -86,17 +103,34 @@ QList<Action> actionsOf(VaultRowState state)
     return {Action::checkAgain, Action::requestDelete};
 }
 
+// gocryptfs changes a password, reads the key and checks an image only while it is closed, so an
+// open vault offers these entries with what to do first rather than leaving the user to wonder
+// where they went.
+std::optional<QString> lockFirstHint(Action action)
+{
+    switch (action) {
+    case Action::changePassword:
+        return QStringLiteral("Bloqueie o cofre para alterar a senha.");
+    case Action::showRecoveryKey:
+        return QStringLiteral("Bloqueie o cofre para ver a chave de recuperação.");
+    case Action::resetPasswordWithKey:
+        return QStringLiteral("Bloqueie o cofre para redefinir a senha.");
+    case Action::verify:
+        return QStringLiteral("Bloqueie o cofre para verificá-lo.");
+    default:
+        return std::nullopt;
+    }
+}
+
 QList<MenuEntry> menuOf(VaultRowState state)
 {
     QList<MenuEntry> entries;
     for (const Action action : actionsOf(state)) {
         MenuEntry entry = entryFor(action);
         entry.startsGroup = entry.startsGroup && !entries.isEmpty();
-        // gocryptfs changes the password of a closed image only, so an open vault offers the
-        // entry with what to do first rather than leaving the user to wonder where it went.
-        if (action == Action::changePassword && state == VaultRowState::unlocked) {
+        if (const std::optional<QString> hint = lockFirstHint(action); hint && state == VaultRowState::unlocked) {
             entry.isEnabled = false;
-            entry.hint = QStringLiteral("Bloqueie o cofre para alterar a senha.");
+            entry.hint = *hint;
         }
         entries.append(entry);
     }

@@ -18,6 +18,10 @@ struct SidebarRowModel
         lock,
         requestUnlock,
         changePassword,
+        increaseCapacity,
+        showRecoveryKey,
+        resetPasswordWithKey,
+        verify,
         checkAgain,
         requestDelete
     };

@@ -1,6 +1,7 @@
 #include "ui/VaultUnlockedView.h"
 
 #include "store/VaultStore.h"
+#include "ui/CapacityMeter.h"
 #include "ui/ContextMenuKeys.h"
 #include "ui/ElidedLabel.h"
 #include "ui/IconLabel.h"
@@ -74,6 +75,7 @@ VaultUnlockedView::VaultUnlockedView(VaultStore& store, QWidget* parent)
     titles->setSpacing(0);
     titles->addWidget(name_);
     titles->addWidget(caption);
+    titles->addWidget(new CapacityMeter(store_, this));
     auto* header = new QHBoxLayout;
     header->setContentsMargins(20, 16, 20, 12);
     header->setSpacing(12);

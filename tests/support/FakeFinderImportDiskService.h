@@ -73,6 +73,12 @@ public:
     Outcomes<Done> ejectOutcomes;
     // By default an ejected mount point is still in the mount table, so the store asks again.
     Outcomes<bool> leftMountTableOutcomes;
+    // Not recorded among the calls. By default a vault with room for anything a test copies.
+    Outcomes<VaultCapacity> capacityOutcomes = [] {
+        Outcomes<VaultCapacity> roomy;
+        roomy.setStanding(VaultCapacity{qint64{1} << 50, 0});
+        return roomy;
+    }();
 
     QList<Call> calls;
     QStringList operations() const
@@ -139,6 +145,7 @@ public:
         calls.append({.operation = "hasLeftMountTable", .mountPoint = mountPoint});
         return leftMountTableOutcomes.next();
     }
+    QCoro::Task<VaultCapacity> capacity(Vault) override { co_return co_await answer(capacityOutcomes); }
 
 private:
     template <typename T>

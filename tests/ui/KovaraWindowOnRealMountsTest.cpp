@@ -8,6 +8,7 @@
 #include "ui/ContentView.h"
 #include "ui/CreateVaultSheet.h"
 #include "ui/InlineMessage.h"
+#include "ui/RecoveryKeySheet.h"
 #include "ui/VaultSidebarView.h"
 #include "ui/VaultUnlockedView.h"
 
@@ -29,7 +30,9 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -155,6 +158,20 @@ protected:
         createInTheSheet("Documentos pessoais", source);
         awaitIdle([&] { return store->vaults().size() == 1 && listedNames() == QStringList{"Fotos"}; });
         const Vault vault = store->vaults().first();
+
+        // Its recovery key, shown once over the window: copied, then put away; then how much of
+        // the vault is used.
+        ASSERT_TRUE(QTest::qWaitFor([&] { return shown<RecoveryKeySheet>() != nullptr; }));
+        EXPECT_TRUE(QRegularExpression("^([0-9a-f]{4}-){7}[0-9a-f]{4}\\n([0-9a-f]{4}-){7}[0-9a-f]{4}$")
+                        .match(shown<QLabel>("Chave de recuperação")->text())
+                        .hasMatch());
+        saveScreenshot("recovery-key");
+        putAwayRecoveryKey();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return shown<QProgressBar>("Espaço usado no cofre") != nullptr; }));
+        EXPECT_TRUE(QRegularExpression("^\\d+(,\\d)? kB de 10 GB usados$")
+                        .match(shown<QProgressBar>("Espaço usado no cofre")->accessibleDescription())
+                        .hasMatch())
+            << shown<QProgressBar>("Espaço usado no cofre")->accessibleDescription().toStdString();
         EXPECT_TRUE(QFile::exists(source + "/praia.jpg"));
 
         // A file dropped anywhere on the window goes into the open vault.
@@ -176,6 +193,7 @@ protected:
         triggerMenuEntry("Cofre", "Novo cofre…");
         createInTheSheet("Notas", {});
         awaitIdle([&] { return store->vaults().size() == 2 && store->selectedVaultID() != vault.id; });
+        putAwayRecoveryKey();
         EXPECT_NE(shown<QLabel>("Cofre vazio"), nullptr);
         auto* vaultList = shown<QListWidget>("Cofres");
         ASSERT_NE(vaultList, nullptr);
@@ -208,9 +226,12 @@ protected:
         });
         vaultList->setFocus();
         QTest::keyClick(vaultList, Qt::Key_F10, Qt::ShiftModifier);
-        EXPECT_EQ(menuEntries, QStringList({"Bloquear", "Abrir no gerenciador de arquivos", "Adicionar…",
-                                            "Alterar senha… (Bloqueie o cofre para alterar a senha.)",
-                                            "Apagar cofre…"}));
+        EXPECT_EQ(menuEntries,
+                  QStringList({"Bloquear", "Abrir no gerenciador de arquivos", "Adicionar…", "Aumentar capacidade…",
+                               "Alterar senha… (Bloqueie o cofre para alterar a senha.)",
+                               "Mostrar chave de recuperação… (Bloqueie o cofre para ver a chave de recuperação.)",
+                               "Redefinir senha com a chave… (Bloqueie o cofre para redefinir a senha.)",
+                               "Verificar cofre… (Bloqueie o cofre para verificá-lo.)", "Apagar cofre…"}));
 
         // Lock from the toolbar; a wrong password is refused with the exact text and the
         // field is empty and focused again.
@@ -277,6 +298,15 @@ protected:
         }
         saveScreenshot("create-sheet");
         QTest::keyClick(sheet, Qt::Key_Return);
+    }
+
+    // The key sheet a creation ends with: copied, then closed.
+    void putAwayRecoveryKey() const
+    {
+        ASSERT_TRUE(QTest::qWaitFor([&] { return shown<RecoveryKeySheet>() != nullptr; }));
+        shown<QPushButton>("Copiar")->click();
+        shown<QPushButton>("Guardei a chave de recuperação")->click();
+        awaitIdle([&] { return shown<RecoveryKeySheet>() == nullptr; });
     }
 
     void triggerMenuEntry(const QString& menuTitle, const QString& entry) const

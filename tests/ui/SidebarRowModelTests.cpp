@@ -33,14 +33,26 @@ TEST(SidebarRowModel, EveryStateHasItsIconStatusToggleAndMenu)
          {{"Bloquear", Action::lock},
           {"Abrir no gerenciador de arquivos", Action::openInFileManager, true},
           {"Adicionar…", Action::addItems},
+          {"Aumentar capacidade…", Action::increaseCapacity},
           {"Alterar senha…", Action::changePassword, true, false, "Bloqueie o cofre para alterar a senha."},
+          {"Mostrar chave de recuperação…", Action::showRecoveryKey, false, false,
+           "Bloqueie o cofre para ver a chave de recuperação."},
+          {"Redefinir senha com a chave…", Action::resetPasswordWithKey, false, false,
+           "Bloqueie o cofre para redefinir a senha."},
+          {"Verificar cofre…", Action::verify, true, false, "Bloqueie o cofre para verificá-lo."},
           deleteEntry}},
         {VaultRowState::locked,
          KovaraIcons::folder,
          "Bloqueado",
          SidebarRowModel::LockToggle{KovaraIcons::locked, "Desbloquear cofre", "Desbloquear Contratos",
                                      Action::requestUnlock, true},
-         {{"Desbloquear…", Action::requestUnlock}, {"Alterar senha…", Action::changePassword, true}, deleteEntry}},
+         {{"Desbloquear…", Action::requestUnlock},
+          {"Aumentar capacidade…", Action::increaseCapacity},
+          {"Alterar senha…", Action::changePassword, true},
+          {"Mostrar chave de recuperação…", Action::showRecoveryKey},
+          {"Redefinir senha com a chave…", Action::resetPasswordWithKey},
+          {"Verificar cofre…", Action::verify, true},
+          deleteEntry}},
         {VaultRowState::missingImage,
          KovaraIcons::missingImage,
          "Arquivo ausente",
@@ -77,8 +89,9 @@ TEST(SidebarRowModel, TheMenuBarListsEveryActionAndEnablesWhatTheSelectedRowOffe
     };
     EXPECT_EQ(shown(SidebarRowModel::menuBarEntries(locked, false)),
               QStringList({"Desbloquear…", "Bloquear (desativado)", "— Abrir no gerenciador de arquivos (desativado)",
-                           "Adicionar… (desativado)", "— Alterar senha…", "— Verificar novamente (desativado)",
-                           "— Apagar cofre…"}));
+                           "Adicionar… (desativado)", "Aumentar capacidade…", "— Alterar senha…",
+                           "Mostrar chave de recuperação…", "Redefinir senha com a chave…", "— Verificar cofre…",
+                           "— Verificar novamente (desativado)", "— Apagar cofre…"}));
     for (const MenuEntry& entry : SidebarRowModel::menuBarEntries(locked, true)) {
         EXPECT_FALSE(entry.isEnabled) << "busy: " << entry.title.toStdString();
     }

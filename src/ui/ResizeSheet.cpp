@@ -1,0 +1,66 @@
+#include "ui/ResizeSheet.h"
+
+#include "ui/CreateVaultForm.h"
+#include "ui/SheetHeader.h"
+
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QPointer>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+ResizeSheet::ResizeSheet(VaultStore& store, Vault vault, std::optional<int> currentGigabytes, QWidget* parent)
+    : QDialog(parent)
+    , store_(store)
+    , vault_(std::move(vault))
+    , size_(new QSpinBox(this))
+    , cancel_(new QPushButton(QStringLiteral("Cancelar"), this))
+    , resize_(new QPushButton(QStringLiteral("Aumentar capacidade"), this))
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowModality(Qt::WindowModal);
+    setWindowTitle(QStringLiteral("Aumentar capacidade"));
+    size_->setRange(CreateVaultForm::minimumCapacity, CreateVaultForm::maximumCapacity);
+    size_->setSuffix(QStringLiteral(" GB"));
+    size_->setValue(currentGigabytes ? std::min(*currentGigabytes + 1, CreateVaultForm::maximumCapacity)
+                                     : CreateVaultForm::defaultCapacity);
+    size_->setAccessibleName(QStringLiteral("Nova capacidade"));
+
+    auto* form = new QFormLayout;
+    form->addRow(QStringLiteral("Nova capacidade"), size_);
+    cancel_->setAutoDefault(false);
+    resize_->setDefault(true);
+    auto* footer = new QHBoxLayout;
+    footer->addStretch();
+    footer->addWidget(cancel_);
+    footer->addWidget(resize_);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(20, 20, 20, 16);
+    layout->setSpacing(14);
+    layout->addWidget(new SheetHeader(QStringLiteral("Aumentar capacidade"),
+                                      QStringLiteral("Cofre “") + vault_.name + QStringLiteral("”"), this));
+    layout->addLayout(form);
+    layout->addLayout(footer);
+    layout->setSizeConstraint(QLayout::SetMinimumSize);
+
+    connect(cancel_, &QPushButton::clicked, this, &ResizeSheet::reject);
+    connect(resize_, &QPushButton::clicked, this, &ResizeSheet::submit);
+    size_->setFocus();
+}
+
+void ResizeSheet::submit()
+{
+    const QPointer<ResizeSheet> self(this);
+    if (!store_.enqueueResize(vault_.id, size_->value(), [self](VaultStore::FormOutcome) {
+            if (self) {
+                self->accept();
+            }
+        })) {
+        return;
+    }
+    for (QWidget* widget : std::initializer_list<QWidget*>{size_, cancel_, resize_}) {
+        widget->setEnabled(false);
+    }
+}
