@@ -12,6 +12,7 @@
 #include "model/VaultUnlockFailure.h"
 #include "store/AutomaticLockNotice.h"
 #include "store/VaultImportBatchResult.h"
+#include "store/VaultStoreOutcomes.h"
 #include "system/FoundVaultImage.h"
 #include "system/VaultCapacity.h"
 #include "system/VaultCheckReport.h"
@@ -103,8 +104,8 @@ public:
     // attaching its image.
     bool canCancelActiveOperation() const;
 
-    // Selecting another vault clears every banner and the listed content; selecting the same
-    // vault again changes nothing. Listing the new selection is left to the next refresh.
+    // Selecting another vault clears every banner and shows that vault's newest listing, if it is
+    // mounted (without listing it again); selecting the same vault again changes nothing.
     void selectVault(std::optional<QUuid> vaultID);
     // Error, notice, inline unlock failure and forced-lock offer.
     void clearMessages();
@@ -160,14 +161,6 @@ public:
 
     // ---- Password change ----
 
-    // How a password change ended, for the form that asked for it. A wrong current password
-    // shows no banner: the form says it beside the field.
-    enum class PasswordChangeOutcome {
-        changed,
-        currentPasswordIncorrect,
-        failed
-    };
-    using PasswordChangeCompletion = std::function<void(PasswordChangeOutcome)>;
     // Gives the vault a new password in the background, with the operation banner; the new
     // password follows the create rules. Its contents are not rewritten. False, with the reason
     // in errorMessage, when the request breaks a rule or another operation runs; otherwise
@@ -177,26 +170,17 @@ public:
 
     // ---- Capacity, recovery key and check ----
 
-    // How a request made from a form ended. A wrong password or key shows no banner: the form
-    // says it beside the field.
-    enum class FormOutcome {
-        done,
-        refused,
-        failed
-    };
     // Each runs in the background through the gate, with the operation banner, and answers
     // `completion` after the store has shown the outcome. False, with the reason in errorMessage,
     // when the request breaks a rule or another operation runs.
     // Records a new capacity (1 to 2048 GB), never below what the vault already uses.
     bool enqueueResize(QUuid vaultID, int sizeInGigabytes, const std::function<void(FormOutcome)>& completion = {});
     // Reads the recovery key of a locked vault with its password; `completion` gets the key.
-    using RecoveryKeyCompletion = std::function<void(FormOutcome, std::shared_ptr<const SecretText>)>;
     bool enqueueShowRecoveryKey(QUuid vaultID, const QString& password, const RecoveryKeyCompletion& completion);
     // Gives a locked vault a new password (the create rules) with its recovery key.
     bool enqueueResetPassword(QUuid vaultID, const QString& recoveryKey, const QString& newPassword,
                               const std::function<void(FormOutcome)>& completion = {});
     // Reads a whole locked vault, changing nothing; cancellable. `completion` gets the findings.
-    using CheckCompletion = std::function<void(FormOutcome, std::optional<VaultCheckReport>)>;
     bool enqueueVerify(QUuid vaultID, const QString& password, const CheckCompletion& completion);
     // The recovery key of the vault created last, kept until the window takes it to show it once.
     std::shared_ptr<const SecretText> takeNewVaultRecoveryKey();
@@ -207,7 +191,6 @@ public:
     // activeOperation; the sources are never moved or changed. A locked vault is unlocked with
     // `password` first (without one, every item fails). True when the import was started;
     // `completion` then gets the result after the store has applied it.
-    using ImportCompletion = std::function<void(const VaultImportBatchResult&)>;
     bool enqueueImportItems(QList<QUrl> urls, QUuid vaultID, std::optional<QString> password,
                             ImportCompletion completion = {});
     // The same import, awaited, without a progress record.
@@ -333,13 +316,9 @@ protected:
     QCoro::Task<VaultSession> requiredMountedSession(QUuid vaultID);
     // What is mounted after an eject of `ejected`, whatever the eject answered (only the system
     // can say whether the volume is gone). After a successful eject the mount table says it at
-    // once; otherwise a new discovery asks the disk-image tool. Its failure is handed back, not
-    // thrown, since the caller weighs it together with the eject's own outcome.
-    struct Rediscovery
-    {
-        std::exception_ptr failure;
-    };
-    QCoro::Task<Rediscovery> rediscoverAfterEject(VaultSession ejected, bool ejectSucceeded);
+    // once; otherwise a new discovery asks the disk-image tool. Its failure is handed back (null
+    // when none), not thrown, since the caller weighs it together with the eject's own outcome.
+    QCoro::Task<std::exception_ptr> rediscoverAfterEject(VaultSession ejected, bool ejectSucceeded);
     // Installs sessions from an already obtained list of attached images; images that belong
     // to no catalogued vault are ignored.
     void applyStorageMountsToKnownVaults(const QList<MountedDiskImage>& images);
@@ -398,17 +377,11 @@ protected:
     // After a failed attach, asks again what is mounted and words the outcome.
     QCoro::Task<> handleImportAttachFailure(std::exception_ptr failure, Vault vault, QStringList warnings,
                                             FinderImportDiskServicing* service);
-    static std::optional<QString> importCompletionNotice(qsizetype completedCount, qsizetype renamedCount);
-    // Every source failed with the same message.
-    static VaultImportBatchResult failedImportResult(const QList<QUrl>& urls, const QString& message);
     // Re-derives the status and shows the new listing if the vault is still selected.
     void applyImportResult(const VaultImportBatchResult& result, const QUuid& vaultID);
 
     QCoro::Task<> performOpenSelectedVault();
     QCoro::Task<> performFinderAction(QUuid vaultID, std::optional<VaultContentItem> item, bool reveal);
-    // The item's location, once proven to be a top-level entry of the session's volume that is
-    // still the one listed (VaultError::invalidItem / itemChanged otherwise).
-    static QUrl validatedItemURL(const VaultContentItem& item, const VaultSession& session);
 
     QCoro::Task<> performDeleteVault(QUuid vaultID);
 

@@ -137,8 +137,7 @@ QCoro::Task<bool> VaultStore::lockBeforeDeleting(VaultSession session)
     } catch (...) {
         ejectFailure = std::current_exception();
     }
-    const Rediscovery rediscovery = co_await rediscoverAfterEject(session, !ejectFailure);
-    const std::exception_ptr discoveryFailure = rediscovery.failure;
+    const std::exception_ptr discoveryFailure = co_await rediscoverAfterEject(session, !ejectFailure);
     if (!ejectFailure) {
         if (discoveryFailure) {
             setErrorMessage(userMessage(discoveryFailure));

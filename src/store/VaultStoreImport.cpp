@@ -81,6 +81,36 @@ QString listingFailureLine(const std::exception_ptr& failure)
            userMessage(failure);
 }
 
+// Every source failed with the same message.
+VaultImportBatchResult failedImportResult(const QList<QUrl>& urls, const QString& message)
+{
+    VaultImportBatchResult result;
+    for (const QUrl& url : urls) {
+        result.failures.append(VaultImportItemFailure{url, message});
+    }
+    return result;
+}
+
+std::optional<QString> importCompletionNotice(qsizetype completedCount, qsizetype renamedCount)
+{
+    if (completedCount <= 0) {
+        return std::nullopt;
+    }
+    const QString sources = completedCount == 1 ? QStringLiteral("A origem foi preservada.")
+                                                : QStringLiteral("As origens foram preservadas.");
+    if (renamedCount != 0) {
+        return QString::number(completedCount) +
+               (completedCount == 1 ? QStringLiteral(" item adicionado; ") : QStringLiteral(" itens adicionados; ")) +
+               QString::number(renamedCount) +
+               (renamedCount == 1 ? QStringLiteral(" recebeu") : QStringLiteral(" receberam")) +
+               QStringLiteral(" outro nome para não substituir conteúdo existente. ") + sources;
+    }
+    if (completedCount == 1) {
+        return QStringLiteral("Item adicionado ao cofre. ") + sources;
+    }
+    return QString::number(completedCount) + QStringLiteral(" itens adicionados ao cofre. ") + sources;
+}
+
 } // namespace
 
 // What the steps before copying established: the mounted session, the protection warnings and
@@ -168,35 +198,6 @@ void VaultStore::applyImportResult(const VaultImportBatchResult& result, const Q
     if (result.refreshedContent) {
         publishContent(*result.refreshedContent, vaultID);
     }
-}
-
-VaultImportBatchResult VaultStore::failedImportResult(const QList<QUrl>& urls, const QString& message)
-{
-    VaultImportBatchResult result;
-    for (const QUrl& url : urls) {
-        result.failures.append(VaultImportItemFailure{url, message});
-    }
-    return result;
-}
-
-std::optional<QString> VaultStore::importCompletionNotice(qsizetype completedCount, qsizetype renamedCount)
-{
-    if (completedCount <= 0) {
-        return std::nullopt;
-    }
-    const QString sources = completedCount == 1 ? QStringLiteral("A origem foi preservada.")
-                                                : QStringLiteral("As origens foram preservadas.");
-    if (renamedCount != 0) {
-        return QString::number(completedCount) +
-               (completedCount == 1 ? QStringLiteral(" item adicionado; ") : QStringLiteral(" itens adicionados; ")) +
-               QString::number(renamedCount) +
-               (renamedCount == 1 ? QStringLiteral(" recebeu") : QStringLiteral(" receberam")) +
-               QStringLiteral(" outro nome para não substituir conteúdo existente. ") + sources;
-    }
-    if (completedCount == 1) {
-        return QStringLiteral("Item adicionado ao cofre. ") + sources;
-    }
-    return QString::number(completedCount) + QStringLiteral(" itens adicionados ao cofre. ") + sources;
 }
 
 QCoro::Task<QHash<QUuid, VaultSession>> VaultStore::discoverMountedSessionsForImport(FinderImportDiskServicing* service)

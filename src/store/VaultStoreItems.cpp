@@ -18,6 +18,29 @@ QString movedToTrashNotice(const QString& itemName)
     return QStringLiteral("“") + itemName + QStringLiteral("” foi movido para a Lixeira.");
 }
 
+// The item's location, once proven to be a top-level entry of the session's volume that is
+// still the one listed (VaultError::invalidItem / itemChanged otherwise).
+QUrl validatedItemURL(const VaultContentItem& item, const VaultSession& session)
+{
+    const QString itemPath = FileLocation::standardizedPath(item.url);
+    if (itemPath.isEmpty() ||
+        FileLocation::parentPath(itemPath) != FileLocation::standardizedPath(session.mountPoint)) {
+        throw VaultError(VaultError::Kind::invalidItem);
+    }
+    // The entry itself (a link is not followed): a file replaced under the same name, or one
+    // that vanished or cannot be examined, is not the item the user chose.
+    std::optional<struct stat> status;
+    try {
+        status = entryStatus(itemPath);
+    } catch (const std::system_error&) {
+        throw VaultError(VaultError::Kind::itemChanged);
+    }
+    if (!status || VaultFileIdentity::of(*status) != item.fileSystemIdentity) {
+        throw VaultError(VaultError::Kind::itemChanged);
+    }
+    return QUrl::fromLocalFile(itemPath);
+}
+
 } // namespace
 
 QCoro::Task<> VaultStore::trashItem(VaultContentItem item, QUuid vaultID)
@@ -123,23 +146,3 @@ QCoro::Task<> VaultStore::performFinderAction(QUuid vaultID, std::optional<Vault
     endOperation();
 }
 
-QUrl VaultStore::validatedItemURL(const VaultContentItem& item, const VaultSession& session)
-{
-    const QString itemPath = FileLocation::standardizedPath(item.url);
-    if (itemPath.isEmpty() ||
-        FileLocation::parentPath(itemPath) != FileLocation::standardizedPath(session.mountPoint)) {
-        throw VaultError(VaultError::Kind::invalidItem);
-    }
-    // The entry itself (a link is not followed): a file replaced under the same name, or one
-    // that vanished or cannot be examined, is not the item the user chose.
-    std::optional<struct stat> status;
-    try {
-        status = entryStatus(itemPath);
-    } catch (const std::system_error&) {
-        throw VaultError(VaultError::Kind::itemChanged);
-    }
-    if (!status || VaultFileIdentity::of(*status) != item.fileSystemIdentity) {
-        throw VaultError(VaultError::Kind::itemChanged);
-    }
-    return QUrl::fromLocalFile(itemPath);
-}

@@ -62,8 +62,7 @@ QCoro::Task<> VaultStore::lockHoldingGate(QUuid vaultID, bool force)
     } catch (...) {
         ejectFailure = std::current_exception();
     }
-    const Rediscovery rediscovery = co_await rediscoverAfterEject(*session, !ejectFailure);
-    const std::exception_ptr discoveryFailure = rediscovery.failure;
+    const std::exception_ptr discoveryFailure = co_await rediscoverAfterEject(*session, !ejectFailure);
 
     if (!ejectFailure && !discoveryFailure) {
         if (sessions_.contains(vaultID)) {

@@ -141,9 +141,8 @@ QCoro::Task<VaultSession> VaultStore::requiredMountedSession(QUuid vaultID)
     co_return *session;
 }
 
-QCoro::Task<VaultStore::Rediscovery> VaultStore::rediscoverAfterEject(VaultSession ejected, bool ejectSucceeded)
+QCoro::Task<std::exception_ptr> VaultStore::rediscoverAfterEject(VaultSession ejected, bool ejectSucceeded)
 {
-    Rediscovery outcome;
     // The eject's tool has just returned and the discovery before it confirmed every other vault:
     // once the volume's mount point has left the system's mount table, a new run of the
     // disk-image tool could only repeat that answer without this vault.
@@ -153,12 +152,13 @@ QCoro::Task<VaultStore::Rediscovery> VaultStore::rediscoverAfterEject(VaultSessi
         setSessions(std::move(sessions));
         clearContentUnlessSelectionIsMounted();
         updateStatus();
-        co_return outcome;
+        co_return nullptr;
     }
+    std::exception_ptr failure;
     try {
         co_await discoverMountedSessions(&finderImportDiskService_);
     } catch (...) {
-        outcome.failure = std::current_exception();
+        failure = std::current_exception();
     }
-    co_return outcome;
+    co_return failure;
 }

@@ -14,15 +14,15 @@ namespace {
 
 // How a form's request ended when it failed: a wrong password or key is the form's to show beside
 // its field; anything else goes to `report`, the store's alert.
-VaultStore::FormOutcome failedOutcome(const std::exception_ptr& failure,
+FormOutcome failedOutcome(const std::exception_ptr& failure,
                                       const std::function<void(const QString&)>& report)
 {
     if (isVaultError(failure, VaultError::Kind::vaultPasswordIncorrect) ||
         isVaultError(failure, VaultError::Kind::recoveryKeyIncorrect)) {
-        return VaultStore::FormOutcome::refused;
+        return FormOutcome::refused;
     }
     report(userMessage(failure));
-    return VaultStore::FormOutcome::failed;
+    return FormOutcome::failed;
 }
 
 } // namespace

@@ -117,7 +117,7 @@ void ChangePasswordSheet::changePassword()
     }
     const QPointer<ChangePasswordSheet> self(this);
     if (!store_.enqueueChangePassword(vault_.id, form_.currentPassword, form_.newPassword,
-                                      [self](VaultStore::PasswordChangeOutcome outcome) {
+                                      [self](PasswordChangeOutcome outcome) {
                                           if (self) {
                                               self->finish(outcome);
                                           }
@@ -129,23 +129,23 @@ void ChangePasswordSheet::changePassword()
     showForm();
 }
 
-void ChangePasswordSheet::finish(VaultStore::PasswordChangeOutcome outcome)
+void ChangePasswordSheet::finish(PasswordChangeOutcome outcome)
 {
     isChanging_ = false;
     switch (outcome) {
-    case VaultStore::PasswordChangeOutcome::changed:
+    case PasswordChangeOutcome::changed:
         current_->clear();
         newPassword_->clear();
         confirmation_->clear();
         accept();
         return;
-    case VaultStore::PasswordChangeOutcome::currentPasswordIncorrect:
+    case PasswordChangeOutcome::currentPasswordIncorrect:
         current_->clear();
         form_.currentPasswordRefused = true;
         showForm();
         current_->setFocus();
         return;
-    case VaultStore::PasswordChangeOutcome::failed:
+    case PasswordChangeOutcome::failed:
         // The store's alert says why; its message must stay, so this is not the user's cancel.
         done(QDialog::Rejected);
         return;

@@ -35,7 +35,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    void finish(VaultStore::PasswordChangeOutcome outcome);
+    void finish(PasswordChangeOutcome outcome);
     void showForm();
 
     VaultStore& store_;

@@ -109,7 +109,7 @@ void ResetPasswordSheet::submit()
     }
     const QPointer<ResetPasswordSheet> self(this);
     if (!store_.enqueueResetPassword(vault_.id, key_->text(), newPassword_->text(),
-                                     [self](VaultStore::FormOutcome outcome) {
+                                     [self](FormOutcome outcome) {
                                          if (self) {
                                              self->finish(outcome);
                                          }
@@ -120,22 +120,22 @@ void ResetPasswordSheet::submit()
     showForm();
 }
 
-void ResetPasswordSheet::finish(VaultStore::FormOutcome outcome)
+void ResetPasswordSheet::finish(FormOutcome outcome)
 {
     isWorking_ = false;
     switch (outcome) {
-    case VaultStore::FormOutcome::done:
+    case FormOutcome::done:
         for (QLineEdit* edit : {key_, newPassword_, confirmation_}) {
             edit->clear();
         }
         accept();
         return;
-    case VaultStore::FormOutcome::refused:
+    case FormOutcome::refused:
         wasRefused_ = true;
         showForm();
         key_->setFocus();
         return;
-    case VaultStore::FormOutcome::failed:
+    case FormOutcome::failed:
         done(QDialog::Rejected);
         return;
     }

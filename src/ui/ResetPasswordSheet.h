@@ -25,7 +25,7 @@ public:
     void reject() override;
 
 private:
-    void finish(VaultStore::FormOutcome outcome);
+    void finish(FormOutcome outcome);
     void showForm();
     bool canSubmit() const;
 

@@ -53,7 +53,7 @@ ResizeSheet::ResizeSheet(VaultStore& store, Vault vault, std::optional<int> curr
 void ResizeSheet::submit()
 {
     const QPointer<ResizeSheet> self(this);
-    if (!store_.enqueueResize(vault_.id, size_->value(), [self](VaultStore::FormOutcome) {
+    if (!store_.enqueueResize(vault_.id, size_->value(), [self](FormOutcome) {
             if (self) {
                 self->accept();
             }

@@ -75,7 +75,7 @@ void VaultPasswordSheet::submit()
         return;
     }
     const QPointer<VaultPasswordSheet> self(this);
-    if (!submit_(password_->text(), [self](VaultStore::FormOutcome outcome) {
+    if (!submit_(password_->text(), [self](FormOutcome outcome) {
             if (self) {
                 self->finish(outcome);
             }
@@ -86,20 +86,20 @@ void VaultPasswordSheet::submit()
     showForm();
 }
 
-void VaultPasswordSheet::finish(VaultStore::FormOutcome outcome)
+void VaultPasswordSheet::finish(FormOutcome outcome)
 {
     isWorking_ = false;
     password_->clear();
     switch (outcome) {
-    case VaultStore::FormOutcome::done:
+    case FormOutcome::done:
         accept();
         return;
-    case VaultStore::FormOutcome::refused:
+    case FormOutcome::refused:
         wasRefused_ = true;
         showForm();
         password_->setFocus();
         return;
-    case VaultStore::FormOutcome::failed:
+    case FormOutcome::failed:
         done(QDialog::Rejected);
         return;
     }

@@ -23,7 +23,7 @@ class VaultPasswordSheet : public QDialog
 public:
     // Hands the password to the store and `finished` to hear how it ended; false when the store
     // refused to start (its alert says why).
-    using Submit = std::function<bool(const QString& password, std::function<void(VaultStore::FormOutcome)> finished)>;
+    using Submit = std::function<bool(const QString& password, std::function<void(FormOutcome)> finished)>;
 
     // Window-modal over `parent` once open()ed; it deletes itself when it closes.
     VaultPasswordSheet(VaultStore& store, const Vault& vault, const QString& title, const QString& actionTitle,
@@ -33,7 +33,7 @@ public:
     void reject() override;
 
 private:
-    void finish(VaultStore::FormOutcome outcome);
+    void finish(FormOutcome outcome);
     void showForm();
 
     VaultStore& store_;

@@ -44,10 +44,10 @@ void VaultUpkeepFlows::present(const QUuid& vaultID, SidebarRowModel::Action act
     case SidebarRowModel::Action::showRecoveryKey:
         (new VaultPasswordSheet(
              store_, vault, QStringLiteral("Mostrar chave de recuperação"), QStringLiteral("Mostrar chave"),
-             [this, self, vault](const QString& password, std::function<void(VaultStore::FormOutcome)> finished) {
+             [this, self, vault](const QString& password, std::function<void(FormOutcome)> finished) {
                  return store_.enqueueShowRecoveryKey(
                      vault.id, password,
-                     [self, vault, finished](VaultStore::FormOutcome outcome, std::shared_ptr<const SecretText> key) {
+                     [self, vault, finished](FormOutcome outcome, std::shared_ptr<const SecretText> key) {
                          finished(outcome);
                          if (self && key) {
                              self->presentKey(vault, std::move(key));
@@ -63,10 +63,10 @@ void VaultUpkeepFlows::present(const QUuid& vaultID, SidebarRowModel::Action act
     case SidebarRowModel::Action::verify:
         (new VaultPasswordSheet(
              store_, vault, QStringLiteral("Verificar cofre"), QStringLiteral("Verificar"),
-             [this, self, vault](const QString& password, std::function<void(VaultStore::FormOutcome)> finished) {
+             [this, self, vault](const QString& password, std::function<void(FormOutcome)> finished) {
                  return store_.enqueueVerify(
                      vault.id, password,
-                     [self, vault, finished](VaultStore::FormOutcome outcome, std::optional<VaultCheckReport> report) {
+                     [self, vault, finished](FormOutcome outcome, std::optional<VaultCheckReport> report) {
                          finished(outcome);
                          if (self && report) {
                              self->presentReport(vault, *report);

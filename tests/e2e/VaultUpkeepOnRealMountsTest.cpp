@@ -52,20 +52,20 @@ protected:
 
     // Runs a form's request to its end and gives how it ended.
     template <typename Start>
-    VaultStore::FormOutcome outcomeOf(Start start)
+    FormOutcome outcomeOf(Start start)
     {
-        std::optional<VaultStore::FormOutcome> outcome;
-        EXPECT_TRUE(start([&outcome](VaultStore::FormOutcome ended) { outcome = ended; }));
+        std::optional<FormOutcome> outcome;
+        EXPECT_TRUE(start([&outcome](FormOutcome ended) { outcome = ended; }));
         EXPECT_TRUE(QTest::qWaitFor([&] { return outcome && store.canEnqueueOperation(); }, generousWait));
-        return outcome.value_or(VaultStore::FormOutcome::failed);
+        return outcome.value_or(FormOutcome::failed);
     }
 
-    VaultStore::FormOutcome verify(const Vault& vault, const QString& withPassword, VaultCheckReport& report)
+    FormOutcome verify(const Vault& vault, const QString& withPassword, VaultCheckReport& report)
     {
         return outcomeOf([&](auto finished) {
             return store.enqueueVerify(
                 vault.id, withPassword,
-                [&report, finished](VaultStore::FormOutcome outcome, std::optional<VaultCheckReport> found) {
+                [&report, finished](FormOutcome outcome, std::optional<VaultCheckReport> found) {
                     report = found.value_or(VaultCheckReport{-1, {}, -1});
                     finished(outcome);
                 });
@@ -111,7 +111,7 @@ TEST_F(VaultUpkeepOnRealMounts, aCopyLargerThanTheRoomLeftIsRefusedWholeUntilThe
 
     // Raised to 2 GB, the same copy goes through; the figures follow.
     EXPECT_EQ(outcomeOf([&](auto finished) { return store.enqueueResize(vault.id, 2, finished); }),
-              VaultStore::FormOutcome::done);
+              FormOutcome::done);
     EXPECT_EQ(store.noticeMessage(), "A capacidade do cofre “Pequeno” agora é de 2 GB.");
     result.reset();
     ASSERT_TRUE(store.enqueueImportItems(urls, vault.id, std::nullopt,
@@ -142,7 +142,7 @@ TEST_F(VaultUpkeepOnRealMounts, theKeyShownAtCreationSetsANewPasswordAndAWrongKe
     EXPECT_EQ(outcomeOf([&](auto finished) {
                   return store.enqueueResetPassword(vault.id, wrongKey, "nova senha 2", finished);
               }),
-              VaultStore::FormOutcome::refused);
+              FormOutcome::refused);
     EXPECT_EQ(store.errorMessage(), std::nullopt);
     EXPECT_EQ(readAll(configuration), configurationBefore);
     EXPECT_TRUE(RealMounts::mountPointsUnder(mountBase()).isEmpty()) << "the key's trial mount is gone";
@@ -157,7 +157,7 @@ TEST_F(VaultUpkeepOnRealMounts, theKeyShownAtCreationSetsANewPasswordAndAWrongKe
     EXPECT_EQ(outcomeOf([&](auto finished) {
                   return store.enqueueResetPassword(vault.id, asShown, "nova senha 2", finished);
               }),
-              VaultStore::FormOutcome::done);
+              FormOutcome::done);
     EXPECT_EQ(store.noticeMessage(), "A senha do cofre “Chaves” foi redefinida com a chave de recuperação. A senha "
                                      "antiga não abre mais o cofre.");
     EXPECT_FALSE(QFileInfo::exists(configuration + ".bak")) << "no copy the old password opens";
@@ -176,14 +176,14 @@ TEST_F(VaultUpkeepOnRealMounts, theKeyShownAtCreationSetsANewPasswordAndAWrongKe
         return outcomeOf([&](auto finished) {
             return store.enqueueShowRecoveryKey(
                 vault.id, withPassword,
-                [&shownAgain, finished](VaultStore::FormOutcome outcome, std::shared_ptr<const SecretText> shown) {
+                [&shownAgain, finished](FormOutcome outcome, std::shared_ptr<const SecretText> shown) {
                     shownAgain = std::move(shown);
                     finished(outcome);
                 });
         });
     };
-    EXPECT_EQ(showKey(password), VaultStore::FormOutcome::refused);
-    EXPECT_EQ(showKey("nova senha 2"), VaultStore::FormOutcome::done);
+    EXPECT_EQ(showKey(password), FormOutcome::refused);
+    EXPECT_EQ(showKey("nova senha 2"), FormOutcome::done);
     ASSERT_TRUE(shownAgain);
     EXPECT_EQ(shownAgain->text(), key->text());
 }
@@ -196,8 +196,8 @@ TEST_F(VaultUpkeepOnRealMounts, aCheckFindsNothingInASoundVaultAndNamesTheFileWi
     lock();
 
     VaultCheckReport report;
-    EXPECT_EQ(verify(vault, "errada", report), VaultStore::FormOutcome::refused);
-    ASSERT_EQ(verify(vault, password, report), VaultStore::FormOutcome::done);
+    EXPECT_EQ(verify(vault, "errada", report), FormOutcome::refused);
+    ASSERT_EQ(verify(vault, password, report), FormOutcome::done);
     EXPECT_EQ(VaultCheckReportText::make(vault.name, report).message,
               "Nenhum problema encontrado no cofre “Conferido”.");
 
@@ -218,7 +218,7 @@ TEST_F(VaultUpkeepOnRealMounts, aCheckFindsNothingInASoundVaultAndNamesTheFileWi
     ASSERT_TRUE(damaged.open(QIODevice::WriteOnly) && damaged.write(cipherText) == cipherText.size());
     damaged.close();
 
-    ASSERT_EQ(verify(vault, password, report), VaultStore::FormOutcome::done);
+    ASSERT_EQ(verify(vault, password, report), FormOutcome::done);
     EXPECT_EQ(report.damagedItems, QStringList{"Documentos/declaração.pdf"});
     const VaultCheckReportText text = VaultCheckReportText::make(vault.name, report);
     EXPECT_EQ(text.title, "Verificação do cofre “Conferido”");
