@@ -199,8 +199,8 @@ bool Gocryptfs::changePassword(const std::string& cipherDirectory, const VaultPa
         return false;
     }
     if (result.terminationStatus != 0) {
-        throw ToolFailure(configurationProblem(cipherDirectory)
-                              .value_or(failureText("Não foi possível trocar a senha", result)));
+        throw ToolFailure(
+            configurationProblem(cipherDirectory).value_or(failureText("Não foi possível trocar a senha", result)));
     }
     return true;
 }

@@ -145,4 +145,3 @@ QCoro::Task<> VaultStore::performFinderAction(QUuid vaultID, std::optional<Vault
     }
     endOperation();
 }
-

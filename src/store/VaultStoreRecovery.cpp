@@ -14,8 +14,7 @@ namespace {
 
 // How a form's request ended when it failed: a wrong password or key is the form's to show beside
 // its field; anything else goes to `report`, the store's alert.
-FormOutcome failedOutcome(const std::exception_ptr& failure,
-                                      const std::function<void(const QString&)>& report)
+FormOutcome failedOutcome(const std::exception_ptr& failure, const std::function<void(const QString&)>& report)
 {
     if (isVaultError(failure, VaultError::Kind::vaultPasswordIncorrect) ||
         isVaultError(failure, VaultError::Kind::recoveryKeyIncorrect)) {

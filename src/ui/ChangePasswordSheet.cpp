@@ -75,14 +75,7 @@ ChangePasswordSheet::ChangePasswordSheet(VaultStore& store, Vault vault, QWidget
     layout->setSpacing(14);
     layout->addWidget(new SheetHeader(QStringLiteral("Alterar senha"),
                                       QStringLiteral("Cofre “") + vault_.name + QStringLiteral("”"), this));
-    auto* fields = new QWidget(this);
-    auto* fieldsLayout = new QVBoxLayout(fields);
-    fieldsLayout->setContentsMargins(0, 0, 0, 0);
-    fieldsLayout->setSpacing(14);
-    fieldsLayout->addWidget(currentSection);
-    fieldsLayout->addWidget(newSection);
-    fieldsLayout->addStretch();
-    layout->addWidget(new SheetScrollArea(fields, this), 1);
+    layout->addWidget(new SheetScrollArea({currentSection, newSection}, this), 1);
     layout->addLayout(footer);
 
     connect(current_, &QLineEdit::textChanged, this, [this](const QString& text) {

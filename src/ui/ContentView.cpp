@@ -130,7 +130,8 @@ void ContentView::buildToolbar()
     // vault) keeps the width of its longest title, so the buttons after it never move.
     QHash<QAction*, int> widest;
     for (const bool hasSelectedItem : {false, true}) {
-        for (const ToolbarModel::Button& button : ToolbarModel::make(VaultStatus::unlocked, false, hasSelectedItem).buttons) {
+        for (const ToolbarModel::Button& button :
+             ToolbarModel::make(VaultStatus::unlocked, false, hasSelectedItem).buttons) {
             QAction* action = actions_.value(button.action);
             action->setText(button.title);
             action->setIcon(KovaraIcons::icon(button.iconName));
@@ -459,8 +460,7 @@ QMessageBox* ContentView::presentAlert(const ConfirmationModel& model, std::func
     alert->setDefaultButton(dismiss);
     alert->setEscapeButton(dismiss);
     connect(alert, &QMessageBox::finished, this,
-            [alert, destructive, focused, onDestructive = std::move(onDestructive),
-             onDismiss = std::move(onDismiss)] {
+            [alert, destructive, focused, onDestructive = std::move(onDestructive), onDismiss = std::move(onDismiss)] {
                 if (focused) {
                     focused->activateWindow();
                     focused->setFocus(Qt::OtherFocusReason);

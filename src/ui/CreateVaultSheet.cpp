@@ -117,22 +117,13 @@ CreateVaultSheet::CreateVaultSheet(VaultStore& store, QWidget* parent)
     footer->addWidget(cancel);
     footer->addWidget(create_);
 
-    auto* fields = new QWidget(this);
-    auto* fieldsLayout = new QVBoxLayout(fields);
-    fieldsLayout->setContentsMargins(0, 0, 0, 0);
-    fieldsLayout->setSpacing(14);
-    fieldsLayout->addWidget(vaultSection);
-    fieldsLayout->addWidget(passwordSection);
-    fieldsLayout->addWidget(sourceSection);
-    fieldsLayout->addStretch();
-
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(20, 20, 20, 16);
     layout->setSpacing(14);
     layout->addWidget(new SheetHeader(QStringLiteral("Criar cofre"),
                                       QStringLiteral("Uma imagem criptografada, privada e fora da busca do sistema."),
                                       this));
-    layout->addWidget(new SheetScrollArea(fields, this), 1);
+    layout->addWidget(new SheetScrollArea({vaultSection, passwordSection, sourceSection}, this), 1);
     layout->addLayout(footer);
     // The fields' width keeps every message on one line.
     name_->setMinimumWidth(fieldWidth);

@@ -144,7 +144,7 @@ FinderImportSheet::FinderImportSheet(VaultStore& store, FinderImportCoordinator&
     layout->addWidget(new SheetHeader(
         QStringLiteral("Adicionar ao Kovara"),
         QStringLiteral("Escolha onde guardar as pastas selecionadas no gerenciador de arquivos."), this));
-    layout->addWidget(new SheetScrollArea(body_, this), 1);
+    layout->addWidget(new SheetScrollArea({body_}, this), 1);
     layout->addLayout(footer);
     setMinimumWidth(480);
 

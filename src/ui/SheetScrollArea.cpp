@@ -4,17 +4,27 @@
 #include <QEvent>
 #include <QScreen>
 #include <QScrollBar>
+#include <QVBoxLayout>
 
 namespace {
 
 // What a window manager's title bar and borders take, which Qt cannot know before the window
 // is mapped.
 constexpr int windowFrameAllowance = 48;
+constexpr int sectionSpacing = 14;
 
 } // namespace
 
-SheetScrollArea::SheetScrollArea(QWidget* fields, QWidget* parent) : QScrollArea(parent)
+SheetScrollArea::SheetScrollArea(const QList<QWidget*>& sections, QWidget* parent) : QScrollArea(parent)
 {
+    auto* fields = new QWidget(this);
+    auto* layout = new QVBoxLayout(fields);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(sectionSpacing);
+    for (QWidget* section : sections) {
+        layout->addWidget(section);
+    }
+    layout->addStretch();
     setWidget(fields);
     setWidgetResizable(true);
     setFrameShape(QFrame::NoFrame);
@@ -36,8 +46,7 @@ QSize SheetScrollArea::sizeHint() const
 
 QSize SheetScrollArea::minimumSizeHint() const
 {
-    return {widget()->minimumSizeHint().width() + verticalScrollBar()->sizeHint().width(),
-            fontMetrics().height() * 4};
+    return {widget()->minimumSizeHint().width() + verticalScrollBar()->sizeHint().width(), fontMetrics().height() * 4};
 }
 
 void SheetScrollArea::fitToScreen(QWidget& sheet)

@@ -11,7 +11,8 @@ class SheetScrollArea : public QScrollArea
     Q_OBJECT
 
 public:
-    explicit SheetScrollArea(QWidget* fields, QWidget* parent = nullptr);
+    // The sections, top to bottom, spaced as a sheet spaces them.
+    SheetScrollArea(const QList<QWidget*>& sections, QWidget* parent);
 
     // The fields' own size: a sheet opens with everything in view when it can.
     QSize sizeHint() const override;
