@@ -208,6 +208,7 @@ bool Gocryptfs::changePassword(const std::string& cipherDirectory, const VaultPa
 std::optional<RecoveryKey> Gocryptfs::masterKey(const std::string& cipherDirectory, const VaultPassword& password,
                                                 std::stop_token stop)
 {
+    checkBeforeRunning(cipherDirectory);
     const SecretBytes line = password.gocryptfsLine();
     ChildProcess::Result result = HelperProcess::runReadingOutput(
         xrayExecutable, {"-dumpmasterkey", "--", FilePath::join(cipherDirectory, configurationFileName)}, line.view(),
@@ -219,9 +220,8 @@ std::optional<RecoveryKey> Gocryptfs::masterKey(const std::string& cipherDirecto
         return std::nullopt;
     }
     if (result.terminationStatus != 0 || !key) {
-        throw ToolFailure(configurationIsReadable(cipherDirectory)
-                              ? failureText("gocryptfs-xray não conseguiu ler a chave do volume", result)
-                              : unreadableConfigurationText);
+        throw ToolFailure(configurationProblem(cipherDirectory)
+                              .value_or(failureText("Não foi possível ler a chave de recuperação", result)));
     }
     return key;
 }
@@ -229,6 +229,7 @@ std::optional<RecoveryKey> Gocryptfs::masterKey(const std::string& cipherDirecto
 void Gocryptfs::setPasswordWithKey(const std::string& cipherDirectory, const RecoveryKey& key,
                                    const VaultPassword& newPassword, std::stop_token stop)
 {
+    checkBeforeRunning(cipherDirectory);
     discardConfigurationLeftovers(cipherDirectory);
     // The key, then the new password, a line each.
     const SecretBytes lines = concatenated(key.gocryptfsLine(), newPassword.gocryptfsLine());
@@ -238,32 +239,33 @@ void Gocryptfs::setPasswordWithKey(const std::string& cipherDirectory, const Rec
     // The backup wraps the same key with the old password, which must stop opening the volume.
     discardConfigurationLeftovers(cipherDirectory);
     if (result.terminationStatus != 0) {
-        throw ToolFailure(failureText("gocryptfs não conseguiu definir a nova senha", result));
+        throw ToolFailure(failureText("Não foi possível definir a nova senha", result));
     }
 }
 
 void Gocryptfs::mountReadOnly(const std::string& cipherDirectory, const std::string& mountPoint, const RecoveryKey& key)
 {
+    checkBeforeRunning(cipherDirectory);
     const SecretBytes line = key.gocryptfsLine();
     const ChildProcess::Result result = HelperProcess::run(
         executable, {"-q", "-nosyslog", "-ro", "-masterkey=stdin", "--", cipherDirectory, mountPoint}, line.view(),
         ChildProcess::Output::discarded, std::stop_token());
     if (result.terminationStatus != 0) {
-        throw ToolFailure(mountFailureText(result.terminationStatus, cipherDirectory));
+        throw mountFailure(result.terminationStatus, cipherDirectory);
     }
 }
 
 ChildProcess::Result Gocryptfs::check(const std::string& cipherDirectory, const VaultPassword& password,
                                       std::stop_token stop)
 {
+    checkBeforeRunning(cipherDirectory);
     const SecretBytes line = password.gocryptfsLine();
     ChildProcess::Result result = HelperProcess::runReadingOutput(executable, {"-fsck", "-q", "--", cipherDirectory},
                                                                   line.view(), std::move(stop));
     if (result.terminationStatus != 0 && result.terminationStatus != checkFoundErrorsStatus &&
         result.terminationStatus != wrongPasswordStatus) {
-        throw ToolFailure(configurationIsReadable(cipherDirectory)
-                              ? failureText("gocryptfs não conseguiu verificar o volume", result)
-                              : unreadableConfigurationText);
+        throw ToolFailure(configurationProblem(cipherDirectory)
+                              .value_or(failureText("Não foi possível verificar o cofre", result)));
     }
     return result;
 }

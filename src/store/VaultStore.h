@@ -150,7 +150,6 @@ public:
     void refreshAfterMountChange();
 
     // ---- Automatic locking ----
-
     // Locks every unlocked vault the way the sidebar's lock does (a vault in use is not forced:
     // the first one is reported with the forced-lock offer). Waits for a running operation to
     // end first. The notice names the vaults locked and the cause; nothing is shown when no vault
@@ -160,7 +159,6 @@ public:
     void setIdleLockTimeout(std::chrono::seconds timeout);
 
     // ---- Password change ----
-
     // Gives the vault a new password in the background, with the operation banner; the new
     // password follows the create rules. Its contents are not rewritten. False, with the reason
     // in errorMessage, when the request breaks a rule or another operation runs; otherwise
@@ -169,7 +167,6 @@ public:
                                const PasswordChangeCompletion& completion = {});
 
     // ---- Capacity, recovery key and check ----
-
     // Each runs in the background through the gate, with the operation banner, and answers
     // `completion` after the store has shown the outcome. False, with the reason in errorMessage,
     // when the request breaks a rule or another operation runs.
@@ -186,7 +183,6 @@ public:
     std::shared_ptr<const SecretText> takeNewVaultRecoveryKey();
 
     // ---- Import, item actions, delete and quitting ----
-
     // Copies files and folders into a vault in the background, with progress in
     // activeOperation; the sources are never moved or changed. A locked vault is unlocked with
     // `password` first (without one, every item fails). True when the import was started;
@@ -222,7 +218,6 @@ public:
     QCoro::Task<bool> prepareForTermination();
 
     // ---- Images the catalogue has lost ----
-
     // The images in the storage folder that no catalogue entry names (an app stopped between
     // creating an image and cataloguing it leaves one), found by the first refresh after start;
     // each stays offered until it is added or trashed.
@@ -316,9 +311,13 @@ protected:
     QCoro::Task<VaultSession> requiredMountedSession(QUuid vaultID);
     // What is mounted after an eject of `ejected`, whatever the eject answered (only the system
     // can say whether the volume is gone). After a successful eject the mount table says it at
-    // once; otherwise a new discovery asks the disk-image tool. Its failure is handed back (null
-    // when none), not thrown, since the caller weighs it together with the eject's own outcome.
-    QCoro::Task<std::exception_ptr> rediscoverAfterEject(VaultSession ejected, bool ejectSucceeded);
+    // once; otherwise a new discovery asks the disk-image tool. Its failure is handed back, not
+    // thrown, since the caller weighs it together with the eject's own outcome.
+    struct Rediscovery
+    {
+        std::exception_ptr failure;
+    };
+    QCoro::Task<Rediscovery> rediscoverAfterEject(VaultSession ejected, bool ejectSucceeded);
     // Installs sessions from an already obtained list of attached images; images that belong
     // to no catalogued vault are ignored.
     void applyStorageMountsToKnownVaults(const QList<MountedDiskImage>& images);

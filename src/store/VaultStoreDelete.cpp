@@ -137,7 +137,8 @@ QCoro::Task<bool> VaultStore::lockBeforeDeleting(VaultSession session)
     } catch (...) {
         ejectFailure = std::current_exception();
     }
-    const std::exception_ptr discoveryFailure = co_await rediscoverAfterEject(session, !ejectFailure);
+    const Rediscovery rediscovery = co_await rediscoverAfterEject(session, !ejectFailure);
+    const std::exception_ptr discoveryFailure = rediscovery.failure;
     if (!ejectFailure) {
         if (discoveryFailure) {
             setErrorMessage(userMessage(discoveryFailure));

@@ -62,7 +62,8 @@ QCoro::Task<> VaultStore::lockHoldingGate(QUuid vaultID, bool force)
     } catch (...) {
         ejectFailure = std::current_exception();
     }
-    const std::exception_ptr discoveryFailure = co_await rediscoverAfterEject(*session, !ejectFailure);
+    const Rediscovery rediscovery = co_await rediscoverAfterEject(*session, !ejectFailure);
+    const std::exception_ptr discoveryFailure = rediscovery.failure;
 
     if (!ejectFailure && !discoveryFailure) {
         if (sessions_.contains(vaultID)) {

@@ -141,8 +141,9 @@ QCoro::Task<VaultSession> VaultStore::requiredMountedSession(QUuid vaultID)
     co_return *session;
 }
 
-QCoro::Task<std::exception_ptr> VaultStore::rediscoverAfterEject(VaultSession ejected, bool ejectSucceeded)
+QCoro::Task<VaultStore::Rediscovery> VaultStore::rediscoverAfterEject(VaultSession ejected, bool ejectSucceeded)
 {
+    Rediscovery outcome;
     // The eject's tool has just returned and the discovery before it confirmed every other vault:
     // once the volume's mount point has left the system's mount table, a new run of the
     // disk-image tool could only repeat that answer without this vault.
@@ -152,13 +153,12 @@ QCoro::Task<std::exception_ptr> VaultStore::rediscoverAfterEject(VaultSession ej
         setSessions(std::move(sessions));
         clearContentUnlessSelectionIsMounted();
         updateStatus();
-        co_return nullptr;
+        co_return outcome;
     }
-    std::exception_ptr failure;
     try {
         co_await discoverMountedSessions(&finderImportDiskService_);
     } catch (...) {
-        failure = std::current_exception();
+        outcome.failure = std::current_exception();
     }
-    co_return failure;
+    co_return outcome;
 }
