@@ -376,7 +376,9 @@ void ChildProcess::signal(int signalNumber)
 // never reaches a stranger's group. The child itself is signalled through its process descriptor.
 void ChildProcess::signalLocked(int signalNumber)
 {
-    if (reaped_) {
+    // Before the child is registered there is no group of its own to signal: kill(-pid) with no
+    // pid yet would reach init (-1) or this very process group (0).
+    if (reaped_ || !registered_ || pid_ <= 0) {
         return;
     }
     stopping_ = stopping_ || signalNumber == SIGTERM || signalNumber == SIGKILL;

@@ -80,7 +80,7 @@ std::optional<Vault> VaultStore::acceptedVaultRequest(const QUuid& vaultID)
         return std::nullopt;
     }
     try {
-        const std::optional<Vault> vault = catalogueVault(vaultID);
+        std::optional<Vault> vault = catalogueVault(vaultID);
         if (!vault) {
             throw VaultError(VaultError::Kind::noSelection);
         }

@@ -17,7 +17,7 @@
 namespace {
 
 // Written by the disk-image tool at creation; far smaller than this.
-constexpr qsizetype maximumMetadataSize = 64 * 1024;
+constexpr qsizetype maximumMetadataSize = qsizetype{64} * 1024;
 
 // The whole file, read without following a link; empty when it cannot be read.
 QByteArray readSmallFile(const QString& path)

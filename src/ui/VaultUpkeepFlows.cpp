@@ -30,7 +30,8 @@ void VaultUpkeepFlows::present(const QUuid& vaultID, SidebarRowModel::Action act
     if (found == store_.vaults().cend()) {
         return;
     }
-    const Vault vault = *found;
+    // A copy: the sheets opened below outlive this call, and the catalogue may change meanwhile.
+    Vault vault = *found;
     const QPointer<VaultUpkeepFlows> self(this);
     switch (action) {
     case SidebarRowModel::Action::increaseCapacity: {
