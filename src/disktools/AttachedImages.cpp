@@ -16,11 +16,6 @@ struct Described
     VolumeIdentity::Verdict verdict = VolumeIdentity::Verdict::same;
 };
 
-std::string deviceEntryOf(const MountInfoEntry& mount)
-{
-    return "fuse:" + std::to_string(mount.deviceMajor) + ":" + std::to_string(mount.deviceMinor);
-}
-
 // The cipher folder of the vault image a folder stands for, once symbolic links, "." and ".."
 // are resolved: the image folder itself or its cipher folder. None for a folder that is neither,
 // and so cannot be mistaken for a vault whatever it is called.
@@ -50,7 +45,7 @@ Described describe(const MountInfoEntry& mount)
 {
     Described described;
     described.image.mountPoint = mount.mountPoint;
-    described.image.deviceEntry = deviceEntryOf(mount);
+    described.image.deviceEntry = mount.deviceEntry();
     const std::vector<std::string> candidates = GocryptfsSource::cipherDirectories(mount.source);
     described.image.imagePath = candidates.empty() ? mount.source : FilePath::canonical(candidates.front());
     bool pointsAtVault = false;
@@ -156,7 +151,7 @@ std::optional<AttachedImage> AttachedImages::servingAt(const std::string& mountP
     for (const MountInfoEntry& mount : table.entries()) {
         if (mount.mountPoint == mountPoint && isOwnPrivateMount(mount) &&
             VolumeIdentity::compare(mountPoint, bundle.cipherDirectory()) == VolumeIdentity::Verdict::same) {
-            return AttachedImage{bundle.path(), mountPoint, deviceEntryOf(mount), true};
+            return AttachedImage{bundle.path(), mountPoint, mount.deviceEntry(), true};
         }
     }
     return std::nullopt;

@@ -264,8 +264,8 @@ ChildProcess::Result Gocryptfs::check(const std::string& cipherDirectory, const 
                                                                   line.view(), std::move(stop));
     if (result.terminationStatus != 0 && result.terminationStatus != checkFoundErrorsStatus &&
         result.terminationStatus != wrongPasswordStatus) {
-        throw ToolFailure(configurationProblem(cipherDirectory)
-                              .value_or(failureText("Não foi possível verificar o cofre", result)));
+        throw ToolFailure(
+            configurationProblem(cipherDirectory).value_or(failureText("Não foi possível verificar o cofre", result)));
     }
     return result;
 }

@@ -75,7 +75,7 @@ int HdiutilCommand::run(const std::vector<std::string>& arguments, std::stop_tok
         return ImageVerification::run(rest, stop);
     }
     if (verb == "imageinfo") {
-        return ImageCapacity::runInfo(rest);
+        return ImageCapacity::runInfo(rest, stop);
     }
     if (verb == "resize") {
         return ImageCapacity::runResize(rest, stop);

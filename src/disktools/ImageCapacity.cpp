@@ -34,7 +34,7 @@ std::uint64_t allocated(const struct stat& status)
 }
 
 // The blocks of everything inside the folder open on `fd`, which it closes.
-std::uint64_t allocatedInside(int fd, const std::string& path)
+std::uint64_t allocatedInside(int fd, const std::string& path, const std::stop_token& stop)
 {
     DIR* folder = ::fdopendir(fd);
     if (folder == nullptr) {
@@ -48,6 +48,9 @@ std::uint64_t allocatedInside(int fd, const std::string& path)
             if (name == "." || name == "..") {
                 continue;
             }
+            if (stop.stop_requested()) {
+                throw ToolFailure("Operação interrompida.");
+            }
             struct stat status = {};
             if (::fstatat(::dirfd(folder), entry->d_name, &status, AT_SYMLINK_NOFOLLOW) != 0) {
                 continue;
@@ -56,7 +59,7 @@ std::uint64_t allocatedInside(int fd, const std::string& path)
             if (S_ISDIR(status.st_mode)) {
                 const int child = openFolder(::dirfd(folder), entry->d_name);
                 if (child >= 0) {
-                    total += allocatedInside(child, path + "/" + entry->d_name);
+                    total += allocatedInside(child, path + "/" + entry->d_name, stop);
                 }
             }
         }
@@ -70,7 +73,7 @@ std::uint64_t allocatedInside(int fd, const std::string& path)
 
 } // namespace
 
-std::uint64_t ImageCapacity::allocatedBytes(const std::string& folder)
+std::uint64_t ImageCapacity::allocatedBytes(const std::string& folder, const std::stop_token& stop)
 {
     struct stat status = {};
     const int fd = openFolder(AT_FDCWD, folder.c_str());
@@ -80,10 +83,10 @@ std::uint64_t ImageCapacity::allocatedBytes(const std::string& folder)
         }
         throw ToolFailure(folder + ": não foi possível medir o espaço usado.");
     }
-    return allocated(status) + allocatedInside(fd, folder);
+    return allocated(status) + allocatedInside(fd, folder, stop);
 }
 
-int ImageCapacity::runInfo(const std::vector<std::string>& arguments)
+int ImageCapacity::runInfo(const std::vector<std::string>& arguments, const std::stop_token& stop)
 {
     const ToolArguments args(arguments, {}, {"-plist"}, "kovara-hdiutil imageinfo -plist <imagem>");
     args.requireFlag("-plist");
@@ -91,7 +94,7 @@ int ImageCapacity::runInfo(const std::vector<std::string>& arguments)
     const PropertyList info = PropertyList::Dictionary{
         {"Size Information",
          PropertyList::Dictionary{{"Total Bytes", bundle.capacityBytes()},
-                                  {"Total Non-Empty Bytes", allocatedBytes(bundle.cipherDirectory())}}}};
+                                  {"Total Non-Empty Bytes", allocatedBytes(bundle.cipherDirectory(), stop)}}}};
     ToolOutput::result(info.toXml());
     return 0;
 }
@@ -104,7 +107,7 @@ int ImageCapacity::runResize(const std::vector<std::string>& arguments, std::sto
     // Under the image's lock, read afresh: another change may have come first.
     const FolderLock lock = opened.lock();
     const ImageBundle bundle = ImageBundle::open(opened.path());
-    const std::uint64_t used = allocatedBytes(bundle.cipherDirectory());
+    const std::uint64_t used = allocatedBytes(bundle.cipherDirectory(), stop);
     if (capacity < used) {
         throw ToolFailure("A capacidade pedida é menor que o espaço já usado (" + std::to_string(used) + " bytes).",
                           belowUsageStatus);

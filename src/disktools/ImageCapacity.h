@@ -18,9 +18,11 @@ class ImageCapacity
 public:
     static constexpr int belowUsageStatus = 2;
 
-    static int runInfo(const std::vector<std::string>& arguments);
+    static int runInfo(const std::vector<std::string>& arguments, const std::stop_token& stop);
     static int runResize(const std::vector<std::string>& arguments, std::stop_token stop);
 
     // The bytes allocated on disk to `folder` and everything below it, without following links.
-    static std::uint64_t allocatedBytes(const std::string& folder);
+    // A vault of many files takes a while to walk, and the app stops a measurement it no longer
+    // needs: a stop ends the walk with ToolFailure.
+    static std::uint64_t allocatedBytes(const std::string& folder, const std::stop_token& stop);
 };

@@ -17,5 +17,13 @@ struct MountInfoEntry
     std::optional<unsigned> ownerUserId;
     bool isSharedWithOtherUsers = false;
 
+    // The name the disk-image tools give the mount's device: "fuse:<major>:<minor>". The kernel
+    // gives each mount present at one time a device number of its own, so an unchanged name at an
+    // unchanged mount point means the very same mount.
+    std::string deviceEntry() const
+    {
+        return "fuse:" + std::to_string(deviceMajor) + ":" + std::to_string(deviceMinor);
+    }
+
     bool operator==(const MountInfoEntry&) const = default;
 };

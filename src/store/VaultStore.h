@@ -494,5 +494,7 @@ private:
     std::optional<VaultCapacity> selectedCapacity_;
     // Each measurement's number: one that finishes after a newer one started is dropped.
     quint64 capacityMeasurement_ = 0;
+    // Stopped when an operation begins: the service would run that operation only after it.
+    std::stop_source capacityStopSource_;
     std::shared_ptr<const SecretText> newVaultRecoveryKey_;
 };

@@ -47,23 +47,26 @@ void VaultStore::measureSelectedCapacity()
     // Started at once and not kept: it runs up to the service's answer, and lets the figures go if
     // the store is gone or a newer measurement has begun by then. A lambda without captures, so
     // that the coroutine holds nothing the expression owned.
-    [](QPointer<VaultStore> store, quint64 number, Vault measured) -> QCoro::Task<> {
+    capacityStopSource_ = std::stop_source();
+    [](QPointer<VaultStore> store, quint64 number, Vault measured, std::stop_token stop) -> QCoro::Task<> {
         std::optional<VaultCapacity> capacity;
         try {
-            capacity = co_await store->finderImportDiskService_.capacity(measured);
+            capacity = co_await store->finderImportDiskService_.capacity(measured, stop);
         } catch (...) {
             // Without figures the screen shows no bar; nothing else depends on them.
         }
-        if (store && number == store->capacityMeasurement_) {
+        // A stopped measurement leaves the figures as they were, until the operation that stopped
+        // it ends and measures again.
+        if (store && number == store->capacityMeasurement_ && !stop.stop_requested()) {
             store->setSelectedCapacity(capacity);
         }
-    }(QPointer<VaultStore>(this), measurement, *vault);
+    }(QPointer<VaultStore>(this), measurement, *vault, capacityStopSource_.get_token());
 }
 
 QCoro::Task<> VaultStore::requireRoomFor(Vault vault, qint64 bytes)
 {
     const qint64 needed = encryptedSize(bytes);
-    const VaultCapacity capacity = co_await finderImportDiskService_.capacity(vault);
+    const VaultCapacity capacity = co_await finderImportDiskService_.capacity(vault, {});
     if (needed > capacity.roomLeft()) {
         throw VaultError::insufficientVaultSpace(vault.name, needed - capacity.roomLeft());
     }

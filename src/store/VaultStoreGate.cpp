@@ -28,6 +28,8 @@ bool VaultStore::beginOperation(std::optional<QUuid> targetVaultID, bool reportB
     }
     setIsBusy(true);
     setBusyVaultID(targetVaultID);
+    // Walking a vault of many files takes a while; the user's operation goes first.
+    capacityStopSource_.request_stop();
     if (shouldClearMessages) {
         clearMessages();
     }
@@ -38,6 +40,9 @@ void VaultStore::endOperation()
 {
     setIsBusy(false);
     setBusyVaultID(std::nullopt);
+    if (capacityStopSource_.stop_requested()) {
+        measureSelectedCapacity();
+    }
     schedulePendingRefreshIfNeeded();
 }
 

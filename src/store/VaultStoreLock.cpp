@@ -38,7 +38,15 @@ QCoro::Task<> VaultStore::lockHoldingGate(QUuid vaultID, bool force)
 {
     std::optional<VaultSession> session;
     try {
-        session = co_await reconciledSession(vaultID, &finderImportDiskService_);
+        // The very mount the last discovery confirmed is still in the system's mount table: a run
+        // of the disk-image tool could only repeat that answer. Anything else (the mount gone,
+        // another in its place) is asked of the tool.
+        const auto known = sessions_.constFind(vaultID);
+        if (known != sessions_.cend() && finderImportDiskService_.isStillMounted(*known)) {
+            session = *known;
+        } else {
+            session = co_await reconciledSession(vaultID, &finderImportDiskService_);
+        }
     } catch (...) {
         setErrorMessage(userMessage(std::current_exception()));
         updateStatus();

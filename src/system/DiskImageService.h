@@ -90,7 +90,7 @@ public:
                                      std::stop_token cancellation);
 
     // The vault's capacity and the space its encrypted image takes on disk.
-    QCoro::Task<VaultCapacity> capacity(Vault vault) override;
+    QCoro::Task<VaultCapacity> capacity(Vault vault, std::stop_token cancellation) override;
     // Records a new capacity; VaultError::capacityBelowUsage when the image already takes more.
     QCoro::Task<void> resize(Vault vault, int sizeInGigabytes);
 
@@ -135,6 +135,7 @@ public:
     // Reads /proc/self/mountinfo on the caller's thread: a read of the kernel's table that no
     // file system, however hung, can hold up.
     bool hasLeftMountTable(const QUrl& mountPoint) override;
+    bool isStillMounted(const VaultSession& session) override;
 
     // Moves the (detached) image to the Trash under a readable name derived from the vault's
     // name. When the Trash refuses, the image goes back to its place and name, hidden again.
@@ -160,7 +161,7 @@ private:
     [[noreturn]] void detachAgainAndRethrow(const VaultSession& session, const std::exception_ptr& failure);
     void changePasswordNow(const Vault& vault, const QString& currentPassword, const QString& newPassword,
                            std::stop_token cancellation);
-    VaultCapacity capacityNow(const Vault& vault);
+    VaultCapacity capacityNow(const Vault& vault, const std::stop_token& cancellation);
     void resizeNow(const Vault& vault, int sizeInGigabytes);
     std::shared_ptr<const SecretText> recoveryKeyNow(const Vault& vault, const QString& password,
                                                      std::stop_token cancellation);

@@ -13,8 +13,11 @@
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <iterator>
 #include <mutex>
+#include <optional>
 #include <system_error>
+#include <vector>
 
 namespace {
 
@@ -36,6 +39,25 @@ void pauseUnlessCancelled(std::chrono::milliseconds pause, const std::stop_token
 QSet<QString> setOf(const QString& path)
 {
     return QSet<QString>{path};
+}
+
+// What the system's mount table lists at `mountPoint`, bottom to top; none when it cannot tell.
+std::optional<std::vector<MountInfoEntry>> mountsAt(const QUrl& mountPoint)
+{
+    // Spelled as the kernel spells mount points: absolute, without "." or repeated slashes.
+    const QString standardized = FileLocation::standardizedPath(mountPoint);
+    if (standardized.isEmpty()) {
+        return std::nullopt;
+    }
+    const std::string path = QFile::encodeName(standardized).toStdString();
+    try {
+        std::vector<MountInfoEntry> found;
+        std::ranges::copy_if(MountTable::read().entries(), std::back_inserter(found),
+                             [&path](const MountInfoEntry& mount) { return mount.mountPoint == path; });
+        return found;
+    } catch (const std::system_error&) {
+        return std::nullopt;
+    }
 }
 
 } // namespace
@@ -78,19 +100,15 @@ QCoro::Task<void> DiskImageService::eject(QUrl mountPoint, bool force, std::stop
 
 bool DiskImageService::hasLeftMountTable(const QUrl& mountPoint)
 {
-    // Spelled as the kernel spells mount points: absolute, without "." or repeated slashes.
-    const QString standardized = FileLocation::standardizedPath(mountPoint);
-    if (standardized.isEmpty()) {
-        return false;
-    }
-    const std::string path = QFile::encodeName(standardized).toStdString();
-    try {
-        const MountTable table = MountTable::read();
-        return std::none_of(table.entries().cbegin(), table.entries().cend(),
-                            [&path](const MountInfoEntry& mount) { return mount.mountPoint == path; });
-    } catch (const std::system_error&) {
-        return false;
-    }
+    const std::optional<std::vector<MountInfoEntry>> mounts = mountsAt(mountPoint);
+    return mounts && mounts->empty();
+}
+
+bool DiskImageService::isStillMounted(const VaultSession& session)
+{
+    const std::optional<std::vector<MountInfoEntry>> mounts = mountsAt(session.mountPoint);
+    // Only the topmost of several mounts on one point is reachable there.
+    return mounts && !mounts->empty() && QString::fromStdString(mounts->back().deviceEntry()) == session.deviceEntry;
 }
 
 QList<MountedDiskImage> DiskImageService::listMountedImages(const QSet<QString>& expectedImagePaths,

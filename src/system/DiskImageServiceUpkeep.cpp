@@ -25,9 +25,9 @@ void wipe(QByteArray& bytes)
 
 } // namespace
 
-QCoro::Task<VaultCapacity> DiskImageService::capacity(Vault vault)
+QCoro::Task<VaultCapacity> DiskImageService::capacity(Vault vault, std::stop_token cancellation)
 {
-    auto work = executor_.run([this, vault] { return capacityNow(vault); });
+    auto work = executor_.run([this, vault, cancellation] { return capacityNow(vault, cancellation); });
     co_return co_await work;
 }
 
@@ -67,11 +67,12 @@ VaultError DiskImageService::hdiutilFailure(const SystemProcessResult& result) c
                                      result.diagnostic());
 }
 
-VaultCapacity DiskImageService::capacityNow(const Vault& vault)
+VaultCapacity DiskImageService::capacityNow(const Vault& vault, const std::stop_token& cancellation)
 {
     const QString image = storage_.validateImageLocation(vault, true);
     const SystemProcessResult result =
-        runner_.runAndWait(SystemTool::hdiutil, {QStringLiteral("imageinfo"), QStringLiteral("-plist"), image});
+        runner_.runAndWait(SystemTool::hdiutil, {QStringLiteral("imageinfo"), QStringLiteral("-plist"), image},
+                           std::nullopt, cancellation);
     if (result.terminationStatus != 0) {
         throw hdiutilFailure(result);
     }
@@ -85,7 +86,7 @@ void DiskImageService::resizeNow(const Vault& vault, int sizeInGigabytes)
         runner_.runAndWait(SystemTool::hdiutil, {QStringLiteral("resize"), QStringLiteral("-size"),
                                                  QString::number(sizeInGigabytes) + QLatin1Char('g'), image});
     if (result.terminationStatus == belowUsage) {
-        throw VaultError::capacityBelowUsage(capacityNow(vault).usedBytes);
+        throw VaultError::capacityBelowUsage(capacityNow(vault, {}).usedBytes);
     }
     if (result.terminationStatus != 0) {
         throw hdiutilFailure(result);

@@ -35,5 +35,9 @@ public:
     // True when the system's mount table, read by this process without running a tool, lists
     // nothing at `mountPoint`; false when something is mounted there or the table cannot be read.
     virtual bool hasLeftMountTable(const QUrl& mountPoint) = 0;
-    virtual QCoro::Task<VaultCapacity> capacity(Vault vault) = 0;
+    // True when the system's mount table, read the same way, still lists the session's very mount:
+    // its mount point with the device entry it was discovered with. False otherwise, or when the
+    // table cannot be read.
+    virtual bool isStillMounted(const VaultSession& session) = 0;
+    virtual QCoro::Task<VaultCapacity> capacity(Vault vault, std::stop_token cancellation) = 0;
 };

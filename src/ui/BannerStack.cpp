@@ -153,8 +153,7 @@ void BannerStack::showPendingFinderRequest()
 {
     // While an operation runs (the request's own import among them) nothing can be added, and
     // the operation's banner says what is happening; what is left waits for it to end.
-    pendingFinder_->setVisible(finderImport_.request().has_value() && !finderImport_.isPresented() &&
-                               !store_.isBusy());
+    pendingFinder_->setVisible(finderImport_.request().has_value() && !finderImport_.isPresented() && !store_.isBusy());
 }
 
 void BannerStack::showNotice()

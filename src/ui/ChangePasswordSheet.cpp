@@ -2,17 +2,14 @@
 
 #include "ui/InlineMessage.h"
 #include "ui/KovaraIcons.h"
-#include "ui/SheetHeader.h"
-#include "ui/SheetScrollArea.h"
+#include "ui/SheetLayout.h"
 
 #include <QFormLayout>
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
-#include <QVBoxLayout>
 
 namespace {
 
@@ -65,18 +62,8 @@ ChangePasswordSheet::ChangePasswordSheet(VaultStore& store, Vault vault, QWidget
 
     cancel_->setAutoDefault(false);
     change_->setDefault(true);
-    auto* footer = new QHBoxLayout;
-    footer->addStretch();
-    footer->addWidget(cancel_);
-    footer->addWidget(change_);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(20, 20, 20, 16);
-    layout->setSpacing(14);
-    layout->addWidget(new SheetHeader(QStringLiteral("Alterar senha"),
-                                      QStringLiteral("Cofre “") + vault_.name + QStringLiteral("”"), this));
-    layout->addWidget(new SheetScrollArea({currentSection, newSection}, this), 1);
-    layout->addLayout(footer);
+    new SheetLayout(*this, QStringLiteral("Alterar senha"), SheetLayout::vaultSubtitle(vault_.name),
+                    {currentSection, newSection}, {cancel_, change_});
 
     connect(current_, &QLineEdit::textChanged, this, [this](const QString& text) {
         form_.currentPassword = text;

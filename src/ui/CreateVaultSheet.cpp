@@ -3,8 +3,7 @@
 #include "store/VaultStore.h"
 #include "ui/InlineMessage.h"
 #include "ui/KovaraIcons.h"
-#include "ui/SheetHeader.h"
-#include "ui/SheetScrollArea.h"
+#include "ui/SheetLayout.h"
 #include "ui/TextStyle.h"
 
 #include <QFileDialog>
@@ -18,7 +17,6 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QToolButton>
-#include <QVBoxLayout>
 
 #include <algorithm>
 
@@ -112,19 +110,9 @@ CreateVaultSheet::CreateVaultSheet(VaultStore& store, QWidget* parent)
     auto* cancel = new QPushButton(QStringLiteral("Cancelar"), this);
     cancel->setAutoDefault(false);
     create_->setDefault(true);
-    auto* footer = new QHBoxLayout;
-    footer->addStretch();
-    footer->addWidget(cancel);
-    footer->addWidget(create_);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(20, 20, 20, 16);
-    layout->setSpacing(14);
-    layout->addWidget(new SheetHeader(QStringLiteral("Criar cofre"),
-                                      QStringLiteral("Uma imagem criptografada, privada e fora da busca do sistema."),
-                                      this));
-    layout->addWidget(new SheetScrollArea({vaultSection, passwordSection, sourceSection}, this), 1);
-    layout->addLayout(footer);
+    new SheetLayout(*this, QStringLiteral("Criar cofre"),
+                    QStringLiteral("Uma imagem criptografada, privada e fora da busca do sistema."),
+                    {vaultSection, passwordSection, sourceSection}, {cancel, create_});
     // The fields' width keeps every message on one line.
     name_->setMinimumWidth(fieldWidth);
 

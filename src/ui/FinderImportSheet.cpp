@@ -5,8 +5,7 @@
 #include "ui/CreateVaultSheet.h"
 #include "ui/InlineMessage.h"
 #include "ui/KovaraIcons.h"
-#include "ui/SheetHeader.h"
-#include "ui/SheetScrollArea.h"
+#include "ui/SheetLayout.h"
 #include "ui/TextStyle.h"
 
 #include <QCloseEvent>
@@ -132,20 +131,9 @@ FinderImportSheet::FinderImportSheet(VaultStore& store, FinderImportCoordinator&
 
     auto* cancel = new QPushButton(QStringLiteral("Cancelar"), this);
     cancel->setAutoDefault(false);
-    auto* footer = new QHBoxLayout;
-    footer->addStretch();
-    footer->addWidget(cancel);
-    footer->addWidget(createButton_);
-    footer->addWidget(importButton_);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(20, 20, 20, 16);
-    layout->setSpacing(14);
-    layout->addWidget(new SheetHeader(
-        QStringLiteral("Adicionar ao Kovara"),
-        QStringLiteral("Escolha onde guardar as pastas selecionadas no gerenciador de arquivos."), this));
-    layout->addWidget(new SheetScrollArea({body_}, this), 1);
-    layout->addLayout(footer);
+    new SheetLayout(*this, QStringLiteral("Adicionar ao Kovara"),
+                    QStringLiteral("Escolha onde guardar as pastas selecionadas no gerenciador de arquivos."), {body_},
+                    {cancel, createButton_, importButton_});
     setMinimumWidth(480);
 
     connect(cancel, &QPushButton::clicked, this, &FinderImportSheet::reject);

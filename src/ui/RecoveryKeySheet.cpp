@@ -1,17 +1,15 @@
 #include "ui/RecoveryKeySheet.h"
 
 #include "platform/SecretText.h"
-#include "ui/SheetHeader.h"
+#include "ui/SheetLayout.h"
 #include "ui/TextStyle.h"
 
 #include <QClipboard>
 #include <QFontDatabase>
 #include <QGuiApplication>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QVBoxLayout>
 
 namespace {
 
@@ -50,20 +48,8 @@ RecoveryKeySheet::RecoveryKeySheet(const Vault& vault, std::shared_ptr<const Sec
     copyButton->setAutoDefault(false);
     auto* keptButton = new QPushButton(QStringLiteral("Guardei a chave de recuperação"), this);
     keptButton->setDefault(true);
-    auto* footer = new QHBoxLayout;
-    footer->addWidget(copyButton);
-    footer->addStretch();
-    footer->addWidget(keptButton);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(20, 20, 20, 16);
-    layout->setSpacing(14);
-    layout->addWidget(new SheetHeader(QStringLiteral("Guarde a chave de recuperação"),
-                                      QStringLiteral("Cofre “") + vault.name + QStringLiteral("”"), this));
-    layout->addWidget(keyLabel_);
-    layout->addWidget(explanation);
-    layout->addLayout(footer);
-    layout->setSizeConstraint(QLayout::SetMinimumSize);
+    new SheetLayout(*this, QStringLiteral("Guarde a chave de recuperação"), SheetLayout::vaultSubtitle(vault.name),
+                    {keyLabel_, explanation}, {keptButton}, {copyButton});
 
     connect(copyButton, &QPushButton::clicked, this, &RecoveryKeySheet::copy);
     connect(keptButton, &QPushButton::clicked, this, &RecoveryKeySheet::accept);

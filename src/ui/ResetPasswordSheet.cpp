@@ -4,15 +4,13 @@
 #include "ui/CreateVaultForm.h"
 #include "ui/InlineMessage.h"
 #include "ui/KovaraIcons.h"
-#include "ui/SheetHeader.h"
+#include "ui/SheetLayout.h"
 
 #include <QFontDatabase>
 #include <QFormLayout>
-#include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
-#include <QVBoxLayout>
 
 namespace {
 
@@ -49,7 +47,9 @@ ResetPasswordSheet::ResetPasswordSheet(VaultStore& store, Vault vault, QWidget* 
     key_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     key_->setPlaceholderText(QStringLiteral("64 dígitos, com ou sem traços"));
 
-    auto* form = new QFormLayout;
+    auto* fields = new QWidget(this);
+    auto* form = new QFormLayout(fields);
+    form->setContentsMargins(0, 0, 0, 0);
     form->addRow(QStringLiteral("Chave de recuperação"), key_);
     form->addRow(QString(), keyMessage_);
     form->addRow(QStringLiteral("Nova senha"), newPassword_);
@@ -60,19 +60,8 @@ ResetPasswordSheet::ResetPasswordSheet(VaultStore& store, Vault vault, QWidget* 
     form->addRow(QString(), hint);
     cancel_->setAutoDefault(false);
     reset_->setDefault(true);
-    auto* footer = new QHBoxLayout;
-    footer->addStretch();
-    footer->addWidget(cancel_);
-    footer->addWidget(reset_);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(20, 20, 20, 16);
-    layout->setSpacing(14);
-    layout->addWidget(new SheetHeader(QStringLiteral("Redefinir senha com a chave"),
-                                      QStringLiteral("Cofre “") + vault_.name + QStringLiteral("”"), this));
-    layout->addLayout(form);
-    layout->addLayout(footer);
-    layout->setSizeConstraint(QLayout::SetMinimumSize);
+    new SheetLayout(*this, QStringLiteral("Redefinir senha com a chave"), SheetLayout::vaultSubtitle(vault_.name),
+                    {fields}, {cancel_, reset_});
 
     connect(key_, &QLineEdit::textChanged, this, [this] {
         wasRefused_ = false;
@@ -108,12 +97,11 @@ void ResetPasswordSheet::submit()
         return;
     }
     const QPointer<ResetPasswordSheet> self(this);
-    if (!store_.enqueueResetPassword(vault_.id, key_->text(), newPassword_->text(),
-                                     [self](FormOutcome outcome) {
-                                         if (self) {
-                                             self->finish(outcome);
-                                         }
-                                     })) {
+    if (!store_.enqueueResetPassword(vault_.id, key_->text(), newPassword_->text(), [self](FormOutcome outcome) {
+            if (self) {
+                self->finish(outcome);
+            }
+        })) {
         return;
     }
     isWorking_ = true;

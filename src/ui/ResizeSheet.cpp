@@ -1,14 +1,12 @@
 #include "ui/ResizeSheet.h"
 
 #include "ui/CreateVaultForm.h"
-#include "ui/SheetHeader.h"
+#include "ui/SheetLayout.h"
 
 #include <QFormLayout>
-#include <QHBoxLayout>
 #include <QPointer>
 #include <QPushButton>
 #include <QSpinBox>
-#include <QVBoxLayout>
 
 ResizeSheet::ResizeSheet(VaultStore& store, Vault vault, std::optional<int> currentGigabytes, QWidget* parent)
     : QDialog(parent)
@@ -27,23 +25,14 @@ ResizeSheet::ResizeSheet(VaultStore& store, Vault vault, std::optional<int> curr
                                      : CreateVaultForm::defaultCapacity);
     size_->setAccessibleName(QStringLiteral("Nova capacidade"));
 
-    auto* form = new QFormLayout;
+    auto* fields = new QWidget(this);
+    auto* form = new QFormLayout(fields);
+    form->setContentsMargins(0, 0, 0, 0);
     form->addRow(QStringLiteral("Nova capacidade"), size_);
     cancel_->setAutoDefault(false);
     resize_->setDefault(true);
-    auto* footer = new QHBoxLayout;
-    footer->addStretch();
-    footer->addWidget(cancel_);
-    footer->addWidget(resize_);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(20, 20, 20, 16);
-    layout->setSpacing(14);
-    layout->addWidget(new SheetHeader(QStringLiteral("Aumentar capacidade"),
-                                      QStringLiteral("Cofre “") + vault_.name + QStringLiteral("”"), this));
-    layout->addLayout(form);
-    layout->addLayout(footer);
-    layout->setSizeConstraint(QLayout::SetMinimumSize);
+    new SheetLayout(*this, QStringLiteral("Aumentar capacidade"), SheetLayout::vaultSubtitle(vault_.name), {fields},
+                    {cancel_, resize_});
 
     connect(cancel_, &QPushButton::clicked, this, &ResizeSheet::reject);
     connect(resize_, &QPushButton::clicked, this, &ResizeSheet::submit);

@@ -2,14 +2,12 @@
 
 #include "ui/InlineMessage.h"
 #include "ui/KovaraIcons.h"
-#include "ui/SheetHeader.h"
+#include "ui/SheetLayout.h"
 
 #include <QFormLayout>
-#include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
-#include <QVBoxLayout>
 
 namespace {
 
@@ -34,23 +32,14 @@ VaultPasswordSheet::VaultPasswordSheet(VaultStore& store, const Vault& vault, co
     password_->setAccessibleName(QStringLiteral("Senha do cofre"));
     password_->setMinimumWidth(fieldWidth);
 
-    auto* form = new QFormLayout;
+    auto* fields = new QWidget(this);
+    auto* form = new QFormLayout(fields);
+    form->setContentsMargins(0, 0, 0, 0);
     form->addRow(QStringLiteral("Senha do cofre"), password_);
     form->addRow(QString(), message_);
     cancel_->setAutoDefault(false);
     action_->setDefault(true);
-    auto* footer = new QHBoxLayout;
-    footer->addStretch();
-    footer->addWidget(cancel_);
-    footer->addWidget(action_);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(20, 20, 20, 16);
-    layout->setSpacing(14);
-    layout->addWidget(new SheetHeader(title, QStringLiteral("Cofre “") + vault.name + QStringLiteral("”"), this));
-    layout->addLayout(form);
-    layout->addLayout(footer);
-    layout->setSizeConstraint(QLayout::SetMinimumSize);
+    new SheetLayout(*this, title, SheetLayout::vaultSubtitle(vault.name), {fields}, {cancel_, action_});
 
     connect(password_, &QLineEdit::textChanged, this, [this] {
         wasRefused_ = false;

@@ -73,6 +73,7 @@ public:
     Outcomes<Done> ejectOutcomes;
     // By default an ejected mount point is still in the mount table, so the store asks again.
     Outcomes<bool> leftMountTableOutcomes;
+    Outcomes<bool> stillMountedOutcomes;
     // Not recorded among the calls. By default a vault with room for anything a test copies.
     Outcomes<VaultCapacity> capacityOutcomes = [] {
         Outcomes<VaultCapacity> roomy;
@@ -145,7 +146,12 @@ public:
         calls.append({.operation = "hasLeftMountTable", .mountPoint = mountPoint});
         return leftMountTableOutcomes.next();
     }
-    QCoro::Task<VaultCapacity> capacity(Vault) override { co_return co_await answer(capacityOutcomes); }
+    // A query of the mount table, not a tool run: not recorded among the calls.
+    bool isStillMounted(const VaultSession&) override { return stillMountedOutcomes.next(); }
+    QCoro::Task<VaultCapacity> capacity(Vault, std::stop_token) override
+    {
+        co_return co_await answer(capacityOutcomes);
+    }
 
 private:
     template <typename T>
