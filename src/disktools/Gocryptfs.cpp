@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <optional>
@@ -170,18 +171,25 @@ void Gocryptfs::mount(const std::string& cipherDirectory, const std::string& mou
     if (::access("/dev/fuse", R_OK | W_OK) != 0) {
         throw ToolFailure(fuseRefusedText, AttachExitStatus::fuseUnavailable);
     }
-    // -nosyslog keeps the daemon from swapping its /dev/null streams for a pipe to logger(1).
-    std::vector<std::string> arguments{"-q", "-nosyslog"};
+    // In the foreground, gocryptfs derives the key, mounts and serves in one process, and says it
+    // has mounted with SIGUSR1 to -notifypid. Left to daemonise itself it would start a second
+    // gocryptfs to do the same, a Go program's start-up more for every unlock. -nosyslog keeps it
+    // from swapping its /dev/null streams for a pipe to logger(1).
+    ReadySignal mounted(SIGUSR1);
+    if (!mounted.isValid()) {
+        throw ToolFailure("Não foi possível esperar pela montagem: " + posixCategory().message(errno) + ".");
+    }
+    std::vector<std::string> arguments{"-fg", "-notifypid=" + std::to_string(::getpid()), "-q", "-nosyslog"};
     if (idleTimeout.count() > 0) {
         arguments.emplace_back("-idle");
         arguments.push_back(std::to_string(idleTimeout.count()) + "s");
     }
     arguments.insert(arguments.end(), {"--", cipherDirectory, mountPoint});
-    // A stop ends the run's whole process group, the forked process that derives the key and
-    // mounts included, so no volume appears after the attach has given up on it.
+    // A stop before the mount ends gocryptfs, so no volume appears after the attach has given up.
+    const SecretBytes line = password.gocryptfsLine();
     const ChildProcess::Result result =
-        runWithPassword(arguments, password, ChildProcess::Output::discarded, std::move(stop));
-    if (result.terminationStatus != 0) {
+        HelperProcess::startServing(executable, arguments, line.view(), mounted, std::move(stop));
+    if (!result.isStillRunning) {
         throw mountFailure(result.terminationStatus, cipherDirectory);
     }
 }

@@ -21,9 +21,10 @@ public:
     // cipher (AES-256-GCM) and key derivation (scrypt). Throws ToolFailure.
     static void initialize(const std::string& cipherDirectory, const VaultPassword& password, std::stop_token stop);
 
-    // Mounts the volume on `mountPoint` (an empty folder), visible to this user only. gocryptfs
-    // forks a daemon that serves the volume and then returns; the daemon's standard streams are
-    // /dev/null, so it holds no pipe of the caller's open. With an `idleTimeout` above zero the
+    // Mounts the volume on `mountPoint` (an empty folder), visible to this user only, and returns
+    // once it is mounted, gocryptfs serving it in a session of its own with /dev/null for its
+    // standard streams, so it holds no pipe of the caller's open. SIGUSR1, by which gocryptfs says
+    // it has mounted, must be blocked in every thread of the caller. With an `idleTimeout` above zero the
     // daemon unmounts the volume by itself once nothing has used it for that long (an open file
     // or a working directory inside counts as use). gocryptfs is not started unless it is
     // installed and the configuration is a regular file of this user's that reads as one. Throws

@@ -15,6 +15,19 @@ ChildProcess::Result HelperProcess::run(const std::string& executable, const std
                std::move(stop));
 }
 
+ChildProcess::Result HelperProcess::startServing(const std::string& executable,
+                                                 const std::vector<std::string>& arguments,
+                                                 std::string_view standardInput, ReadySignal& readySignal,
+                                                 std::stop_token stop)
+{
+    return run(executable, arguments,
+               {.standardInput = standardInput,
+                .standardOutput = ChildProcess::Output::discarded,
+                .standardError = ChildProcess::Output::discarded,
+                .readySignal = &readySignal},
+               std::move(stop));
+}
+
 ChildProcess::Result HelperProcess::runReadingOutput(const std::string& executable,
                                                      const std::vector<std::string>& arguments,
                                                      std::optional<std::string_view> standardInput,

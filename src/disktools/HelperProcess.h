@@ -1,6 +1,7 @@
 #pragma once
 
 #include "posix/ChildProcess.h"
+#include "posix/ReadySignal.h"
 
 #include <optional>
 #include <stop_token>
@@ -22,6 +23,13 @@ public:
     static ChildProcess::Result run(const std::string& executable, const std::vector<std::string>& arguments,
                                     std::optional<std::string_view> standardInput, ChildProcess::Output standardError,
                                     std::stop_token stop);
+
+    // Starts a helper that goes on serving once it is ready (gocryptfs mounting in the foreground),
+    // both output streams discarded: returns when it reports ready with `readySignal`, leaving it
+    // running in a session of its own (Result::isStillRunning), or when it ends first.
+    static ChildProcess::Result startServing(const std::string& executable, const std::vector<std::string>& arguments,
+                                             std::string_view standardInput, ReadySignal& readySignal,
+                                             std::stop_token stop);
 
     // The same run with both output streams captured, for a helper that leaves nothing behind.
     static ChildProcess::Result runReadingOutput(const std::string& executable,

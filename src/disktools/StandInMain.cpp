@@ -4,14 +4,19 @@
 #include "disktools/ToolFailure.h"
 #include "disktools/ToolOutput.h"
 #include "posix/CoreDumpProtection.h"
+#include "posix/ReadySignal.h"
 
 #include <algorithm>
+#include <csignal>
 #include <exception>
 
 int StandInMain::run(int argc, char** argv, const Command& command)
 {
     // Every stand-in may read a password from its standard input.
     CoreDumpProtection::apply();
+    // gocryptfs says it has mounted with SIGUSR1; blocked before any thread starts, it waits to be
+    // read instead of ending the tool.
+    ReadySignal::blockInThisThread(SIGUSR1);
     const TerminationRequests termination;
     const std::vector<std::string> arguments(argv + std::min(argc, 1), argv + argc);
     try {

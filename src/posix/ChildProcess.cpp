@@ -3,6 +3,7 @@
 #include "posix/ChildProcessFailure.h"
 #include "posix/PipeReader.h"
 #include "posix/PosixCategory.h"
+#include "posix/ReadySignal.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -191,7 +192,7 @@ ChildProcess::ChildProcess(const Program& program) : program_(program)
 ChildProcess::~ChildProcess()
 {
     // Only reached with a live child when something unexpected was thrown mid-run.
-    if (pid_ > 0 && !reaped_) {
+    if (pid_ > 0 && !reaped_ && !released_) {
         stopAndWait();
     }
 }
@@ -209,7 +210,8 @@ ChildProcess::Result ChildProcess::runToEnd(const std::vector<std::string>& argu
     std::optional<Pipe> output = pipeWhen(options.standardOutput == Output::captured, program_.displayName);
     std::optional<Pipe> error = pipeWhen(options.standardError == Output::captured, program_.displayName);
     std::optional<Pipe> input = pipeWhen(options.standardInput.has_value(), program_.displayName);
-    launch(arguments, childEnd(input, true), childEnd(output, false), childEnd(error, false));
+    launch(arguments, childEnd(input, true), childEnd(output, false), childEnd(error, false),
+           options.readySignal != nullptr);
     // The child holds its own copies; ours would keep the readers from ever seeing the end.
     for (std::optional<Pipe>* pipe : {&output, &error}) {
         if (*pipe) {
@@ -240,7 +242,10 @@ ChildProcess::Result ChildProcess::runToEnd(const std::vector<std::string>& argu
         }
     }
 
-    const Outcome outcome = waitForExit();
+    const Outcome outcome = waitForExit(options.readySignal);
+    if (outcome == Outcome::ready) {
+        return Result{.terminationStatus = 0, .standardOutput = {}, .standardError = {}, .isStillRunning = true};
+    }
     if (!waitForReaders(outputReader, errorReader)) {
         throw ChildProcessFailure(ChildProcessFailure::Kind::failed, program_.displayName, terminationStatus_,
                                   "a leitura da saída não terminou após o encerramento do processo");
@@ -265,7 +270,7 @@ ChildProcess::Result ChildProcess::runToEnd(const std::vector<std::string>& argu
 }
 
 void ChildProcess::launch(const std::vector<std::string>& arguments, int standardInput, int standardOutput,
-                          int standardError)
+                          int standardError, bool ownSession)
 {
     const auto launchFailed = [this](int errorNumber) {
         return ChildProcessFailure(ChildProcessFailure::Kind::failed, program_.displayName, -1,
@@ -306,9 +311,11 @@ void ChildProcess::launch(const std::vector<std::string>& arguments, int standar
     // The child leads a process group of its own, which whatever it starts joins: stopping the
     // run signals the group, so a helper's own children (gocryptfs forks the process that mounts)
     // end with it instead of living on, and a signal meant for the caller's group misses the run.
+    // A child left running once ready leads a session of its own, and so a group of its own too.
     check(posix_spawnattr_setpgroup(&settings.attributes, 0));
-    check(posix_spawnattr_setflags(&settings.attributes,
-                                   POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETPGROUP));
+    check(
+        posix_spawnattr_setflags(&settings.attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF |
+                                                           (ownSession ? POSIX_SPAWN_SETSID : POSIX_SPAWN_SETPGROUP)));
     if (failure != 0) {
         throw launchFailed(failure);
     }
@@ -378,7 +385,7 @@ void ChildProcess::signalLocked(int signalNumber)
 {
     // Before the child is registered there is no group of its own to signal: kill(-pid) with no
     // pid yet would reach init (-1) or this very process group (0).
-    if (reaped_ || !registered_ || pid_ <= 0) {
+    if (reaped_ || released_ || !registered_ || pid_ <= 0) {
         return;
     }
     stopping_ = stopping_ || signalNumber == SIGTERM || signalNumber == SIGKILL;
@@ -386,12 +393,12 @@ void ChildProcess::signalLocked(int signalNumber)
     ::kill(-pid_, signalNumber);
 }
 
-ChildProcess::Outcome ChildProcess::waitForExit()
+ChildProcess::Outcome ChildProcess::waitForExit(ReadySignal* readySignal)
 {
     // The time-out counts from now, after the standard input was sent.
     const auto start = std::chrono::steady_clock::now();
     for (;;) {
-        const bool exited = waitForExitSignal(waitSlice);
+        const bool exited = waitForExitSignal(waitSlice, readySignal);
         if (cancellationRequested()) {
             stopAndWait();
             return Outcome::cancelled;
@@ -399,6 +406,11 @@ ChildProcess::Outcome ChildProcess::waitForExit()
         if (exited) {
             reap();
             return Outcome::finished;
+        }
+        if (readySignal && readySignal->arrivedFrom(pid_)) {
+            std::lock_guard lock(cancellationMutex_);
+            released_ = true;
+            return Outcome::ready;
         }
         if (program_.timeout && std::chrono::steady_clock::now() - start >= *program_.timeout) {
             stopAndWait();
@@ -408,17 +420,17 @@ ChildProcess::Outcome ChildProcess::waitForExit()
 }
 
 // True once the child has exited (it need not have been reaped yet).
-bool ChildProcess::waitForExitSignal(std::chrono::milliseconds limit)
+bool ChildProcess::waitForExitSignal(std::chrono::milliseconds limit, const ReadySignal* readySignal)
 {
     const auto deadline = std::chrono::steady_clock::now() + limit;
     for (;;) {
         const auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-        pollfd watched{processDescriptor_.get(), POLLIN, 0};
+        pollfd watched[] = {{processDescriptor_.get(), POLLIN, 0}, {readySignal ? readySignal->fd() : -1, POLLIN, 0}};
         const int ready =
-            ::poll(&watched, 1, static_cast<int>(std::max(left.count(), std::chrono::milliseconds::rep{0})));
+            ::poll(watched, 2, static_cast<int>(std::max(left.count(), std::chrono::milliseconds::rep{0})));
         if (ready > 0) {
-            return true;
+            return (watched[0].revents & POLLIN) != 0;
         }
         if (ready == 0 || errno != EINTR) {
             return false;

@@ -2,6 +2,8 @@
 
 #include "posix/UniqueFd.h"
 
+class ReadySignal;
+
 #include <sys/types.h>
 
 #include <chrono>
@@ -32,7 +34,8 @@
 // - failed with the child's status: the output could not be read to its end after the child ended
 //   (a grandchild kept it open), or a read failed;
 // - outputTooLarge: a stream exceeded the cap.
-// Whatever happens, the child has ended and been reaped before `run` returns or throws. The child
+// Whatever happens, the child has ended and been reaped before `run` returns or throws, unless it
+// said it was ready (Options::readySignal). The child
 // leads a process group of its own; a time-out or cancellation ends the whole group, so what the
 // child started ends with it (a daemon that made a session of its own is not in the group).
 class ChildProcess
@@ -70,6 +73,10 @@ public:
         std::optional<std::string_view> standardInput;
         Output standardOutput = Output::captured;
         Output standardError = Output::captured;
+        // For a child that serves once it is ready: it starts in a session of its own, and the run
+        // ends as soon as it sends this signal, leaving it running, out of this object's reach
+        // (never signalled nor reaped). Its output streams must be discarded.
+        ReadySignal* readySignal = nullptr;
     };
 
     // A discarded stream comes back empty.
@@ -78,6 +85,8 @@ public:
         std::int32_t terminationStatus = 0;
         std::string standardOutput;
         std::string standardError;
+        // The child reported it was ready and runs on; it has no status.
+        bool isStillRunning = false;
     };
 
     static Result run(const Program& program, const std::vector<std::string>& arguments, const Options& options,
@@ -86,6 +95,7 @@ public:
 private:
     enum class Outcome {
         finished,
+        ready,
         timedOut,
         cancelled
     };
@@ -96,7 +106,8 @@ private:
     Result runToEnd(const std::vector<std::string>& arguments, const Options& options,
                     const std::stop_token& cancellation);
     // A descriptor of -1 gives the child the null device for that stream.
-    void launch(const std::vector<std::string>& arguments, int standardInput, int standardOutput, int standardError);
+    void launch(const std::vector<std::string>& arguments, int standardInput, int standardOutput, int standardError,
+                bool ownSession);
 
     // Cancellation: the request may arrive on any thread, before or after the launch.
     void requestCancellation();
@@ -105,8 +116,9 @@ private:
     void signal(int signalNumber);
     void signalLocked(int signalNumber);
 
-    Outcome waitForExit();
-    bool waitForExitSignal(std::chrono::milliseconds limit);
+    Outcome waitForExit(ReadySignal* readySignal);
+    // Also returns, false, when `readySignal` has something to read.
+    bool waitForExitSignal(std::chrono::milliseconds limit, const ReadySignal* readySignal = nullptr);
     void stopAndWait();
     void reap();
 
@@ -120,6 +132,8 @@ private:
     // Guards the flags below; reaping takes it too, so no signal can follow the reap.
     std::mutex cancellationMutex_;
     bool reaped_ = false;
+    // Left running once it said it was ready.
+    bool released_ = false;
     bool cancelled_ = false;
     bool registered_ = false;
     // A stop was signalled: the group is killed once the child has ended.

@@ -298,10 +298,9 @@ protected:
     // the messages; the caller ends the operation.
     QCoro::Task<> lockHoldingGate(QUuid vaultID, bool force);
 
-    // Reconciliation with what the system reports as attached; the store never trusts its own
-    // memory about mounts. Discovery asks `service` for the sessions of the catalogued vaults
-    // and installs them; when it fails, every vault is marked as needing attention and the
-    // failure is rethrown.
+    // Reconciliation with what the system reports as attached: the store never trusts its own memory
+    // about mounts. Discovery asks `service` for the catalogued vaults' sessions and installs them; on
+    // failure every vault is marked as needing attention and the failure is rethrown.
     QCoro::Task<> discoverMountedSessions(FinderImportDiskServicing* service);
     // The same, narrowed to one catalogued vault (else VaultError::noSelection): its session,
     // or none when it is not mounted (its listed content is then dropped).
@@ -393,6 +392,7 @@ protected:
     QCoro::Task<> keepNewVaultRecoveryKey(Vault vault, QString password, QStringList& warnings);
     // Measures the selected vault when it is unlocked (else forgets the figures), in the background.
     void measureSelectedCapacity();
+    void takeCapacityMeasurement(quint64 measurement, const Vault& vault, const std::stop_token& stop);
     // VaultError::insufficientVaultSpace or insufficientDiskSpace when `bytes` of sources would
     // not fit in the vault or on the disk that holds it, encryption's overhead included.
     QCoro::Task<> requireRoomFor(Vault vault, qint64 bytes);

@@ -9,9 +9,17 @@
 
 #include <QFile>
 
+#include <QTimer>
+
+#include <chrono>
+
 #include <sys/statvfs.h>
 
 namespace {
+
+// Measuring walks the whole vault through a tool run. It lets the listing reach the screen first,
+// and whatever the user does next: an operation begun meanwhile stops it before it has started.
+constexpr std::chrono::milliseconds capacityMeasurementDelay{250};
 
 // gocryptfs stores every 4 KiB block of a file with a 32-byte nonce and tag, and each file with
 // an 18-byte header; the blocks the disk allocates round each file up further, which the
@@ -44,10 +52,20 @@ void VaultStore::measureSelectedCapacity()
         setSelectedCapacity(std::nullopt);
         return;
     }
+    capacityStopSource_ = std::stop_source();
+    QTimer::singleShot(capacityMeasurementDelay, this,
+                       [this, measurement, measured = *vault, stop = capacityStopSource_.get_token()] {
+                           if (measurement == capacityMeasurement_ && !stop.stop_requested()) {
+                               takeCapacityMeasurement(measurement, measured, stop);
+                           }
+                       });
+}
+
+void VaultStore::takeCapacityMeasurement(quint64 measurement, const Vault& vault, const std::stop_token& stop)
+{
     // Started at once and not kept: it runs up to the service's answer, and lets the figures go if
     // the store is gone or a newer measurement has begun by then. A lambda without captures, so
     // that the coroutine holds nothing the expression owned.
-    capacityStopSource_ = std::stop_source();
     [](QPointer<VaultStore> store, quint64 number, Vault measured, std::stop_token stop) -> QCoro::Task<> {
         std::optional<VaultCapacity> capacity;
         try {
@@ -60,7 +78,7 @@ void VaultStore::measureSelectedCapacity()
         if (store && number == store->capacityMeasurement_ && !stop.stop_requested()) {
             store->setSelectedCapacity(capacity);
         }
-    }(QPointer<VaultStore>(this), measurement, *vault, capacityStopSource_.get_token());
+    }(QPointer<VaultStore>(this), measurement, vault, stop);
 }
 
 QCoro::Task<> VaultStore::requireRoomFor(Vault vault, qint64 bytes)

@@ -11,8 +11,6 @@ class QWidget;
 // leading ones on the left and the trailing ones on the right.
 class SheetLayout : public QVBoxLayout
 {
-    Q_OBJECT
-
 public:
     SheetLayout(QDialog& sheet, const QString& title, const QString& subtitle, const QList<QWidget*>& sections,
                 const QList<QWidget*>& trailingButtons, const QList<QWidget*>& leadingButtons = {});

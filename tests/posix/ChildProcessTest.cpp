@@ -1,5 +1,6 @@
 #include "posix/ChildProcess.h"
 #include "posix/ChildProcessFailure.h"
+#include "posix/ReadySignal.h"
 #include "support/FakeSystemTools.h"
 #include "support/TestFiles.h"
 
@@ -9,6 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <thread>
 
@@ -62,6 +65,45 @@ TEST(ChildProcessTest, DiscardedOutputLetsAProgramThatLeavesADaemonFinishAtItsOw
 // A tool that started a helper of its own and blocks (gocryptfs forks the process that mounts):
 // stopping the run ends the helper too, even one that ignores SIGTERM, which would otherwise live
 // on, still blocked.
+// A server that says it is ready (gocryptfs in the foreground, once it has mounted) is left
+// running in a session of its own; one that ends first is an ordinary result, and the same signal
+// from anyone else says nothing.
+TEST(ChildProcessTest, AServerIsLeftRunningOnceItSaysItIsReady)
+{
+    ReadySignal::blockInThisThread(SIGUSR1);
+    ReadySignal ready(SIGUSR1);
+    ASSERT_TRUE(ready.isValid());
+    FakeSystemTools tools;
+    const ChildProcess::Program server{tools
+                                           .writeScript("server", "read -r password\n"
+                                                                  "echo \"$password\" > received\n"
+                                                                  "echo $$ > pid\n"
+                                                                  "kill -USR1 $PPID\n"
+                                                                  "exec sleep 60")
+                                           .toStdString(),
+                                       "server", std::nullopt};
+    const ChildProcess::Options options{.standardInput = "segredo",
+                                        .standardOutput = Output::discarded,
+                                        .standardError = Output::discarded,
+                                        .readySignal = &ready};
+    ::kill(::getpid(), SIGUSR1);
+
+    const ChildProcess::Result started = ChildProcess::run(server, {}, options);
+    ASSERT_TRUE(started.isStillRunning);
+    const pid_t serverPid = tools.read("pid").trimmed().toInt();
+    EXPECT_EQ(::getsid(serverPid), serverPid);
+    EXPECT_EQ(::kill(serverPid, 0), 0);
+    EXPECT_EQ(tools.read("received"), "segredo\n");
+    ::kill(serverPid, SIGKILL);
+    ::waitpid(serverPid, nullptr, 0);
+
+    const ChildProcess::Program refusing{tools.writeScript("refusing", "exit 12").toStdString(), "refusing",
+                                         std::nullopt};
+    const ChildProcess::Result refused = ChildProcess::run(refusing, {}, options);
+    EXPECT_FALSE(refused.isStillRunning);
+    EXPECT_EQ(refused.terminationStatus, 12);
+}
+
 TEST(ChildProcessTest, StoppingARunEndsEverythingItStarted)
 {
     FakeSystemTools tools;

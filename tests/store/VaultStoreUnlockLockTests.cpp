@@ -213,6 +213,43 @@ TEST_F(UnlockLockTest, aBusyLockOffersTheForcedLockWhichThenSucceeds)
 
 // Locking on its own (the machine about to sleep) names the vaults it locked and why, and reports
 // the one it could not lock as a click would.
+// While the mount the store knows is still in the mount table, a lock ejects it without asking the
+// disk-image tool first. A capacity measurement would hold the eject up behind it: the lock stops
+// it, and measures again when it ends with the vault still unlocked.
+TEST_F(UnlockLockTest, aLockOfTheKnownMountGoesStraightToTheEject)
+{
+    makeStore({"A"});
+    services.disk.mountedSessionsOutcomes.setStanding(mounted({vault(0)}));
+    services.content.listing = {itemNamed("Carta.txt")};
+    services.disk.capacityHeld = true;
+    waitForTask(store->unlock(vault(0).id, "qualquer"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return services.disk.capacityStops.size() == 1; }));
+    services.disk.calls.clear();
+
+    services.disk.stillMountedOutcomes.push(true);
+    services.disk.detachOutcomes.pushError(VaultError::volumeBusy({}));
+    waitForTask(store->lockSelectedAndWait());
+    EXPECT_EQ(services.disk.operations(), QStringList({"detach", "mountedSessions"}))
+        << "only the failed eject's outcome is asked of the tool";
+    EXPECT_EQ(store->forceLockVaultID(), vault(0).id);
+    EXPECT_TRUE(services.disk.capacityStops.at(0).stop_requested());
+    services.disk.capacityHeld = false;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return services.disk.capacityStops.size() == 2; }));
+    EXPECT_FALSE(services.disk.capacityStops.at(1).stop_requested());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return store->selectedCapacity().has_value(); }));
+    services.disk.calls.clear();
+
+    services.disk.stillMountedOutcomes.push(true);
+    services.disk.leftMountTableOutcomes.push(true);
+    QSignalSpy busyChanges(store.get(), &VaultStore::isBusyChanged);
+    store->lock(vault(0).id, true);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return busyChanges.size() == 2; }));
+    EXPECT_EQ(services.disk.operations(), QStringList({"forceDetach", "hasLeftMountTable"}));
+    EXPECT_EQ(store->noticeMessage(), "Cofre bloqueado.");
+    EXPECT_EQ(store->status(), VaultStatus::locked);
+    EXPECT_EQ(store->selectedCapacity(), std::nullopt) << "a locked vault is not measured";
+}
+
 TEST_F(UnlockLockTest, anAutomaticLockNamesTheVaultsItLockedAndWhy)
 {
     makeStore({"A", "B", "C"});

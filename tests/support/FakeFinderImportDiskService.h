@@ -74,6 +74,9 @@ public:
     // By default an ejected mount point is still in the mount table, so the store asks again.
     Outcomes<bool> leftMountTableOutcomes;
     Outcomes<bool> stillMountedOutcomes;
+    // The stop of each capacity measurement, in order; while held, a measurement runs until stopped.
+    QList<std::stop_token> capacityStops;
+    bool capacityHeld = false;
     // Not recorded among the calls. By default a vault with room for anything a test copies.
     Outcomes<VaultCapacity> capacityOutcomes = [] {
         Outcomes<VaultCapacity> roomy;
@@ -148,8 +151,12 @@ public:
     }
     // A query of the mount table, not a tool run: not recorded among the calls.
     bool isStillMounted(const VaultSession&) override { return stillMountedOutcomes.next(); }
-    QCoro::Task<VaultCapacity> capacity(Vault, std::stop_token) override
+    QCoro::Task<VaultCapacity> capacity(Vault, std::stop_token cancellation) override
     {
+        capacityStops.append(cancellation);
+        while (capacityHeld && !cancellation.stop_requested()) {
+            co_await QCoro::sleepFor(std::chrono::milliseconds(5));
+        }
         co_return co_await answer(capacityOutcomes);
     }
 

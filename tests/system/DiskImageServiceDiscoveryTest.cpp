@@ -1,8 +1,11 @@
 #include "DiskImageServiceFixture.h"
 
+#include "posix/MountTable.h"
 #include "system/HdiutilPropertyListParser.h"
 
 #include <QFile>
+
+#include <algorithm>
 
 namespace {
 
@@ -76,6 +79,15 @@ TEST_F(DiskImageServiceTest, TheListingDecidesWhichVaultsAreMounted)
     // directory location is spelled.
     EXPECT_FALSE(service.hasLeftMountTable(QUrl::fromLocalFile("/proc/./")));
     EXPECT_TRUE(service.hasLeftMountTable(QUrl::fromLocalFile(root.path() + "/")));
+    // A session is still mounted only while its mount point holds the device it was found with.
+    const MountTable table = MountTable::read();
+    const auto proc = std::find_if(table.entries().rbegin(), table.entries().rend(),
+                                   [](const MountInfoEntry& mount) { return mount.mountPoint == "/proc"; });
+    ASSERT_NE(proc, table.entries().rend());
+    const QString procDevice = QString::fromStdString(proc->deviceEntry());
+    EXPECT_TRUE(service.isStillMounted({notas.id, QUrl::fromLocalFile("/proc/./"), procDevice}));
+    EXPECT_FALSE(service.isStillMounted({notas.id, QUrl::fromLocalFile("/proc/"), procDevice + "0"}));
+    EXPECT_FALSE(service.isStillMounted({notas.id, QUrl::fromLocalFile(root.path() + "/"), procDevice}));
 }
 
 TEST_F(DiskImageServiceTest, MountedImagesInStorageIncludesUncataloguedImagesAndRefusesALinkedStorageFolder)
