@@ -2,8 +2,6 @@
 
 #include "posix/UniqueFd.h"
 
-class ReadySignal;
-
 #include <sys/types.h>
 
 #include <chrono>
@@ -15,6 +13,8 @@ class ReadySignal;
 #include <string>
 #include <string_view>
 #include <vector>
+
+class ReadySignal;
 
 // One child process run to its end on the calling thread, which it blocks throughout. It is the
 // machinery under SystemProcessRunner, public so that the disk-image stand-ins start their own
@@ -35,9 +35,9 @@ class ReadySignal;
 //   (a grandchild kept it open), or a read failed;
 // - outputTooLarge: a stream exceeded the cap.
 // Whatever happens, the child has ended and been reaped before `run` returns or throws, unless it
-// said it was ready (Options::readySignal). The child
-// leads a process group of its own; a time-out or cancellation ends the whole group, so what the
-// child started ends with it (a daemon that made a session of its own is not in the group).
+// said it was ready (Options::readySignal). The child leads a process group of its own; a time-out
+// or cancellation ends the whole group, so what the child started ends with it (a daemon that made
+// a session of its own is not in the group).
 class ChildProcess
 {
 public:
