@@ -97,8 +97,8 @@ TEST(ChildProcessTest, AServerIsLeftRunningOnceItSaysItIsReady)
     ::kill(serverPid, SIGKILL);
     ::waitpid(serverPid, nullptr, 0);
 
-    const ChildProcess::Program refusing{tools.writeScript("refusing", "exit 12").toStdString(), "refusing",
-                                         std::nullopt};
+    const ChildProcess::Program refusing{tools.writeScript("refusing", "read -r password\nexit 12").toStdString(),
+                                         "refusing", std::nullopt};
     const ChildProcess::Result refused = ChildProcess::run(refusing, {}, options);
     EXPECT_FALSE(refused.isStillRunning);
     EXPECT_EQ(refused.terminationStatus, 12);
