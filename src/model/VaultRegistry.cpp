@@ -164,7 +164,7 @@ std::optional<QString> VaultRegistry::problemOf(const Vault& vault, const QStrin
     // shows as missing.
     struct stat status = {};
     if (::lstat(QFile::encodeName(imagePath).constData(), &status) == 0 && S_ISLNK(status.st_mode)) {
-        return QStringLiteral("Um sparsebundle não pode ser um link simbólico.");
+        return QStringLiteral("A imagem de um cofre não pode ser um link simbólico.");
     }
     return std::nullopt;
 }

@@ -210,6 +210,9 @@ ChildProcess::Result ChildProcess::runToEnd(const std::vector<std::string>& argu
     std::optional<Pipe> output = pipeWhen(options.standardOutput == Output::captured, program_.displayName);
     std::optional<Pipe> error = pipeWhen(options.standardError == Output::captured, program_.displayName);
     std::optional<Pipe> input = pipeWhen(options.standardInput.has_value(), program_.displayName);
+    if (options.readySignal) {
+        options.readySignal->discardArrived();
+    }
     launch(arguments, childEnd(input, true), childEnd(output, false), childEnd(error, false),
            options.readySignal != nullptr);
     // The child holds its own copies; ours would keep the readers from ever seeing the end.

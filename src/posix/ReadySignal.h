@@ -19,6 +19,10 @@ public:
     int fd() const { return fd_.get(); }
     // Consumes the signals that arrived; true when one of them came from `pid`.
     bool arrivedFrom(pid_t pid);
+    // Consumes the signals that arrived so far. Called before the child starts: a signal's second
+    // sending while the first is unread is lost, so one pending from someone else would swallow
+    // the child's.
+    void discardArrived() { arrivedFrom(0); }
 
     // Blocks `signalNumber` in the calling thread and in every thread it starts afterwards.
     static void blockInThisThread(int signalNumber);

@@ -385,9 +385,9 @@ protected:
 
     QCoro::Task<> performChangePassword(QUuid vaultID, QString currentPassword, QString newPassword,
                                         PasswordChangeCompletion completion, std::stop_token cancellation);
-    // The checks each of them starts with: the gate free, the vault catalogued, its image present.
-    // The catalogue entry, or none with the reason in errorMessage.
-    std::optional<Vault> acceptedVaultRequest(const QUuid& vaultID);
+    // The gate free, the vault catalogued, its image present, then the form's own `checks` (which throw
+    // what to fix): the catalogue entry, or none with the reason in errorMessage.
+    std::optional<Vault> acceptedVaultRequest(const QUuid& vaultID, const std::function<void()>& checks = {});
     // Keeps the new vault's key for the window; a key that cannot be read becomes a warning.
     QCoro::Task<> keepNewVaultRecoveryKey(Vault vault, QString password, QStringList& warnings);
     // Measures the selected vault when it is unlocked (else forgets the figures), in the background.

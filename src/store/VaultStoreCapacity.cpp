@@ -94,7 +94,7 @@ QCoro::Task<> VaultStore::requireRoomFor(Vault vault, qint64 bytes)
     }
 }
 
-std::optional<Vault> VaultStore::acceptedVaultRequest(const QUuid& vaultID)
+std::optional<Vault> VaultStore::acceptedVaultRequest(const QUuid& vaultID, const std::function<void()>& checks)
 {
     if (!canEnqueueOperation()) {
         setErrorMessage(VaultError(VaultError::Kind::operationInProgress).errorDescription());
@@ -107,6 +107,9 @@ std::optional<Vault> VaultStore::acceptedVaultRequest(const QUuid& vaultID)
         }
         if (!VaultRegistry::entryExists(vault->imageURL)) {
             throw VaultError(VaultError::Kind::missingImage);
+        }
+        if (checks) {
+            checks();
         }
         return vault;
     } catch (...) {

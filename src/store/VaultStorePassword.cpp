@@ -10,21 +10,11 @@
 bool VaultStore::enqueueChangePassword(QUuid vaultID, const QString& currentPassword, const QString& newPassword,
                                        const PasswordChangeCompletion& completion)
 {
-    if (!canEnqueueOperation()) {
-        setErrorMessage(VaultError(VaultError::Kind::operationInProgress).errorDescription());
-        return false;
-    }
-    try {
-        if (!catalogueVault(vaultID)) {
-            throw VaultError(VaultError::Kind::noSelection);
-        }
+    const auto checks = [&] {
         validatePassword(currentPassword);
         validateNewPassword(newPassword);
-    } catch (...) {
-        setErrorMessage(userMessage(std::current_exception()));
-        return false;
-    }
-    if (!beginOperation(vaultID, true, true)) {
+    };
+    if (!acceptedVaultRequest(vaultID, checks) || !beginOperation(vaultID, true, true)) {
         return false;
     }
     VaultOperationState record = VaultOperationState::starting(VaultOperationKind::changePassword, vaultID);

@@ -52,20 +52,13 @@ bool VaultStore::enqueueShowRecoveryKey(QUuid vaultID, const QString& password, 
 bool VaultStore::enqueueResetPassword(QUuid vaultID, const QString& recoveryKey, const QString& newPassword,
                                       const std::function<void(FormOutcome)>& completion)
 {
-    const std::optional<Vault> vault = acceptedVaultRequest(vaultID);
-    if (!vault) {
-        return false;
-    }
-    try {
+    const std::optional<Vault> vault = acceptedVaultRequest(vaultID, [&] {
         if (!RecoveryKeyText::isWellFormed(recoveryKey)) {
             throw VaultError(VaultError::Kind::invalidRecoveryKey);
         }
         validateNewPassword(newPassword);
-    } catch (...) {
-        setErrorMessage(userMessage(std::current_exception()));
-        return false;
-    }
-    if (!beginOperation(vaultID, true, true)) {
+    });
+    if (!vault || !beginOperation(vaultID, true, true)) {
         return false;
     }
     VaultOperationState record = VaultOperationState::starting(VaultOperationKind::resetPassword, vaultID);

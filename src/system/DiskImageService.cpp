@@ -258,7 +258,7 @@ std::pair<VaultSession, MountProtectionReport> DiskImageService::attachNow(const
     // refused password is worth typing again. Its own words go to the log, kept private since
     // they name files.
     if (result.terminationStatus != 0) {
-        log_.error(QStringLiteral("hdiutil attach falhou com status %1: %2"),
+        log_.error(QStringLiteral("kovara-hdiutil attach falhou com status %1: %2"),
                    {SystemLog::Value::publicValue(QString::number(result.terminationStatus)),
                     SystemLog::Value::privateValue(result.diagnostic())});
         throw attachFailure(result);
@@ -344,10 +344,10 @@ MountProtectionReport DiskImageService::protectMountPointNow(const QUrl& mountPo
     StorageSafety::createPrivacyMarker(path);
     MountProtectionReport report;
     runWarningOnFailure(SystemTool::mdutil, {QStringLiteral("-i"), QStringLiteral("off"), path},
-                        QStringLiteral("O cofre está protegido por .metadata_never_index, mas 'mdutil -i off' falhou"),
+                        QStringLiteral("O cofre está protegido por .metadata_never_index, mas 'kovara-mdutil -i off' falhou"),
                         report, cancellation);
     runWarningOnFailure(SystemTool::mdutil, {QStringLiteral("-d"), path},
-                        QStringLiteral("O cofre está protegido por .metadata_never_index, mas 'mdutil -d' falhou"),
+                        QStringLiteral("O cofre está protegido por .metadata_never_index, mas 'kovara-mdutil -d' falhou"),
                         report, cancellation);
     return report;
 }

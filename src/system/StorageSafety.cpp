@@ -103,11 +103,11 @@ QString StorageSafety::validateImageLocation(const Vault& vault, bool requireExi
     const QString storage = FileLocation::standardizedPath(paths_.storageDirectory);
     if (image.isEmpty() || FileLocation::parentPath(image) != storage ||
         FileLocation::lastPathComponent(image) != imageFileName(vault)) {
-        throw VaultError::unsafeStorage(QStringLiteral("O caminho do sparsebundle não corresponde ao cofre."));
+        throw VaultError::unsafeStorage(QStringLiteral("O caminho da imagem não corresponde ao cofre."));
     }
     const QString resolvedStorage = FileLocation::normalizedPath(storage);
     if (FileLocation::normalizedPath(FileLocation::parentPath(image)) != resolvedStorage) {
-        throw VaultError::unsafeStorage(QStringLiteral("O destino do sparsebundle saiu de Vaults.noindex."));
+        throw VaultError::unsafeStorage(QStringLiteral("O destino da imagem saiu de Vaults.noindex."));
     }
     // The path that was checked, and not the catalogue's spelling of it, is the one used: a
     // ".." after a symbolic link would otherwise lead the tools somewhere the check never saw.
@@ -120,7 +120,7 @@ QString StorageSafety::validateImageLocation(const Vault& vault, bool requireExi
         throw VaultError(VaultError::Kind::missingImage);
     }
     if (!S_ISDIR(status->st_mode)) {
-        throw VaultError::unsafeStorage(QStringLiteral("O sparsebundle não é um diretório real."));
+        throw VaultError::unsafeStorage(QStringLiteral("A imagem do cofre não é um diretório real."));
     }
     return checked;
 }

@@ -36,9 +36,10 @@ SystemToolTable SystemToolTable::forExecutableIn(const QString& executableFolder
     if (!QFileInfo::exists(folder.filePath(QStringLiteral("kovara-hdiutil")))) {
         folder.setPath(QDir::cleanPath(folder.filePath(QStringLiteral(KOVARA_INSTALLED_TOOLS_FOLDER))));
     }
-    const auto standIn = [&folder](const char* displayName, std::optional<std::chrono::milliseconds> timeout) {
-        const QString name = QString::fromLatin1(displayName);
-        return SystemToolSpec{folder.filePath(QStringLiteral("kovara-") + name), name, timeout};
+    // Failure texts name the program as the user would find it on this system.
+    const auto standIn = [&folder](const char* macName, std::optional<std::chrono::milliseconds> timeout) {
+        const QString program = QStringLiteral("kovara-") + QString::fromLatin1(macName);
+        return SystemToolSpec{folder.filePath(program), program, timeout};
     };
     return SystemToolTable({
         standIn("hdiutil", 90s),

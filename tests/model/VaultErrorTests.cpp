@@ -12,7 +12,8 @@
 // these are the ones no other test reaches.
 TEST(VaultErrorTest, textsNoOtherTestReaches)
 {
-    EXPECT_EQ(VaultError::commandFailed("hdiutil", 1, "").errorDescription(), "hdiutil falhou com código 1.");
+    EXPECT_EQ(VaultError::commandFailed("kovara-hdiutil", 1, "").errorDescription(),
+              "kovara-hdiutil falhou com código 1.");
     EXPECT_STREQ(VaultError(VaultError::Kind::noSelection).what(), "Selecione um cofre primeiro.");
     EXPECT_EQ(userMessage(std::make_exception_ptr(42)), "Ocorreu um erro inesperado.");
     // The standard library's errors, never in its English.

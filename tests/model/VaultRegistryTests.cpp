@@ -175,7 +175,7 @@ TEST_F(VaultRegistryTest, oneBadEntryCostsOnlyItsOwnRow)
 {
     const QString names = "Há nomes de cofre vazios ou repetidos.";
     const QString outside = "O caminho de um cofre está fora de Vaults.noindex.";
-    const QString linked = "Um sparsebundle não pode ser um link simbólico.";
+    const QString linked = "A imagem de um cofre não pode ser um link simbólico.";
     const QUuid id = QUuid::createUuid();
     const QString lowerID = id.toString(QUuid::WithoutBraces);
     const QString storageURL = QUrl::fromLocalFile(storagePath()).toString(QUrl::FullyEncoded);

@@ -201,11 +201,11 @@ TEST_F(DeleteTest, aVaultThatCannotBeLockedIsNotDeleted)
     // The eject fails and the state cannot be confirmed either.
     services.disk.ejectOutcomes.pushError(VaultError::volumeBusy({}));
     services.disk.mountedSessionsOutcomes.push(mounted({vault(0)}));
-    services.disk.mountedSessionsOutcomes.pushError(VaultError::commandTimedOut("hdiutil"));
+    services.disk.mountedSessionsOutcomes.pushError(VaultError::commandTimedOut("kovara-hdiutil"));
     deleteVault(vault(0));
     EXPECT_TRUE(store->errorMessage()->startsWith("O cofre não foi apagado. O cofre ainda está em uso por outro app."));
     EXPECT_TRUE(store->errorMessage()->endsWith(
-        " Também não foi possível confirmar o estado do cofre: hdiutil excedeu o tempo limite e foi interrompido."));
+        " Também não foi possível confirmar o estado do cofre: kovara-hdiutil excedeu o tempo limite e foi interrompido."));
     EXPECT_EQ(store->forceLockVaultID(), std::nullopt) << "busy, but no longer known to be mounted";
     EXPECT_EQ(store->state(vault(0).id), VaultRowState::needsAttention);
     EXPECT_EQ(catalogueNames().size(), 3);

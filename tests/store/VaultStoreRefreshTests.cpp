@@ -10,7 +10,7 @@ namespace {
 
 using RefreshTest = VaultStoreFixture;
 
-const VaultError discoveryFailure = VaultError::commandFailed("hdiutil", 1, "sem resposta");
+const VaultError discoveryFailure = VaultError::commandFailed("kovara-hdiutil", 1, "sem resposta");
 
 TEST_F(RefreshTest, refreshConfirmsMountsProtectsEachVaultAndListsTheSelection)
 {
@@ -42,7 +42,7 @@ TEST_F(RefreshTest, refreshConfirmsMountsProtectsEachVaultAndListsTheSelection)
     // A failed discovery: sessions from before cannot be trusted, and nothing is touched.
     services.disk.mountedSessionsOutcomes.pushError(discoveryFailure);
     waitForTask(store->refresh());
-    EXPECT_EQ(store->errorMessage(), "hdiutil falhou com código 1: sem resposta");
+    EXPECT_EQ(store->errorMessage(), "kovara-hdiutil falhou com código 1: sem resposta");
     EXPECT_EQ(store->state(vault(0).id), VaultRowState::needsAttention);
     EXPECT_EQ(store->state(vault(2).id), VaultRowState::needsAttention);
     EXPECT_EQ(store->status(), VaultStatus::needsAttention);
@@ -111,7 +111,7 @@ TEST_F(RefreshTest, aBadEntryCostsOnlyItsRowAndLostImagesAreOfferedBack)
     waitForTask(store->refresh());
     EXPECT_EQ(store->state(sound.id), VaultRowState::locked);
     EXPECT_EQ(store->state(linked.id), VaultRowState::unusableEntry);
-    EXPECT_EQ(store->entryProblem(linked.id), "Um sparsebundle não pode ser um link simbólico.");
+    EXPECT_EQ(store->entryProblem(linked.id), "A imagem de um cofre não pode ser um link simbólico.");
     QStringList offered;
     for (const FoundVaultImage& image : store->foundImages()) {
         offered.append(image.name);
@@ -217,14 +217,15 @@ TEST_F(TerminationTest, theSummaryNamesFailuresAndVolumesThatStayedAndOffersTheB
     // Ejected in the order Alfa, Beta, perdido: Alfa says it detached, but it is still there.
     services.disk.ejectOutcomes.push({});
     services.disk.ejectOutcomes.pushError(VaultError::volumeBusy({"Preview"}));
-    services.disk.ejectOutcomes.pushError(VaultError::commandFailed("diskutil", 1, "falhou"));
+    services.disk.ejectOutcomes.pushError(VaultError::commandFailed("kovara-diskutil", 1, "falhou"));
     services.disk.mountedImagesInStorageOutcomes.push({extra, attached(0), attached(1)});
 
     EXPECT_FALSE(waitForTask(store->prepareForTermination()));
-    EXPECT_EQ(store->errorMessage(), "Não foi possível bloquear todos os cofres (falhas: Beta: O cofre ainda está em "
-                                     "uso por Preview. Feche os arquivos abertos nele e tente novamente, ou use "
-                                     "“Forçar bloqueio”.; perdido.sparsebundle: diskutil falhou com código 1: falhou "
-                                     "| ainda montados: Alfa).");
+    EXPECT_EQ(store->errorMessage(),
+              "Não foi possível bloquear todos os cofres (falhas: Beta: O cofre ainda está em "
+              "uso por Preview. Feche os arquivos abertos nele e tente novamente, ou use "
+              "“Forçar bloqueio”.; perdido.sparsebundle: kovara-diskutil falhou com código 1: falhou "
+              "| ainda montados: Alfa).");
     EXPECT_EQ(store->forceLockVaultID(), vault(1).id);
     EXPECT_TRUE(store->forceLockContinuesTermination());
     EXPECT_EQ(store->state(vault(0).id), VaultRowState::unlocked);
@@ -242,15 +243,15 @@ TEST_F(TerminationTest, theSummaryNamesFailuresAndVolumesThatStayedAndOffersTheB
 
 TEST_F(TerminationTest, aListingThatFailsLeavesEveryVaultNeedingAttention)
 {
-    const QString timedOut = "hdiutil excedeu o tempo limite e foi interrompido.";
-    services.disk.mountedImagesInStorageOutcomes.pushError(VaultError::commandTimedOut("hdiutil"));
+    const QString timedOut = "kovara-hdiutil excedeu o tempo limite e foi interrompido.";
+    services.disk.mountedImagesInStorageOutcomes.pushError(VaultError::commandTimedOut("kovara-hdiutil"));
     EXPECT_FALSE(waitForTask(store->prepareForTermination()));
     EXPECT_EQ(store->errorMessage(), "Não foi possível confirmar os cofres antes de encerrar: " + timedOut);
     EXPECT_EQ(store->state(vault(0).id), VaultRowState::needsAttention);
 
     services.disk.mountedImagesInStorageOutcomes.push({attached(1)});
     services.disk.ejectOutcomes.pushError(VaultError::volumeBusy({}));
-    services.disk.mountedImagesInStorageOutcomes.pushError(VaultError::commandTimedOut("hdiutil"));
+    services.disk.mountedImagesInStorageOutcomes.pushError(VaultError::commandTimedOut("kovara-hdiutil"));
     EXPECT_FALSE(waitForTask(store->prepareForTermination()));
     EXPECT_EQ(store->errorMessage(), "Não foi possível confirmar se todos os cofres foram bloqueados. Falhas ao "
                                      "desmontar: Beta: O cofre ainda está em uso por outro app. Feche os arquivos e "

@@ -10,8 +10,8 @@ namespace {
 using UnlockLockTest = VaultStoreFixture;
 
 const QString wrongPassword = "Não foi possível desbloquear este cofre. Confira a senha e tente novamente.";
-const VaultError discoveryFailure = VaultError::commandFailed("hdiutil", 1, "sem resposta");
-const QString discoveryText = "hdiutil falhou com código 1: sem resposta";
+const VaultError discoveryFailure = VaultError::commandFailed("kovara-hdiutil", 1, "sem resposta");
+const QString discoveryText = "kovara-hdiutil falhou com código 1: sem resposta";
 
 TEST_F(UnlockLockTest, anAttachFailureIsWordedByWhereTheSystemFoundTheVault)
 {
@@ -273,8 +273,8 @@ TEST_F(UnlockLockTest, anAutomaticLockNamesTheVaultsItLockedAndWhy)
 
 TEST_F(UnlockLockTest, aLockEndsWithWhatTheSystemConfirms)
 {
-    const VaultError refusal = VaultError::commandFailed("diskutil", 1, "recusado");
-    const QString refusedText = "diskutil falhou com código 1: recusado";
+    const VaultError refusal = VaultError::commandFailed("kovara-diskutil", 1, "recusado");
+    const QString refusedText = "kovara-diskutil falhou com código 1: recusado";
     const struct
     {
         const char* what;

@@ -10,9 +10,10 @@ namespace {
 constexpr SystemTool allTools[] = {SystemTool::hdiutil, SystemTool::diskutil, SystemTool::mdutil, SystemTool::ditto,
                                    SystemTool::chflags};
 
+// A fake tool's file: the name of the macOS program it stands for ("hdiutil" for kovara-hdiutil).
 QString nameOf(SystemTool tool)
 {
-    return SystemToolTable::fixed().spec(tool).displayName;
+    return SystemToolTable::fixed().spec(tool).displayName.mid(qsizetype(qstrlen("kovara-")));
 }
 
 // Calls are numbered across all tools; each tool counts its own answers. The runner starts one
@@ -59,6 +60,13 @@ QByteArray FakeSystemTools::read(const QString& name) const
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+std::optional<pid_t> FakeSystemTools::recordedPid(const QString& name) const
+{
+    bool isNumber = false;
+    const int pid = read(name).trimmed().toInt(&isNumber);
+    return isNumber && pid > 1 ? std::optional<pid_t>(pid) : std::nullopt;
+}
+
 QString FakeSystemTools::writeScript(const QString& name, const QByteArray& body)
 {
     writeAll(filePath(name), "#!/bin/sh\ncd '" + QFile::encodeName(path()) + "' || exit 99\n" + body + "\n");
@@ -70,7 +78,7 @@ SystemToolTable FakeSystemTools::table(std::chrono::milliseconds timeout,
                                        std::optional<std::chrono::milliseconds> chflagsTimeout) const
 {
     const auto fake = [this](SystemTool tool, std::optional<std::chrono::milliseconds> limit) {
-        return SystemToolSpec{filePath(nameOf(tool)), nameOf(tool), limit};
+        return SystemToolSpec{filePath(nameOf(tool)), SystemToolTable::fixed().spec(tool).displayName, limit};
     };
     return SystemToolTable({fake(SystemTool::hdiutil, timeout), fake(SystemTool::diskutil, timeout),
                             fake(SystemTool::mdutil, timeout), fake(SystemTool::ditto, std::nullopt),

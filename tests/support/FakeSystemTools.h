@@ -12,6 +12,8 @@
 #include <chrono>
 #include <optional>
 
+#include <sys/types.h>
+
 // Fake system tools for fault injection: a temporary folder holding one /bin/sh script per tool
 // that records its argument vector and standard input and answers as scripted, call by call.
 // A test may also write scripts of its own (a tool that hangs, floods its output, ...).
@@ -41,6 +43,9 @@ public:
     QString filePath(const QString& name) const { return folder_.filePath(name); }
     // The file's bytes, or an empty array when it does not exist.
     QByteArray read(const QString& name) const;
+    // The pid a script recorded in the file `name`; none when it holds no pid. Never 0 or -1,
+    // which kill(2) takes as this whole process group (ctest with it) or every process.
+    std::optional<pid_t> recordedPid(const QString& name) const;
 
     // Writes an executable script `name` running `body` in this folder (so the files it writes
     // with relative names land here), replacing the recording script of that name; returns its path.

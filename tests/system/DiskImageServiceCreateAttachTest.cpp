@@ -56,7 +56,7 @@ TEST_F(DiskImageServiceTest, AFailedCreateLeavesNothingAtTheImagePathAndNeverOve
                                            .effect = QString("mkdir -p '%1/bands' && touch '%1/bands/0'").arg(image)});
 
     EXPECT_EQ(vaultErrorFrom(service.createSparseBundle(vault, 10, "abcdefgh", {})).errorDescription(),
-              "hdiutil falhou com código 1: hdiutil: create failed - No space left on device");
+              "kovara-hdiutil falhou com código 1: hdiutil: create failed - No space left on device");
     EXPECT_FALSE(QFileInfo::exists(image));
     EXPECT_EQ(tools.calls(SystemTool::chflags).size(), 1) << "the image is not hidden after a failure";
 
@@ -92,8 +92,9 @@ TEST_F(DiskImageServiceTest, AttachPassesTheExactArgumentsProtectsTheVolumeAndNe
     const auto [session, report] = waitForTask(service.attach(vault, "correct horse", {}));
 
     EXPECT_EQ(session, (VaultSession{vault.id, QUrl::fromLocalFile(mountPoint + "/"), "fuse:0:52"}));
-    EXPECT_EQ(report.warnings, QStringList({"O cofre está protegido por .metadata_never_index, mas 'mdutil -i off' "
-                                            "falhou (código 1): Error: unknown volume"}));
+    EXPECT_EQ(report.warnings,
+              QStringList({"O cofre está protegido por .metadata_never_index, mas 'kovara-mdutil -i off' "
+                           "falhou (código 1): Error: unknown volume"}));
     EXPECT_EQ(
         tools.calls(SystemTool::hdiutil).value(0).arguments,
         QStringList({"attach", "-plist", "-nobrowse", "-owners", "on", "-stdinpass", vault.imageURL.toLocalFile()}));
@@ -108,7 +109,7 @@ TEST_F(DiskImageServiceTest, AttachPassesTheExactArgumentsProtectsTheVolumeAndNe
     tools.answerNext(SystemTool::hdiutil,
                      {.status = 1, .standardError = "attach failed: bad passphrase s3nh4-errada\n"});
     EXPECT_EQ(vaultErrorFrom(service.attach(vault, "s3nh4-errada", {})).kind(), VaultError::Kind::unlockFailed);
-    EXPECT_EQ(logged, QStringList({"DiskImageService: hdiutil attach falhou com status 1: <private>"}));
+    EXPECT_EQ(logged, QStringList({"DiskImageService: kovara-hdiutil attach falhou com status 1: <private>"}));
     EXPECT_EQ(tools.calls(SystemTool::mdutil).size(), 2) << "nothing to protect";
 
     // Every other cause is said as itself, and none of them asks for the password again.
@@ -147,11 +148,12 @@ TEST_F(DiskImageServiceTest, ProtectionFailingAfterTheMountDetachesAgainOrReport
         FAIL() << "expected MountedRollbackFailure";
     } catch (const MountedRollbackFailure& failure) {
         EXPECT_EQ(failure.session(), (VaultSession{vault.id, QUrl::fromLocalFile(mountPoint + "/"), "fuse:0:60"}));
-        EXPECT_EQ(failure.errorDescription(),
-                  "O cofre foi montado, mas a finalização falhou (Não foi possível criar a proteção contra indexação "
-                  "dentro do cofre.) e a desmontagem automática também falhou (diskutil falhou com código 1: Unmount "
-                  "failed for " +
-                      mountPoint + "). Ele continua montado; tente bloqueá-lo novamente.");
+        EXPECT_EQ(
+            failure.errorDescription(),
+            "O cofre foi montado, mas a finalização falhou (Não foi possível criar a proteção contra indexação "
+            "dentro do cofre.) e a desmontagem automática também falhou (kovara-diskutil falhou com código 1: Unmount "
+            "failed for " +
+                mountPoint + "). Ele continua montado; tente bloqueá-lo novamente.");
     }
 }
 
@@ -178,7 +180,8 @@ TEST_F(DiskImageServiceTest, UnusableAttachOutputIsResolvedByAskingWhatIsMounted
     // The listing fails too: both texts in one.
     tools.answerNext(SystemTool::hdiutil, {.standardOutput = "garbage"});
     tools.answerNext(SystemTool::hdiutil, {.status = 1, .standardError = "hdiutil: info failed\n"});
-    EXPECT_EQ(vaultErrorFrom(service.attach(vault, "abcdefgh", {})).errorDescription(),
-              "O sistema retornou dados de montagem inválidos. " + parseText +
-                  " Não foi possível confirmar a desmontagem: hdiutil falhou com código 1: hdiutil: info failed");
+    EXPECT_EQ(
+        vaultErrorFrom(service.attach(vault, "abcdefgh", {})).errorDescription(),
+        "O sistema retornou dados de montagem inválidos. " + parseText +
+            " Não foi possível confirmar a desmontagem: kovara-hdiutil falhou com código 1: hdiutil: info failed");
 }

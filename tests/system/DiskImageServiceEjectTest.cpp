@@ -75,13 +75,14 @@ TEST_F(DiskImageServiceTest, PoliteEjectRetriesWhileBusyAndFallsBackToDetach)
     // Any other hdiutil failure reports diskutil's.
     tools.answerNext(SystemTool::diskutil, {.status = 5, .standardError = "Unknown disk\n"});
     tools.answerNext(SystemTool::hdiutil, {.status = 1, .standardError = "no such volume\n"});
-    EXPECT_EQ(vaultErrorFrom(service.detach(session)).errorDescription(), "diskutil falhou com código 5: Unknown disk");
+    EXPECT_EQ(vaultErrorFrom(service.detach(session)).errorDescription(),
+              "kovara-diskutil falhou com código 5: Unknown disk");
 
     // Forced: one hdiutil run, no retry, no busy analysis.
     const qsizetype diskutilRuns = tools.calls(SystemTool::diskutil).size();
     tools.answerNext(SystemTool::hdiutil, {.status = 16, .standardError = "Resource busy\n"});
     EXPECT_EQ(vaultErrorFrom(service.forceDetach(session)).errorDescription(),
-              "hdiutil falhou com código 16: Resource busy");
+              "kovara-hdiutil falhou com código 16: Resource busy");
     EXPECT_EQ(tools.calls().last().arguments, QStringList({"detach", "-force", "/media/Notas"}));
     waitForTask(service.forceDetach(session));
     EXPECT_EQ(tools.calls(SystemTool::diskutil).size(), diskutilRuns);

@@ -70,17 +70,17 @@ TEST_F(DiskImageServiceTest, UnsafeStorageStopsAllImageWork)
     upperCase.imageURL =
         QUrl::fromLocalFile(storagePath() + "/" + vault.id.toString(QUuid::WithoutBraces).toUpper() + ".sparsebundle");
     EXPECT_EQ(vaultErrorFrom(service.createSparseBundle(upperCase, 1, "abcdefgh", {})).errorDescription(),
-              unsafe("O caminho do sparsebundle não corresponde ao cofre."));
+              unsafe("O caminho da imagem não corresponde ao cofre."));
     Vault outside = vault;
     outside.imageURL = QUrl::fromLocalFile(storagePath() + "/../" + vault.imageURL.fileName());
     EXPECT_EQ(vaultErrorFrom(service.attach(outside, "abcdefgh", {})).errorDescription(),
-              unsafe("O caminho do sparsebundle não corresponde ao cofre."));
+              unsafe("O caminho da imagem não corresponde ao cofre."));
 
     // Attach needs the image, as a real folder.
     EXPECT_EQ(vaultErrorFrom(service.attach(vault, "abcdefgh", {})).errorDescription(),
               "O arquivo deste cofre não foi encontrado.");
     TestFiles::writeFile(vault.imageURL.toLocalFile(), {});
     EXPECT_EQ(vaultErrorFrom(service.attach(vault, "abcdefgh", {})).errorDescription(),
-              unsafe("O sparsebundle não é um diretório real."));
+              unsafe("A imagem do cofre não é um diretório real."));
     EXPECT_TRUE(tools.calls(SystemTool::hdiutil).isEmpty());
 }

@@ -92,9 +92,10 @@ TEST_F(DiskImageServiceTest, AnImageGoesToTheTrashUnderItsFriendlyNameOrItsOwn)
     for (const auto& trashState : broken) {
         resetTrash();
         trashState.breakTrash();
-        EXPECT_EQ(vaultErrorFrom(realTrash.trashImage(kept)).errorDescription(),
-                  "O arquivo criptografado do cofre não pôde ser movido para a Lixeira. A Lixeira não pode ser usada: “" +
-                      trashState.fault + " O arquivo continua no lugar.")
+        EXPECT_EQ(
+            vaultErrorFrom(realTrash.trashImage(kept)).errorDescription(),
+            "O arquivo criptografado do cofre não pôde ser movido para a Lixeira. A Lixeira não pode ser usada: “" +
+                trashState.fault + " O arquivo continua no lugar.")
             << trashState.situation;
         EXPECT_TRUE(QFileInfo(kept.imageURL.toLocalFile()).isDir()) << trashState.situation;
         EXPECT_TRUE(HiddenFlag::isSet(kept.imageURL.toLocalFile().toStdString())) << trashState.situation;

@@ -1,8 +1,8 @@
 #include "system/SystemProcessRunner.h"
+#include "posix/ChildProcess.h"
 #include "support/FakeSystemTools.h"
 #include "support/QtValuePrinters.h"
 #include "support/WaitForTask.h"
-#include "posix/ChildProcess.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -68,7 +68,7 @@ TEST_F(SystemProcessRunnerTest, OutputIsCappedAtFourMebibytesAndDrainedPastTheCa
          {QStringList{QString::number(cap + 1), "0"}, QStringList{"0", QString::number(cap + 1)}}) {
         QFile::remove(tools.filePath("finished"));
         EXPECT_EQ(vaultErrorFrom(start(SystemTool::hdiutil, sizes)).errorDescription(),
-                  "hdiutil retornou dados demais e a operação foi interrompida com segurança.");
+                  "kovara-hdiutil retornou dados demais e a operação foi interrompida com segurança.");
         // The tool was never blocked on a full pipe: it wrote everything and went on to its end.
         EXPECT_TRUE(QFile::exists(tools.filePath("finished")));
     }
@@ -107,31 +107,34 @@ TEST_F(SystemProcessRunnerTest, ToolsThatCannotRunOrRefuseTheirInputFailWithStat
 {
     QFile::remove(tools.filePath("chflags"));
     EXPECT_EQ(vaultErrorFrom(start(SystemTool::chflags)),
-              VaultError::commandFailed("chflags", -1, "Arquivo ou diretório inexistente"));
+              VaultError::commandFailed("kovara-chflags", -1, "Arquivo ou diretório inexistente"));
     QFile::setPermissions(tools.writeScript("chflags", "exit 0"), QFile::ReadOwner | QFile::WriteOwner);
-    EXPECT_EQ(vaultErrorFrom(start(SystemTool::chflags)), VaultError::commandFailed("chflags", -1, "Permissão negada"));
+    EXPECT_EQ(vaultErrorFrom(start(SystemTool::chflags)),
+              VaultError::commandFailed("kovara-chflags", -1, "Permissão negada"));
 
     // Exits without reading: the write meets a closed pipe (SIGPIPE must not end the test program).
     tools.writeScript("hdiutil", "exit 0");
     const QByteArray input(1'000'000, 'p');
     EXPECT_EQ(vaultErrorFrom(start(SystemTool::hdiutil, {}, QByteArrayView(input))),
-              VaultError::commandFailed("hdiutil", -1, "não foi possível enviar a entrada protegida"));
+              VaultError::commandFailed("kovara-hdiutil", -1, "não foi possível enviar a entrada protegida"));
 
     // The grandchild inherits standard output and outlives the tool, so the output never ends.
     tools.writeScript("hdiutil", "sleep 60 &\n"
                                  "echo $! > grandchild\n"
                                  "exit 0");
-    EXPECT_EQ(
-        vaultErrorFrom(start(SystemTool::hdiutil)),
-        VaultError::commandFailed("hdiutil", 0, "a leitura da saída não terminou após o encerramento do processo"));
-    ::kill(tools.read("grandchild").trimmed().toInt(), SIGKILL);
+    EXPECT_EQ(vaultErrorFrom(start(SystemTool::hdiutil)),
+              VaultError::commandFailed("kovara-hdiutil", 0,
+                                        "a leitura da saída não terminou após o encerramento do processo"));
+    if (const std::optional<pid_t> grandchild = tools.recordedPid("grandchild")) {
+        ::kill(*grandchild, SIGKILL);
+    }
 }
 
 TEST_F(SystemProcessRunnerTest, ToolIgnoringTerminationIsKilledAfterTheTimeOutOrOnCancellation)
 {
     tools.writeScript("chflags", ignoresTermination);
     EXPECT_EQ(vaultErrorFrom(start(SystemTool::chflags)).errorDescription(),
-              "chflags excedeu o tempo limite e foi interrompido.");
+              "kovara-chflags excedeu o tempo limite e foi interrompido.");
     EXPECT_EQ(tools.read("terms"), "TERM\n");
 
     // ditto has no time-out: only cancellation stops it.

@@ -401,8 +401,8 @@ TEST_F(MainWindowTest, ALinkedImageCostsOnlyItsRowAndALostVaultIsOfferedBack)
     EXPECT_EQ(statuses, (QStringList{"Bloqueado", QString::fromUtf8("Precisa de atenção")}));
     store->selectVault(linked.id);
     EXPECT_EQ(window->contentView()->detailScreen().message,
-              QString::fromUtf8("A entrada de “Contratos 2023” no catálogo de cofres não pode ser usada. Um "
-                                "sparsebundle não pode ser um link simbólico. Os outros cofres não são afetados; "
+              QString::fromUtf8("A entrada de “Contratos 2023” no catálogo de cofres não pode ser usada. A "
+                                "imagem de um cofre não pode ser um link simbólico. Os outros cofres não são afetados; "
                                 "remova este da lista para continuar."));
     saveWindowScreenshots(*window, "lost-vault");
 
