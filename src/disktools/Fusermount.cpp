@@ -2,6 +2,9 @@
 
 #include "disktools/HelperProcess.h"
 
+#include <csignal>
+#include <unistd.h>
+
 namespace {
 
 std::string trimmed(const std::string& text)
@@ -30,4 +33,14 @@ Fusermount::Result Fusermount::unmount(const std::string& mountPoint, bool lazy,
     // fusermount3 never sets a locale, so EBUSY always reads as the C library's English text.
     return {message.find("Device or resource busy") != std::string::npos ? Outcome::busy : Outcome::failed,
             message.empty() ? "fusermount3 falhou com código " + std::to_string(run.terminationStatus) + "." : message};
+}
+
+void Fusermount::becomeUnmount(const std::string& mountPoint)
+{
+    const char* const arguments[] = {executable, "-u", "--", mountPoint.c_str(), nullptr};
+    // A signal mask survives exec: fusermount3 starts with none blocked, as any child would.
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
+    ::execve(executable, const_cast<char* const*>(arguments), environ);
 }

@@ -2,6 +2,7 @@
 
 #include "disktools/AttachedImages.h"
 #include "disktools/AttachmentPropertyList.h"
+#include "disktools/EjectAttemptNote.h"
 #include "disktools/FilePath.h"
 #include "disktools/Fusermount.h"
 #include "disktools/Gocryptfs.h"
@@ -125,6 +126,8 @@ int attach(const std::vector<std::string>& arguments, std::stop_token stop)
 
     const MountBase base = MountBase::prepare(MountBase::defaultLocation());
     const std::string folder = base.claimFolder(bundle.volumeName());
+    // A note an earlier eject left for this place speaks of a volume that is gone.
+    EjectAttemptNote::forget(folder);
     AttachedImage mounted;
     try {
         mounted = mount(bundle, folder, password, idleTimeout, stop);

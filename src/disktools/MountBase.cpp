@@ -83,6 +83,7 @@ MountBase MountBase::prepare(const std::string& location)
 
 std::string MountBase::claimFolder(const std::string& volumeName) const
 {
+    removeEmptyFolders(path_);
     const std::string name = folderNameFor(volumeName);
     for (int suffix = 0; suffix <= maximumClashSuffix; ++suffix) {
         std::string candidate = FilePath::join(path_, suffix == 0 ? name : name + " " + std::to_string(suffix));
@@ -92,9 +93,8 @@ std::string MountBase::claimFolder(const std::string& volumeName) const
             if (errno != EEXIST) {
                 throw ToolFailure("Não foi possível criar a pasta de montagem " + candidate + ": " + errorText(errno));
             }
-            // Unless it is the empty folder a volume that unmounted itself (gocryptfs's idle
-            // timeout) left behind: rmdir takes only an empty folder that nothing is mounted on,
-            // and never follows a link.
+            // Unless it is an empty folder a volume left behind after the sweep above: rmdir takes
+            // only an empty folder that nothing is mounted on, and never follows a link.
             if (::rmdir(path) != 0 || ::mkdir(path, 0700) != 0) {
                 continue;
             }
@@ -120,10 +120,8 @@ void MountBase::removeEmptyFolders(const std::string& location)
     // Only the private base Kovara made, reached without a link, is swept; and only folders
     // directly in it. Removing a folder through the base's descriptor with AT_REMOVEDIR never
     // follows a link, takes only an empty folder and refuses one a volume is mounted on.
-    const UniqueFd base(::open(location.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    struct stat status = {};
-    if (!base.isValid() || ::fstat(base.get(), &status) != 0 || status.st_uid != ::geteuid() ||
-        (status.st_mode & 07777) != 0700) {
+    const UniqueFd base = openPrivate(location);
+    if (!base.isValid()) {
         return;
     }
     std::vector<std::string> names;
@@ -137,6 +135,17 @@ void MountBase::removeEmptyFolders(const std::string& location)
             ::unlinkat(base.get(), name.c_str(), AT_REMOVEDIR);
         }
     }
+}
+
+UniqueFd MountBase::openPrivate(const std::string& location)
+{
+    UniqueFd base(::open(location.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    struct stat status = {};
+    if (base.isValid() && (::fstat(base.get(), &status) != 0 || status.st_uid != ::geteuid() ||
+                           (status.st_mode & 07777) != 0700)) {
+        base.reset();
+    }
+    return base;
 }
 
 std::string MountBase::folderNameFor(const std::string& volumeName)

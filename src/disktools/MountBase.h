@@ -1,5 +1,7 @@
 #pragma once
 
+#include "posix/UniqueFd.h"
+
 #include <string>
 
 // The private folder under which attached vaults are mounted, one folder per volume. It must
@@ -16,7 +18,8 @@ public:
     static MountBase prepare(const std::string& location);
 
     // Creates a new empty folder for a volume, named after it; on a clash "NAME 1", "NAME 2", …
-    // An empty folder already there, which nothing is mounted on, is taken again.
+    // Empty folders earlier volumes left behind, which nothing is mounted on, are removed first,
+    // so such a folder's name is taken again.
     std::string claimFolder(const std::string& volumeName) const;
 
     // Removes the folder a volume was mounted on once the volume has left it, when it is one of
@@ -28,6 +31,10 @@ public:
     // The volume name made fit for a folder name: no "/", no control characters, not "." or
     // "..", at most 200 bytes.
     static std::string folderNameFor(const std::string& volumeName);
+
+    // The base at `location` opened without following a link, when it is this user's private
+    // folder (owned by the user, mode 0700); an invalid descriptor otherwise.
+    static UniqueFd openPrivate(const std::string& location);
 
     const std::string& path() const { return path_; }
 

@@ -9,18 +9,22 @@
 #include <algorithm>
 #include <csignal>
 #include <exception>
+#include <optional>
 
-int StandInMain::run(int argc, char** argv, const Command& command)
+int StandInMain::run(int argc, char** argv, const Command& command, Termination termination)
 {
     // Every stand-in may read a password from its standard input.
     CoreDumpProtection::apply();
     // gocryptfs says it has mounted with SIGUSR1; blocked before any thread starts, it waits to be
     // read instead of ending the tool.
     ReadySignal::blockInThisThread(SIGUSR1);
-    const TerminationRequests termination;
+    std::optional<TerminationRequests> requests;
+    if (termination == Termination::stopsBetweenSteps) {
+        requests.emplace();
+    }
     const std::vector<std::string> arguments(argv + std::min(argc, 1), argv + argc);
     try {
-        return command(arguments, termination.token());
+        return command(arguments, requests ? requests->token() : std::stop_token());
     } catch (const ToolFailure& failure) {
         ToolOutput::failure(failure.message());
         return failure.exitStatus();

@@ -13,5 +13,15 @@ class StandInMain
 public:
     using Command = std::function<int(const std::vector<std::string>& arguments, std::stop_token stop)>;
 
-    static int run(int argc, char** argv, const Command& command);
+    enum class Termination {
+        // A termination signal becomes a stop request the command checks between its steps.
+        stopsBetweenSteps,
+        // For a command with nothing to undo: the signals keep their default action and no
+        // thread watches for them, so the process has no thread but the main one (the eject
+        // replaces itself with fusermount3). Its stop token is never requested.
+        endsAtOnce,
+    };
+
+    static int run(int argc, char** argv, const Command& command,
+                   Termination termination = Termination::stopsBetweenSteps);
 };

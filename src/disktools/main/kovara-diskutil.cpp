@@ -3,5 +3,5 @@
 
 int main(int argc, char** argv)
 {
-    return StandInMain::run(argc, argv, DiskutilCommand::run);
+    return StandInMain::run(argc, argv, DiskutilCommand::run, StandInMain::Termination::endsAtOnce);
 }
