@@ -41,6 +41,6 @@ void Fusermount::becomeUnmount(const std::string& mountPoint)
     // A signal mask survives exec: fusermount3 starts with none blocked, as any child would.
     sigset_t none;
     sigemptyset(&none);
-    sigprocmask(SIG_SETMASK, &none, nullptr);
+    pthread_sigmask(SIG_SETMASK, &none, nullptr);
     ::execve(executable, const_cast<char* const*>(arguments), environ);
 }
