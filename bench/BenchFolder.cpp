@@ -1,6 +1,5 @@
 #include "BenchFolder.h"
 
-#include "disktools/AttachedImages.h"
 #include "disktools/Fusermount.h"
 #include "posix/MountTable.h"
 
@@ -30,7 +29,7 @@ void BenchFolder::unmountEverything() const
     const std::string prefix = path().toStdString() + '/';
     const MountTable table = MountTable::read();
     for (const MountInfoEntry& mount : table.entries()) {
-        if (mount.fileSystemType == AttachedImages::fileSystemType && mount.mountPoint.starts_with(prefix)) {
+        if (mount.isGocryptfs() && mount.mountPoint.starts_with(prefix)) {
             Fusermount::unmount(mount.mountPoint, true, {});
         }
     }

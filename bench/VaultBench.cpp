@@ -5,7 +5,6 @@
 #include "ObservedRun.h"
 #include "StoreChecks.h"
 
-#include "disktools/AttachedImages.h"
 #include "disktools/ImageBundle.h"
 #include "posix/FileTreeRemoval.h"
 #include "posix/MountTable.h"
@@ -29,7 +28,7 @@ bool isMounted(const QString& mountPoint)
 {
     const MountTable table = MountTable::read();
     for (const MountInfoEntry& mount : table.entries()) {
-        if (mount.mountPoint == mountPoint.toStdString() && mount.fileSystemType == AttachedImages::fileSystemType) {
+        if (mount.mountPoint == mountPoint.toStdString() && mount.isGocryptfs()) {
             return true;
         }
     }

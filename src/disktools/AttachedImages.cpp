@@ -86,7 +86,7 @@ bool isImage(const AttachedImage& image, const std::string& canonicalImagePath)
 
 bool AttachedImages::isOwnPrivateMount(const MountInfoEntry& mount)
 {
-    return mount.fileSystemType == fileSystemType && mount.ownerUserId == unsigned(::geteuid()) &&
+    return mount.isGocryptfs() && mount.ownerUserId == unsigned(::geteuid()) &&
            !mount.isSharedWithOtherUsers;
 }
 

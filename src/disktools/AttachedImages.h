@@ -19,8 +19,6 @@ class ImageBundle;
 class AttachedImages
 {
 public:
-    static constexpr const char* fileSystemType = "fuse.gocryptfs";
-
     static AttachedImages from(const MountTable& table);
     static AttachedImages current() { return from(MountTable::read()); }
 

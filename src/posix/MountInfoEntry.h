@@ -25,5 +25,8 @@ struct MountInfoEntry
         return "fuse:" + std::to_string(deviceMajor) + ":" + std::to_string(deviceMinor);
     }
 
+    // A gocryptfs volume: the only kind a vault is ever mounted as.
+    bool isGocryptfs() const { return fileSystemType == "fuse.gocryptfs"; }
+
     bool operator==(const MountInfoEntry&) const = default;
 };

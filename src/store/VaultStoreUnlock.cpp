@@ -36,7 +36,13 @@ QCoro::Task<> VaultStore::unlock(QUuid vaultID, QString typedPassword)
         if (!VaultRegistry::entryExists(vault.imageURL)) {
             throw VaultError(VaultError::Kind::missingImage);
         }
-        co_await discoverMountedSessions(&finderImportDiskService_);
+        // The mount table shows nothing but the mounts the last discovery confirmed: a run of the
+        // disk-image tool could only repeat that answer, so it is taken as given.
+        if (finderImportDiskService_.mountTableHoldsOnly(sessions_.values())) {
+            installSessions(sessions_);
+        } else {
+            co_await discoverMountedSessions(&finderImportDiskService_);
+        }
     } catch (...) {
         failOperation(std::current_exception());
         co_return;

@@ -136,6 +136,7 @@ public:
     // file system, however hung, can hold up.
     bool hasLeftMountTable(const QUrl& mountPoint) override;
     bool isStillMounted(const VaultSession& session) override;
+    bool mountTableHoldsOnly(const QList<VaultSession>& sessions) override;
 
     // Moves the (detached) image to the Trash under a readable name derived from the vault's
     // name. When the Trash refuses, the image goes back to its place and name, hidden again.

@@ -111,6 +111,23 @@ bool DiskImageService::isStillMounted(const VaultSession& session)
     return mounts && !mounts->empty() && QString::fromStdString(mounts->back().deviceEntry()) == session.deviceEntry;
 }
 
+bool DiskImageService::mountTableHoldsOnly(const QList<VaultSession>& sessions)
+{
+    std::vector<std::pair<std::string, std::string>> known;
+    for (const VaultSession& session : sessions) {
+        known.emplace_back(QFile::encodeName(FileLocation::standardizedPath(session.mountPoint)).toStdString(),
+                           session.deviceEntry.toStdString());
+    }
+    try {
+        return std::ranges::all_of(MountTable::read().entries(), [&known](const MountInfoEntry& mount) {
+            return !mount.isGocryptfs() ||
+                   std::ranges::find(known, std::pair{mount.mountPoint, mount.deviceEntry()}) != known.end();
+        });
+    } catch (const std::system_error&) {
+        return false;
+    }
+}
+
 QList<MountedDiskImage> DiskImageService::listMountedImages(const QSet<QString>& expectedImagePaths,
                                                             const QSet<QString>& expectedParentPaths)
 {

@@ -39,5 +39,9 @@ public:
     // its mount point with the device entry it was discovered with. False otherwise, or when the
     // table cannot be read.
     virtual bool isStillMounted(const VaultSession& session) = 0;
+    // True when every gocryptfs volume in the system's mount table, read the same way, is one of
+    // `sessions`, each still its very mount: a discovery could only answer with them. False
+    // otherwise, or when the table cannot be read.
+    virtual bool mountTableHoldsOnly(const QList<VaultSession>& sessions) = 0;
     virtual QCoro::Task<VaultCapacity> capacity(Vault vault, std::stop_token cancellation) = 0;
 };

@@ -216,7 +216,7 @@ TEST_F(UnlockLockTest, aBusyLockOffersTheForcedLockWhichThenSucceeds)
 // While the mount the store knows is still in the mount table, a lock ejects it without asking the
 // disk-image tool first. A capacity measurement would hold the eject up behind it: the lock stops
 // it, and measures again when it ends with the vault still unlocked.
-TEST_F(UnlockLockTest, aLockOfTheKnownMountGoesStraightToTheEject)
+TEST_F(UnlockLockTest, aLockOrUnlockAmongKnownMountsGoesStraightToTheTool)
 {
     makeStore({"A"});
     services.disk.mountedSessionsOutcomes.setStanding(mounted({vault(0)}));
@@ -248,6 +248,15 @@ TEST_F(UnlockLockTest, aLockOfTheKnownMountGoesStraightToTheEject)
     EXPECT_EQ(store->noticeMessage(), "Cofre bloqueado.");
     EXPECT_EQ(store->status(), VaultStatus::locked);
     EXPECT_EQ(store->selectedCapacity(), std::nullopt) << "a locked vault is not measured";
+
+    // Unlocked again while the mount table holds no volume the store does not know: nothing is
+    // asked before the attach.
+    services.disk.calls.clear();
+    services.disk.mountTableHoldsOnlyOutcomes.push(true);
+    services.disk.attachOutcomes.push({sessionOf(vault(0)), MountProtectionReport{}});
+    waitForTask(store->unlock(vault(0).id, "qualquer"));
+    EXPECT_EQ(services.disk.operations(), QStringList({"attach"}));
+    EXPECT_EQ(store->noticeMessage(), "Cofre desbloqueado.");
 }
 
 TEST_F(UnlockLockTest, anAutomaticLockNamesTheVaultsItLockedAndWhy)

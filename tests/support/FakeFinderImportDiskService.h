@@ -74,6 +74,8 @@ public:
     // By default an ejected mount point is still in the mount table, so the store asks again.
     Outcomes<bool> leftMountTableOutcomes;
     Outcomes<bool> stillMountedOutcomes;
+    // By default the mount table may hold a volume the store does not know, so unlocking asks.
+    Outcomes<bool> mountTableHoldsOnlyOutcomes;
     // The stop of each capacity measurement, in order; while held, a measurement runs until stopped.
     QList<std::stop_token> capacityStops;
     bool capacityHeld = false;
@@ -151,6 +153,7 @@ public:
     }
     // A query of the mount table, not a tool run: not recorded among the calls.
     bool isStillMounted(const VaultSession&) override { return stillMountedOutcomes.next(); }
+    bool mountTableHoldsOnly(const QList<VaultSession>&) override { return mountTableHoldsOnlyOutcomes.next(); }
     QCoro::Task<VaultCapacity> capacity(Vault, std::stop_token cancellation) override
     {
         capacityStops.append(cancellation);

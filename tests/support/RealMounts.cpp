@@ -1,8 +1,8 @@
 #include "support/RealMounts.h"
 
-#include "disktools/AttachedImages.h"
 #include "disktools/Fusermount.h"
 #include "disktools/Gocryptfs.h"
+#include "posix/MountTable.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -17,7 +17,7 @@ QStringList RealMounts::mountPointsUnder(const QString& root)
     const MountTable table = MountTable::read();
     for (const MountInfoEntry& mount : table.entries()) {
         const QString mountPoint = QString::fromStdString(mount.mountPoint);
-        if (mount.fileSystemType == AttachedImages::fileSystemType &&
+        if (mount.isGocryptfs() &&
             (mountPoint == root || mountPoint.startsWith(root + u'/'))) {
             found << mountPoint;
         }
