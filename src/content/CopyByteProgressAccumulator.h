@@ -12,7 +12,8 @@
 class CopyByteProgressAccumulator
 {
 public:
-    // `report` receives each new total; it is called without the lock held.
+    // `report` receives each new total, in order, under the accumulator's lock: it must not call
+    // back into the accumulator.
     explicit CopyByteProgressAccumulator(std::function<void(qint64)> report);
 
     // `completedForFile` bytes of the file at `path` have been copied so far.

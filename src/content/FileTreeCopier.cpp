@@ -17,25 +17,6 @@
 
 namespace {
 
-// Large enough that a copy costs few system calls per file, small enough that a cancellation is
-// noticed within a fraction of a second even on a slow encrypted volume.
-constexpr size_t chunkBytes = size_t(4) << 20;
-
-void writeAll(int destination, const char* data, size_t size, const QString& sourcePath)
-{
-    while (size > 0) {
-        const ssize_t written = ::write(destination, data, size);
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            throwPosixError(errno, sourcePath);
-        }
-        data += written;
-        size -= size_t(written);
-    }
-}
-
 // Namespaces the system manages itself (SELinux labels, trusted.*, ACLs on a file system without
 // them) may refuse a copy without any user data being lost; the user's own attributes may not.
 bool mustKeepAttribute(const char* name)
@@ -118,6 +99,11 @@ struct stat statusOf(int descriptor, const QString& sourcePath)
     return status;
 }
 
+// Files from this size on may go to the second thread. Smaller ones cost mostly round trips to
+// the volume for their creation and attributes, which the walk makes anyway, and a thread each
+// would cost more than it saves.
+constexpr off_t secondStreamFileBytes = off_t(8) << 20;
+
 } // namespace
 
 FileTreeCopier::DestinationFolder FileTreeCopier::DestinationFolder::of(int descriptor, const QString& sourcePath)
@@ -129,8 +115,14 @@ FileTreeCopier::DestinationFolder FileTreeCopier::DestinationFolder::of(int desc
 
 FileTreeCopier::FileTreeCopier(CopyByteProgressAccumulator& progress, std::stop_token cancellation)
     : progress_(progress)
-    , cancellation_(std::move(cancellation))
+    , forwardedCancellation_(std::move(cancellation), [this] { stopSource_.request_stop(); })
+    , cancellation_(stopSource_.get_token())
 {
+}
+
+FileTreeCopier::~FileTreeCopier()
+{
+    stopSource_.request_stop();
 }
 
 qint64 FileTreeCopier::copy(const QString& sourcePath, const QString& destinationPath)
@@ -152,6 +144,7 @@ qint64 FileTreeCopier::copy(const QString& sourcePath, const QString& destinatio
     copyEntry(sourceFolder.get(), QFile::encodeName(sourcePath.mid(sourcePath.lastIndexOf(u'/') + 1)),
               DestinationFolder::of(destinationFolder.get(), destinationPath),
               QFile::encodeName(destinationPath.mid(destinationPath.lastIndexOf(u'/') + 1)), sourcePath);
+    collectSecondStream();
     return copiedBytes_;
 }
 
@@ -184,7 +177,7 @@ void FileTreeCopier::copyRegularFile(int sourceFolder, const QByteArray& name, c
 {
     // O_NONBLOCK: should the entry have become a FIFO since it was inspected, opening it must not
     // hang; the type is checked on the opened file.
-    const UniqueFd source(openSourceEntry(sourceFolder, name.constData(), O_RDONLY | O_NONBLOCK));
+    UniqueFd source(openSourceEntry(sourceFolder, name.constData(), O_RDONLY | O_NONBLOCK));
     if (!source.isValid()) {
         throwPosixError(errno, sourcePath);
     }
@@ -203,131 +196,54 @@ void FileTreeCopier::copyRegularFile(int sourceFolder, const QByteArray& name, c
     }
     // Answered from the attributes the creation returned, before a write invalidates them.
     const mode_t createdMode = statusOf(file.get(), sourcePath).st_mode;
-    const qint64 copied = copyData(source.get(), status, file.get(), destination.device, sourcePath);
-    copiedBytes_ = addingBytes(copiedBytes_, copied, sourcePath);
-    copyExtendedAttributes(source.get(), file.get(), sourcePath);
-    applyOwnerModeAndTimes(file.get(), status, destination.newOwner, destination.newGroup, createdMode, sourcePath);
-    // A network or FUSE file system may report a failed write only when the file is closed.
-    if (!file.closeChecked() && errno != EINTR) {
-        throwPosixError(errno, sourcePath);
-    }
+    fill({std::move(source), std::move(file), status, createdMode, destination.newOwner, destination.newGroup,
+          destination.device, sourcePath});
 }
 
-qint64 FileTreeCopier::copyData(int source, const struct stat& sourceStatus, int destination, dev_t destinationDevice,
-                                const QString& sourcePath)
+void FileTreeCopier::fill(OpenedFile file)
 {
-    ::posix_fadvise(source, 0, 0, POSIX_FADV_SEQUENTIAL);
-    qint64 copied = 0;
-    const bool hasHoles = qint64(sourceStatus.st_blocks) * 512 < qint64(sourceStatus.st_size);
-    if (hasHoles && copySparseData(source, destination, copied, sourcePath)) {
-        return copied;
+    // The second thread takes a file only when it is free, so at most two files are filled at
+    // once; it only ever works on the open files it is given, and never changes a folder.
+    if (file.status.st_size >= secondStreamFileBytes && secondStreamIsFree_) {
+        collectSecondStream();
+        secondStreamIsFree_ = false;
+        secondStreamPath_ = file.sourcePath;
+        secondStream_ = std::jthread([this, file = std::move(file)]() mutable {
+            try {
+                secondStreamBytes_ = fillCopy(file, secondStreamData_);
+            } catch (...) {
+                secondStreamFailure_ = std::current_exception();
+            }
+            secondStreamIsFree_ = true;
+        });
+        return;
     }
-    const std::pair devices(sourceStatus.st_dev, destinationDevice);
-    if (!devicesWithoutKernelCopy_.contains(devices)) {
-        if (copyDataInKernel(source, destination, copied, sourcePath)) {
-            return copied;
-        }
-        devicesWithoutKernelCopy_.insert(devices);
+    copiedBytes_ = addingBytes(copiedBytes_, fillCopy(file, data_), file.sourcePath);
+}
+
+qint64 FileTreeCopier::fillCopy(OpenedFile& file, FileDataCopier& data)
+{
+    const QString& sourcePath = file.sourcePath;
+    const qint64 copied = data.copy(file.source.get(), file.status, file.copy.get(), file.device, sourcePath,
+                                    [&](qint64 copiedSoFar) { chunkDone(copiedSoFar, sourcePath); });
+    copyExtendedAttributes(file.source.get(), file.copy.get(), sourcePath);
+    applyOwnerModeAndTimes(file.copy.get(), file.status, file.newOwner, file.newGroup, file.createdMode, sourcePath);
+    // A network or FUSE file system may report a failed write only when the file is closed.
+    if (!file.copy.closeChecked() && errno != EINTR) {
+        throwPosixError(errno, sourcePath);
     }
-    copyDataThroughBuffer(source, destination, copied, -1, sourcePath);
     return copied;
 }
 
-// A file with holes (fewer blocks than its size: a disk image, a database) is copied region by
-// region, seeking over the holes so that the copy keeps them: an empty gigabyte must not become a
-// gigabyte of encrypted zeros in the vault. `copied` is the offset reached, holes included.
-bool FileTreeCopier::copySparseData(int source, int destination, qint64& copied, const QString& sourcePath)
+void FileTreeCopier::collectSecondStream()
 {
-    for (;;) {
-        const off_t dataStart = ::lseek(source, copied, SEEK_DATA);
-        if (dataStart < 0) {
-            if (errno == ENXIO) {
-                break; // nothing but a hole from here to the end
-            }
-            if (copied == 0 && (errno == EINVAL || errno == EOPNOTSUPP)) {
-                return false; // the file system cannot tell holes from data
-            }
-            throwPosixError(errno, sourcePath);
-        }
-        const off_t dataEnd = ::lseek(source, dataStart, SEEK_HOLE);
-        if (dataEnd < 0 || ::lseek(source, dataStart, SEEK_SET) < 0 || ::lseek(destination, dataStart, SEEK_SET) < 0) {
-            throwPosixError(errno, sourcePath);
-        }
-        copied = dataStart;
-        copyDataThroughBuffer(source, destination, copied, dataEnd, sourcePath);
-        if (copied < dataEnd) {
-            break; // the file shrank meanwhile
-        }
+    if (secondStream_.joinable()) {
+        secondStream_.join();
     }
-    // A hole at the end: the copy gets the source's present size.
-    const off_t size = ::lseek(source, 0, SEEK_END);
-    if (size < 0) {
-        throwPosixError(errno, sourcePath);
+    if (secondStreamFailure_) {
+        std::rethrow_exception(std::exchange(secondStreamFailure_, nullptr));
     }
-    if (size > copied) {
-        if (::ftruncate(destination, size) != 0) {
-            throwPosixError(errno, sourcePath);
-        }
-        copied = size;
-        chunkDone(copied, sourcePath);
-    }
-    return true;
-}
-
-// copy_file_range lets the kernel move the data (or share it, on file systems that can) without
-// passing it through this process. Returns false, having copied nothing, when the two file
-// systems do not support it between them.
-bool FileTreeCopier::copyDataInKernel(int source, int destination, qint64& copied, const QString& sourcePath)
-{
-    for (;;) {
-        const ssize_t step = ::copy_file_range(source, nullptr, destination, nullptr, chunkBytes, 0);
-        if (step == 0) {
-            return true;
-        }
-        if (step < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            const bool unsupported = errno == EXDEV || errno == ENOSYS || errno == EOPNOTSUPP || errno == EINVAL ||
-                                     errno == EBADF || errno == EPERM;
-            if (copied == 0 && unsupported) {
-                return false;
-            }
-            throwPosixError(errno, sourcePath);
-        }
-        copied += step;
-        chunkDone(copied, sourcePath);
-    }
-}
-
-void FileTreeCopier::copyDataThroughBuffer(int source, int destination, qint64& copied, qint64 until,
-                                           const QString& sourcePath)
-{
-    if (buffer_.empty()) {
-        buffer_.resize(chunkBytes);
-    }
-    for (;;) {
-        size_t wanted = buffer_.size();
-        if (until >= 0) {
-            if (copied >= until) {
-                return;
-            }
-            wanted = size_t(qMin<qint64>(qint64(wanted), until - copied));
-        }
-        const ssize_t step = ::read(source, buffer_.data(), wanted);
-        if (step == 0) {
-            return;
-        }
-        if (step < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            throwPosixError(errno, sourcePath);
-        }
-        writeAll(destination, buffer_.data(), size_t(step), sourcePath);
-        copied += step;
-        chunkDone(copied, sourcePath);
-    }
+    copiedBytes_ = addingBytes(copiedBytes_, std::exchange(secondStreamBytes_, 0), secondStreamPath_);
 }
 
 void FileTreeCopier::chunkDone(qint64 copied, const QString& sourcePath)

@@ -1,13 +1,17 @@
 #pragma once
 
+#include "content/FileDataCopier.h"
+#include "posix/UniqueFd.h"
+
 #include <QByteArray>
 #include <QString>
 
-#include <set>
+#include <atomic>
+#include <exception>
+#include <functional>
 #include <stop_token>
 #include <sys/stat.h>
-#include <utility>
-#include <vector>
+#include <thread>
 
 class CopyByteProgressAccumulator;
 
@@ -17,10 +21,19 @@ class CopyByteProgressAccumulator;
 // step is an *at() call relative to an open directory, with O_NOFOLLOW, so a link swapped in
 // mid-copy cannot redirect a read or a write. The source is only read (O_NOATIME, so not even
 // its access time changes). Cancellation is checked before each entry and between chunks.
+//
+// A large file may be filled on a second thread while this one goes on with the next entries: on
+// an encrypted FUSE volume one stream of writes leaves the daemon's second core idle, and two
+// streams copied a folder of four 256 MiB files 1.45 times as fast as one.
 class FileTreeCopier
 {
 public:
     FileTreeCopier(CopyByteProgressAccumulator& progress, std::stop_token cancellation);
+    // Stops a file still being filled on the second thread, and waits for it.
+    ~FileTreeCopier();
+
+    FileTreeCopier(const FileTreeCopier&) = delete;
+    FileTreeCopier& operator=(const FileTreeCopier&) = delete;
 
     // Copies `sourcePath` (its last component not followed) to `destinationPath`, which must not
     // exist yet in an existing folder. Returns the bytes of file data written. Throws a POSIX
@@ -55,24 +68,44 @@ private:
     void copySpecialFile(const struct stat& status, const DestinationFolder& destination,
                          const QByteArray& destinationName, const QString& sourcePath);
 
-    // Copies the data of an open file and returns its byte count. copyDataInKernel and
-    // copySparseData return false, having copied nothing, when the file systems do not support
-    // copy_file_range between them, or telling holes from data.
-    qint64 copyData(int source, const struct stat& sourceStatus, int destination, dev_t destinationDevice,
-                    const QString& sourcePath);
-    bool copyDataInKernel(int source, int destination, qint64& copied, const QString& sourcePath);
-    bool copySparseData(int source, int destination, qint64& copied, const QString& sourcePath);
-    // Reads and writes from the files' current offsets until the end, or until offset `until`
-    // when it is not negative; `copied` is the offset reached.
-    void copyDataThroughBuffer(int source, int destination, qint64& copied, qint64 until, const QString& sourcePath);
+    // A regular file whose source is open and whose copy has been created, still to be filled.
+    struct OpenedFile
+    {
+        UniqueFd source;
+        UniqueFd copy;
+        struct stat status;
+        // The copy's mode as created, and what its folder gives a new entry.
+        mode_t createdMode;
+        uid_t newOwner;
+        gid_t newGroup;
+        dev_t device;
+        QString sourcePath;
+    };
+
+    // Fills the copy here, or on the second thread when the file is large and that thread free.
+    void fill(OpenedFile file);
+    // Copies the data, the extended attributes, owner, mode and times, and closes the copy;
+    // returns the data's byte count.
+    qint64 fillCopy(OpenedFile& file, FileDataCopier& data);
+    // Waits for the second thread's file, counts its bytes, and throws its failure.
+    void collectSecondStream();
     // Reports the file's progress and stops between chunks when cancelled.
     void chunkDone(qint64 copied, const QString& sourcePath);
 
     CopyByteProgressAccumulator& progress_;
+    // Requested by the caller's cancellation, and by the destructor for a file the second thread
+    // is still filling after this one failed.
+    std::stop_source stopSource_;
+    std::stop_callback<std::function<void()>> forwardedCancellation_;
     std::stop_token cancellation_;
-    std::vector<char> buffer_;
-    // Pairs of devices between which copy_file_range refused to work, so it is not retried for
-    // every file.
-    std::set<std::pair<dev_t, dev_t>> devicesWithoutKernelCopy_;
+    FileDataCopier data_;
     qint64 copiedBytes_ = 0;
+
+    FileDataCopier secondStreamData_;
+    std::atomic<bool> secondStreamIsFree_ = true;
+    QString secondStreamPath_;
+    qint64 secondStreamBytes_ = 0;
+    std::exception_ptr secondStreamFailure_;
+    // Last, so that it is joined before anything it uses goes.
+    std::jthread secondStream_;
 };

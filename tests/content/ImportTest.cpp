@@ -90,7 +90,10 @@ TEST(VaultImport, copiesFaithfullyThroughStagingWithOrderedProgressAndLeavesSour
     ASSERT_TRUE(volume.isMounted());
     const QString sources = volume.scratchFolder();
     const QString root = volume.mountPoint();
-    const qint64 treeBytes = createSampleTree(sources + "/Projeto");
+    // Two files large enough to be filled at the same time, on two threads.
+    const qint64 largeBytes = 9 << 20;
+    writeFile(sources + "/Projeto/Notas/Antigas/gravação.m4a", patternedBytes(largeBytes + 1, 'g'));
+    const qint64 treeBytes = createSampleTree(sources + "/Projeto", largeBytes) + largeBytes + 1;
     writeFile(sources + "/Leia-me.txt", "leia");
     ::setxattr(QFile::encodeName(sources + "/Leia-me.txt").constData(), "user.origem", "fonte", 5, 0);
     setTimes(sources + "/Leia-me.txt", 1'200'000'000, 1'300'000'000, 42);
