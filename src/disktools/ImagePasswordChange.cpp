@@ -39,6 +39,6 @@ int ImagePasswordChange::run(const std::vector<std::string>& arguments, std::sto
     if (!Gocryptfs::changePassword(bundle.cipherDirectory(), currentPassword, newPassword, std::move(stop))) {
         throw ToolFailure("A senha atual está incorreta.", authenticationErrorStatus);
     }
-    ToolOutput::resultLine("hdiutil: chpass: a senha de \"" + bundle.path() + "\" foi alterada.");
+    ToolOutput::resultLine("kovara-hdiutil: chpass: a senha de \"" + bundle.path() + "\" foi alterada.");
     return 0;
 }

@@ -41,23 +41,33 @@ QSet<QString> setOf(const QString& path)
     return QSet<QString>{path};
 }
 
-// What the system's mount table lists at `mountPoint`, bottom to top; none when it cannot tell.
-std::optional<std::vector<MountInfoEntry>> mountsAt(const QUrl& mountPoint)
+// A mount point spelled as the kernel spells it: absolute, without "." or repeated slashes, in the
+// file system's encoding; empty when the location names no such path.
+std::string kernelSpelling(const QUrl& mountPoint)
 {
-    // Spelled as the kernel spells mount points: absolute, without "." or repeated slashes.
-    const QString standardized = FileLocation::standardizedPath(mountPoint);
-    if (standardized.isEmpty()) {
-        return std::nullopt;
-    }
-    const std::string path = QFile::encodeName(standardized).toStdString();
+    return QFile::encodeName(FileLocation::standardizedPath(mountPoint)).toStdString();
+}
+
+// The system's mount table, bottom to top; none when it cannot be read.
+std::optional<std::vector<MountInfoEntry>> mountTableEntries()
+{
     try {
-        std::vector<MountInfoEntry> found;
-        std::ranges::copy_if(MountTable::read().entries(), std::back_inserter(found),
-                             [&path](const MountInfoEntry& mount) { return mount.mountPoint == path; });
-        return found;
+        return MountTable::read().entries();
     } catch (const std::system_error&) {
         return std::nullopt;
     }
+}
+
+// What the system's mount table lists at `mountPoint`, bottom to top; none when it cannot tell.
+std::optional<std::vector<MountInfoEntry>> mountsAt(const QUrl& mountPoint)
+{
+    const std::string path = kernelSpelling(mountPoint);
+    std::optional<std::vector<MountInfoEntry>> mounts = mountTableEntries();
+    if (path.empty() || !mounts) {
+        return std::nullopt;
+    }
+    std::erase_if(*mounts, [&path](const MountInfoEntry& mount) { return mount.mountPoint != path; });
+    return mounts;
 }
 
 } // namespace
@@ -115,17 +125,13 @@ bool DiskImageService::mountTableHoldsOnly(const QList<VaultSession>& sessions)
 {
     std::vector<std::pair<std::string, std::string>> known;
     for (const VaultSession& session : sessions) {
-        known.emplace_back(QFile::encodeName(FileLocation::standardizedPath(session.mountPoint)).toStdString(),
-                           session.deviceEntry.toStdString());
+        known.emplace_back(kernelSpelling(session.mountPoint), session.deviceEntry.toStdString());
     }
-    try {
-        return std::ranges::all_of(MountTable::read().entries(), [&known](const MountInfoEntry& mount) {
-            return !mount.isGocryptfs() ||
-                   std::ranges::find(known, std::pair{mount.mountPoint, mount.deviceEntry()}) != known.end();
-        });
-    } catch (const std::system_error&) {
-        return false;
-    }
+    const std::optional<std::vector<MountInfoEntry>> mounts = mountTableEntries();
+    return mounts && std::ranges::all_of(*mounts, [&known](const MountInfoEntry& mount) {
+               return !mount.isGocryptfs() ||
+                      std::ranges::find(known, std::pair{mount.mountPoint, mount.deviceEntry()}) != known.end();
+           });
 }
 
 QList<MountedDiskImage> DiskImageService::listMountedImages(const QSet<QString>& expectedImagePaths,
